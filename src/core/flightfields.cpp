@@ -1,0 +1,71 @@
+#include "flightfields.h"
+
+#include "daynumber.h"
+#include "numbertext.h"
+
+#include <cmath>
+
+namespace soarnote {
+
+std::optional<QString> FlightTimeText(const QString& startText, const QString& endText) {
+    const std::optional<double> start = ParseDayNumber(startText);
+    const std::optional<double> end = ParseDayNumber(endText);
+    if (!start || !end)
+        return std::nullopt;
+    return ShortTimeText(*end - *start);
+}
+
+std::optional<QString> EndTimeText(const QString& startText, const QString& durationText) {
+    const std::optional<double> start = ParseDayNumber(startText);
+    const std::optional<double> duration = ParseDayNumber(durationText);
+    if (!start || !duration)
+        return std::nullopt;
+    return GeneralDateText(*start + *duration);
+}
+
+std::optional<QString> HeightDifferenceText(const QString& heightText, const QString& startHeightText) {
+    const std::optional<std::int32_t> height = WholeNumber(heightText);
+    const std::optional<std::int32_t> start = WholeNumber(startHeightText);
+    if (!height || !start)
+        return std::nullopt;
+    return QString::number(static_cast<qint64>(*height) - static_cast<qint64>(*start));
+}
+
+QString OffsetDisplayText(double offsetDays) {
+    const double magnitude = std::fabs(offsetDays);
+    const qint64 seconds = std::llround(magnitude * kSecondsPerDay);
+    const QString text = QStringLiteral("%1:%2:%3")
+                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return offsetDays < 0 ? QLatin1Char('-') + text : text;
+}
+
+QString OffsetDisplayText(const QString& offsetDaysText) {
+    return OffsetDisplayText(ParseNumber(offsetDaysText).value_or(0.0));
+}
+
+double ParseOffsetEntry(const QString& input) {
+    QString s = input.trimmed();
+    if (!s.contains(QLatin1Char(':')))
+        return ParseNumber(s).value_or(0.0) / 1440.0;
+
+    double v = 0;
+    const QString hours = s.section(QLatin1Char(':'), 0, 0).trimmed();
+    const bool negative = hours.startsWith(QLatin1Char('-'));
+    if (std::optional<double> h = ParseNumber(hours))
+        v = std::fabs(*h) / 24.0;
+    s = s.section(QLatin1Char(':'), 1);
+
+    const qsizetype colon = s.indexOf(QLatin1Char(':'));
+    const QString minutes = colon < 0 ? s : s.left(colon);
+    if (std::optional<double> m = ParseNumber(minutes))
+        v += *m / 1440.0;
+    s = colon < 0 ? QString() : s.mid(colon + 1);
+
+    if (std::optional<double> sec = ParseNumber(s))
+        v += *sec / kSecondsPerDay;
+    return negative ? -v : v;
+}
+
+} // namespace soarnote

@@ -1,0 +1,121 @@
+#include "logbookdatabase.h"
+
+#include "daynumber.h"
+
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <atomic>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace soarnote {
+
+namespace {
+
+QString NextConnectionName() {
+    static std::atomic<int> counter{0};
+    return QStringLiteral("logbook-%1").arg(++counter);
+}
+
+// Year(day number) -> calendar year, NULL for NULL.
+void YearFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const double day = sqlite3_value_double(argv[0]);
+    sqlite3_result_int(context, SplitDayNumber(day).date.year());
+}
+
+} // namespace
+
+LogbookDatabase::~LogbookDatabase() { Close(); }
+
+bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
+    Close();
+    connectionName_ = NextConnectionName();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (!db.open()) {
+            if (error)
+                *error = db.lastError().text();
+        } else {
+            QSqlQuery q(db);
+            // The first statement reads the file header: a file that is not a
+            // logbook fails here rather than later.
+            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()) {
+                if (error)
+                    *error = q.lastError().text().isEmpty() ? QStringLiteral("The file is not a logbook database.")
+                                                            : q.lastError().text();
+            } else {
+                q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+                RegisterLogbookFunctions(db);
+                open_ = true;
+                path_ = path;
+            }
+            if (!open_)
+                db.close();
+        }
+    }
+    if (!open_) {
+        QSqlDatabase::removeDatabase(connectionName_);
+        connectionName_.clear();
+    }
+    return open_;
+}
+
+bool LogbookDatabase::Open(const QString& path, QString* error) {
+    if (!QFileInfo(path).isFile()) {
+        if (error)
+            *error = QStringLiteral("File not found: %1").arg(path);
+        return false;
+    }
+    return OpenConnection(path, error);
+}
+
+bool LogbookDatabase::Create(const QString& path, QString* error) { return OpenConnection(path, error); }
+
+void LogbookDatabase::Close() {
+    if (connectionName_.isEmpty())
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName_);
+    connectionName_.clear();
+    path_.clear();
+    open_ = false;
+}
+
+bool RegisterLogbookFunctions(QSqlDatabase& db) {
+    QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    auto* sqlite = *static_cast<sqlite3**>(handle.data());
+    if (!sqlite)
+        return false;
+    return sqlite3_create_function_v2(sqlite, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &YearFunction,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+QList<StoredField> StoredFields(const QSqlDatabase& db, const QString& table) {
+    QList<StoredField> fields;
+    QSqlQuery q(db);
+    // table_info takes no bound parameter; the table name is one of ours, quoted.
+    QString quoted = table;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    if (!q.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted)))
+        return fields;
+    while (q.next())
+        fields.append({q.value(1).toString(), q.value(2).toString()});
+    return fields;
+}
+
+} // namespace soarnote

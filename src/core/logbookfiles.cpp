@@ -1,0 +1,130 @@
+#include "logbookfiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace soarnote {
+
+namespace {
+
+bool SameFile(const QString& a, const QString& b) {
+    return !a.isEmpty() && !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+bool RemoveFile(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.exists() || file.remove())
+        return true;
+    *error = QStringLiteral("Cannot delete %1: %2").arg(path, file.errorString());
+    return false;
+}
+
+bool CopyFile(const QString& from, const QString& to, QString* error) {
+    QFile source(from);
+    if (source.copy(to))
+        return true;
+    *error = QStringLiteral("Cannot copy %1 to %2: %3").arg(from, to, source.errorString());
+    return false;
+}
+
+// Opens the logbook that was current again and returns the failure.
+FileCommandResult Fail(LogbookSession& session, const QString& current, const QString& error,
+                       const std::function<Answer()>& ask) {
+    if (!current.isEmpty() && !SameFile(session.Path(), current))
+        session.OpenLogbook(current, ask);
+    return {false, error};
+}
+
+} // namespace
+
+QString LogbookCaptionName(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
+}
+
+FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePath, const QString& name,
+                             const std::function<Answer()>& ask) {
+    const QString current = session.Path();
+    QString error;
+    if (!QFileInfo(templatePath).isFile())
+        return Fail(session, current, QStringLiteral("The empty logbook %1 is missing.").arg(templatePath), ask);
+    if (SameFile(current, name))
+        session.CloseLogbook();
+    if (!RemoveFile(name, &error) || !CopyFile(templatePath, name, &error))
+        return Fail(session, current, error, ask);
+    // The template may be read-only in an installed program folder.
+    QFile(name).setPermissions(QFile(name).permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    const OpenOutcome outcome = session.OpenLogbook(name, ask);
+    if (!outcome.Ok())
+        return Fail(session, current, outcome.error, ask);
+    return {};
+}
+
+FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name, const std::function<Answer()>& ask) {
+    const QString current = session.Path();
+    QString error;
+    if (current.isEmpty())
+        return {false, QStringLiteral("No logbook is open.")};
+    if (SameFile(current, name))
+        return {false, QStringLiteral("A logbook cannot be archived onto itself.")};
+    if (!session.Flights().CommitPending())
+        return {false, QStringLiteral("The current flight could not be saved.")};
+    if (!RemoveFile(name, &error))
+        return Fail(session, current, error, ask);
+    session.CloseLogbook(); // releases the file and folds its journal into it
+    if (!CopyFile(current, name, &error))
+        return Fail(session, current, error, ask);
+    const OpenOutcome outcome = session.OpenLogbook(current, ask);
+    if (!outcome.Ok())
+        return {false, outcome.error};
+    return {};
+}
+
+bool VacuumInto(const QString& from, const QString& to, QString* error) {
+    LogbookDatabase source;
+    if (!source.Open(from, error))
+        return false;
+    QSqlQuery q(source.Db());
+    q.prepare(QStringLiteral("VACUUM INTO ?"));
+    q.addBindValue(to);
+    if (q.exec())
+        return true;
+    *error = q.lastError().text();
+    return false;
+}
+
+FileCommandResult CompactLogbook(LogbookSession& session, const std::function<Answer()>& ask,
+                                 const Compactor& compact) {
+    const QString current = session.Path();
+    const QString moved = current + QStringLiteral(".tmp");
+    QString error;
+    if (current.isEmpty())
+        return {false, QStringLiteral("No logbook is open.")};
+    if (!session.Flights().CommitPending())
+        return {false, QStringLiteral("The current flight could not be saved.")};
+    session.CloseLogbook();
+    if (!RemoveFile(moved, &error) || !CopyFile(current, moved, &error))
+        return Fail(session, current, error, ask);
+    if (!RemoveFile(current, &error))
+        return Fail(session, current, error, ask);
+
+    if (!compact(moved, current, &error)) {
+        if (error.isEmpty())
+            error = QStringLiteral("The logbook could not be compacted.");
+        // Put the logbook back: nothing may be lost because compaction failed.
+        QFile::remove(current);
+        QString restoreError;
+        if (!CopyFile(moved, current, &restoreError))
+            error += QLatin1Char('\n') + restoreError;
+        return Fail(session, current, error, ask);
+    }
+    const OpenOutcome outcome = session.OpenLogbook(current, ask);
+    if (!outcome.Ok())
+        return {false, outcome.error};
+    return {};
+}
+
+} // namespace soarnote

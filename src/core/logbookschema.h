@@ -1,0 +1,55 @@
+#pragma once
+// The logbook's tables, fields, indexes and the stored query "Logbook".
+// Column types are declared so that the schema check can tell them apart:
+// DATETIME (day numbers), DOUBLE, SINGLE, INTEGER and TEXT.
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class QSqlDatabase;
+
+namespace soarnote {
+
+enum class FieldType { AutoNumber, DateTime, Double, Single, Integer, Text };
+
+struct FieldDef {
+    QString name;
+    FieldType type;
+    QString defaultValue; // SQL literal, empty for none
+};
+
+struct TableDef {
+    QString name;
+    std::vector<FieldDef> fields;
+    const FieldDef* Field(const QString& name) const;
+};
+
+// Declared SQL type of a field type ("DATETIME", "DOUBLE", ...).
+QString DeclaredType(FieldType type);
+// The field type of a declared SQL type; Text for anything unknown.
+FieldType FieldTypeOfDeclared(const QString& declared);
+
+const std::vector<TableDef>& LogbookTables();
+const TableDef& LogbookTable(const QString& name);
+
+// The fields the schema check adds to older files, in the order it adds them:
+// "Table.Field" strings.
+const QStringList& UpgradeAddedFields();
+
+// An older layout for building test files and for the upgrade: fields left
+// out ("Table.Field") and fields declared with another type.
+struct SchemaLayout {
+    QSet<QString> omittedFields;
+    bool timeOffsetAsDateTime = false;
+};
+
+QString CreateTableStatement(const TableDef& table, const SchemaLayout& layout = {});
+QStringList IndexStatements();
+QString LogbookViewStatement();
+
+// Creates every table, index and the view in an empty database.
+bool CreateLogbookSchema(QSqlDatabase& db, QString* error, const SchemaLayout& layout = {});
+
+} // namespace soarnote

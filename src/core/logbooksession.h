@@ -1,0 +1,51 @@
+#pragma once
+// The open logbook: its file, its flights as a positioned set, and the
+// commands that bind the program to another file. One logbook is open at a
+// time; windows follow it through the signals.
+
+#include "logbookdatabase.h"
+#include "logdataset.h"
+#include "schemaupgrade.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+namespace soarnote {
+
+struct OpenOutcome {
+    enum class Kind { Opened, NotFound, Failed };
+    Kind kind = Kind::Opened;
+    QString error;
+    UpgradeResult upgrade;
+    bool Ok() const { return kind == Kind::Opened; }
+};
+
+class LogbookSession : public QObject {
+    Q_OBJECT
+public:
+    explicit LogbookSession(QObject* parent = nullptr);
+    ~LogbookSession() override;
+
+    // Checks, upgrades and binds a logbook, then moves to its latest flight.
+    // A path that does not exist changes nothing. On failure the logbook that
+    // was open stays open.
+    OpenOutcome OpenLogbook(const QString& path, const std::function<Answer()>& askConvertTimeOffset = {});
+    // Releases the file (for copying or compacting it).
+    void CloseLogbook();
+
+    bool IsOpen() const { return database_.IsOpen(); }
+    QString Path() const { return database_.Path(); }
+    QSqlDatabase Db() const { return database_.Db(); }
+    LogDataSet& Flights() { return flights_; }
+
+signals:
+    void LogbookOpened(const QString& path);
+    void LogbookClosed();
+
+private:
+    LogbookDatabase database_;
+    LogDataSet flights_;
+};
+
+} // namespace soarnote

@@ -1,0 +1,31 @@
+#pragma once
+// Number texts: the one place that writes numbers into status lines and fields
+// and reads numbers a person typed.
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace soarnote {
+
+// Plain decimal notation, point as separator, up to 15 significant digits,
+// no exponent: "12.5", "-0.0208333333333333", "0".
+QString PlainNumberText(double value);
+
+// As PlainNumberText, with one leading blank when the number is not negative:
+// " 12", "-3". Counters and IDs in status texts are written this way.
+QString NumberText(double value);
+
+// What a person types for a number: blanks around it allowed, a point or (when
+// there is no point) a comma as decimal separator, an optional exponent.
+std::optional<double> ParseNumber(const QString& text);
+
+// A number text converted to a 32-bit integer the way the logbook's fields do
+// it: rounded to the nearest whole number, halves to the even neighbour.
+// Empty when the text is not numeric or the value does not fit.
+std::optional<std::int32_t> WholeNumber(const QString& text);
+
+// Rounds to single precision, as a Single field stores a value.
+inline double ToSingle(double value) { return static_cast<double>(static_cast<float>(value)); }
+
+} // namespace soarnote
