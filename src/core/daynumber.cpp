@@ -64,7 +64,8 @@ double DayNumberNow() {
 QString GeneralDateText(double day) {
     DayParts p = SplitDayNumber(day);
     const bool hasTime = p.hour || p.minute || p.second;
-    const bool hasDate = std::trunc(day) != 0.0;
+    // The date as rounded: 0.9999999 is midnight of day 1, not a time on day 0.
+    const bool hasDate = p.date != DateOfDayZeroPlus(0);
     const QString time = QStringLiteral("%1:%2:%3")
                              .arg(p.hour, 2, 10, QLatin1Char('0'))
                              .arg(p.minute, 2, 10, QLatin1Char('0'))
@@ -114,8 +115,9 @@ std::optional<double> ParseDayNumber(const QString& input) {
     // Split "date time" (a 'T' between them as in ISO texts, or blanks).
     QString datePart = text;
     QString timePart;
+    // A time alone may still hold a blank before its AM/PM.
     const qsizetype sep = text.indexOf(QRegularExpression(QStringLiteral(R"([\sT])")));
-    if (sep > 0) {
+    if (sep > 0 && !text.left(sep).contains(QLatin1Char(':'))) {
         datePart = text.left(sep);
         timePart = text.mid(sep + 1).trimmed();
     } else if (text.contains(QLatin1Char(':'))) {

@@ -1,0 +1,355 @@
+#include "mainwindow.h"
+
+#include "customtoolbar.h"
+#include "flightform.h"
+#include "helpwindow.h"
+#include "navigationbar.h"
+#include "prompts.h"
+#include "statuspanel.h"
+#include "toolbaricons.h"
+#include "translateform.h"
+
+#include "core/logbookfiles.h"
+#include "core/programfolder.h"
+#include "i18n/languagetable.h"
+#include "settings/settingsstore.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QStyle>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace soarnote {
+
+namespace {
+// The smallest sizes the window keeps, in twips.
+constexpr int kWindowWidthTwips = 6495;
+constexpr int kMinimumHeightTwips = 5000;
+} // namespace
+
+MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* parent)
+    : QMainWindow(parent), settings_(settings), prompts_(prompts) {
+    setObjectName(QStringLiteral("Main"));
+    setWindowTitle(QStringLiteral("Soarnote"));
+    setWindowIcon(ToolbarIcon(QStringLiteral("Soarnote")));
+
+    BuildCentral();
+    BuildMenus();
+    BuildToolbar();
+
+    info_ = new StatusPanel(this);
+    statusBar()->addWidget(info_, 1);
+    statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+
+    LogDataSet& flights = session_.Flights();
+    flights.SetMoveGuard([this] { return CommitEdits(); });
+    connect(&flights, &LogDataSet::Repositioned, this, &MainWindow::OnReposition);
+    connect(&session_, &LogbookSession::LogbookOpened, this, &MainWindow::OnLogbookOpened);
+
+    qApp->installEventFilter(this);
+    OnReposition();
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    session_.Flights().SetMoveGuard({});
+    session_.Flights().disconnect(this);
+    session_.disconnect(this);
+}
+
+int MainWindow::TwipsToPixels(int twips, const QWidget* widget) {
+    const int dpi = widget ? widget->logicalDpiY() : 96;
+    return twips * dpi / 1440;
+}
+
+int MainWindow::PixelsToTwips(int pixels, const QWidget* widget) {
+    const int dpi = widget ? widget->logicalDpiY() : 96;
+    return pixels * 1440 / (dpi > 0 ? dpi : 96);
+}
+
+QAction* MainWindow::AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
+                             void (MainWindow::*slot)()) {
+    QAction* action = menu->addAction(caption);
+    action->setShortcut(shortcut);
+    if (slot)
+        connect(action, &QAction::triggered, this, slot);
+    else
+        action->setEnabled(false); // comes with a later version
+    menuItems_.insert(caption, action);
+    return action;
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    AddItem(file, QStringLiteral("&Open Database"), {}, &MainWindow::OpenDatabaseCommand);
+    AddItem(file, QStringLiteral("&New Database"), {}, &MainWindow::NewDatabaseCommand);
+    AddItem(file, QStringLiteral("&Archive Database"), {}, &MainWindow::ArchiveDatabaseCommand);
+    AddItem(file, QStringLiteral("&Compact Database"), {}, &MainWindow::CompactDatabaseCommand);
+    file->addSeparator();
+    AddItem(file, QStringLiteral("Printer &Setup"), {}, &MainWindow::PrinterSetup);
+    AddItem(file, QStringLiteral("&Print"));
+    AddItem(file, QStringLiteral("Pre&view"));
+    file->addSeparator();
+    QAction* exit = AddItem(file, QStringLiteral("&Exit"));
+    exit->setEnabled(true);
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* enable = AddItem(edit, QStringLiteral("&Enable Edit"), QKeySequence(Qt::CTRL | Qt::Key_E));
+    enable->setEnabled(true);
+    enable->setCheckable(true);
+    connect(enable, &QAction::toggled, this, &MainWindow::ApplyEditMode);
+    AddItem(edit, QStringLiteral("&New Entry"), QKeySequence(Qt::CTRL | Qt::Key_N), &MainWindow::NewEntry);
+    AddItem(edit, QStringLiteral("&Delete Entry"), QKeySequence(Qt::CTRL | Qt::Key_D), &MainWindow::DeleteEntry);
+
+    QMenu* vario = menuBar()->addMenu(QStringLiteral("&Vario"));
+    AddItem(vario, QStringLiteral("&Update Log"), QKeySequence(Qt::CTRL | Qt::Key_U));
+    AddItem(vario, QStringLiteral("Get &All Entry"));
+    AddItem(vario, QStringLiteral("Get &Barograph"));
+    AddItem(vario, QStringLiteral("Find Baro &Links"), {}, &MainWindow::AssignBaroToFlight);
+    vario->addSeparator();
+    // The variometer's file import is shown but never offered.
+    menuItems_.insert(QStringLiteral("Vario/File &Import"), vario->addAction(QStringLiteral("File &Import")));
+    menuItems_.value(QStringLiteral("Vario/File &Import"))->setEnabled(false);
+
+    QMenu* gps = menuBar()->addMenu(QStringLiteral("&GPS"));
+    AddItem(gps, QStringLiteral("Get &Track"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    AddItem(gps, QStringLiteral("Link &Tracks"), QKeySequence(Qt::CTRL | Qt::Key_L));
+    gps->addSeparator();
+    AddItem(gps, QStringLiteral("Get &Time"));
+    AddItem(gps, QStringLiteral("Get_ID"));
+    AddItem(gps, QStringLiteral("Get &Position"));
+    gps->addSeparator();
+    AddItem(gps, QStringLiteral("File &Import"));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    AddItem(view, QStringLiteral("&Totals"), QKeySequence(Qt::CTRL | Qt::Key_T))->setCheckable(true);
+    AddItem(view, QStringLiteral("Conditions"))->setCheckable(true);
+    view->addSeparator();
+    AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::NotAvailableYet);
+    AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QAction* offsets = AddItem(view, QStringLiteral("Plot &Offsets"));
+    offsets->setEnabled(true);
+    offsets->setCheckable(true);
+    connect(offsets, &QAction::toggled, form_, &FlightForm::ShowOffsets);
+    view->addSeparator();
+    QMenu* tables = view->addMenu(QStringLiteral("&Edit Tables"));
+    for (const char* caption : {"&Gliders", "&Weather Conditions", "W&ind Conditions", "&Locations", "&XC Types",
+                                "Flight &Type"})
+        AddItem(tables, QString::fromUtf8(caption));
+    QMenu* data = view->addMenu(QStringLiteral("Edit &Data"));
+    for (const char* caption : {"&LogData", "&GPS Tracks", "GPS Track&Data", "Vario BaroData"})
+        AddItem(data, QString::fromUtf8(caption));
+    view->addSeparator();
+    AddItem(view, QStringLiteral("&Options"), QKeySequence(Qt::CTRL | Qt::Key_O));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddItem(help, QStringLiteral("Help Contents"), QKeySequence::HelpContents, &MainWindow::ShowHelpContents);
+    AddItem(help, QStringLiteral("&About"));
+}
+
+void MainWindow::BuildToolbar() {
+    toolbar_ = new CustomToolBar(this);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
+    struct Button {
+        const char* key;
+        const char* tip;
+        const char* menu;
+    };
+    const Button buttons[] = {
+        {"EditEnable", "Enable Edit", "&Enable Edit"},  {nullptr, nullptr, nullptr},
+        {"FileOpen", "Open Database", "&Open Database"}, {"FileNew", "New Database", "&New Database"},
+        {"FileArchive", "Archive Database", "&Archive Database"},
+        {"FileCompact", "Compress Database", "&Compact Database"}, {nullptr, nullptr, nullptr},
+        {"VarioUpdate", "Update Vario", "&Update Log"},  {"BaroUpdate", "Update Barograph", "Get &Barograph"},
+        {"GPSUpdate", "Update Tracks", "Get &Track"},    {"LinkTracks", "Link Tracks", "Link &Tracks"},
+        {nullptr, nullptr, nullptr},
+        {"PrintPreview", "View Log", "Pre&view"},        {"FlightPlot", "View Flight", "&Flight Plot"},
+        {"3DPlot", "3D Plot", "&3D Plot"},
+    };
+    for (const Button& b : buttons) {
+        if (!b.key) {
+            toolbar_->AddDefaultSeparator();
+            continue;
+        }
+        const QString key = QString::fromLatin1(b.key);
+        auto* action = new QAction(ToolbarIcon(key), QString::fromLatin1(b.tip), toolbar_);
+        action->setToolTip(QString::fromLatin1(b.tip));
+        QAction* item = menuItems_.value(QString::fromLatin1(b.menu));
+        // A button does what its menu item does and is offered when it is.
+        connect(action, &QAction::triggered, item, &QAction::trigger);
+        action->setEnabled(item->isEnabled());
+        connect(item, &QAction::enabledChanged, action, &QAction::setEnabled);
+        if (item->isCheckable()) {
+            action->setCheckable(true);
+            connect(item, &QAction::toggled, action, &QAction::setChecked);
+        }
+        toolbar_->AddButton(key, action);
+    }
+    connect(toolbar_, &CustomToolBar::ArrangementChanged, this,
+            [this](const QString& arrangement) { settings_->Write(keys::GeneralToolbar, arrangement); });
+}
+
+void MainWindow::BuildCentral() {
+    auto* central = new QWidget(this);
+    form_ = new FlightForm(central);
+    nav_ = new NavigationBar(central);
+    newButton_ = new QPushButton(central);
+    newButton_->setObjectName(QStringLiteral("LogdataNew"));
+    newButton_->setIcon(style()->standardIcon(QStyle::SP_FileIcon));
+    newButton_->setToolTip(QStringLiteral("Add new log"));
+    deleteButton_ = new QPushButton(central);
+    deleteButton_->setObjectName(QStringLiteral("LogdataAdd"));
+    deleteButton_->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+    deleteButton_->setToolTip(QStringLiteral("Delete log"));
+    newButton_->setEnabled(false);
+    deleteButton_->setEnabled(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(nav_, 1);
+    bottom->addWidget(newButton_);
+    bottom->addWidget(deleteButton_);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(6, 6, 6, 4);
+    layout->addWidget(form_, 1);
+    layout->addLayout(bottom);
+    setCentralWidget(central);
+
+    LogDataSet& flights = session_.Flights();
+    connect(nav_, &NavigationBar::FirstRequested, &flights, &LogDataSet::MoveFirst);
+    connect(nav_, &NavigationBar::PreviousRequested, &flights, &LogDataSet::MovePrevious);
+    connect(nav_, &NavigationBar::NextRequested, &flights, &LogDataSet::MoveNext);
+    connect(nav_, &NavigationBar::LastRequested, &flights, &LogDataSet::MoveLast);
+    connect(nav_, &NavigationBar::PositionEntered, this, &MainWindow::OnPositionEntered);
+    connect(newButton_, &QPushButton::clicked, this, &MainWindow::NewEntry);
+    connect(deleteButton_, &QPushButton::clicked, this, &MainWindow::DeleteEntry);
+}
+
+void MainWindow::FitWidth() {
+    // The window keeps one width; only its height follows the user.
+    const int width = std::max(TwipsToPixels(kWindowWidthTwips, this), minimumSizeHint().width());
+    setFixedWidth(width);
+    setMinimumHeight(std::max(TwipsToPixels(kMinimumHeightTwips, this), minimumSizeHint().height()));
+}
+
+void MainWindow::Startup() {
+    TranslateForm(this, false);
+    FitWidth();
+    resize(width(), std::max(minimumHeight(), TwipsToPixels(settings_->Int(keys::MainHeight), this)));
+    toolbar_->SetArrangement(settings_->Text(keys::GeneralToolbar));
+
+    const QString name = settings_->Text(keys::DatabaseName);
+    if (!QFileInfo::exists(name)) {
+        NewDatabaseCommand();
+        return;
+    }
+    const OpenOutcome outcome = OpenLogbook(name);
+    if (outcome.kind == OpenOutcome::Kind::Failed) {
+        const auto answer = prompts_->Ask(this, QString(), outcome.error + QLatin1Char(' ') + Translate("Create a new file"),
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
+        if (answer == QMessageBox::Yes)
+            NewDatabaseCommand();
+    }
+}
+
+void MainWindow::OnLogbookOpened(const QString& path) {
+    setWindowTitle(QStringLiteral("Soarnote - ") + LogbookCaptionName(path));
+    settings_->Write(keys::DatabaseName, path);
+    ReloadLookups();
+}
+
+void MainWindow::ReloadLookups() {
+    const QSqlDatabase db = session_.Db();
+    for (const char* table : {"Glider", "Locations", "XCType", "Type"})
+        form_->SetLookup(QString::fromLatin1(table), ReadLookup(db, QString::fromLatin1(table)));
+}
+
+void MainWindow::OnReposition() {
+    LogDataSet& flights = session_.Flights();
+    nav_->ShowPosition(flights.AbsolutePosition(), flights.RecordCount());
+    form_->Load(flights.Current());
+    const bool hasTrack = flights.HasCurrent() && FlightHasTracks(session_.Db(), flights.Current().Id());
+    menuItems_.value(QStringLiteral("&3D Plot"))->setEnabled(hasTrack);
+}
+
+void MainWindow::OnPositionEntered(const QString& text) {
+    LogDataSet& flights = session_.Flights();
+    bool ok = false;
+    const int position = text.trimmed().toInt(&ok);
+    // Not a number, or outside the logbook: the flight shown stays.
+    if (!ok || !flights.MoveTo(position - 1))
+        nav_->ShowPosition(flights.AbsolutePosition(), flights.RecordCount());
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Page Up/Down, Home and End move between flights wherever the focus is.
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End) &&
+                static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
+                return HandleNavigationKey(key);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::HandleNavigationKey(int key) {
+    LogDataSet& flights = session_.Flights();
+    if (flights.HasCurrent()) {
+        switch (key) {
+        case Qt::Key_PageUp: // the next flight, a later start
+            if (!flights.IsLast())
+                flights.MoveNext();
+            break;
+        case Qt::Key_PageDown:
+            if (!flights.IsFirst())
+                flights.MovePrevious();
+            break;
+        case Qt::Key_Home:
+            if (!flights.IsFirst())
+                flights.MoveFirst();
+            break;
+        case Qt::Key_End:
+            if (!flights.IsLast())
+                flights.MoveLast();
+            break;
+        }
+    }
+    return true; // consumed
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!CommitEdits()) {
+        event->ignore();
+        return;
+    }
+    settings_->Write(keys::MainHeight, PixelsToTwips(height(), this));
+    settings_->Sync();
+    session_.CloseLogbook();
+    CloseLanguageTable();
+    event->accept();
+}
+
+void MainWindow::ShowHelpContents() { HelpWindow::ShowTopic(this, QStringLiteral("index.html")); }
+
+void MainWindow::PrinterSetup() {
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer_.get(), this);
+    dialog.setWindowTitle(Translate("Printer Setup"));
+    dialog.exec();
+}
+
+void MainWindow::NotAvailableYet() { info_->setText(Translate("The 3D view is not available in this version.")); }
+
+} // namespace soarnote

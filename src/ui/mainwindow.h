@@ -1,0 +1,106 @@
+#pragma once
+// The main window: shows one flight of the open logbook at a time, moves
+// between flights, and starts every command from its menus and toolbar.
+
+#include "core/logbooksession.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QPrinter;
+class QPushButton;
+
+namespace soarnote {
+
+class CustomToolBar;
+class FlightForm;
+class NavigationBar;
+class Prompts;
+class SettingsStore;
+class StatusPanel;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // settings and prompts are borrowed and must outlive the window.
+    MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Translates the window, restores its height and toolbar, and opens the
+    // logbook of the last run (or creates one when that file is gone).
+    void Startup();
+
+    // File commands.
+    void OpenDatabaseCommand();
+    void NewDatabaseCommand();
+    void ArchiveDatabaseCommand();
+    void CompactDatabaseCommand();
+    // Opens a logbook, asking the upgrade question when it has one.
+    OpenOutcome OpenLogbook(const QString& path);
+
+    // Flight commands.
+    void ToggleEditMode();
+    void NewEntry();
+    void DeleteEntry();
+    void AssignBaroToFlight();
+    void TogglePlotOffsets();
+    // Saves the flight's edited fields; false (after telling the user) when
+    // they cannot be saved and the flight must stay on show.
+    bool CommitEdits();
+
+    LogbookSession& Session() { return session_; }
+    FlightForm* Form() const { return form_; }
+    NavigationBar* Navigation() const { return nav_; }
+    StatusPanel* Info() const { return info_; }
+    CustomToolBar* Toolbar() const { return toolbar_; }
+    // A menu item by its caption ("&Enable Edit", "&3D Plot").
+    QAction* MenuItem(const QString& caption) const { return menuItems_.value(caption); }
+    QPushButton* NewButton() const { return newButton_; }
+    QPushButton* DeleteButton() const { return deleteButton_; }
+
+    static int TwipsToPixels(int twips, const QWidget* widget);
+    static int PixelsToTwips(int pixels, const QWidget* widget);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolbar();
+    void BuildCentral();
+    QAction* AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {},
+                     void (MainWindow::*slot)() = nullptr);
+    void ApplyEditMode(bool on);
+    void OnLogbookOpened(const QString& path);
+    void OnReposition();
+    void OnPositionEntered(const QString& text);
+    void ReloadLookups();
+    bool HandleNavigationKey(int key);
+    Answer AskConvertTimeOffset();
+    void ShowFileError(const QString& title, const QString& error);
+    bool AskReplace(const QString& name);
+    void ShowHelpContents();
+    void PrinterSetup();
+    void NotAvailableYet();
+    void FitWidth();
+
+    SettingsStore* settings_;
+    Prompts* prompts_;
+    LogbookSession session_;
+    std::unique_ptr<QPrinter> printer_;
+
+    FlightForm* form_ = nullptr;
+    NavigationBar* nav_ = nullptr;
+    QPushButton* newButton_ = nullptr;
+    QPushButton* deleteButton_ = nullptr;
+    StatusPanel* info_ = nullptr;
+    CustomToolBar* toolbar_ = nullptr;
+    QHash<QString, QAction*> menuItems_;
+    bool committing_ = false;
+};
+
+} // namespace soarnote
