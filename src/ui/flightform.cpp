@@ -256,6 +256,10 @@ void FlightForm::Load(const FlightRecord& flight) {
         b.combo->setCurrentIndex(index < 0 ? 0 : index);
         loadedIndexes_[b.combo] = b.combo->currentIndex();
     }
+    // A text equal to the one shown before raises no change: derive anyway.
+    UpdateFlightTime();
+    UpdateGains();
+    UpdateOffsetText();
 }
 
 bool FlightForm::IsModified() const {

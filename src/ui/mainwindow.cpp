@@ -55,6 +55,7 @@ MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* paren
     connect(&session_, &LogbookSession::LogbookOpened, this, &MainWindow::OnLogbookOpened);
 
     qApp->installEventFilter(this);
+    ApplyEditMode(false);
     OnReposition();
 }
 

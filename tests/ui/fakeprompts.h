@@ -1,0 +1,38 @@
+#pragma once
+// Scripted answers for the windows' questions and file dialogs.
+
+#include "ui/prompts.h"
+
+#include <QList>
+#include <QStringList>
+
+struct AskedQuestion {
+    QString title;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+    QString helpTopic;
+};
+
+class FakePrompts : public soarnote::Prompts {
+public:
+    QStringList fileNames;                           // answers of the file dialogs, in order
+    QList<QMessageBox::StandardButton> answers;      // answers of the questions, in order
+    QMessageBox::StandardButton otherwise = QMessageBox::Ok;
+    QList<AskedQuestion> asked;
+    QStringList dialogTitles;
+
+    QString OpenFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
+    QString SaveFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
+    QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
+                                    QMessageBox::StandardButtons buttons, QMessageBox::Icon,
+                                    const QString& helpTopic) override {
+        asked.append({title, text, buttons, helpTopic});
+        return answers.isEmpty() ? otherwise : answers.takeFirst();
+    }
+
+private:
+    QString NextFile(const QString& title) {
+        dialogTitles << title;
+        return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
+    }
+};

@@ -1,0 +1,467 @@
+// The main window driven as a user drives it: keys, the position box, the
+// edit commands, the file commands and the toolbar, on real logbook files.
+
+#include "core/testlogbook.h"
+#include "fakeprompts.h"
+
+#include "core/daynumber.h"
+#include "core/logbookfiles.h"
+#include "core/programfolder.h"
+#include "i18n/languagetable.h"
+#include "settings/settingsstore.h"
+#include "ui/customtoolbar.h"
+#include "ui/flightform.h"
+#include "ui/mainwindow.h"
+#include "ui/navigationbar.h"
+#include "ui/statuspanel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace soarnote;
+using testlogbook::InsertRow;
+using testlogbook::Scalar;
+
+namespace {
+
+double Day(int y, int m, int d, int h = 0, int min = 0) { return DayNumber(QDate(y, m, d), h, min, 0); }
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> settings_;
+    FakePrompts prompts_;
+
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+
+    // A logbook with flights given as (start, end) pairs, inserted in the
+    // order given; the second flight gets a linked track.
+    QString MakeLogbook(const QString& name, const QList<QPair<double, double>>& flights) {
+        const QString path = Path(name);
+        if (!testlogbook::CreateLogbookFile(path))
+            return {};
+        LogbookDatabase db;
+        QString error;
+        db.Open(path, &error);
+        int i = 0;
+        for (const auto& f : flights) {
+            InsertRow(db.Db(), QStringLiteral("LogData"),
+                      {{"StartTime", f.first}, {"EndTime", f.second}, {"StartHeight", 300 + i}, {"MaxHeight", 1450},
+                       {"MinHeight", 250}, {"Comments", QStringLiteral("flight %1").arg(i)}});
+            ++i;
+        }
+        if (flights.size() > 1) {
+            InsertRow(db.Db(), QStringLiteral("Tracks"), {{"LogID", 2}, {"StartTime", flights[1].first}});
+        }
+        return path;
+    }
+
+    std::unique_ptr<MainWindow> OpenWindow(const QString& logbook) {
+        if (!logbook.isEmpty())
+            settings_->Write(keys::DatabaseName, logbook);
+        auto window = std::make_unique<MainWindow>(settings_.get(), &prompts_);
+        window->Startup();
+        window->show();
+        return window;
+    }
+
+    static QString CurrentComment(MainWindow& w) { return w.Form()->Comments()->toPlainText(); }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ProgramFolder::SetPath(dir_->path());
+        QVERIFY(testlogbook::CreateLogbookFile(Path(QString::fromLatin1(kTemplateFileName))));
+        settings_ = std::make_unique<SettingsStore>(Path(QStringLiteral("settings.ini")));
+        prompts_ = FakePrompts();
+    }
+
+    void cleanup() {
+        CloseLanguageTable();
+        settings_.reset();
+        dir_.reset();
+    }
+
+    void opensOnNewestFlightWithCaption() {
+        // Inserted out of order: the newest by start time is the first row.
+        const QString path = MakeLogbook(QStringLiteral("flights2001.mdb"),
+                                         {{Day(2025, 8, 1, 12), Day(2025, 8, 1, 14)},
+                                          {Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)},
+                                          {Day(2025, 6, 1, 11), Day(2025, 6, 1, 13)}});
+        auto w = OpenWindow(path);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - flights2001"));
+        QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
+        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("3"));
+        QCOMPARE(settings_->Text(keys::DatabaseName), QFileInfo(path).absoluteFilePath());
+    }
+
+    void navigationKeys_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("position");
+        // Page Up is the later flight, Page Down the earlier one.
+        QTest::newRow("page up on last does nothing") << QList<int>{Qt::Key_PageUp} << "4";
+        QTest::newRow("page down") << QList<int>{Qt::Key_PageDown} << "3";
+        QTest::newRow("home") << QList<int>{Qt::Key_Home} << "1";
+        QTest::newRow("page down on first does nothing") << QList<int>{Qt::Key_Home, Qt::Key_PageDown} << "1";
+        QTest::newRow("home then page up") << QList<int>{Qt::Key_Home, Qt::Key_PageUp} << "2";
+        QTest::newRow("end after home") << QList<int>{Qt::Key_Home, Qt::Key_End} << "4";
+    }
+
+    void navigationKeys() {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, position);
+        const QString path = MakeLogbook(QStringLiteral("nav.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)},
+                                                                     {Day(2025, 5, 3, 10), Day(2025, 5, 3, 11)},
+                                                                     {Day(2025, 5, 4, 10), Day(2025, 5, 4, 11)}});
+        auto w = OpenWindow(path);
+        // The keys work wherever the focus is, and never reach the focused box.
+        QLineEdit* distance = w->Form()->Edit(QStringLiteral("Distance"));
+        distance->setText(QStringLiteral("12.5"));
+        distance->setCursorPosition(2);
+        for (int key : keys)
+            QTest::keyClick(distance, static_cast<Qt::Key>(key));
+        QCOMPARE(w->Navigation()->PositionBox()->text(), position);
+        QCOMPARE(distance->cursorPosition(), position == QLatin1String("4") && keys.size() == 1 ? 2 : 0);
+    }
+
+    void positionBox_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("comment");
+        // By start time the flights are 2, 0, 1; the newest (1) is shown first.
+        QTest::newRow("first by start time") << "1" << "flight 2";
+        QTest::newRow("second by start time") << "2" << "flight 0";
+        QTest::newRow("not a number") << "x" << "flight 1";
+        QTest::newRow("beyond the last") << "9" << "flight 1";
+        QTest::newRow("zero") << "0" << "flight 1";
+    }
+
+    void positionBox() {
+        QFETCH(QString, typed);
+        QFETCH(QString, comment);
+        const QString path = MakeLogbook(QStringLiteral("pos.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)},
+                                                                     {Day(2025, 4, 1, 10), Day(2025, 4, 1, 11)}});
+        auto w = OpenWindow(path);
+        QLineEdit* box = w->Navigation()->PositionBox();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(CurrentComment(*w), comment);
+    }
+
+    void emptyLogbook() {
+        const QString path = MakeLogbook(QStringLiteral("empty.mdb"), {});
+        auto w = OpenWindow(path);
+        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
+        QTest::keyClick(w->Form()->Edit(QStringLiteral("Distance")), Qt::Key_PageDown);
+        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
+        QVERIFY(!w->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
+        // Deleting in an empty logbook does nothing.
+        w->ToggleEditMode();
+        w->DeleteEntry();
+        QCOMPARE(w->Session().Flights().RecordCount(), 0);
+    }
+
+    void plotButtonFollowsTracks() {
+        const QString path = MakeLogbook(QStringLiteral("tracks.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                        {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        auto w = OpenWindow(path);
+        QAction* menu = w->MenuItem(QStringLiteral("&3D Plot"));
+        QAction* button = w->Toolbar()->Button(QStringLiteral("3DPlot"));
+        QVERIFY(menu->isEnabled() && button->isEnabled()); // the newest flight has the track
+        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageDown);
+        QVERIFY(!menu->isEnabled() && !button->isEnabled());
+        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageUp);
+        QVERIFY(menu->isEnabled() && button->isEnabled());
+    }
+
+    void editModeEnablesSolFields() {
+        const QString path = MakeLogbook(QStringLiteral("edit.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)}});
+        auto w = OpenWindow(path);
+        const QList<QWidget*> sol = w->Form()->SolControls();
+        QCOMPARE(sol.size(), 11);
+        auto allEnabled = [&](bool on) {
+            for (QWidget* c : sol)
+                if (c->isEnabled() != on)
+                    return false;
+            return w->NewButton()->isEnabled() == on && w->DeleteButton()->isEnabled() == on &&
+                   w->MenuItem(QStringLiteral("&New Entry"))->isEnabled() == on &&
+                   w->MenuItem(QStringLiteral("&Delete Entry"))->isEnabled() == on &&
+                   w->Toolbar()->Button(QStringLiteral("EditEnable"))->isChecked() == on &&
+                   w->MenuItem(QStringLiteral("&Enable Edit"))->isChecked() == on;
+        };
+        QVERIFY(allEnabled(false));
+        QVERIFY(w->Form()->Edit(QStringLiteral("Distance"))->isEnabled()); // the pilot's own fields always are
+        w->Toolbar()->Button(QStringLiteral("EditEnable"))->trigger();
+        QVERIFY(allEnabled(true));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keySequence(w.get(), QKeySequence(Qt::CTRL | Qt::Key_E));
+        QVERIFY(allEnabled(false));
+    }
+
+    void newAndDeleteEntry() {
+        const QString path = MakeLogbook(QStringLiteral("new.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        auto w = OpenWindow(path);
+        w->NewEntry(); // not in edit mode: nothing
+        QCOMPARE(w->Session().Flights().RecordCount(), 2);
+        w->ToggleEditMode();
+        w->NewEntry();
+        w->NewEntry(); // two in the same second are both kept
+        QCOMPARE(w->Session().Flights().RecordCount(), 4);
+        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("4"));
+        QCOMPARE(w->Form()->Edit(QStringLiteral("FlightTime"))->text(), QStringLiteral("00:00"));
+        w->DeleteEntry();
+        w->DeleteEntry();
+        w->DeleteEntry();
+        QCOMPARE(w->Session().Flights().RecordCount(), 1);
+        QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
+    }
+
+    void editsSavedWhenFlightChanges() {
+        const QString path = MakeLogbook(QStringLiteral("save.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                      {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        InsertRow(LogbookDatabaseFor(path).Db(), QStringLiteral("Glider"), {{"MakeModel", "Ozone Rush 6"}});
+        auto w = OpenWindow(path);
+        w->Form()->Comments()->setPlainText(QStringLiteral("Couldn't find the climb at first"));
+        w->Form()->Edit(QStringLiteral("Distance"))->setText(QStringLiteral("23.4"));
+        w->Form()->Combo(QStringLiteral("Combo1_1"))->setCurrentIndex(1);
+        QTest::keyClick(w->Form()->Comments(), Qt::Key_Home);
+        QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
+        const QSqlDatabase db = w->Session().Db();
+        QCOMPARE(Scalar(db, QStringLiteral("SELECT Comments FROM LogData WHERE ID = 2")).toString(),
+                 QStringLiteral("Couldn't find the climb at first"));
+        QCOMPARE(Scalar(db, QStringLiteral("SELECT Distance FROM LogData WHERE ID = 2")).toDouble(), 23.4);
+        QCOMPARE(Scalar(db, QStringLiteral("SELECT Glider FROM LogData WHERE ID = 2")).toInt(), 1);
+        // Fields not touched keep their stored values exactly.
+        QCOMPARE(Scalar(db, QStringLiteral("SELECT StartTime FROM LogData WHERE ID = 2")).toDouble(),
+                 Day(2025, 5, 2, 10));
+    }
+
+    void badValueKeepsFlightUntilCorrectedOrDiscarded_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("position");
+        QTest::addColumn<QVariant>("stored");
+        QTest::newRow("ok: stay and correct") << int(QMessageBox::Ok) << "2" << QVariant(301);
+        QTest::newRow("discard: move on") << int(QMessageBox::Discard) << "1" << QVariant(301);
+    }
+
+    void badValueKeepsFlightUntilCorrectedOrDiscarded() {
+        QFETCH(int, answer);
+        QFETCH(QString, position);
+        QFETCH(QVariant, stored);
+        const QString path = MakeLogbook(QStringLiteral("bad.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        auto w = OpenWindow(path);
+        w->ToggleEditMode();
+        w->Form()->Edit(QStringLiteral("StartHeight"))->setText(QStringLiteral("abc"));
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageDown);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("abc")));
+        QCOMPARE(w->Navigation()->PositionBox()->text(), position);
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT StartHeight FROM LogData WHERE ID = 2")), stored);
+    }
+
+    void derivedValuesFollowFields() {
+        const QString path = MakeLogbook(QStringLiteral("derived.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12, 35)}});
+        auto w = OpenWindow(path);
+        FlightForm* f = w->Form();
+        QCOMPARE(f->Edit(QStringLiteral("FlightTime"))->text(), QStringLiteral("02:35"));
+        QCOMPARE(f->Label(QStringLiteral("MaxGain"))->text(), QStringLiteral("1150"));
+        QCOMPARE(f->Label(QStringLiteral("MinGain"))->text(), QStringLiteral("-50"));
+        w->ToggleEditMode();
+        // Passing through the duration box leaves the landing time alone.
+        QLineEdit* duration = f->Edit(QStringLiteral("FlightTime"));
+        duration->setFocus();
+        f->Comments()->setFocus();
+        QCOMPARE(f->Edit(QStringLiteral("EndTime"))->text(), QStringLiteral("2025-05-01 12:35:00"));
+        // Typing a duration moves it.
+        duration->selectAll();
+        QTest::keyClicks(duration, QStringLiteral("1:45"));
+        QTest::keyClick(duration, Qt::Key_Return);
+        QCOMPARE(f->Edit(QStringLiteral("EndTime"))->text(), QStringLiteral("2025-05-01 11:45:00"));
+        // The offset typed as h:m:s is stored in days.
+        QLineEdit* offset = f->Edit(QStringLiteral("OffsetTDate"));
+        w->TogglePlotOffsets();
+        offset->selectAll();
+        QTest::keyClicks(offset, QStringLiteral("-0:30"));
+        QTest::keyClick(offset, Qt::Key_Return);
+        QCOMPARE(f->Edit(QStringLiteral("OffsetT"))->text().toDouble(), -30.0 / 1440);
+        QCOMPARE(offset->text(), QStringLiteral("-00:30:00"));
+        QVERIFY(w->CommitEdits());
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT TimeOffset FROM LogData")).toDouble(), -30.0 / 1440);
+    }
+
+    void toolbarArrangementComesBack() {
+        const QString path = MakeLogbook(QStringLiteral("bar.mdb"), {});
+        {
+            auto w = OpenWindow(path);
+            QStringList items = w->Toolbar()->ArrangementItems();
+            QCOMPARE(items.first(), QStringLiteral("EditEnable"));
+            items.removeAll(QStringLiteral("FileCompact"));
+            items.move(items.indexOf(QStringLiteral("3DPlot")), 0);
+            w->Toolbar()->SetItems(items, true); // as the customise dialog does
+            QCOMPARE(settings_->Text(keys::GeneralToolbar), items.join(QLatin1Char(',')));
+            w->close();
+        }
+        auto again = OpenWindow(path);
+        const QStringList restored = again->Toolbar()->ArrangementItems();
+        QCOMPARE(restored.first(), QStringLiteral("3DPlot"));
+        QVERIFY(!restored.contains(QStringLiteral("FileCompact")));
+    }
+
+    void captionsPassThroughLanguageTable() {
+        const QString table = Path(QStringLiteral("translate.mdl"));
+        QString error;
+        QVERIFY(LanguageTable::Create(table, &error));
+        {
+            LogbookDatabase db;
+            db.Open(table, &error);
+            InsertRow(db.Db(), QStringLiteral("Table"), {{"English", "Open Database"}, {"Language", "Logbuch öffnen"}});
+        }
+        const QString path = MakeLogbook(QStringLiteral("lang.mdb"), {});
+        int rowsAfterFirstRun = 0;
+        for (int run = 0; run < 2; ++run) {
+            OpenLanguageTable(table);
+            auto w = OpenWindow(path);
+            QCOMPARE(w->Toolbar()->Button(QStringLiteral("FileOpen"))->toolTip(), QStringLiteral("Logbuch öffnen"));
+            w->close();
+            CloseLanguageTable();
+            LogbookDatabase db;
+            db.Open(table, &error);
+            const int rows = testlogbook::RowCount(db.Db(), QStringLiteral("Table"));
+            QCOMPARE(Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT English) FROM \"Table\"")).toInt(), 0);
+            QVERIFY(Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = 'Sol Log Details'")).toInt() == 1);
+            if (run == 0)
+                rowsAfterFirstRun = rows;
+            else
+                QCOMPARE(rows, rowsAfterFirstRun);
+        }
+        QVERIFY(rowsAfterFirstRun > 60);
+    }
+
+    void newDatabaseOverExistingFile_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("yes replaces") << int(QMessageBox::Yes) << true;
+        QTest::newRow("no keeps") << int(QMessageBox::No) << false;
+        QTest::newRow("cancel keeps") << int(QMessageBox::Cancel) << false;
+    }
+
+    void newDatabaseOverExistingFile() {
+        QFETCH(int, answer);
+        QFETCH(bool, replaced);
+        const QString current = MakeLogbook(QStringLiteral("current.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)}});
+        const QString other = MakeLogbook(QStringLiteral("other.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                                         {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        auto w = OpenWindow(current);
+        prompts_.fileNames = {other};
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        w->NewDatabaseCommand();
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
+        QVERIFY(prompts_.asked.first().text.startsWith(QStringLiteral("Replace existing file - ")));
+        QCOMPARE(w->windowTitle(), replaced ? QStringLiteral("Soarnote - other") : QStringLiteral("Soarnote - current"));
+        QCOMPARE(w->Session().Flights().RecordCount(), replaced ? 0 : 1);
+        LogbookDatabase db;
+        QString error;
+        QVERIFY(!replaced || w->Session().Path() == QFileInfo(other).absoluteFilePath());
+        if (!replaced) {
+            db.Open(other, &error);
+            QCOMPARE(testlogbook::RowCount(db.Db(), QStringLiteral("LogData")), 2);
+        }
+    }
+
+    void openErrorsAndChoosingNothing() {
+        const QString current = MakeLogbook(QStringLiteral("current.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)}});
+        const QString garbage = Path(QStringLiteral("garbage.mdb"));
+        QVERIFY(testlogbook::WriteBytes(garbage, QByteArray(4096, 'x')));
+        auto w = OpenWindow(current);
+        prompts_.fileNames = {QString(), Path(QStringLiteral("missing.mdb")), garbage};
+        w->OpenDatabaseCommand(); // no file chosen
+        w->OpenDatabaseCommand(); // a name that does not exist
+        QVERIFY(prompts_.asked.isEmpty());
+        w->OpenDatabaseCommand();
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked.first().title, QStringLiteral("Database Open Error"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - current"));
+        QCOMPARE(w->Session().Flights().RecordCount(), 1);
+        QCOMPARE(testlogbook::FileBytes(garbage), QByteArray(4096, 'x'));
+    }
+
+    void olderLayoutAsksWithHelp() {
+        const QString path = Path(QStringLiteral("old.mdb"));
+        SchemaLayout layout;
+        layout.timeOffsetAsDateTime = true;
+        QVERIFY(testlogbook::CreateLogbookFile(path, layout));
+        prompts_.answers = {QMessageBox::Cancel};
+        auto w = OpenWindow(path);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked.first().text,
+                 QStringLiteral("This database Time Offset Value is from an older version. Do you want to update it? "
+                                "NOTE: Manually updating database prevents loss of data."));
+        QVERIFY(!prompts_.asked.first().helpTopic.isEmpty());
+        QCOMPARE(testlogbook::DeclaredTypeOf(w->Session().Db(), QStringLiteral("LogData"), QStringLiteral("TimeOffset")),
+                 QStringLiteral("DATETIME"));
+    }
+
+    void missingLogbookAtStartCreatesOne() {
+        const QString fresh = Path(QStringLiteral("fresh.mdb"));
+        prompts_.fileNames = {fresh};
+        auto w = OpenWindow(Path(QStringLiteral("gone.mdb")));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - fresh"));
+        QVERIFY(QFileInfo::exists(fresh));
+    }
+
+    void baroLinksTakeSamplesOfTheFlightTimes() {
+        const QString path = MakeLogbook(QStringLiteral("baro.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)}});
+        {
+            LogbookDatabase db;
+            QString error;
+            db.Open(path, &error);
+            for (int minute : {-1, 0, 60, 120, 121, 122})
+                InsertRow(db.Db(), QStringLiteral("BaroData"),
+                          {{"LogID", -1}, {"TIME", Day(2025, 5, 1, 10) + minute / 1440.0}, {"height", 500 + minute}});
+        }
+        auto w = OpenWindow(path);
+        prompts_.answers = {QMessageBox::No, QMessageBox::Yes};
+        w->AssignBaroToFlight();
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1")).toInt(), 0);
+        w->AssignBaroToFlight();
+        QCOMPARE(prompts_.asked.last().text, QStringLiteral("This operation will re-assign all baro data between the "
+                                                            "Start and End date to this flight. OK to Continue?"));
+        // 10:00 up to and including 12:01.
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1")).toInt(), 4);
+    }
+
+    void statusPanelClearsOnDoubleClick() {
+        auto w = OpenWindow(MakeLogbook(QStringLiteral("info.mdb"), {}));
+        w->Info()->setText(QStringLiteral("ERROR - (GPS) Port not open"));
+        QTest::mouseDClick(w->Info(), Qt::LeftButton);
+        QVERIFY(w->Info()->text().isEmpty());
+    }
+
+private:
+    static LogbookDatabase& LogbookDatabaseFor(const QString& path) {
+        static LogbookDatabase db;
+        QString error;
+        db.Open(path, &error);
+        return db;
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
