@@ -59,7 +59,9 @@ bool ConvertTimeOffset(QSqlDatabase& db, QString* error) {
     const QStringList statements = {
         QStringLiteral("DROP VIEW IF EXISTS Logbook"),
         QStringLiteral("CREATE TABLE LogData_upgrade (%1)").arg(columns.join(QStringLiteral(", "))),
-        QStringLiteral("INSERT INTO LogData_upgrade (%1) SELECT %1 FROM LogData").arg(keptList),
+        // The offset is named with NULL: the column's default is for new rows only.
+        QStringLiteral("INSERT INTO LogData_upgrade (%1, \"TimeOffset\") SELECT %1, NULL FROM LogData")
+            .arg(keptList),
         QStringLiteral("DROP TABLE LogData"),
         QStringLiteral("ALTER TABLE LogData_upgrade RENAME TO LogData"),
     };
