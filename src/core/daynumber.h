@@ -40,7 +40,7 @@ QString LongTimeText(double day);
 QString ShortDateText(double day);
 // Any QDate/QTime pattern, for printed pages ("dd MMM yyyy", ...).
 QString FormatDayNumber(double day, const QString& pattern);
-// A duration as hours and minutes, hours not wrapped at 24 ("36:05", "-0:30").
+// A duration as hours and minutes, hours not wrapped at 24 ("36:05", "-00:30").
 QString DurationText(double days);
 
 // Reads what a person types for a date, a time or both: ISO dates, d/m/y and

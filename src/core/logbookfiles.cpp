@@ -51,10 +51,21 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
     QString error;
     if (!QFileInfo(templatePath).isFile())
         return Fail(session, current, QStringLiteral("The empty logbook %1 is missing.").arg(templatePath), ask);
+    // The copy is made beside the target first, so that a failed copy never
+    // leaves the user without the file being replaced.
+    const QString staged = name + QStringLiteral(".new");
+    if (!RemoveFile(staged, &error) || !CopyFile(templatePath, staged, &error)) {
+        QFile::remove(staged);
+        return Fail(session, current, error, ask);
+    }
     if (SameFile(current, name))
         session.CloseLogbook();
-    if (!RemoveFile(name, &error) || !CopyFile(templatePath, name, &error))
+    if (!RemoveFile(name, &error) || !QFile::rename(staged, name)) {
+        if (error.isEmpty())
+            error = QStringLiteral("Cannot create %1.").arg(name);
+        QFile::remove(staged);
         return Fail(session, current, error, ask);
+    }
     // The template may be read-only in an installed program folder.
     QFile(name).setPermissions(QFile(name).permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     const OpenOutcome outcome = session.OpenLogbook(name, ask);

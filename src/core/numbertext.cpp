@@ -34,8 +34,14 @@ std::optional<double> ParseNumber(const QString& input) {
     QString text = input.trimmed();
     if (text.isEmpty())
         return std::nullopt;
-    if (!text.contains(QLatin1Char('.')) && text.count(QLatin1Char(',')) == 1)
+    if (!text.contains(QLatin1Char('.')) && text.count(QLatin1Char(',')) == 1) {
+        // "1,5" is one and a half; "1,000" could as well be a thousand, so it
+        // is refused rather than guessed.
+        static const QRegularExpression thousands(QStringLiteral(R"(,\d{3}$)"));
+        if (thousands.match(text).hasMatch())
+            return std::nullopt;
         text.replace(QLatin1Char(','), QLatin1Char('.'));
+    }
     static const QRegularExpression numberRe(
         QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
     if (!numberRe.match(text).hasMatch())

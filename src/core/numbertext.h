@@ -17,7 +17,8 @@ QString PlainNumberText(double value);
 QString NumberText(double value);
 
 // What a person types for a number: blanks around it allowed, a point or (when
-// there is no point) a comma as decimal separator, an optional exponent.
+// there is no point) a comma as decimal separator, an optional exponent. A
+// comma followed by three digits ("1,000") is refused as ambiguous.
 std::optional<double> ParseNumber(const QString& text);
 
 // A number text converted to a 32-bit integer the way the logbook's fields do

@@ -286,6 +286,7 @@ void TestDayNumber::parseNumber_data() {
     QTest::newRow("minus") << "-0.0208333" << std::optional(-0.0208333);
     QTest::newRow("thousands separator") << "1,000.5" << invalid;
     QTest::newRow("two commas") << "1,2,3" << invalid;
+    QTest::newRow("comma then three digits is ambiguous") << "1,000" << invalid;
     QTest::newRow("double sign") << "--1" << invalid;
     QTest::newRow("overflow") << "1e999" << invalid;
     QTest::newRow("hex") << "0x10" << invalid;
