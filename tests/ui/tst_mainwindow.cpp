@@ -426,6 +426,63 @@ private slots:
         QVERIFY(QFileInfo::exists(fresh));
     }
 
+    void brokenLogbookAtStartOffersNewFile_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("yes creates one") << int(QMessageBox::Yes) << "Soarnote - fresh";
+        QTest::newRow("no leaves none open") << int(QMessageBox::No) << "Soarnote";
+    }
+
+    void brokenLogbookAtStartOffersNewFile() {
+        QFETCH(int, answer);
+        QFETCH(QString, caption);
+        const QString broken = Path(QStringLiteral("broken.mdb"));
+        QVERIFY(testlogbook::WriteBytes(broken, QByteArray("not a logbook at all")));
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        prompts_.fileNames = {Path(QStringLiteral("fresh.mdb"))};
+        auto w = OpenWindow(broken);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QVERIFY(prompts_.asked.first().text.endsWith(QStringLiteral(" Create a new file")));
+        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(w->windowTitle(), caption);
+        QCOMPARE(testlogbook::FileBytes(broken), QByteArray("not a logbook at all"));
+    }
+
+    void fileCommandErrorsNameTheCommand() {
+        const QString current = MakeLogbook(QStringLiteral("current.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)}});
+        auto w = OpenWindow(current);
+        // A folder where the archive should go cannot be replaced by a file.
+        QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("afolder.mdb")));
+        prompts_.fileNames = {Path(QStringLiteral("afolder.mdb"))};
+        prompts_.answers = {QMessageBox::Yes};
+        w->ArchiveDatabaseCommand();
+        QCOMPARE(prompts_.asked.last().title, QStringLiteral("Archive Database Error"));
+        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - current"));
+        QCOMPARE(w->Session().Flights().RecordCount(), 1);
+        // Archiving and compacting leave the logbook open and whole.
+        prompts_.fileNames = {Path(QStringLiteral("copy.mdb"))};
+        w->ArchiveDatabaseCommand();
+        w->CompactDatabaseCommand();
+        QCOMPARE(prompts_.asked.size(), 2);
+        QCOMPARE(w->Session().Flights().RecordCount(), 1);
+        QVERIFY(QFileInfo::exists(current + QStringLiteral(".tmp")));
+        QVERIFY(QFileInfo::exists(Path(QStringLiteral("copy.mdb"))));
+    }
+
+    void heightKeptBetweenRuns() {
+        const QString path = MakeLogbook(QStringLiteral("height.mdb"), {});
+        {
+            auto w = OpenWindow(path);
+            QCOMPARE(w->width(), w->minimumWidth());
+            QCOMPARE(w->width(), w->maximumWidth()); // one width only
+            w->resize(w->width(), w->minimumHeight() + 150);
+            w->close();
+        }
+        const int twips = settings_->Int(keys::MainHeight);
+        auto again = OpenWindow(path);
+        QCOMPARE(MainWindow::PixelsToTwips(again->height(), again.get()), twips);
+    }
+
     void baroLinksTakeSamplesOfTheFlightTimes() {
         const QString path = MakeLogbook(QStringLiteral("baro.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)}});
         {
