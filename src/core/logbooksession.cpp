@@ -1,5 +1,7 @@
 #include "logbooksession.h"
 
+#include "i18n/languagetable.h"
+
 #include <QFileInfo>
 
 namespace soarnote {
@@ -21,7 +23,7 @@ OpenOutcome LogbookSession::OpenLogbook(const QString& path, const std::function
     // Pending edits of the flight shown belong to the logbook being left.
     if (!flights_.CommitPending()) {
         outcome.kind = OpenOutcome::Kind::Failed;
-        outcome.error = tr("The current flight could not be saved.");
+        outcome.error = Translate("The current flight could not be saved.");
         return outcome;
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();

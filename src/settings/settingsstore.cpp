@@ -5,8 +5,8 @@
 namespace soarnote {
 
 SettingsStore::SettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Soarnote"),
-                                            QStringLiteral("Soarnote"))) {}
+    // The native format on Linux is the INI file Soarnote/Soarnote.conf.
+    : settings_(std::make_unique<QSettings>(QStringLiteral("Soarnote"), QStringLiteral("Soarnote"))) {}
 
 SettingsStore::SettingsStore(const QString& iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
