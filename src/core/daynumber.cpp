@@ -1,5 +1,6 @@
 #include "daynumber.h"
 
+#include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
 
@@ -93,8 +94,12 @@ QString ShortDateText(double day) { return SplitDayNumber(day).date.toString(QSt
 
 QString FormatDayNumber(double day, const QString& pattern) {
     DayParts p = SplitDayNumber(day);
-    return QDateTime(p.date, QTime(p.hour, p.minute, p.second)).toString(pattern);
+    return QLocale::c().toString(QDateTime(p.date, QTime(p.hour, p.minute, p.second)), pattern);
 }
+
+QString PrintDateText(double day) { return FormatDayNumber(day, QStringLiteral("ddd, d MMM yyyy")); }
+
+QString LongPrintDateText(double day) { return FormatDayNumber(day, QStringLiteral("dddd, dd MMMM yyyy")); }
 
 QString DurationText(double days) {
     const qint64 minutes = std::llround(std::fabs(days) * 1440.0);

@@ -38,8 +38,14 @@ QString ShortTimeText(double day);
 QString LongTimeText(double day);
 // Date only, "yyyy-MM-dd".
 QString ShortDateText(double day);
-// Any QDate/QTime pattern, for printed pages ("dd MMM yyyy", ...).
+// Any QDate/QTime pattern with English day and month names, for printed
+// pages ("dd MMM yyyy", ...).
 QString FormatDayNumber(double day, const QString& pattern);
+// The printed log's date: abbreviated weekday, day without leading zero,
+// abbreviated month, four-digit year ("Sat, 3 May 2025").
+QString PrintDateText(double day);
+// The flight page's heading date: "Saturday, 03 May 2025".
+QString LongPrintDateText(double day);
 // A duration as hours and minutes, hours not wrapped at 24 ("36:05", "-00:30").
 QString DurationText(double days);
 

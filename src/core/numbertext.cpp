@@ -30,6 +30,17 @@ QString NumberText(double value) {
     return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char(' ') + text;
 }
 
+QString FixedNumberText(double value, int decimals) {
+    if (!std::isfinite(value))
+        return QString::number(value);
+    const double scale = std::pow(10.0, decimals);
+    // Round the decimal shown, not its binary neighbour: 0.15 shows 0.2.
+    double scaled = std::round(std::nextafter(value * scale, value < 0 ? -INFINITY : INFINITY)) / scale;
+    if (scaled == 0)
+        scaled = 0; // no "-0.0"
+    return QString::number(scaled, 'f', decimals);
+}
+
 std::optional<double> ParseNumber(const QString& input) {
     QString text = input.trimmed();
     if (text.isEmpty())

@@ -26,6 +26,10 @@ std::optional<double> ParseNumber(const QString& text);
 // Empty when the text is not numeric or the value does not fit.
 std::optional<std::int32_t> WholeNumber(const QString& text);
 
+// A number with a fixed count of decimals, halves rounded away from zero, as
+// printed pages and status texts show it ("0" -> 2 for 1.5, "0.0" -> -2.5).
+QString FixedNumberText(double value, int decimals);
+
 // Rounds to single precision, as a Single field stores a value.
 inline double ToSingle(double value) { return static_cast<double>(static_cast<float>(value)); }
 

@@ -41,6 +41,10 @@ private slots:
     void parseNumber();
     void wholeNumber_data();
     void wholeNumber();
+    void printFormats_data();
+    void printFormats();
+    void fixedNumber_data();
+    void fixedNumber();
 };
 
 // Day numbers of known dates: day 0 is 30/12/1899, 1/1/1900 is day 2, a time is
@@ -343,4 +347,43 @@ void TestDayNumber::wholeNumber() {
 }
 
 QTEST_GUILESS_MAIN(TestDayNumber)
+
+void TestDayNumber::printFormats_data() {
+    QTest::addColumn<double>("day");
+    QTest::addColumn<QString>("shortForm");
+    QTest::addColumn<QString>("longForm");
+    // English names whatever the machine's language; no leading zero in the short day.
+    QTest::newRow("3 May 2025") << DayNumber(QDate(2025, 5, 3), 14, 5) << "Sat, 3 May 2025" << "Saturday, 03 May 2025";
+    QTest::newRow("day zero") << 0.0 << "Sat, 30 Dec 1899" << "Saturday, 30 December 1899";
+    QTest::newRow("late evening stays on its day") << DayNumber(QDate(2026, 9, 25), 23, 59, 59.4)
+                                                   << "Fri, 25 Sep 2026" << "Friday, 25 September 2026";
+}
+
+void TestDayNumber::printFormats() {
+    QFETCH(double, day);
+    QFETCH(QString, shortForm);
+    QFETCH(QString, longForm);
+    QCOMPARE(PrintDateText(day), shortForm);
+    QCOMPARE(LongPrintDateText(day), longForm);
+}
+
+void TestDayNumber::fixedNumber_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("decimals");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("half up") << 1.5 << 0 << "2";
+    QTest::newRow("half away from zero") << -2.5 << 0 << "-3";
+    QTest::newRow("binary 0.15 shows 0.2") << 0.15 << 1 << "0.2";
+    QTest::newRow("negative zero") << -0.04 << 1 << "0.0";
+    QTest::newRow("coordinates") << -1.8123456789 << 8 << "-1.81234568";
+    QTest::newRow("large") << 123456.789 << 1 << "123456.8";
+}
+
+void TestDayNumber::fixedNumber() {
+    QFETCH(double, value);
+    QFETCH(int, decimals);
+    QFETCH(QString, text);
+    QCOMPARE(FixedNumberText(value, decimals), text);
+}
+
 #include "tst_daynumber.moc"
