@@ -23,15 +23,13 @@ void InterpolatePlotPoint(PlotPoint& point, const PlotPoint& earlier, const Plot
             point.x = Between(earlier.x, later.x, f);
             point.y = Between(earlier.y, later.y, f);
         }
-        if (z)
-            point.z = Between(earlier.z, later.z, f);
+        if (z) point.z = Between(earlier.z, later.z, f);
     } else {
         if (xy) {
             point.x = earlier.x;
             point.y = earlier.y;
         }
-        if (z)
-            point.z = earlier.z;
+        if (z) point.z = earlier.z;
     }
 }
 
