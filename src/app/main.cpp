@@ -6,8 +6,35 @@
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
 #include "ui/prompts.h"
+#include "ui/variocommands.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QStatusBar>
+
+namespace {
+
+// The instrument commands live in their own libraries, which build on the
+// windows; they are joined to the main window's menu items here.
+void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
+    auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
+    window.statusBar()->addPermanentWidget(vario->ProgressBar());
+    const std::pair<const char*, void (soarnote::VarioCommands::*)()> items[] = {
+        {"&Update Log", &soarnote::VarioCommands::DownloadVarioLog},
+        {"Get &All Entry", &soarnote::VarioCommands::DownloadAllVarioLog},
+        {"Get &Barograph", &soarnote::VarioCommands::DownloadBarographs}};
+    for (const auto& [caption, slot] : items) {
+        QAction* item = window.MenuItem(QString::fromLatin1(caption));
+        item->setEnabled(true); // the toolbar buttons follow
+        QObject::connect(item, &QAction::triggered, vario, slot);
+    }
+    QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&window] {
+        window.Session().Flights().Refresh();
+        window.Session().Flights().MoveLast();
+    });
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -19,6 +46,7 @@ int main(int argc, char* argv[]) {
     soarnote::SettingsStore settings;
     soarnote::DialogPrompts prompts;
     soarnote::MainWindow window(&settings, &prompts);
+    ConnectVario(window, settings, prompts);
     window.Startup();
     window.show();
     const int result = app.exec();

@@ -1,0 +1,174 @@
+#include "varioconnection.h"
+
+#include "i18n/languagetable.h"
+#include "settings/settingsstore.h"
+#include "varioport.h"
+
+namespace soarnote {
+
+namespace {
+
+QSerialPort::Parity ToParity(QChar letter) {
+    switch (letter.unicode()) {
+    case 'E':
+        return QSerialPort::EvenParity;
+    case 'O':
+        return QSerialPort::OddParity;
+    case 'M':
+        return QSerialPort::MarkParity;
+    case 'S':
+        return QSerialPort::SpaceParity;
+    default:
+        return QSerialPort::NoParity;
+    }
+}
+
+QSerialPort::StopBits ToStopBits(const QString& stop) {
+    if (stop == QLatin1String("2")) return QSerialPort::TwoStop;
+    if (stop == QLatin1String("1.5")) return QSerialPort::OneAndHalfStop;
+    return QSerialPort::OneStop;
+}
+
+} // namespace
+
+VarioConnection::VarioConnection(SettingsStore& settings, QObject* parent)
+    : QObject(parent), settings_(settings) {
+    retryTimer_.setInterval(VarioLink::kRetryIntervalMs);
+    retryTimer_.setTimerType(Qt::PreciseTimer);
+    connect(&retryTimer_, &QTimer::timeout, this, &VarioConnection::OnTick);
+    connect(&port_, &QSerialPort::readyRead, this, &VarioConnection::OnReadyRead);
+    connect(&port_, &QSerialPort::errorOccurred, this, &VarioConnection::OnVarioCommEvent);
+}
+
+VarioConnection::~VarioConnection() {
+    retryTimer_.stop();
+    if (port_.isOpen()) port_.close();
+    store_.reset();
+}
+
+void VarioConnection::ReportVarioStatus(const QString& text) {
+    if (statusSink_) statusSink_(text);
+    emit StatusChanged(text);
+}
+
+bool VarioConnection::OpenVarioPort() {
+    if (port_.isOpen()) port_.close();
+    const VarioPortSettings s = ReadVarioPortSettings(settings_);
+    bool ok = s.IsValid();
+    if (ok) {
+        port_.setPortName(s.device);
+        ok = port_.open(QIODevice::ReadWrite);
+    }
+    if (ok) {
+        ok = port_.setBaudRate(s.baud) && port_.setParity(ToParity(s.parity)) &&
+             port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
+             port_.setStopBits(ToStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
+        if (!ok) port_.close();
+    }
+    if (!ok) {
+        ReportVarioStatus(Translate("ERROR - (Vario)") + Translate("Unable to Open Port"));
+        return false;
+    }
+    port_.clear(QSerialPort::Input);
+    return true;
+}
+
+void VarioConnection::CloseVarioPort() {
+    retryTimer_.stop();
+    if (port_.isOpen()) port_.close();
+}
+
+bool VarioConnection::StartLogDownload(const QSqlDatabase& db, bool allEntries) {
+    if (Busy() || !OpenVarioPort()) return false;
+    store_ = std::make_unique<SqlVarioStore>(db);
+    link_.StartLogDownload(store_.get(), allEntries);
+    Perform();
+    return true;
+}
+
+bool VarioConnection::StartBarographDownload(const QSqlDatabase& db) {
+    if (Busy() || !OpenVarioPort()) return false;
+    store_ = std::make_unique<SqlVarioStore>(db);
+    link_.StartBarographDownload(store_.get());
+    Perform();
+    return true;
+}
+
+void VarioConnection::Abort() {
+    link_.Abort();
+    Perform();
+}
+
+void VarioConnection::OnReadyRead() {
+    const QByteArray bytes = port_.readAll();
+    bytesRead_ += bytes.size();
+    link_.OnBytes(bytes);
+    Perform();
+}
+
+void VarioConnection::OnTick() {
+    link_.OnTimerTick();
+    Perform();
+}
+
+void VarioConnection::OnVarioCommEvent(QSerialPort::SerialPortError error) {
+    if (error == QSerialPort::NoError || !link_.Active()) return;
+    ReportVarioStatus(Translate("ERROR - (Vario)") + port_.errorString());
+    // A port that went away (the cable pulled, the far end of a pseudo-
+    // terminal closed) keeps failing: end the transfer.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+        error == QSerialPort::WriteError || error == QSerialPort::NotOpenError) {
+        link_.Abort();
+        Perform();
+    }
+}
+
+void VarioConnection::Perform() {
+    // A question or message box runs its own event loop; what the link
+    // answers meanwhile is carried out by the outer call.
+    if (performing_) return;
+    performing_ = true;
+    for (std::vector<VarioAction> actions = link_.TakeActions(); !actions.empty();
+         actions = link_.TakeActions()) {
+        for (const VarioAction& a : actions) {
+            switch (a.kind) {
+            case VarioAction::Kind::Write:
+                if (port_.isOpen()) {
+                    port_.write(a.bytes);
+                    bytesWritten_ += a.bytes.size();
+                }
+                break;
+            case VarioAction::Kind::StartTimer:
+                retryTimer_.start();
+                break;
+            case VarioAction::Kind::StopTimer:
+                retryTimer_.stop();
+                break;
+            case VarioAction::Kind::Status:
+                ReportVarioStatus(a.text);
+                break;
+            case VarioAction::Kind::ClosePort:
+                CloseVarioPort();
+                break;
+            case VarioAction::Kind::AskCreateFlight: {
+                const bool create = askCreate_ ? askCreate_(a.text) : false;
+                link_.AnswerCreateFlight(create);
+                break;
+            }
+            case VarioAction::Kind::Message:
+                if (message_) message_(a.text);
+                break;
+            case VarioAction::Kind::FlightsChanged:
+                emit FlightsChanged();
+                break;
+            case VarioAction::Kind::Finished:
+                store_.reset();
+                emit Finished();
+                break;
+            }
+        }
+    }
+    performing_ = false;
+}
+
+} // namespace soarnote

@@ -1,0 +1,512 @@
+#include "variolink.h"
+
+#include "core/daynumber.h"
+#include "core/numbertext.h"
+#include "i18n/languagetable.h"
+
+#include <algorithm>
+
+namespace soarnote {
+
+namespace {
+
+QByteArray Command(quint8 a, quint8 b) {
+    QByteArray bytes;
+    bytes.append(static_cast<char>(a));
+    bytes.append(static_cast<char>(b));
+    return bytes;
+}
+
+const QByteArray& WakeUpCommand() {
+    static const QByteArray bytes = Command(204, 0);
+    return bytes;
+}
+
+const QByteArray& NextCommand() {
+    static const QByteArray bytes(6, static_cast<char>(172));
+    return bytes;
+}
+
+quint8 At(const QByteArray& bytes, int i) {
+    return i < bytes.size() ? static_cast<quint8>(bytes.at(i)) : 0;
+}
+
+QString VarioError(const char* text) {
+    return Translate("ERROR - (Vario)") + Translate(text);
+}
+
+} // namespace
+
+// --- Actions ----------------------------------------------------------------
+
+void VarioLink::Do(VarioAction::Kind kind, const QByteArray& bytes, const QString& text) {
+    actions_.push_back({kind, bytes, text});
+}
+
+std::vector<VarioAction> VarioLink::TakeActions() {
+    std::vector<VarioAction> taken;
+    taken.swap(actions_);
+    return taken;
+}
+
+void VarioLink::StartTimer() {
+    timerOn_ = true;
+    Do(VarioAction::Kind::StartTimer);
+}
+
+void VarioLink::StopTimer() {
+    if (!timerOn_) return;
+    timerOn_ = false;
+    Do(VarioAction::Kind::StopTimer);
+}
+
+// --- Starting and ending ----------------------------------------------------
+
+bool VarioLink::StartLogDownload(VarioStore* store, bool allEntries) {
+    if (active_ || !store) return false;
+    store_ = store;
+    active_ = true;
+    buffer_.clear();
+    wakeUpPending_ = draining_ = awaitingAnswer_ = false;
+    receiving_ = false;
+    logDownload_ = true;
+    continueOnError_ = allEntries;
+    recordNumber_ = 0;
+    emptyEntries_.clear();
+    rowsStored_ = 0;
+    flightsChanged_ = false;
+    RequestLogRecord(0);
+    return true;
+}
+
+bool VarioLink::StartBarographDownload(VarioStore* store) {
+    if (active_ || !store) return false;
+    store_ = store;
+    active_ = true;
+    buffer_.clear();
+    wakeUpPending_ = draining_ = awaitingAnswer_ = false;
+    receiving_ = false;
+    logDownload_ = false;
+    logNumber_ = 0;
+    traceCount_ = 0;
+    bytesLeft_ = 0;
+    rowsStored_ = 0;
+    flightsChanged_ = false;
+    RequestBarographDetails();
+    return true;
+}
+
+void VarioLink::EndTransfer() {
+    if (store_) store_->Commit();
+    store_ = nullptr;
+    StopTimer();
+    Do(VarioAction::Kind::ClosePort);
+    active_ = false;
+    requestState_ = None;
+    wakeUpPending_ = draining_ = awaitingAnswer_ = false;
+    buffer_.clear();
+    if (flightsChanged_) Do(VarioAction::Kind::FlightsChanged);
+    flightsChanged_ = false;
+}
+
+void VarioLink::CloseVarioPort() {
+    EndTransfer();
+    Do(VarioAction::Kind::Finished);
+}
+
+void VarioLink::Abort() {
+    if (active_) CloseVarioPort();
+}
+
+// --- The command mechanism --------------------------------------------------
+
+void VarioLink::SetCommand(const QByteArray& command, int tries) {
+    currentCommand_ = command;
+    triesLeft_ = tries;
+}
+
+bool VarioLink::SendVarioCommand() {
+    const int t = triesLeft_;
+    triesLeft_ = t - 1;
+    if (t != 0) {
+        if (wakeUpPending_) {
+            // Part of a wake-up answer may be waiting; it counts towards the 24 bytes.
+            Do(VarioAction::Kind::Write, WakeUpCommand());
+            ++wakeUpsSent_;
+        } else {
+            // The instrument only talks when asked: whatever is still waiting
+            // belongs to an earlier exchange.
+            buffer_.clear();
+            Do(VarioAction::Kind::Write, currentCommand_);
+        }
+        receiving_ = false;
+        quietTicks_ = 0;
+        if (triesLeft_ >= 0) StartTimer();
+        return true;
+    }
+    StopTimer();
+    if (requestState_ == BarographLogState) {
+        OnBaroLogTimeout();
+        return true;
+    }
+    Status(VarioError("Failed to get response"));
+    CloseVarioPort();
+    return false;
+}
+
+void VarioLink::OnTimerTick() {
+    if (!active_ || awaitingAnswer_ || !timerOn_) return;
+    if (draining_) {
+        if (++quietTicks_ >= kQuietTicks) FinishDrain();
+        return;
+    }
+    if (wakeUpPending_ || !receiving_) {
+        SendVarioCommand();
+        return;
+    }
+    // A reply began but the line went quiet before it was complete (a byte
+    // was lost): drop the part and ask again, within the command's tries.
+    if (++quietTicks_ < kQuietTicks) return;
+    buffer_.clear();
+    receiving_ = false;
+    SendVarioCommand();
+}
+
+void VarioLink::OnBytes(const QByteArray& bytes) {
+    if (!active_ || bytes.isEmpty()) return;
+    buffer_ += bytes;
+    receiving_ = true;
+    if (awaitingAnswer_) return; // read once the user has answered
+    ReceiveVarioReply();
+}
+
+void VarioLink::ReceiveVarioReply() {
+    if (draining_) {
+        DrainWakeUp();
+        return;
+    }
+    if (wakeUpPending_) {
+        if (buffer_.size() < kWakeUpAnswerLength) return; // the timer keeps repeating the wake-up
+        wakeUpBytes_ += buffer_.size();
+        buffer_.clear();
+        wakeUpPending_ = false;
+        if (wakeUpBytes_ < qint64(kWakeUpAnswerLength) * wakeUpsSent_) {
+            // Repeated wake-ups are answered too, and those answers may still
+            // be on the line: let them pass before the real command goes out.
+            draining_ = true;
+            quietTicks_ = 0;
+            StartTimer();
+            return;
+        }
+        triesLeft_ = 5;
+        SendVarioCommand();
+        return;
+    }
+    if (buffer_.size() < replyLength_) {
+        // The rest of the reply is on its way; watch for the line going quiet.
+        quietTicks_ = 0;
+        StartTimer();
+        return;
+    }
+    StopTimer();
+    while (active_ && !awaitingAnswer_ && buffer_.size() >= replyLength_) {
+        const QByteArray reply = buffer_.left(replyLength_);
+        buffer_.remove(0, replyLength_);
+        DispatchReply(reply);
+    }
+    if (active_ && !awaitingAnswer_ && !timerOn_) {
+        // A handler wants more bytes without asking for them.
+        quietTicks_ = 0;
+        StartTimer();
+    }
+}
+
+void VarioLink::DrainWakeUp() {
+    wakeUpBytes_ += buffer_.size();
+    buffer_.clear();
+    if (wakeUpBytes_ >= qint64(kWakeUpAnswerLength) * wakeUpsSent_) {
+        FinishDrain();
+        return;
+    }
+    quietTicks_ = 0;
+    StartTimer();
+}
+
+void VarioLink::FinishDrain() {
+    draining_ = false;
+    buffer_.clear();
+    triesLeft_ = 5;
+    SendVarioCommand();
+}
+
+void VarioLink::DispatchReply(const QByteArray& reply) {
+    switch (requestState_) {
+    case LogRecordState:
+        OnLogRecord(reply);
+        break;
+    case BarographDetailsState:
+        OnBarographDetails(reply);
+        break;
+    case BarographLogState:
+        OnBaroLogData(reply);
+        break;
+    default:
+        UnknownReply(reply);
+        break;
+    }
+}
+
+void VarioLink::UnknownReply(const QByteArray& reply) {
+    QString text = Translate("UNKNOWN - (Vario)");
+    const int last = static_cast<int>(reply.size()) / 2;
+    for (int i = 0; i <= last && i < reply.size(); ++i)
+        text += QString::number(At(reply, i), 16).toUpper() + QLatin1Char(' ');
+    Status(text);
+}
+
+// --- Log download -----------------------------------------------------------
+
+void VarioLink::RequestLogRecord(int n) {
+    requestState_ = LogRecordState;
+    Status(Translate("Requesting Log Record") + NumberText(n));
+    SetCommand(Command(204, static_cast<quint8>(n)), n == 0 ? 20 : 5);
+    replyLength_ = 24;
+    SendVarioCommand();
+}
+
+void VarioLink::OnLogRecord(const QByteArray& reply) {
+    requestState_ = None;
+    std::optional<qint64> id;
+    const std::optional<LogRecord> record = DecodeLogRecord(reply);
+    if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, nullptr);
+    if (id) {
+        ++rowsStored_;
+        flightsChanged_ = true;
+        if (IsEmptyLogEntry(record->startTime, record->endTime, record->startHeight))
+            emptyEntries_ += NumberText(static_cast<double>(*id));
+        store_->Commit();
+        if (recordNumber_ < kLastRecord) {
+            ++recordNumber_;
+            RequestLogRecord(recordNumber_);
+        } else {
+            EndLogDownload(false);
+        }
+        return;
+    }
+    // Not decoded (an unused slot reads as an impossible date) or refused
+    // as already stored.
+    if (continueOnError_ && recordNumber_ < kLastRecord) {
+        ++recordNumber_;
+        RequestLogRecord(recordNumber_);
+        return;
+    }
+    EndLogDownload(true);
+}
+
+void VarioLink::EndLogDownload(bool afterFailure) {
+    if (afterFailure) {
+        Status(VarioError("DataAccess error"));
+        Status(Translate("Successfully Received") + NumberText(recordNumber_) + QLatin1Char(' ') +
+               Translate("Log Records"));
+    } else {
+        // Every slot held a flight.
+        Status(Translate("Successfully Received") + NumberText(recordNumber_ + 1) + QLatin1Char(' ') +
+               Translate("Log Records"));
+    }
+    const QString empty = emptyEntries_;
+    recordNumber_ = kLastRecord;
+    EndTransfer();
+    if (!empty.isEmpty())
+        Do(VarioAction::Kind::Message, {},
+           Translate("The following Log entries had errors") + QStringLiteral(" -") + empty +
+               QLatin1Char('.') + Translate("(See Readme.txt)"));
+    Do(VarioAction::Kind::Finished);
+}
+
+// --- Barograph download -----------------------------------------------------
+
+void VarioLink::RequestBarographDetails() {
+    wakeUpPending_ = true;
+    wakeUpsSent_ = 0;
+    wakeUpBytes_ = 0;
+    requestState_ = BarographDetailsState;
+    Status(Translate("Requesting Baro Data Details"));
+    SetCommand(Command(170, 170), 25);
+    replyLength_ = 4;
+    SendVarioCommand();
+}
+
+void VarioLink::OnBarographDetails(const QByteArray& reply) {
+    requestState_ = None;
+    if (At(reply, 0) != 170) {
+        Status(VarioError("DataAccess error"));
+        CloseVarioPort();
+        return;
+    }
+    logNumber_ = At(reply, 1);
+    traceCount_ = logNumber_;
+    if (logNumber_ < 1) {
+        Status(Translate("No Barographs Available"));
+        requestState_ = BarographLogState;
+        SendNext(); // its unanswered end finishes the download
+        return;
+    }
+    RequestBaroLog(logNumber_);
+}
+
+void VarioLink::RequestBaroLog(int n) {
+    requestState_ = BarographLogState;
+    sampleInterval_ = 0;
+    sampleTime_ = 0;
+    Status(Translate("Requesting Baro Log") + QLatin1Char(' ') + NumberText(n));
+    SetCommand(Command(170, static_cast<quint8>(n)), 25);
+    replyLength_ = 2;
+    SendVarioCommand();
+}
+
+void VarioLink::SendNext() {
+    // A block or a trace is complete: make it permanent before asking for more.
+    if (store_) store_->Commit();
+    SetCommand(NextCommand(), 10);
+    SendVarioCommand();
+}
+
+void VarioLink::OnBaroLogData(const QByteArray& reply) {
+    const quint8 first = At(reply, 0);
+    if (IsBlockMarker(first)) {
+        if (first != kBlockMarker)
+            Status(Translate("Baro Log") + QLatin1Char(' ') + NumberText(logNumber_) + QLatin1Char(' ') +
+                   Translate("Complete"));
+        bytesLeft_ = At(reply, 1);
+        SetCommand(reply.left(2), 5);
+        SendVarioCommand();
+        return;
+    }
+    if (bytesLeft_ <= 0) {
+        // Every byte of the block was read and only a marker may come now:
+        // this is line noise, not a height. The quiet line that follows has
+        // the command asked again.
+        return;
+    }
+    if (sampleInterval_ == 0) {
+        // First header: the sample interval.
+        trace_.logId = -1;
+        sampleInterval_ = At(reply, 1) * kOneSecond;
+        bytesLeft_ -= 2;
+        replyLength_ = 6;
+        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
+               Translate("Header"));
+        return;
+    }
+    if (sampleTime_ == 0) {
+        // Second header: date and time of the first sample.
+        const std::optional<double> start = reply.size() >= 6 ? BaroHeaderStart(reply) : std::nullopt;
+        replyLength_ = 2;
+        if (!start) {
+            RepeatSample();
+            return;
+        }
+        sampleTime_ = *start;
+        traceStart_ = *start;
+        samplesRead_ = 0;
+        trace_ = BaroTrace{};
+        trace_.startTime = sampleTime_;
+        bytesLeft_ -= 6;
+        SendNext();
+        return;
+    }
+    if (bytesLeft_ == 6 && replyLength_ == 2 && IsFooterStart(reply, sampleTime_)) {
+        bytesLeft_ -= 2;
+        replyLength_ = 4; // the rest of the footer
+        return;
+    }
+    if (replyLength_ == 4) {
+        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
+               Translate("Footer"));
+        bytesLeft_ -= 4;
+        replyLength_ = 2;
+        LinkBarographTrace();
+        return;
+    }
+    // A sample.
+    const int height = SampleHeight(reply);
+    if (trace_.startHeight == -99999) trace_.startHeight = height;
+    trace_.maxHeight = std::max(trace_.maxHeight, height);
+    trace_.minHeight = std::min(trace_.minHeight, height);
+    const double time = sampleTime_;
+    // The clock steps one interval a sample, counted from the start rather
+    // than summed, so a long trace does not drift off its whole seconds.
+    ++samplesRead_;
+    sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
+    if (!store_->StoreBaroSample(time, height, trace_.logId)) {
+        RepeatSample();
+        return;
+    }
+    ++rowsStored_;
+    flightsChanged_ = true;
+    bytesLeft_ -= 2;
+    if (bytesLeft_ < 1) SendNext();
+    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
+           GeneralDateText(sampleTime_));
+}
+
+void VarioLink::RepeatSample() {
+    // A sample already stored, or a reply that cannot be used: skip it.
+    bytesLeft_ -= replyLength_;
+    if (bytesLeft_ <= 0) SendNext();
+    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
+           GeneralDateText(sampleTime_) + QLatin1Char(' ') + Translate("(Repeat)"));
+}
+
+void VarioLink::OnBaroLogTimeout() {
+    logNumber_ -= 1;
+    if (logNumber_ >= 1) {
+        RequestBaroLog(logNumber_);
+        return;
+    }
+    Status(Translate("Baro Download Complete"));
+    CloseVarioPort();
+    requestState_ = None;
+}
+
+// --- Linking a trace to its flight --------------------------------------------
+
+void VarioLink::LinkBarographTrace() {
+    store_->Commit();
+    const std::optional<TraceFlight> flight = store_->FindTraceFlight(sampleTime_);
+    if (!flight) {
+        awaitingAnswer_ = true;
+        StopTimer();
+        Do(VarioAction::Kind::AskCreateFlight, {},
+           Translate("No LogData record matches this Barograph.") + QLatin1Char(' ') +
+               Translate("Create it?"));
+        return;
+    }
+    if (flight->startTime > trace_.startTime && trace_.startHeight != -99999) {
+        // The barograph saw the take-off earlier than the log did.
+        if (store_->MoveFlightStart(flight->id, trace_.startTime, trace_.startHeight)) flightsChanged_ = true;
+    }
+    FinishLink(flight->id);
+}
+
+void VarioLink::AnswerCreateFlight(bool create) {
+    if (!awaitingAnswer_) return;
+    awaitingAnswer_ = false;
+    if (!active_) return;
+    qint64 id = 0;
+    if (create) {
+        if (const std::optional<qint64> newId = store_->CreateTraceFlight(trace_, sampleTime_)) {
+            id = *newId;
+            flightsChanged_ = true;
+        }
+    }
+    FinishLink(id);
+}
+
+void VarioLink::FinishLink(qint64 logId) {
+    trace_.logId = logId;
+    store_->AssignPendingSamples(logId);
+    SendNext();
+}
+
+} // namespace soarnote

@@ -1,0 +1,155 @@
+#pragma once
+// The Sol variometer link: the command/retry mechanism, the log download,
+// the barograph download and the linking of traces to flights, as one state
+// machine without I/O. It is handed received bytes, ticks of its 50 ms retry
+// timer and the user's answers; it answers with actions (bytes to write,
+// timer changes, status texts, the port to close, a question to ask) that an
+// adapter carries out, and it writes rows through a VarioStore.
+
+#include "variostore.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+namespace soarnote {
+
+struct VarioAction {
+    enum class Kind {
+        Write,      // bytes
+        StartTimer, // (re)start the 50 ms retry timer
+        StopTimer,
+        Status, // text replaces the status line
+        ClosePort,
+        AskCreateFlight, // text; answer with AnswerCreateFlight()
+        Message,         // text, an OK message box
+        FlightsChanged,  // flights were stored or changed
+        Finished,        // the transfer is over
+    };
+    Kind kind;
+    QByteArray bytes;
+    QString text;
+};
+
+class VarioLink {
+public:
+    static constexpr int kRetryIntervalMs = 50;
+    static constexpr int kWakeUpAnswerLength = 24;
+    static constexpr int kLastRecord = 100;
+    // Ticks without a byte after which a reply that stopped half-way is
+    // taken as lost: at least one whole tick of silence, 24 byte times at
+    // 4800 baud.
+    static constexpr int kQuietTicks = 2;
+
+    enum RequestState { None = 0, LogRecordState = 1, BarographDetailsState = 2, BarographLogState = 3 };
+
+    VarioLink() = default;
+
+    // Starts a download on an open port. False (and nothing done) while a
+    // transfer runs.
+    bool StartLogDownload(VarioStore* store, bool allEntries);
+    bool StartBarographDownload(VarioStore* store);
+
+    // Bytes read from the port.
+    void OnBytes(const QByteArray& bytes);
+    // A tick of the retry timer.
+    void OnTimerTick();
+    // The user's answer to AskCreateFlight.
+    void AnswerCreateFlight(bool create);
+    // Ends the transfer at once (port gone, logbook closed): keeps what was
+    // stored and closes the port.
+    void Abort();
+
+    std::vector<VarioAction> TakeActions();
+
+    bool Active() const { return active_; }
+    bool AwaitingAnswer() const { return awaitingAnswer_; }
+    void SetTimeOffset(double days) { varioTimeOffset_ = days; }
+    double TimeOffset() const { return varioTimeOffset_; }
+
+    // State, for the progress bar and tests.
+    int RequestStateValue() const { return requestState_; }
+    int ReplyLength() const { return replyLength_; }
+    int TriesLeft() const { return triesLeft_; }
+    bool WakeUpPending() const { return wakeUpPending_; }
+    int RecordNumber() const { return recordNumber_; }
+    int LogNumber() const { return logNumber_; }
+    int TraceCount() const { return traceCount_; }
+    int BytesLeft() const { return bytesLeft_; }
+    const QString& EmptyEntries() const { return emptyEntries_; }
+    const BaroTrace& Trace() const { return trace_; }
+    bool LogDownload() const { return logDownload_; }
+    int RowsStored() const { return rowsStored_; }
+
+private:
+    // The command mechanism.
+    bool SendVarioCommand();
+    void ReceiveVarioReply();
+    void SetCommand(const QByteArray& command, int tries);
+    void DrainWakeUp();
+    void FinishDrain();
+    void DispatchReply(const QByteArray& reply);
+    void UnknownReply(const QByteArray& reply);
+    void CloseVarioPort();
+    void EndTransfer();
+
+    // Log download.
+    void RequestLogRecord(int n);
+    void OnLogRecord(const QByteArray& reply);
+    void EndLogDownload(bool afterFailure);
+
+    // Barograph download.
+    void RequestBarographDetails();
+    void OnBarographDetails(const QByteArray& reply);
+    void RequestBaroLog(int n);
+    void OnBaroLogData(const QByteArray& reply);
+    void OnBaroLogTimeout();
+    void SendNext();
+    void RepeatSample();
+    void LinkBarographTrace();
+    void FinishLink(qint64 logId);
+
+    void Do(VarioAction::Kind kind, const QByteArray& bytes = {}, const QString& text = {});
+    void Status(const QString& text) { Do(VarioAction::Kind::Status, {}, text); }
+    void StartTimer();
+    void StopTimer();
+
+    std::vector<VarioAction> actions_;
+    VarioStore* store_ = nullptr;
+    bool active_ = false;
+    bool timerOn_ = false;
+
+    // Link state.
+    QByteArray buffer_;
+    QByteArray currentCommand_;
+    int triesLeft_ = 0;
+    int requestState_ = None;
+    bool wakeUpPending_ = false;
+    int replyLength_ = 24;
+    double varioTimeOffset_ = 0;
+    bool receiving_ = false; // bytes came since the last send
+    bool activity_ = false;  // bytes came since the last tick
+    int quietTicks_ = 0;
+    bool draining_ = false; // dropping answers to repeated wake-ups
+    int wakeUpsSent_ = 0;
+    qint64 wakeUpBytes_ = 0;
+    bool awaitingAnswer_ = false;
+
+    // Download state.
+    bool logDownload_ = false;
+    int recordNumber_ = 0;
+    bool continueOnError_ = false;
+    QString emptyEntries_;
+    int logNumber_ = 0;
+    int traceCount_ = 0;
+    int bytesLeft_ = 0;
+    double sampleInterval_ = 0;
+    double sampleTime_ = 0;
+    double traceStart_ = 0;
+    int samplesRead_ = 0;
+    BaroTrace trace_;
+    int rowsStored_ = 0;
+    bool flightsChanged_ = false;
+};
+
+} // namespace soarnote

@@ -1,0 +1,94 @@
+#include "varioport.h"
+
+#include "core/daynumber.h"
+#include "core/numbertext.h"
+#include "settings/settingsstore.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace soarnote {
+
+QString SerialDeviceName(const QString& port) {
+    static const QRegularExpression comRe(QStringLiteral(R"(^\s*[Cc][Oo][Mm](\d+)\s*$)"));
+    const QRegularExpressionMatch m = comRe.match(port);
+    if (m.hasMatch()) {
+        const int n = m.captured(1).toInt();
+        if (n >= 1) return QStringLiteral("/dev/ttyS%1").arg(n - 1);
+    }
+    return port.trimmed();
+}
+
+QString VarioPortSettings::SettingsString() const {
+    return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(parity).arg(dataBits).arg(stopBits);
+}
+
+bool VarioPortSettings::IsValid() const {
+    return !device.isEmpty() && baud > 0 && QStringLiteral("NEOMS").contains(parity) && dataBits >= 5 &&
+           dataBits <= 8 &&
+           (stopBits == QLatin1String("1") || stopBits == QLatin1String("1.5") ||
+            stopBits == QLatin1String("2"));
+}
+
+VarioPortSettings MakeVarioPortSettings(const QString& port, const QString& speed, const QString& parity,
+                                        const QString& bits, const QString& stop) {
+    VarioPortSettings s;
+    s.device = SerialDeviceName(port);
+    s.baud = WholeNumber(speed).value_or(0);
+    const QString p = parity.trimmed();
+    s.parity = p.isEmpty() ? QChar() : p.at(0).toUpper();
+    s.dataBits = WholeNumber(bits).value_or(0);
+    const std::optional<double> stopValue = ParseNumber(stop);
+    s.stopBits = stopValue ? PlainNumberText(*stopValue) : stop.trimmed();
+    return s;
+}
+
+VarioPortSettings ReadVarioPortSettings(const SettingsStore& settings) {
+    return MakeVarioPortSettings(settings.Text(keys::VarioPort), settings.Text(keys::VarioSpeed),
+                                 settings.Text(keys::VarioParity), settings.Text(keys::VarioBit),
+                                 settings.Text(keys::VarioEnd));
+}
+
+std::optional<double> VarioTimeOffset(const QString& displayTime, double now) {
+    std::optional<double> shown = ParseDayNumber(displayTime);
+    if (!shown) return std::nullopt;
+    if (*shown < 1) *shown += std::floor(now);
+    return now - *shown;
+}
+
+QString CommEventText(int code) {
+    switch (code) {
+    case 1: // send
+    case 2: // receive
+    case 3: // CTS, DSR and CD changes, ring, end of file
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+        return {};
+    case 1001:
+        return QStringLiteral("Break Received");
+    case 1002:
+        return QStringLiteral("CTS Timeout");
+    case 1003:
+        return QStringLiteral("DSR Timeout");
+    case 1004:
+        return QStringLiteral("Framing Error");
+    case 1006:
+        return QStringLiteral("Overrun Error");
+    case 1007:
+        return QStringLiteral("Carrier Detect Timeout");
+    case 1008:
+        return QStringLiteral("Receive Buffer Overflow");
+    case 1009:
+        return QStringLiteral("Parity Error");
+    case 1010:
+        return QStringLiteral("Transmit Buffer Full");
+    case 1011:
+        return QStringLiteral("Error retrieving DCB");
+    default:
+        return QStringLiteral("Unknown error or event");
+    }
+}
+
+} // namespace soarnote

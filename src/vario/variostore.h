@@ -1,0 +1,78 @@
+#pragma once
+// Where the variometer downloads put what they read: flights (LogData) and
+// barograph samples (BaroData). The link calls it synchronously; a refused
+// row (already stored) is an ordinary answer, not an error.
+
+#include "logrecord.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <optional>
+
+namespace soarnote {
+
+// The barograph trace being read: its first sample and running extremes.
+struct BaroTrace {
+    qint64 logId = -1; // -1 while the trace is read
+    double startTime = 0;
+    int startHeight = -99999; // -99999: no sample stored yet
+    int maxHeight = -99999;
+    int minHeight = 99999;
+};
+
+struct TraceFlight {
+    qint64 id = 0;
+    double startTime = 0;
+};
+
+class VarioStore {
+public:
+    virtual ~VarioStore() = default;
+    // A new flight from a log record; nothing when the row is refused
+    // (already stored) or cannot be written.
+    virtual std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset,
+                                                 QString* error) = 0;
+    // One barograph sample of the trace being read (logId -1); false when
+    // refused (already stored) or not written.
+    virtual bool StoreBaroSample(double time, int height, qint64 logId) = 0;
+    // The first flight (by take-off) that started no later than the trace's
+    // end and ended no earlier than 119 seconds before it.
+    virtual std::optional<TraceFlight> FindTraceFlight(double traceEnd) = 0;
+    // A flight made from a trace: its start, heights and end.
+    virtual std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) = 0;
+    // An earlier take-off found by the barograph.
+    virtual bool MoveFlightStart(qint64 id, double startTime, int startHeight) = 0;
+    // Gives every unassigned sample (LogID -1) to a flight; the count, or -1.
+    virtual int AssignPendingSamples(qint64 logId) = 0;
+    // Makes what was written so far permanent.
+    virtual void Commit() = 0;
+};
+
+// The store on an open logbook. Writes are grouped in transactions that the
+// link commits at each block, so a download that breaks off keeps what it
+// had stored.
+class SqlVarioStore : public VarioStore {
+public:
+    explicit SqlVarioStore(QSqlDatabase db);
+    ~SqlVarioStore() override;
+
+    std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset, QString* error) override;
+    bool StoreBaroSample(double time, int height, qint64 logId) override;
+    std::optional<TraceFlight> FindTraceFlight(double traceEnd) override;
+    std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) override;
+    bool MoveFlightStart(qint64 id, double startTime, int startHeight) override;
+    int AssignPendingSamples(qint64 logId) override;
+    void Commit() override;
+
+private:
+    void Begin();
+
+    QSqlDatabase db_;
+    bool inTransaction_ = false;
+};
+
+// 119 seconds in days: a trace belongs to a flight that ended at most this
+// long before the trace did.
+inline constexpr double kTraceEndSlack = 119.0 / 86400.0;
+
+} // namespace soarnote

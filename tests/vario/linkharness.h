@@ -1,0 +1,138 @@
+#pragma once
+// Drives a VarioLink by hand: records what it asks for (writes, timer,
+// status texts, questions), ticks its timer only while it runs, and can let
+// an emulated instrument answer every write.
+
+#include "core/logbookdatabase.h"
+#include "core/testlogbook.h"
+#include "soldevice.h"
+#include "vario/variolink.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class LinkHarness {
+public:
+    QTemporaryDir dir;
+    soarnote::LogbookDatabase file;
+    std::unique_ptr<soarnote::SqlVarioStore> store;
+    soarnote::VarioLink link;
+    std::unique_ptr<solemu::SolDevice> device; // answers writes when set
+
+    QList<QByteArray> writes;
+    QStringList statuses;
+    QStringList asks;
+    QStringList messages;
+    QList<QByteArray> inbox; // replies of the device not yet handed to the link
+    int closes = 0;
+    int finished = 0;
+    int flightsChanged = 0;
+    int ticks = 0;
+    bool timerOn = false;
+    bool answerYes = false;
+
+    bool Open() {
+        const QString path = dir.filePath(QStringLiteral("vario.mdb"));
+        if (!testlogbook::CreateLogbookFile(path) || !file.Open(path, nullptr)) return false;
+        store = std::make_unique<soarnote::SqlVarioStore>(file.Db());
+        return true;
+    }
+    QSqlDatabase Db() const { return file.Db(); }
+    void UseDevice(const solemu::SolMemory& memory, int samplesPerBlock = 64) {
+        device = std::make_unique<solemu::SolDevice>(memory, samplesPerBlock);
+    }
+
+    void Take() {
+        using K = soarnote::VarioAction::Kind;
+        for (const soarnote::VarioAction& a : link.TakeActions()) {
+            switch (a.kind) {
+            case K::Write:
+                writes << a.bytes;
+                if (device)
+                    for (const QByteArray& r : device->Receive(a.bytes))
+                        inbox << r;
+                break;
+            case K::StartTimer:
+                timerOn = true;
+                break;
+            case K::StopTimer:
+                timerOn = false;
+                break;
+            case K::Status:
+                statuses << a.text;
+                break;
+            case K::ClosePort:
+                ++closes;
+                timerOn = false;
+                break;
+            case K::AskCreateFlight:
+                asks << a.text;
+                break;
+            case K::Message:
+                messages << a.text;
+                break;
+            case K::FlightsChanged:
+                ++flightsChanged;
+                break;
+            case K::Finished:
+                ++finished;
+                break;
+            }
+        }
+    }
+
+    bool StartLog(bool all) {
+        const bool ok = link.StartLogDownload(store.get(), all);
+        Take();
+        return ok;
+    }
+    bool StartBaro() {
+        const bool ok = link.StartBarographDownload(store.get());
+        Take();
+        return ok;
+    }
+    void Feed(const QByteArray& bytes) {
+        link.OnBytes(bytes);
+        Take();
+    }
+    // One tick of the retry timer, if it runs.
+    bool Tick() {
+        if (!timerOn) return false;
+        ++ticks;
+        link.OnTimerTick();
+        Take();
+        return true;
+    }
+    // Ticks until the timer stops (or the limit): the ticks made.
+    int TickOut(int limit = 1000) {
+        int n = 0;
+        while (n < limit && Tick())
+            ++n;
+        return n;
+    }
+    // Lets the device answer until the transfer ends: replies first, a tick
+    // when the line is quiet, the scripted answer to questions.
+    void Run(int tickLimit = 100000) {
+        while (link.Active()) {
+            if (!inbox.isEmpty()) {
+                Feed(inbox.takeFirst());
+                continue;
+            }
+            if (link.AwaitingAnswer()) {
+                link.AnswerCreateFlight(answerYes);
+                Take();
+                continue;
+            }
+            if (tickLimit-- <= 0 || !Tick()) break;
+        }
+    }
+    QString LastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
+    int WritesOf(const QByteArray& command) const { return int(writes.count(command)); }
+};
+
+inline QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values)
+        b.append(static_cast<char>(v));
+    return b;
+}
