@@ -5,11 +5,14 @@
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
+#include "ui/gpscommands.h"
 #include "ui/prompts.h"
+#include "ui/statuspanel.h"
 #include "ui/variocommands.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QProgressBar>
 #include <QStatusBar>
 
 namespace {
@@ -19,6 +22,7 @@ namespace {
 void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
     auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
     window.statusBar()->addPermanentWidget(vario->ProgressBar());
+    window.AddTransferCheck([vario] { return vario->Busy(); });
     const std::pair<const char*, void (soarnote::VarioCommands::*)()> items[] = {
         {"&Update Log", &soarnote::VarioCommands::DownloadVarioLog},
         {"Get &All Entry", &soarnote::VarioCommands::DownloadAllVarioLog},
@@ -34,6 +38,26 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
     });
 }
 
+void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
+    auto* gps = new soarnote::GpsCommands(window.Session(), settings, prompts, window.Info(), &window);
+    window.statusBar()->addPermanentWidget(gps->ProgressBar());
+    const std::pair<const char*, void (soarnote::GpsCommands::*)()> items[] = {
+        {"Get &Track", &soarnote::GpsCommands::DownloadGpsTracks},
+        {"Get &Time", &soarnote::GpsCommands::RequestGpsTime},
+        {"Get_ID", &soarnote::GpsCommands::RequestGpsProduct},
+        {"Get &Position", &soarnote::GpsCommands::RequestGpsPosition},
+        {"File &Import", &soarnote::GpsCommands::ImportWaypointPlusFile}};
+    for (const auto& [caption, slot] : items) {
+        QAction* item = window.MenuItem(QString::fromLatin1(caption));
+        item->setEnabled(true);
+        QObject::connect(item, &QAction::triggered, gps, slot);
+    }
+    // Newly linked tracks may give the flight on show its 3D view.
+    QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
+                     [&window] { window.Session().Flights().ReloadCurrent(); });
+    window.AddTransferCheck([gps] { return gps->Busy(); });
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -47,6 +71,7 @@ int main(int argc, char* argv[]) {
     soarnote::DialogPrompts prompts;
     soarnote::MainWindow window(&settings, &prompts);
     ConnectVario(window, settings, prompts);
+    ConnectGps(window, settings, prompts);
     window.Startup();
     window.show();
     const int result = app.exec();

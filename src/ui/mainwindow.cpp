@@ -331,7 +331,7 @@ bool MainWindow::HandleNavigationKey(int key) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (!CommitEdits()) {
+    if (TransferRunning() || !CommitEdits()) {
         event->ignore();
         return;
     }

@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -61,6 +63,11 @@ public:
     QPushButton* NewButton() const { return newButton_; }
     QPushButton* DeleteButton() const { return deleteButton_; }
 
+    // A transfer that must end before the logbook may be closed or changed.
+    void AddTransferCheck(std::function<bool()> busy) { transferChecks_.push_back(std::move(busy)); }
+    // True (after telling the user) while a transfer runs.
+    bool TransferRunning();
+
     static int TwipsToPixels(int twips, const QWidget* widget);
     static int PixelsToTwips(int pixels, const QWidget* widget);
 
@@ -100,6 +107,7 @@ private:
     StatusPanel* info_ = nullptr;
     CustomToolBar* toolbar_ = nullptr;
     QHash<QString, QAction*> menuItems_;
+    std::vector<std::function<bool()>> transferChecks_;
     bool committing_ = false;
 };
 

@@ -63,7 +63,19 @@ bool MainWindow::AskReplace(const QString& name) {
     return answer == QMessageBox::Yes;
 }
 
+bool MainWindow::TransferRunning() {
+    for (const auto& busy : transferChecks_) {
+        if (busy()) {
+            info_->setText(Translate("Wait for the download to finish first."));
+            return true;
+        }
+    }
+    return false;
+}
+
 void MainWindow::OpenDatabaseCommand() {
+    if (TransferRunning())
+        return;
     const QString name = prompts_->OpenFileName(this, Translate("Open Soarnote Database File"), DatabaseFilter());
     if (name.isEmpty())
         return;
@@ -73,6 +85,8 @@ void MainWindow::OpenDatabaseCommand() {
 }
 
 void MainWindow::NewDatabaseCommand() {
+    if (TransferRunning())
+        return;
     const QString name = prompts_->SaveFileName(this, Translate("New Soarnote Database File"), DatabaseFilter());
     if (name.isEmpty() || !AskReplace(name))
         return;
@@ -87,7 +101,7 @@ void MainWindow::NewDatabaseCommand() {
 }
 
 void MainWindow::ArchiveDatabaseCommand() {
-    if (!session_.IsOpen())
+    if (!session_.IsOpen() || TransferRunning())
         return;
     const QString name = prompts_->SaveFileName(this, Translate("Archive Soarnote Database File As"), DatabaseFilter());
     if (name.isEmpty() || !AskReplace(name))
@@ -104,7 +118,7 @@ void MainWindow::ArchiveDatabaseCommand() {
 }
 
 void MainWindow::CompactDatabaseCommand() {
-    if (!session_.IsOpen())
+    if (!session_.IsOpen() || TransferRunning())
         return;
     FileCommandResult result;
     {

@@ -1,0 +1,159 @@
+#pragma once
+// The link to a Garmin receiver: one transfer at a time, stop-and-wait with
+// acknowledgements, a response timer on every request, and the reply
+// dispatcher. The link holds no port, timer or clock: it is handed the bytes
+// received, the timer's tick and the user's commands, and works through the
+// GpsLinkIo it is given (write bytes, open and close the port, start and stop
+// its one timer, write the status line). An adapter joins it to a serial port
+// and a timer; tests drive it directly.
+
+#include "garminpacket.h"
+#include "gpsreplies.h"
+#include "trackstorage.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+namespace soarnote {
+
+enum class GpsCommand { None, Product, Time, Position, Tracks, Download };
+enum class UnknownPacketAnswer { Abort, Retry, Ignore };
+
+class GpsLinkIo {
+public:
+    virtual ~GpsLinkIo() = default;
+    // Opens the GPS port with the stored settings; false (and why) when it cannot.
+    virtual bool OpenPort(QString* error) = 0;
+    virtual void ClosePort() = 0;
+    virtual bool IsPortOpen() const = 0;
+    virtual void Write(const QByteArray& bytes) = 0;
+    // The link's one timer: (re)start it with an interval, or stop it.
+    virtual void StartTimer(int milliseconds) = 0;
+    virtual void StopTimer() = 0;
+    // The status line ("Info" panel).
+    virtual QString StatusText() const = 0;
+    virtual void SetStatusText(const QString& text) = 0;
+    // Shows an unknown packet with Abort, Retry and Ignore; the answer comes
+    // back later through GpsLink::AnswerUnknownPacket, never from inside this call.
+    virtual void AskUnknownPacket(const QString& text) = 0;
+    // The workstation's local time as a day number.
+    virtual double Now() const = 0;
+    // Track transfer progress: records received (track headers and points),
+    // and the count the receiver announced (0 until it has).
+    virtual void TrackProgress(qint64 /*received*/, qint64 /*expected*/) {}
+    // A command has ended (also one that could not start).
+    virtual void CommandFinished(GpsCommand /*command*/, bool /*ok*/) {}
+};
+
+struct GpsLinkTimings {
+    int responseMs = 1000; // no reply to a packet sent
+    int receiveMs = 1000;  // a packet stalls part way
+    // After the product data of an identification, receivers send their
+    // protocol capabilities (and sometimes extended product data); the
+    // request waits this long for them so that the two do not cross.
+    int capabilityWaitMs = 300;
+};
+
+class GpsLink {
+public:
+    explicit GpsLink(GpsLinkIo& io, GpsLinkTimings timings = {});
+
+    // Commands. Each returns false when it did not start: another command is
+    // running, or the port did not open (then the status says so).
+    bool RequestGpsProduct();
+    bool RequestGpsTime(bool identify);
+    bool RequestGpsPosition();
+    bool RequestGpsTracks(TrackStorage* storage);
+    // Optionally reads the receiver's clock first (synchronise), downloads the
+    // track log into storage, then closes the new tracks and, when
+    // synchronising, links them to flights.
+    bool DownloadGpsTracks(TrackStorage* storage, bool synchronise);
+    // Ends whatever runs, keeping what was stored; no status.
+    void Abort();
+
+    // Events.
+    void OnBytesReceived(const QByteArray& bytes);
+    void OnTimer();
+    // Line events by their numeric codes (1001 break, 1004 framing error, ...).
+    void OnGpsCommEvent(int code);
+    // The port failed under us (unplugged adapter, closed pseudo-terminal).
+    void OnPortLost(const QString& errorText);
+    void AnswerUnknownPacket(UnknownPacketAnswer answer);
+
+    // State.
+    bool Busy() const { return command_ != GpsCommand::None; }
+    GpsCommand CurrentCommand() const { return command_; }
+    bool TransferDone() const { return transferDone_; }
+    int Identifying() const { return identifying_; }
+    const QByteArray& LastPacket() const { return lastPacket_; }
+    qint64 RecordsReceived() const { return recordsReceived_; }
+    qint64 ExpectedRecords() const { return expectedRecords_; }
+    TrackState& Tracks() { return tracks_; }
+    double GpsTimeOffset() const { return gpsTimeOffset_; }
+    void SetGpsTimeOffset(double days) { gpsTimeOffset_ = days; }
+    bool AwaitingAnswer() const { return phase_ == Phase::Question; }
+    // Frames received with a bad checksum (each answered with a NAK).
+    qint64 ChecksumErrors() const { return checksumErrors_; }
+    const GarminFrameDecoder& Decoder() const { return decoder_; }
+
+    // The status text of a line event code; empty for codes that need none.
+    static QString CommEventText(int code);
+    static QString ErrorPrefix();
+
+private:
+    enum class Phase { Idle, Identifying, Capabilities, Request, Question };
+    enum class TimerUse { None, Response, Receive, Capabilities };
+    enum class Request { Product, Time, Position, Tracks };
+
+    bool StartCommand(GpsCommand command, Request request, bool identify);
+    bool OpenGpsPort(bool identify, Request request);
+    void SendRequest(Request request);
+    void SendPacket(const QByteArray& packet);
+    void ReportStatus(const QString& text, bool append = false);
+    void ProcessBytes(const QByteArray& bytes, int from);
+    void HandleFrame(const GarminFrame& frame);
+    void DispatchGpsReply(const GarminFrame& frame);
+    void HandleTrackPoint(const ReplyBuffer& buffer);
+    void IdentificationDone();
+    void FinishGpsTransfer(bool ok);
+    void ContinueCommand(bool ok);
+    void EndCommand(bool ok);
+    void Settle();
+    void StartTimer(TimerUse use, int ms);
+    void StopTimer();
+
+    GpsLinkIo& io_;
+    GpsLinkTimings timings_;
+    GarminFrameDecoder decoder_;
+
+    GpsCommand command_ = GpsCommand::None;
+    bool synchronise_ = false;
+    bool downloadAtTracks_ = false;
+    TrackStorage* downloadStorage_ = nullptr;
+
+    Phase phase_ = Phase::Idle;
+    Phase phaseBeforeQuestion_ = Phase::Idle;
+    Request pendingRequest_ = Request::Product;
+    TimerUse timerUse_ = TimerUse::None;
+    quint64 session_ = 0; // counts port openings; bytes of an ended session are dropped
+    bool sent_ = false;
+    bool frameEvent_ = false;
+    bool restartCapabilityWait_ = false;
+    bool bytesArrived_ = false;
+    bool aborting_ = false;
+    QByteArray held_; // bytes that arrived while the user was being asked
+
+    bool transferDone_ = true;
+    int identifying_ = 0;
+    QByteArray lastPacket_;
+    qint64 recordsReceived_ = 0;
+    qint64 expectedRecords_ = 0;
+    qint64 progressRecords_ = 0;
+    TrackState tracks_;
+    TrackStorage* storage_ = nullptr;
+    double gpsTimeOffset_ = 0;
+    qint64 checksumErrors_ = 0;
+};
+
+} // namespace soarnote

@@ -1,0 +1,183 @@
+#include "gpsreplies.h"
+
+#include "core/daynumber.h"
+#include "core/numbertext.h"
+#include "i18n/languagetable.h"
+
+#include <QDate>
+#include <cmath>
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace soarnote {
+
+ReplyBuffer::ReplyBuffer(const GarminFrame& frame) : bytes_(frame.data), size_(static_cast<int>(frame.data.size())) {
+    bytes_.append(static_cast<char>(frame.checksum));
+    bytes_.append(static_cast<char>(garmin::DLE));
+    bytes_.append('\0');
+}
+
+std::optional<std::uint8_t> ReplyBuffer::Byte(int pos) const {
+    if (pos < 0 || pos >= bytes_.size())
+        return std::nullopt;
+    return static_cast<std::uint8_t>(bytes_[pos]);
+}
+
+namespace {
+template <typename T> std::optional<T> ReadLittleEndian(const QByteArray& bytes, int pos) {
+    if (pos < 0 || pos + static_cast<int>(sizeof(T)) > bytes.size())
+        return std::nullopt;
+    unsigned char raw[sizeof(T)];
+    std::memcpy(raw, bytes.constData() + pos, sizeof(T));
+    if constexpr (std::endian::native == std::endian::big) {
+        for (size_t i = 0; i < sizeof(T) / 2; ++i)
+            std::swap(raw[i], raw[sizeof(T) - 1 - i]);
+    }
+    T value;
+    std::memcpy(&value, raw, sizeof(T));
+    return value;
+}
+} // namespace
+
+std::optional<std::int16_t> ReplyBuffer::Int16(int pos) const { return ReadLittleEndian<std::int16_t>(bytes_, pos); }
+std::optional<std::int32_t> ReplyBuffer::Int32(int pos) const { return ReadLittleEndian<std::int32_t>(bytes_, pos); }
+std::optional<float> ReplyBuffer::Float32(int pos) const { return ReadLittleEndian<float>(bytes_, pos); }
+std::optional<double> ReplyBuffer::Float64(int pos) const { return ReadLittleEndian<double>(bytes_, pos); }
+
+QString ReplyBuffer::Text(int pos, int maxBytes) const {
+    QByteArray text;
+    for (int i = pos; i >= 0 && i < bytes_.size() && i < pos + maxBytes; ++i) {
+        if (bytes_[i] == '\0')
+            break;
+        text.append(bytes_[i]);
+    }
+    return QString::fromLatin1(text);
+}
+
+std::optional<GeoPoint> SemicirclePosition(const ReplyBuffer& b, int pos) {
+    const auto lat = b.Int32(pos);
+    const auto lng = b.Int32(pos + 4);
+    if (!lat || !lng)
+        return std::nullopt;
+    return GeoPoint{*lat / kSemicirclesPerDegree, *lng / kSemicirclesPerDegree};
+}
+
+std::optional<GeoPoint> RadianPosition(const ReplyBuffer& b, int pos) {
+    const auto lat = b.Float64(pos);
+    const auto lng = b.Float64(pos + 8);
+    if (!lat || !lng)
+        return std::nullopt;
+    return GeoPoint{*lat * kDegreesPerRadian, *lng * kDegreesPerRadian};
+}
+
+double GarminTimeToDayNumber(std::int32_t seconds) { return kGarminEpochDay + seconds / kSecondsPerDay; }
+
+std::optional<double> GarminTime(const ReplyBuffer& b, int pos) {
+    const auto seconds = b.Int32(pos);
+    if (!seconds)
+        return std::nullopt;
+    return GarminTimeToDayNumber(*seconds);
+}
+
+std::optional<TrackPointRecord> DecodeTrackPoint(const ReplyBuffer& b) {
+    // Position, time and the flag are the least a point has.
+    if (b.Size() < 13)
+        return std::nullopt;
+    const int flagAt = b.Usable() >= 26 ? 20 : b.Usable() - 4;
+    const auto position = SemicirclePosition(b, 0);
+    const auto time = GarminTime(b, 8);
+    const auto flag = b.Byte(flagAt);
+    if (!position || !time || !flag)
+        return std::nullopt;
+    return TrackPointRecord{*time, *position, *flag != 0};
+}
+
+std::optional<double> DecodeDateTime(const ReplyBuffer& b) {
+    const auto month = b.Byte(0), day = b.Byte(1), minute = b.Byte(6), second = b.Byte(7);
+    const auto year = b.Int16(2), hour = b.Int16(4);
+    if (!month || !day || !year || !hour || !minute || !second)
+        return std::nullopt;
+    const QDate date(*year, *month, *day);
+    if (!date.isValid() || *hour < 0 || *hour > 23 || *minute > 59 || *second > 59)
+        return std::nullopt;
+    return DayNumber(date, *hour, *minute, *second);
+}
+
+std::optional<ProductData> DecodeProductData(const ReplyBuffer& b) {
+    const auto id = b.Int16(0);
+    const auto version = b.Int16(2);
+    if (!id || !version)
+        return std::nullopt;
+    return ProductData{*id, *version, b.Text(4, b.Usable() - 7)};
+}
+
+QString ProductText(const ProductData& product) {
+    return product.description + QStringLiteral("  ver:") + NumberText(product.version / 100.0);
+}
+
+QString CurrentTimeText(double dayNumber) { return Translate("Current Time: ") + GeneralDateText(dayNumber); }
+
+QString CurrentPositionText(const GeoPoint& p) {
+    return Translate("Current position: ") + FixedText(p.lat, 8) + QStringLiteral(", ") + FixedText(p.lng, 8);
+}
+
+std::optional<QString> PvtText(const ReplyBuffer& b) {
+    const auto altitude = b.Float32(0);
+    const auto mslHeight = b.Float32(54);
+    const auto position = RadianPosition(b, 26);
+    if (!altitude || !mslHeight || !position)
+        return std::nullopt;
+    const float height = *altitude + *mslHeight;
+    return Translate("Height:") + SingleNumberText(height) + QLatin1Char(' ') + Translate("Position:") +
+           QLatin1Char(' ') + FixedText(position->lat, 5) + QStringLiteral(", ") + FixedText(position->lng, 5);
+}
+
+QString TrackRecordsText(qint64 recordsReceived) {
+    return Translate("Receiving Track Records -") + NumberText(static_cast<double>(recordsReceived));
+}
+
+QString TransferCompleteText(qint64 recordsReceived, qint64 tracksAdded) {
+    return Translate("Received") + NumberText(static_cast<double>(recordsReceived)) + QStringLiteral(" Records [") +
+           PlainNumberText(static_cast<double>(tracksAdded)) + QStringLiteral(" Added]");
+}
+
+QString UnknownPacketText(const ReplyBuffer& b, std::uint8_t id) {
+    QString text = QStringLiteral("ID: ") + QString::number(id, 16).toUpper() + QStringLiteral(" Data: ");
+    const int usable = std::min<int>(b.Usable(), static_cast<int>(b.Bytes().size()));
+    for (int i = 0; i < usable; ++i)
+        text += QString::number(static_cast<std::uint8_t>(b.Bytes()[i]), 16).toUpper() + QLatin1Char(' ');
+    return text;
+}
+
+QString FixedText(double value, int decimals) {
+    QString text = QString::number(value, 'f', decimals);
+    // "-0.00000" for a tiny negative value reads as zero.
+    bool allZero = true;
+    for (QChar c : text)
+        if (c.isDigit() && c != QLatin1Char('0'))
+            allZero = false;
+    if (allZero && text.startsWith(QLatin1Char('-')))
+        text.remove(0, 1);
+    return text;
+}
+
+QString SingleNumberText(float value) {
+    if (!std::isfinite(value))
+        return QString::number(value);
+    // Seven significant digits in plain notation, trailing zeros dropped.
+    const int magnitude = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    const int decimals = std::max(0, 6 - magnitude);
+    QString text = QString::number(static_cast<double>(value), 'f', decimals);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    if (text == QLatin1String("-0"))
+        text = QStringLiteral("0");
+    return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char(' ') + text;
+}
+
+} // namespace soarnote

@@ -1,0 +1,194 @@
+#include "trackstorage.h"
+
+#include "core/numbertext.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QVariant>
+#include <vector>
+
+namespace soarnote {
+
+LogbookTrackStorage::LogbookTrackStorage(const QSqlDatabase& db, int commitEvery)
+    : db_(db), commitEvery_(std::max(1, commitEvery)) {}
+
+LogbookTrackStorage::~LogbookTrackStorage() {
+    Commit();
+    insertPoint_.reset();
+    insertTrack_.reset();
+    deleteTrack_.reset();
+}
+
+bool LogbookTrackStorage::EnsureTransaction() {
+    if (!insertPoint_) {
+        insertPoint_ = std::make_unique<QSqlQuery>(db_);
+        insertTrack_ = std::make_unique<QSqlQuery>(db_);
+        deleteTrack_ = std::make_unique<QSqlQuery>(db_);
+        if (!insertPoint_->prepare(
+                QStringLiteral("INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG) VALUES (?, ?, ?, ?)")) ||
+            !insertTrack_->prepare(QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
+            !deleteTrack_->prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?"))) {
+            lastError_ = insertPoint_->lastError().text() + insertTrack_->lastError().text();
+            insertPoint_.reset();
+            return false;
+        }
+    }
+    if (!inTransaction_) {
+        if (!db_.transaction()) {
+            lastError_ = db_.lastError().text();
+            return false;
+        }
+        inTransaction_ = true;
+    }
+    return true;
+}
+
+bool LogbookTrackStorage::IsRefusal(const QSqlQuery& q) const {
+    // SQLITE_CONSTRAINT (19) and its extended codes (UNIQUE is 2067).
+    const QSqlError e = q.lastError();
+    const QString code = e.nativeErrorCode();
+    return code == QLatin1String("19") || code == QLatin1String("2067") || code == QLatin1String("1555") ||
+           e.databaseText().contains(QLatin1String("UNIQUE constraint"), Qt::CaseInsensitive);
+}
+
+StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time, double lat, double lng,
+                                                  bool newTrack, double gpsTimeOffset) {
+    if (!EnsureTransaction())
+        return StoreOutcome::Failed;
+    const bool opensTrack = newTrack || state.newTrackPending;
+    const qint64 previousTrackId = state.currentTrackId;
+    qint64 openedTrackId = -1;
+    if (opensTrack) {
+        insertTrack_->bindValue(0, time);
+        insertTrack_->bindValue(1, ToSingle(gpsTimeOffset));
+        if (!insertTrack_->exec()) {
+            lastError_ = insertTrack_->lastError().text();
+            return StoreOutcome::Failed;
+        }
+        openedTrackId = insertTrack_->lastInsertId().toLongLong();
+        state.currentTrackId = openedTrackId;
+    }
+    insertPoint_->bindValue(0, state.currentTrackId);
+    insertPoint_->bindValue(1, time);
+    insertPoint_->bindValue(2, lat);
+    insertPoint_->bindValue(3, lng);
+    if (!insertPoint_->exec()) {
+        const bool refused = IsRefusal(*insertPoint_);
+        lastError_ = insertPoint_->lastError().text();
+        if (opensTrack) {
+            // The track opens with the first point that is stored.
+            deleteTrack_->bindValue(0, openedTrackId);
+            deleteTrack_->exec();
+            state.currentTrackId = previousTrackId;
+            state.newTrackPending = true;
+        }
+        return refused ? StoreOutcome::Refused : StoreOutcome::Failed;
+    }
+    if (opensTrack) {
+        state.newTrackPending = false;
+        ++state.tracksAdded;
+    }
+    ++state.pointsStored;
+    if (++uncommitted_ >= commitEvery_)
+        Commit();
+    return StoreOutcome::Stored;
+}
+
+bool LogbookTrackStorage::Commit() {
+    uncommitted_ = 0;
+    if (!inTransaction_)
+        return true;
+    inTransaction_ = false;
+    if (!db_.commit()) {
+        lastError_ = db_.lastError().text();
+        db_.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool LogbookTrackStorage::LinkOpenTracks(double gpsTimeOffset, bool linkFlights) {
+    if (!Commit())
+        return false;
+    const LinkOutcome outcome = LinkTracks(db_, gpsTimeOffset, linkFlights);
+    if (!outcome.ok)
+        lastError_ = outcome.error;
+    return outcome.ok;
+}
+
+LinkOutcome LinkTracks(const QSqlDatabase& db, double gpsTimeOffset, bool linkFlights) {
+    LinkOutcome outcome;
+    auto fail = [&outcome](const QSqlQuery& q) {
+        outcome.ok = false;
+        outcome.error = q.lastError().text();
+        return outcome;
+    };
+    struct OpenTrack {
+        qint64 id;
+        double start;
+    };
+    std::vector<OpenTrack> open;
+    {
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT ID, StartTime FROM Tracks WHERE EndTime IS NULL ORDER BY ID")))
+            return fail(q);
+        while (q.next())
+            open.push_back({q.value(0).toLongLong(), q.value(1).toDouble()});
+    }
+    if (open.empty())
+        return outcome;
+
+    // The tracks closed before a failure stay closed.
+    QSqlDatabase conn(db);
+    const bool ownTransaction = conn.transaction();
+    struct CommitAtEnd {
+        QSqlDatabase& conn;
+        bool active;
+        ~CommitAtEnd() {
+            if (active)
+                conn.commit();
+        }
+    } commitAtEnd{conn, ownTransaction};
+    QSqlQuery lastPoint(db), setEnd(db), findFlight(db), setLog(db);
+    lastPoint.prepare(QStringLiteral("SELECT \"TIME\" FROM TrackData WHERE TrackID = ? ORDER BY rowid DESC LIMIT 1"));
+    setEnd.prepare(QStringLiteral("UPDATE Tracks SET EndTime = ? WHERE ID = ?"));
+    // An empty flight offset counts as none.
+    findFlight.prepare(QStringLiteral("SELECT ID FROM LogData WHERE (StartTime - COALESCE(TimeOffset, 0) <= ?) "
+                                      "AND (EndTime - COALESCE(TimeOffset, 0) >= ?) ORDER BY StartTime, ID LIMIT 1"));
+    setLog.prepare(QStringLiteral("UPDATE Tracks SET LogID = ? WHERE ID = ?"));
+    for (const OpenTrack& track : open) {
+        lastPoint.bindValue(0, track.id);
+        if (!lastPoint.exec())
+            return fail(lastPoint);
+        if (!lastPoint.next())
+            continue;
+        const double end = lastPoint.value(0).toDouble();
+        lastPoint.finish();
+        setEnd.bindValue(0, end);
+        setEnd.bindValue(1, track.id);
+        if (!setEnd.exec())
+            return fail(setEnd);
+        ++outcome.tracksClosed;
+        if (!linkFlights)
+            continue;
+        const double s = track.start - gpsTimeOffset;
+        const double e = end - gpsTimeOffset;
+        findFlight.bindValue(0, e);
+        findFlight.bindValue(1, s);
+        if (!findFlight.exec())
+            return fail(findFlight);
+        if (findFlight.next()) {
+            const qint64 logId = findFlight.value(0).toLongLong();
+            findFlight.finish();
+            setLog.bindValue(0, logId);
+            setLog.bindValue(1, track.id);
+            if (!setLog.exec())
+                return fail(setLog);
+            ++outcome.tracksLinked;
+        }
+    }
+    return outcome;
+}
+
+} // namespace soarnote

@@ -1,0 +1,171 @@
+#pragma once
+// Shared by the GPS tests: a recording stand-in for the link's port and
+// timer, logbook files in a temporary folder, and receiver packets.
+
+#include "core/testlogbook.h"
+
+#include "core/daynumber.h"
+#include "core/logbookdatabase.h"
+#include "gps/garminpacket.h"
+#include "gps/gpslink.h"
+
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace gpstest {
+
+using namespace soarnote;
+
+inline QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values)
+        b.append(static_cast<char>(v));
+    return b;
+}
+
+inline void Put16(QByteArray& b, int v) {
+    b.append(static_cast<char>(v & 0xFF));
+    b.append(static_cast<char>((v >> 8) & 0xFF));
+}
+inline void Put32(QByteArray& b, std::int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b.append(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
+}
+
+inline std::int32_t Semicircles(double degrees) {
+    return static_cast<std::int32_t>(std::llround(degrees * 2147483648.0 / 180.0));
+}
+inline std::int32_t GarminSeconds(double dayNumber) {
+    return static_cast<std::int32_t>(std::llround((dayNumber - 32873.0) * 86400.0));
+}
+
+// A framed track point (13-byte layout).
+inline QByteArray PointFrame(double lat, double lng, double day, bool newTrack) {
+    QByteArray d;
+    Put32(d, Semicircles(lat));
+    Put32(d, Semicircles(lng));
+    Put32(d, GarminSeconds(day));
+    d.append(newTrack ? '\x01' : '\x00');
+    return FramePacket(MakePacket(garmin::PidTrackPoint, d));
+}
+
+inline QByteArray Framed(std::uint8_t id, const QByteArray& data = {}) { return FramePacket(MakePacket(id, data)); }
+
+inline QByteArray ProductFrame(int id = 17, int version = 310, const QByteArray& text = "GPS 12") {
+    QByteArray d;
+    Put16(d, id);
+    Put16(d, version);
+    d.append(text);
+    d.append('\0');
+    return Framed(garmin::PidProductData, d);
+}
+
+inline QByteArray DateTimeFrame(const QDateTime& t) {
+    QByteArray d;
+    d.append(static_cast<char>(t.date().month()));
+    d.append(static_cast<char>(t.date().day()));
+    Put16(d, t.date().year());
+    Put16(d, t.time().hour());
+    d.append(static_cast<char>(t.time().minute()));
+    d.append(static_cast<char>(t.time().second()));
+    return Framed(garmin::PidDateTime, d);
+}
+
+inline QByteArray RecordsFrame(int count) {
+    QByteArray d;
+    Put16(d, count);
+    return Framed(garmin::PidRecords, d);
+}
+
+inline QByteArray CompleteFrame() { return Framed(garmin::PidTransferComplete, Bytes({6, 0})); }
+
+// Everything the link does to its port, timer and status line.
+class FakeLinkIo : public GpsLinkIo {
+public:
+    bool openFails = false;
+    bool open = false;
+    int opens = 0;
+    int closes = 0;
+    QList<QByteArray> writes;
+    int timerMs = -1; // running interval, -1 stopped
+    int timerStarts = 0;
+    QString status;
+    QStringList statusHistory;
+    QStringList questions;
+    double now = 45000.5;
+    QList<QPair<GpsCommand, bool>> finished;
+    qint64 progressReceived = -1, progressExpected = -1;
+
+    bool OpenPort(QString* error) override {
+        if (openFails) {
+            if (error)
+                *error = QStringLiteral("no such device");
+            return false;
+        }
+        open = true;
+        ++opens;
+        return true;
+    }
+    void ClosePort() override {
+        open = false;
+        ++closes;
+    }
+    bool IsPortOpen() const override { return open; }
+    void Write(const QByteArray& bytes) override { writes << bytes; }
+    void StartTimer(int ms) override {
+        timerMs = ms;
+        ++timerStarts;
+    }
+    void StopTimer() override { timerMs = -1; }
+    QString StatusText() const override { return status; }
+    void SetStatusText(const QString& text) override {
+        status = text;
+        statusHistory << text;
+    }
+    void AskUnknownPacket(const QString& text) override { questions << text; }
+    double Now() const override { return now; }
+    void TrackProgress(qint64 received, qint64 expected) override {
+        progressReceived = received;
+        progressExpected = expected;
+    }
+    void CommandFinished(GpsCommand command, bool ok) override { finished.append({command, ok}); }
+
+    QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
+    int CountWrites(const QByteArray& frame) const { return int(writes.count(frame)); }
+};
+
+// A logbook file of the current layout in a folder of its own, open.
+class TempLogbook {
+public:
+    TempLogbook() {
+        path_ = dir_.filePath(QStringLiteral("log.mdb"));
+        testlogbook::CreateLogbookFile(path_);
+        QString error;
+        db_.Open(path_, &error);
+    }
+    QSqlDatabase Db() const { return db_.Db(); }
+    const QString& Path() const { return path_; }
+    QString Dir() const { return dir_.path(); }
+    int Count(const QString& table) const { return testlogbook::RowCount(Db(), table); }
+    QVariant Scalar(const QString& sql, const QVariantList& values = {}) const {
+        return testlogbook::Scalar(Db(), sql, values);
+    }
+    qint64 AddFlight(double start, double end, QVariant timeOffset = 0.0) {
+        testlogbook::InsertRow(Db(), QStringLiteral("LogData"),
+                               {{"StartTime", start}, {"EndTime", end}, {"TimeOffset", timeOffset}});
+        return Scalar(QStringLiteral("SELECT MAX(ID) FROM LogData")).toLongLong();
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+    LogbookDatabase db_;
+};
+
+inline double Day(int y, int m, int d, int h = 0, int min = 0, int s = 0) {
+    return DayNumber(QDate(y, m, d), h, min, s);
+}
+
+} // namespace gpstest

@@ -1,0 +1,468 @@
+// The link state machine driven directly: requests, identification, ACK and
+// NAK, the timers, unknown packets, line events, a vanished port, and the
+// track transfer into a real logbook file.
+
+#include "gpstesthelpers.h"
+
+#include "gps/gpslink.h"
+#include "gps/trackstorage.h"
+
+#include <QtTest>
+
+using namespace soarnote;
+using namespace gpstest;
+
+namespace {
+
+const QByteArray kProductRequest = Bytes({16, 254, 0, 2, 16, 3});
+const QByteArray kTrackCommand = Bytes({16, 10, 2, 6, 0, 238, 16, 3});
+const QByteArray kTimeCommand = Bytes({16, 10, 2, 5, 0, 239, 16, 3});
+const QByteArray kPositionCommand = FramePacket(MakeCommandPacket(2));
+const QByteArray kAckTrackPoint = Bytes({16, 6, 2, 34, 0, 214, 16, 3});
+const QByteArray kCapabilities = Framed(garmin::PidProtocolArray, Bytes({'P', 0, 0, 'L', 1, 0, 'A', 10, 0}));
+
+// Points of one track, a second apart.
+QByteArray TrackFrames(int count, double start, double lat, bool flagFirst = true) {
+    QByteArray frames;
+    for (int i = 0; i < count; ++i)
+        frames += PointFrame(lat + i * 0.0001, -1.8 - i * 0.0001, start + i / 86400.0, flagFirst && i == 0);
+    return frames;
+}
+
+// A storage that refuses nothing and keeps nothing: for counting.
+class CountingStorage : public TrackStorage {
+public:
+    qint64 nextTrackId = 1;
+    StoreOutcome StoreTrackPoint(TrackState& s, double, double, double, bool newTrack, double) override {
+        if (newTrack) {
+            s.currentTrackId = nextTrackId++;
+            ++s.tracksAdded;
+        }
+        ++s.pointsStored;
+        return StoreOutcome::Stored;
+    }
+    bool Commit() override { return true; }
+    QString LastError() const override { return {}; }
+    bool LinkOpenTracks(double, bool) override { return true; }
+};
+
+} // namespace
+
+class TestGpsLink : public QObject {
+    Q_OBJECT
+
+    // Brings an identifying request to the point where the request itself is sent.
+    static void Identify(GpsLink& link, FakeLinkIo& io) {
+        QCOMPARE(io.LastWrite(), kProductRequest);
+        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({254, 0})) + ProductFrame());
+        QCOMPARE(link.Identifying(), 17);
+        QCOMPARE(io.timerMs, 300);
+        link.OnBytesReceived(kCapabilities);
+    }
+
+private slots:
+    void productRequest() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsProduct());
+        QCOMPARE(io.writes, QList<QByteArray>{kProductRequest});
+        QCOMPARE(io.timerMs, 1000);
+        QVERIFY(!link.TransferDone());
+        link.OnBytesReceived(ProductFrame(17, 310, "GPS 12"));
+        QCOMPARE(io.status, QStringLiteral("GPS 12  ver: 3.1"));
+        // The reply that ends the transfer is acknowledged too.
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QVERIFY(link.TransferDone());
+        QVERIFY(!link.Busy());
+        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Product, true}}));
+    }
+
+    void identificationThenTime() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(true));
+        Identify(link, io);
+        // Capabilities acknowledged, then the request.
+        QCOMPARE(io.writes.mid(io.writes.size() - 2),
+                 (QList<QByteArray>{FramePacket(MakeAck(garmin::PidProtocolArray)), kTimeCommand}));
+        QCOMPARE(io.timerMs, 1000);
+        QVERIFY(io.questions.isEmpty());
+        // The receiver's clock is 30 seconds behind the workstation's.
+        const QDateTime gps(QDate(2024, 6, 30), QTime(14, 5, 9));
+        io.now = DayNumberFromDateTime(gps) + 30 / 86400.0;
+        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})) + DateTimeFrame(gps));
+        QVERIFY(std::fabs(link.GpsTimeOffset() - 30 / 86400.0) < 1e-9);
+        QCOMPARE(io.status, QStringLiteral("Current Time: 2024-06-30 14:05:09"));
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidDateTime)));
+        QVERIFY(!io.open);
+        QCOMPARE(io.opens, 1);
+    }
+
+    // Receivers without the capability array: the request goes after the short wait.
+    void identificationWithoutCapabilities() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsPosition());
+        link.OnBytesReceived(ProductFrame());
+        QCOMPARE(io.timerMs, 300);
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
+        // Extended product data restarts the wait.
+        const int starts = io.timerStarts;
+        link.OnBytesReceived(Framed(garmin::PidExtProductData, QByteArray("x\0", 2)));
+        QCOMPARE(io.timerStarts, starts + 1);
+        QCOMPARE(io.timerMs, 300);
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidExtProductData)));
+        link.OnTimer();
+        QCOMPARE(io.LastWrite(), kPositionCommand);
+        QCOMPARE(io.timerMs, 1000);
+        QVERIFY(io.open);
+    }
+
+    void identificationTimesOut() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(true));
+        link.OnTimer();
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
+        QVERIFY(!io.open);
+        QCOMPARE(io.writes, QList<QByteArray>{kProductRequest}); // the request is never sent
+        QVERIFY(!link.Busy());
+        QCOMPARE(io.finished.size(), 1);
+        QVERIFY(!io.finished[0].second);
+    }
+
+    void unableToOpen() {
+        FakeLinkIo io;
+        io.openFails = true;
+        GpsLink link(io);
+        QVERIFY(!link.RequestGpsPosition());
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS) Unable to Open Connection"));
+        QVERIFY(io.writes.isEmpty());
+        QVERIFY(!link.Busy());
+        QCOMPARE(io.finished.size(), 1);
+    }
+
+    void nakResendsOnce() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
+        const int starts = io.timerStarts;
+        link.OnBytesReceived(Framed(garmin::PidNak, Bytes({10, 0})));
+        QCOMPARE(io.writes, (QList<QByteArray>{kTimeCommand, kTimeCommand}));
+        QCOMPARE(io.timerStarts, starts + 1);
+        QCOMPARE(io.timerMs, 1000);
+    }
+
+    void badChecksumIsNakedAndNeverStored() {
+        TempLogbook log;
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTracks(&storage));
+        Identify(link, io);
+        QCOMPARE(io.LastWrite(), kTrackCommand);
+        QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 10), true);
+        bad[5] = static_cast<char>(bad[5] ^ 0x04);
+        link.OnBytesReceived(bad);
+        QCOMPARE(io.LastWrite(), FramePacket(MakeNak(34)));
+        QCOMPARE(link.RecordsReceived(), 0);
+        QCOMPARE(link.ChecksumErrors(), 1);
+        link.OnBytesReceived(PointFrame(53.1, -1.9, Day(2024, 5, 1, 10), true) + CompleteFrame());
+        QCOMPARE(io.status, QStringLiteral("Received 1 Records [1 Added]"));
+        QCOMPARE(log.Count(QStringLiteral("TrackData")), 1);
+        QVERIFY(std::fabs(log.Scalar(QStringLiteral("SELECT LAT FROM TrackData")).toDouble() - 53.1) < 1e-7);
+    }
+
+    void receiveTimeout() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        const QByteArray frame = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+        link.OnBytesReceived(frame.left(5));
+        QCOMPARE(io.timerMs, 1000);
+        QVERIFY(link.Decoder().InFrame());
+        link.OnTimer();
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
+        QVERIFY(!io.open);
+        QVERIFY(!link.Busy());
+        // The rest of the packet arrives too late and changes nothing.
+        link.OnBytesReceived(frame.mid(5));
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
+    }
+
+    // Noise on the line is no answer: the response timer is not restarted by it.
+    void noiseIsNoAnswer() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        const int starts = io.timerStarts;
+        link.OnBytesReceived(Bytes({0, 0x55, 0xAA, 0xFE}));
+        QCOMPARE(io.timerStarts, starts);
+        QCOMPARE(io.writes.size(), 1);
+        link.OnTimer();
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
+    }
+
+    // A receiver that acknowledges the command and then says nothing.
+    void ackThenSilence() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})));
+        QCOMPARE(io.timerMs, 1000);
+        link.OnTimer();
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
+        QVERIFY(!link.Busy());
+    }
+
+    void unknownPacket_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("goesOn");
+        QTest::newRow("abort") << int(UnknownPacketAnswer::Abort) << false;
+        QTest::newRow("retry") << int(UnknownPacketAnswer::Retry) << true;
+        QTest::newRow("ignore") << int(UnknownPacketAnswer::Ignore) << true;
+    }
+    void unknownPacket() {
+        QFETCH(int, answer);
+        QFETCH(bool, goesOn);
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        const QByteArray unknown = Framed(0x72, Bytes({1, 2, 0xAB}));
+        const QByteArray reply = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+        // The reply arrives while the user is being asked: it waits.
+        link.OnBytesReceived(unknown + reply.left(4));
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(0x72)));
+        QCOMPARE(io.questions.size(), 1);
+        QVERIFY(io.questions[0].startsWith(QStringLiteral("ID: 72 Data: 1 2 AB ")));
+        QCOMPARE(io.timerMs, -1);
+        QVERIFY(link.AwaitingAnswer());
+        link.OnBytesReceived(reply.mid(4));
+        QVERIFY(link.Busy());
+        link.AnswerUnknownPacket(static_cast<UnknownPacketAnswer>(answer));
+        if (goesOn) {
+            QCOMPARE(io.status, QStringLiteral("Current Time: 2024-01-02 03:04:05"));
+            QCOMPARE(io.statusHistory.at(io.statusHistory.size() - 2),
+                     QStringLiteral("ERROR - (GPS)Unknown reply"));
+        } else {
+            QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Unknown reply"));
+        }
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+    }
+
+    // Packets real receivers send unasked, and screen lines: acknowledged, not unknown.
+    void unaskedPacketsAreAcknowledged_data() {
+        QTest::addColumn<int>("id");
+        QTest::newRow("capabilities") << 253;
+        QTest::newRow("extended product data") << 248;
+        QTest::newRow("screen line") << 69;
+        QTest::newRow("waypoint") << 35;
+        QTest::newRow("route header") << 29;
+        QTest::newRow("track header") << 99;
+    }
+    void unaskedPacketsAreAcknowledged() {
+        QFETCH(int, id);
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        link.OnBytesReceived(Framed(static_cast<std::uint8_t>(id), Bytes({1, 2, 3, 4})));
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(static_cast<std::uint8_t>(id))));
+        QVERIFY(io.questions.isEmpty());
+        QVERIFY(link.Busy());
+        QCOMPARE(io.timerMs, 1000);
+    }
+
+    void lineEventsLeaveTheTransfer() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(false));
+        link.OnGpsCommEvent(1004);
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Framing Error"));
+        link.OnGpsCommEvent(2);
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Framing Error"));
+        link.OnGpsCommEvent(4242);
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Unknown error or event"));
+        QVERIFY(link.Busy());
+        QVERIFY(io.open);
+    }
+
+    void vanishedPortEndsTheTransfer() {
+        TempLogbook log;
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTracks(&storage));
+        Identify(link, io);
+        link.OnBytesReceived(RecordsFrame(11) + Framed(99, Bytes({1, 255, 0})) + TrackFrames(5, Day(2024, 5, 1, 10), 53));
+        QCOMPARE(io.progressReceived, 6); // the header and five points
+        QCOMPARE(io.progressExpected, 11);
+        io.open = false; // the adapter has closed it
+        link.OnPortLost(QStringLiteral("Input/output error"));
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Input/output error"));
+        QVERIFY(!link.Busy());
+        link.OnPortLost(QStringLiteral("Input/output error")); // only once
+        QCOMPARE(io.statusHistory.count(QStringLiteral("ERROR - (GPS)Input/output error")), 1);
+        // What came before stays stored.
+        LogbookDatabase second;
+        QString error;
+        QVERIFY(second.Open(log.Path(), &error));
+        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
+    }
+
+    void oneTransferAtATime() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        CountingStorage storage;
+        QVERIFY(link.DownloadGpsTracks(&storage, true));
+        QVERIFY(!link.DownloadGpsTracks(&storage, true));
+        QVERIFY(!link.RequestGpsProduct());
+        QVERIFY(!link.RequestGpsTime(true));
+        QVERIFY(!link.RequestGpsPosition());
+        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
+        QCOMPARE(io.opens, 1);
+    }
+
+    void trackTransferTexts() {
+        TempLogbook log;
+        for (int round = 0; round < 2; ++round) {
+            LogbookTrackStorage storage(log.Db());
+            FakeLinkIo io;
+            GpsLink link(io);
+            QVERIFY(link.RequestGpsTracks(&storage));
+            Identify(link, io);
+            QCOMPARE(io.status, QStringLiteral("Requesting Track Records"));
+            link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})) + RecordsFrame(122));
+            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 1, 10), 53.0));
+            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 2, 10), 54.0));
+            QCOMPARE(io.status, round == 0 ? QStringLiteral("Receiving Track Records - 120")
+                                           : QStringLiteral("Receiving Track Records - 120 (Repeat)"));
+            QCOMPARE(io.CountWrites(kAckTrackPoint), 120);
+            link.OnBytesReceived(CompleteFrame());
+            QCOMPARE(io.status, round == 0 ? QStringLiteral("Received 120 Records [2 Added]")
+                                           : QStringLiteral("Received 120 Records [0 Added]"));
+            QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidTransferComplete)));
+            QVERIFY(!io.open);
+        }
+        QCOMPARE(log.Count(QStringLiteral("TrackData")), 120);
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+    }
+
+    // Counters and track numbers go past 32767.
+    void countersAreNotSixteenBit() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        CountingStorage storage;
+        storage.nextTrackId = 70000;
+        QVERIFY(link.RequestGpsTracks(&storage));
+        Identify(link, io);
+        QByteArray frames;
+        for (int i = 0; i < 40000; ++i)
+            frames += PointFrame(50 + (i % 1000) * 1e-4, 7, Day(2024, 5, 1) + i / 86400.0, i % 1000 == 0);
+        link.OnBytesReceived(frames);
+        QCOMPARE(link.RecordsReceived(), qint64(40000));
+        QCOMPARE(link.Tracks().currentTrackId, qint64(70039));
+        link.OnBytesReceived(CompleteFrame());
+        QCOMPARE(io.status, QStringLiteral("Received 40000 Records [40 Added]"));
+    }
+
+    void downloadWithSync() {
+        TempLogbook log;
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.DownloadGpsTracks(&storage, true));
+        // The clock first, on a port opened without identification...
+        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
+        const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
+        io.now = DayNumberFromDateTime(gps); // no offset
+        link.OnBytesReceived(DateTimeFrame(gps));
+        QVERIFY(!io.open || io.opens == 2);
+        // ...then the track log with identification.
+        QCOMPARE(io.opens, 2);
+        Identify(link, io);
+        QCOMPARE(io.LastWrite(), kTrackCommand);
+        link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
+        QVERIFY(!link.Busy());
+        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, true}}));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks")).toLongLong(), flight);
+        QVERIFY(std::fabs(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
+                          Day(2024, 5, 1, 11, 30, 49)) < 1e-8);
+    }
+
+    void downloadWithoutSync() {
+        TempLogbook log;
+        log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        link.SetGpsTimeOffset(0.25);
+        QVERIFY(link.DownloadGpsTracks(&storage, false));
+        Identify(link, io); // no time request: identification comes first
+        QCOMPARE(io.writes.count(kTimeCommand), 0);
+        link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
+        QCOMPARE(link.GpsTimeOffset(), 0.25);
+        QVERIFY(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks")).isNull());
+        QVERIFY(!log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).isNull());
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), 0.25);
+    }
+
+    // Without the receiver's clock the download stops: its tracks could not be linked.
+    void downloadStopsWhenTheClockFails() {
+        CountingStorage storage;
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.DownloadGpsTracks(&storage, true));
+        link.OnTimer();
+        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
+        QVERIFY(!link.Busy());
+        QCOMPARE(io.opens, 1);
+        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, false}}));
+    }
+
+    // A date the receiver cannot have ends the request without a message.
+    void impossibleDateEndsQuietly() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        io.status = QStringLiteral("before");
+        QVERIFY(link.RequestGpsTime(false));
+        link.OnBytesReceived(Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3})));
+        QCOMPARE(io.status, QStringLiteral("before"));
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+    }
+
+    void positionReply() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsPosition());
+        Identify(link, io);
+        QByteArray d;
+        const double lat = 0.931, lng = -0.0316;
+        d.append(reinterpret_cast<const char*>(&lat), 8);
+        d.append(reinterpret_cast<const char*>(&lng), 8);
+        link.OnBytesReceived(Framed(garmin::PidPosition, d));
+        QCOMPARE(io.status, QStringLiteral("Current position: 53.34236994, -1.81054661"));
+        QVERIFY(!io.open);
+    }
+
+    // A product reply repeated because our acknowledgement crossed it does
+    // not end the request that follows identification.
+    void repeatedProductReplyDuringRequest() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(true));
+        Identify(link, io);
+        link.OnBytesReceived(ProductFrame());
+        QVERIFY(link.Busy());
+        QVERIFY(io.open);
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGpsLink)
+#include "tst_gpslink.moc"

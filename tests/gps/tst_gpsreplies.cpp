@@ -1,0 +1,257 @@
+// Decoding the receiver's replies and the texts shown for them; the port
+// settings; the line events.
+
+#include "gps/gpslink.h"
+#include "gps/gpsportsettings.h"
+#include "gps/gpsreplies.h"
+#include "gps/linecounters.h"
+
+#include "core/daynumber.h"
+#include "settings/settingsstore.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+
+using namespace soarnote;
+
+namespace {
+
+QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray b;
+    for (int v : values)
+        b.append(static_cast<char>(v));
+    return b;
+}
+
+GarminFrame Frame(std::uint8_t id, const QByteArray& data) {
+    GarminFrame f;
+    f.id = id;
+    f.data = data;
+    f.checksum = PacketChecksum(MakePacket(id, data));
+    return f;
+}
+
+void Put32(QByteArray& b, std::int32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b.append(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
+}
+void PutDouble(QByteArray& b, double v) {
+    std::uint64_t raw;
+    std::memcpy(&raw, &v, 8);
+    for (int i = 0; i < 8; ++i)
+        b.append(static_cast<char>((raw >> (8 * i)) & 0xFF));
+}
+
+} // namespace
+
+class TestGpsReplies : public QObject {
+    Q_OBJECT
+private slots:
+    void semicircles_data() {
+        QTest::addColumn<int>("raw");
+        QTest::addColumn<double>("degrees");
+        QTest::newRow("north pole") << 1073741824 << 90.0;
+        QTest::newRow("45 south") << -536870912 << -45.0;
+        QTest::newRow("zero") << 0 << 0.0;
+    }
+    void semicircles() {
+        QFETCH(int, raw);
+        QFETCH(double, degrees);
+        QByteArray d;
+        Put32(d, raw);
+        Put32(d, raw);
+        const auto p = SemicirclePosition(ReplyBuffer(Frame(34, d)), 0);
+        QVERIFY(p);
+        QVERIFY(std::fabs(p->lat - degrees) < 1e-9);
+    }
+
+    void garminTime_data() {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QDateTime>("expected");
+        QTest::newRow("epoch") << 0 << QDateTime(QDate(1989, 12, 31), QTime(0, 0, 0));
+        QTest::newRow("one day") << 86400 << QDateTime(QDate(1990, 1, 1), QTime(0, 0, 0));
+        QTest::newRow("before the epoch") << -3600 << QDateTime(QDate(1989, 12, 30), QTime(23, 0, 0));
+        QTest::newRow("2024 flight") << 1083492000 << QDateTime(QDate(2024, 5, 1), QTime(10, 0, 0));
+    }
+    void garminTime() {
+        QFETCH(int, seconds);
+        QFETCH(QDateTime, expected);
+        QCOMPARE(DateTimeFromDayNumber(GarminTimeToDayNumber(seconds)), expected);
+    }
+
+    // The flag sits at byte 12 of the 13-byte layout and byte 20 of the 21-byte one.
+    void trackPointLayouts_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("flagAt");
+        QTest::newRow("D300, 13 bytes") << 13 << 12;
+        QTest::newRow("D301, 21 bytes") << 21 << 20;
+        QTest::newRow("D302, 25 bytes") << 25 << 20;
+        QTest::newRow("24 bytes") << 24 << 20;
+    }
+    void trackPointLayouts() {
+        QFETCH(int, size);
+        QFETCH(int, flagAt);
+        QByteArray d;
+        Put32(d, 1073741824 / 2);
+        Put32(d, -536870912);
+        Put32(d, 86400);
+        d.append(QByteArray(size - 12, '\0'));
+        for (bool flag : {false, true}) {
+            d[flagAt] = flag ? 1 : 0;
+            const auto p = DecodeTrackPoint(ReplyBuffer(Frame(34, d)));
+            QVERIFY(p);
+            QCOMPARE(p->newTrack, flag);
+            QVERIFY(std::fabs(p->position.lat - 45) < 1e-9);
+            QVERIFY(std::fabs(p->position.lng + 45) < 1e-9);
+            QCOMPARE(p->time, kGarminEpochDay + 1);
+        }
+        QVERIFY(!DecodeTrackPoint(ReplyBuffer(Frame(34, d.left(12)))));
+    }
+
+    void productText_data() {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("id");
+        QTest::newRow("3.10") << (Bytes({17, 0, 0x36, 1}) + QByteArray("GPS 12XL\0", 9)) << "GPS 12XL  ver: 3.1" << 17;
+        QTest::newRow("2.50") << (Bytes({130, 0, 250, 0}) + QByteArray("eTrex\0Extra\0", 12)) << "eTrex  ver: 2.5"
+                              << 130;
+        // Without a terminating zero the text stops short of the buffer's end.
+        QTest::newRow("unterminated") << (Bytes({1, 0, 100, 0}) + QByteArray("ABCDEF")) << "ABCDE  ver: 1" << 1;
+    }
+    void productText() {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, text);
+        QFETCH(int, id);
+        const auto product = DecodeProductData(ReplyBuffer(Frame(255, data)));
+        QVERIFY(product);
+        QCOMPARE(ProductText(*product), text);
+        QCOMPARE(product->productId, id);
+    }
+
+    void dateTime() {
+        // 30 June 2024 14:05:09
+        const QByteArray d = Bytes({6, 30, 0xE8, 0x07, 14, 0, 5, 9});
+        const auto t = DecodeDateTime(ReplyBuffer(Frame(14, d)));
+        QVERIFY(t);
+        QCOMPARE(DateTimeFromDayNumber(*t), QDateTime(QDate(2024, 6, 30), QTime(14, 5, 9)));
+        QCOMPARE(CurrentTimeText(*t), QStringLiteral("Current Time: 2024-06-30 14:05:09"));
+        QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({13, 30, 0xE8, 0x07, 14, 0, 5, 9})))));
+        QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({2, 30, 0xE8, 0x07, 14, 0, 5, 9})))));
+        QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({6, 30, 0xE8, 0x07, 24, 0, 5, 9})))));
+    }
+
+    void positionText() {
+        QByteArray d;
+        PutDouble(d, 0.931);
+        PutDouble(d, -0.0316);
+        const auto p = RadianPosition(ReplyBuffer(Frame(17, d)), 0);
+        QVERIFY(p);
+        // The receiver's factor, not 180/pi.
+        QCOMPARE(p->lat, 0.931 * 57.2957786666666);
+        QCOMPARE(CurrentPositionText(*p), QStringLiteral("Current position: 53.34236994, -1.81054661"));
+        QCOMPARE(FixedText(-0.000001, 5), QStringLiteral("0.00000"));
+        QCOMPARE(FixedText(5.5, 5), QStringLiteral("5.50000"));
+    }
+
+    void counterTexts() {
+        QCOMPARE(TransferCompleteText(120, 2), QStringLiteral("Received 120 Records [2 Added]"));
+        QCOMPARE(TransferCompleteText(70000, 40000), QStringLiteral("Received 70000 Records [40000 Added]"));
+        QCOMPARE(TrackRecordsText(7), QStringLiteral("Receiving Track Records - 7"));
+        QCOMPARE(SingleNumberText(412.5f), QStringLiteral(" 412.5"));
+        QCOMPARE(SingleNumberText(-3.25f), QStringLiteral("-3.25"));
+        QCOMPARE(SingleNumberText(0.1f + 0.2f), QStringLiteral(" 0.3"));
+    }
+
+    void unknownPacketText() {
+        // Data 01 02 AB, checksum, trailing DLE: the first size + 3 rounded to even bytes.
+        const GarminFrame f = Frame(0x72, Bytes({1, 2, 0xAB}));
+        QCOMPARE(UnknownPacketText(ReplyBuffer(f), 0x72),
+                 QStringLiteral("ID: 72 Data: 1 2 AB %1 10 0 ").arg(QString::number(f.checksum, 16).toUpper()));
+        const GarminFrame g = Frame(0x1F, Bytes({0, 16}));
+        QCOMPARE(UnknownPacketText(ReplyBuffer(g), 0x1F), QStringLiteral("ID: 1F Data: 0 10 %1 10 ")
+                                                              .arg(QString::number(g.checksum, 16).toUpper()));
+    }
+
+    void portSettings_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("speed");
+        QTest::addColumn<QString>("parity");
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("COM3 4800 EVEN") << "COM3" << "4800" << "EVEN" << "/dev/ttyS2" << "4800,E,8,1" << true;
+        QTest::newRow("default COM2") << "COM2" << "9600" << "NONE" << "/dev/ttyS1" << "9600,N,8,1" << true;
+        QTest::newRow("COM10") << "COM10" << "19200" << "Odd" << "/dev/ttyS9" << "19200,O,8,1" << true;
+        QTest::newRow("device path") << "/dev/ttyUSB0" << "9600" << "NONE" << "/dev/ttyUSB0" << "9600,N,8,1" << true;
+        QTest::newRow("COM0") << "COM0" << "9600" << "NONE" << "" << "9600,N,8,1" << false;
+        QTest::newRow("COMx") << "COMx" << "9600" << "NONE" << "" << "9600,N,8,1" << false;
+        QTest::newRow("bad speed") << "COM1" << "fast" << "NONE" << "/dev/ttyS0" << "0,N,8,1" << false;
+        QTest::newRow("bad parity") << "COM1" << "9600" << "X" << "/dev/ttyS0" << "9600,X,8,1" << false;
+    }
+    void portSettings() {
+        QFETCH(QString, port);
+        QFETCH(QString, speed);
+        QFETCH(QString, parity);
+        QFETCH(QString, device);
+        QFETCH(QString, settings);
+        QFETCH(bool, usable);
+        const SerialSettings s = MakeSerialSettings(port, speed, parity, QStringLiteral("8"), QStringLiteral("1"));
+        QCOMPARE(s.device, device);
+        QCOMPARE(s.SettingsString(), settings);
+        QCOMPARE(s.Problem().isEmpty(), usable);
+    }
+
+    void portSettingsFromTheStore() {
+        QTemporaryDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("s.ini")));
+        SerialSettings s = ReadGpsPortSettings(store);
+        QCOMPARE(s.device, QStringLiteral("/dev/ttyS1"));
+        QCOMPARE(s.SettingsString(), QStringLiteral("9600,N,8,1"));
+        store.Write(QStringLiteral("gps"), QStringLiteral("port"), QStringLiteral("COM3"));
+        store.Write(QStringLiteral("GPS"), QStringLiteral("Speed"), QStringLiteral("4800"));
+        store.Write(QStringLiteral("GPS"), QStringLiteral("Parity"), QStringLiteral("EVEN"));
+        s = ReadGpsPortSettings(store);
+        QCOMPARE(s.device, QStringLiteral("/dev/ttyS2"));
+        QCOMPARE(s.SettingsString(), QStringLiteral("4800,E,8,1"));
+    }
+
+    void commEventTexts_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("send") << 1 << "";
+        QTest::newRow("receive") << 2 << "";
+        QTest::newRow("ring") << 6 << "";
+        QTest::newRow("break") << 1001 << "Break Received";
+        QTest::newRow("cts") << 1002 << "CTS Timeout";
+        QTest::newRow("dsr") << 1003 << "DSR Timeout";
+        QTest::newRow("framing") << 1004 << "Framing Error";
+        QTest::newRow("overrun") << 1006 << "Overrun Error";
+        QTest::newRow("cd") << 1007 << "Carrier Detect Timeout";
+        QTest::newRow("rx overflow") << 1008 << "Receive Buffer Overflow";
+        QTest::newRow("parity") << 1009 << "Parity Error";
+        QTest::newRow("tx full") << 1010 << "Transmit Buffer Full";
+        QTest::newRow("dcb") << 1011 << "Error retrieving DCB";
+        QTest::newRow("other") << 1005 << "Unknown error or event";
+    }
+    void commEventTexts() {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(GpsLink::CommEventText(code), text);
+    }
+
+    void lineCounters() {
+        LineErrorCounts a, b;
+        QVERIFY(LineEventsBetween(a, b).empty());
+        b.frame = 2;
+        b.parity = 1;
+        b.brk = 5;
+        b.overrun = 1;
+        b.bufferOverrun = 3;
+        QCOMPARE(LineEventsBetween(a, b), (std::vector<int>{1001, 1004, 1006, 1008, 1009}));
+        QVERIFY(LineEventsBetween(b, b).empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGpsReplies)
+#include "tst_gpsreplies.moc"

@@ -1,0 +1,211 @@
+// Track points into the logbook and the linking of tracks to flights, on
+// real logbook files.
+
+#include "gpstesthelpers.h"
+
+#include "core/numbertext.h"
+#include "gps/trackstorage.h"
+
+#include <QtTest>
+
+using namespace soarnote;
+using namespace gpstest;
+
+namespace {
+
+// Stores count points a second apart; returns how many were stored.
+int StoreTrack(TrackStorage& storage, TrackState& state, double start, int count, double lat, bool flagFirst = true,
+               double offset = 0, int* refused = nullptr) {
+    int stored = 0;
+    for (int i = 0; i < count; ++i) {
+        const StoreOutcome o =
+            storage.StoreTrackPoint(state, start + i / 86400.0, lat + i * 1e-4, -1.8, flagFirst && i == 0, offset);
+        stored += o == StoreOutcome::Stored;
+        if (refused)
+            *refused += o == StoreOutcome::Refused;
+    }
+    return stored;
+}
+
+} // namespace
+
+class TestGpsTrackStorage : public QObject {
+    Q_OBJECT
+private slots:
+    void twoTracksThenTheSameAgain() {
+        TempLogbook log;
+        TrackState state;
+        {
+            LogbookTrackStorage storage(log.Db());
+            state.StartTransfer();
+            QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 50, 53), 50);
+            QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 50, 54), 50);
+            QVERIFY(storage.Commit());
+        }
+        QCOMPARE(state.tracksAdded, 2);
+        QCOMPARE(state.pointsStored, 100);
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+        QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
+        const qint64 second = state.currentTrackId;
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(), 50);
+
+        // The same log again: every point refused, and no empty Tracks rows.
+        LogbookTrackStorage storage(log.Db());
+        state.StartTransfer();
+        int refused = 0;
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 50, 53, true, 0, &refused), 0);
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 50, 54, true, 0, &refused), 0);
+        QCOMPARE(refused, 100);
+        QCOMPARE(state.tracksAdded, 0);
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+        QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
+        QCOMPARE(state.currentTrackId, second);
+    }
+
+    // A track whose first points are already stored opens with its first new point.
+    void trackOpensWithItsFirstNewPoint() {
+        TempLogbook log;
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 10, 53), 10);
+        state.StartTransfer();
+        // The log now holds those 10 points and 5 more.
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 15, 53), 5);
+        QCOMPARE(state.tracksAdded, 1);
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+        const double start = log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks WHERE ID = ?"),
+                                        {state.currentTrackId}).toDouble();
+        QVERIFY(std::fabs(start - (Day(2024, 5, 1, 10) + 10 / 86400.0)) < 1e-9);
+    }
+
+    void firstPointWithoutFlagGoesOnWithTheCurrentTrack() {
+        TempLogbook log;
+        TrackState state; // 0 at program start
+        LogbookTrackStorage storage(log.Db());
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 3, 53, false), 3);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = 0")).toInt(), 3);
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 0);
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 3, 53, true), 3);
+        state.StartTransfer();
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 3, 10), 3, 53, false), 3);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {state.currentTrackId})
+                     .toInt(),
+                 6);
+    }
+
+    void newTracksGetTheOffset() {
+        TempLogbook log;
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        StoreTrack(storage, state, Day(2024, 5, 1, 10), 2, 53, true, 30 / 86400.0);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), ToSingle(30 / 86400.0));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks")).toDouble(), Day(2024, 5, 1, 10));
+    }
+
+    // Track IDs past 16 bits.
+    void largeTrackIds() {
+        TempLogbook log;
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"), {{"ID", 70000}, {"StartTime", 1.0}, {"EndTime", 2.0}});
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        StoreTrack(storage, state, Day(2024, 5, 1, 10), 2, 53);
+        QCOMPARE(state.currentTrackId, qint64(70001));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT MAX(TrackID) FROM TrackData")).toLongLong(), qint64(70001));
+    }
+
+    // What was stored before a failure stays stored, also without a last commit.
+    void storedPointsSurvive() {
+        TempLogbook log;
+        TrackState state;
+        {
+            LogbookTrackStorage storage(log.Db(), 4);
+            StoreTrack(storage, state, Day(2024, 5, 1, 10), 10, 53);
+            // Read from a second connection: committed in fours so far.
+            LogbookDatabase other;
+            QString error;
+            QVERIFY(other.Open(log.Path(), &error));
+            QCOMPARE(testlogbook::RowCount(other.Db(), QStringLiteral("TrackData")), 8);
+        }
+        QCOMPARE(log.Count(QStringLiteral("TrackData")), 10);
+    }
+
+    void linking_data() {
+        QTest::addColumn<int>("startHour");
+        QTest::addColumn<int>("startMinute");
+        QTest::addColumn<int>("endHour");
+        QTest::addColumn<bool>("linked");
+        // The flight runs from 10:00 to 12:00 with no offset of its own.
+        QTest::newRow("11:30-13:00 overlaps") << 11 << 30 << 13 << true;
+        QTest::newRow("12:30-13:00 does not") << 12 << 30 << 13 << false;
+        QTest::newRow("09:00-10:00 touches the start") << 9 << 0 << 10 << true;
+        QTest::newRow("08:00-09:00 before") << 8 << 0 << 9 << false;
+        QTest::newRow("10:30-11:00 inside") << 10 << 30 << 11 << true;
+    }
+    void linking() {
+        QFETCH(int, startHour);
+        QFETCH(int, startMinute);
+        QFETCH(int, endHour);
+        QFETCH(bool, linked);
+        TempLogbook log;
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        log.AddFlight(Day(2024, 5, 2, 10), Day(2024, 5, 2, 12));
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, startHour, startMinute), 53, -1.8, true, 0);
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, endHour), 53.1, -1.8, false, 0);
+        QVERIFY(storage.LinkOpenTracks(0, true));
+        const QVariant logId = log.Scalar(QStringLiteral("SELECT LogID FROM Tracks"));
+        QCOMPARE(logId.isNull(), !linked);
+        if (linked)
+            QCOMPARE(logId.toLongLong(), flight);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble(), Day(2024, 5, 1, endHour));
+    }
+
+    // Track times are moved by the link's offset, flight times by the flight's own.
+    void linkingWithOffsets() {
+        TempLogbook log;
+        // Flight 10:00-12:00 with an offset of one hour: [09:00, 11:00].
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12), 1 / 24.0);
+        // An older logbook row whose offset is empty counts as no offset.
+        const qint64 old = log.AddFlight(Day(2024, 6, 1, 10), Day(2024, 6, 1, 12), QVariant());
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        // Track 13:00-14:00 less the link's two hours: [11:00, 12:00] touches 11:00.
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, 13), 53, -1.8, true, 0);
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, 14), 53.1, -1.8, false, 0);
+        storage.StoreTrackPoint(state, Day(2024, 6, 1, 13), 53, -1.8, true, 0);
+        storage.StoreTrackPoint(state, Day(2024, 6, 1, 13, 30), 53.1, -1.8, false, 0);
+        QVERIFY(storage.LinkOpenTracks(2 / 24.0, true));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID LIMIT 1")).toLongLong(), flight);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID DESC LIMIT 1")).toLongLong(), old);
+    }
+
+    void linkingLeavesClosedTracksAlone() {
+        TempLogbook log;
+        log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
+                               {{"StartTime", Day(2024, 5, 1, 11)}, {"EndTime", Day(2024, 5, 1, 11, 30)}});
+        // An open track without points stays open.
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"), {{"StartTime", Day(2024, 5, 1, 11)}});
+        const LinkOutcome outcome = LinkTracks(log.Db(), 0, true);
+        QVERIFY(outcome.ok);
+        QCOMPARE(outcome.tracksClosed, 0);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE LogID IS NULL")).toInt(), 2);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE EndTime IS NULL")).toInt(), 1);
+    }
+
+    // The end is the last point stored, not the latest time.
+    void endIsTheLastPointStored() {
+        TempLogbook log;
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, 10), 53, -1.8, true, 0);
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, 12), 53.1, -1.8, false, 0);
+        storage.StoreTrackPoint(state, Day(2024, 5, 1, 11), 53.2, -1.8, false, 0);
+        QVERIFY(storage.LinkOpenTracks(0, false));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble(), Day(2024, 5, 1, 11));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGpsTrackStorage)
+#include "tst_gpstrackstorage.moc"
