@@ -5,14 +5,14 @@
 
 namespace soarnote {
 
-QString PlainNumberText(double value) {
+QString PlainNumberText(double value, int significantDigits) {
     if (!std::isfinite(value))
         return QString::number(value);
     if (value == 0)
         return QStringLiteral("0");
-    // 15 significant digits, written without exponent.
+    // The significant digits asked for, written without exponent.
     const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    const int decimals = std::max(0, 14 - magnitude);
+    const int decimals = std::max(0, significantDigits - 1 - magnitude);
     QString text = QString::number(value, 'f', std::min(decimals, 340));
     if (text.contains(QLatin1Char('.'))) {
         while (text.endsWith(QLatin1Char('0')))
@@ -25,8 +25,8 @@ QString PlainNumberText(double value) {
     return text;
 }
 
-QString NumberText(double value) {
-    const QString text = PlainNumberText(value);
+QString NumberText(double value, int significantDigits) {
+    const QString text = PlainNumberText(value, significantDigits);
     return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char(' ') + text;
 }
 

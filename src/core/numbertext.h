@@ -8,13 +8,14 @@
 
 namespace soarnote {
 
-// Plain decimal notation, point as separator, up to 15 significant digits,
-// no exponent: "12.5", "-0.0208333333333333", "0".
-QString PlainNumberText(double value);
+// Plain decimal notation, point as separator, up to 15 significant digits
+// (7 for a value held in single precision), no exponent: "12.5",
+// "-0.0208333333333333", "0".
+QString PlainNumberText(double value, int significantDigits = 15);
 
 // As PlainNumberText, with one leading blank when the number is not negative:
 // " 12", "-3". Counters and IDs in status texts are written this way.
-QString NumberText(double value);
+QString NumberText(double value, int significantDigits = 15);
 
 // What a person types for a number: blanks around it allowed, a point or (when
 // there is no point) a comma as decimal separator, an optional exponent. A

@@ -119,7 +119,7 @@ QString ProductText(const ProductData& product) {
 QString CurrentTimeText(double dayNumber) { return Translate("Current Time: ") + GeneralDateText(dayNumber); }
 
 QString CurrentPositionText(const GeoPoint& p) {
-    return Translate("Current position: ") + FixedText(p.lat, 8) + QStringLiteral(", ") + FixedText(p.lng, 8);
+    return Translate("Current position: ") + FixedNumberText(p.lat, 8) + QStringLiteral(", ") + FixedNumberText(p.lng, 8);
 }
 
 std::optional<QString> PvtText(const ReplyBuffer& b) {
@@ -129,8 +129,8 @@ std::optional<QString> PvtText(const ReplyBuffer& b) {
     if (!altitude || !mslHeight || !position)
         return std::nullopt;
     const float height = *altitude + *mslHeight;
-    return Translate("Height:") + SingleNumberText(height) + QLatin1Char(' ') + Translate("Position:") +
-           QLatin1Char(' ') + FixedText(position->lat, 5) + QStringLiteral(", ") + FixedText(position->lng, 5);
+    return Translate("Height:") + NumberText(height, 7) + QLatin1Char(' ') + Translate("Position:") +
+           QLatin1Char(' ') + FixedNumberText(position->lat, 5) + QStringLiteral(", ") + FixedNumberText(position->lng, 5);
 }
 
 QString TrackRecordsText(qint64 recordsReceived) {
@@ -148,36 +148,6 @@ QString UnknownPacketText(const ReplyBuffer& b, std::uint8_t id) {
     for (int i = 0; i < usable; ++i)
         text += QString::number(static_cast<std::uint8_t>(b.Bytes()[i]), 16).toUpper() + QLatin1Char(' ');
     return text;
-}
-
-QString FixedText(double value, int decimals) {
-    QString text = QString::number(value, 'f', decimals);
-    // "-0.00000" for a tiny negative value reads as zero.
-    bool allZero = true;
-    for (QChar c : text)
-        if (c.isDigit() && c != QLatin1Char('0'))
-            allZero = false;
-    if (allZero && text.startsWith(QLatin1Char('-')))
-        text.remove(0, 1);
-    return text;
-}
-
-QString SingleNumberText(float value) {
-    if (!std::isfinite(value))
-        return QString::number(value);
-    // Seven significant digits in plain notation, trailing zeros dropped.
-    const int magnitude = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
-    const int decimals = std::max(0, 6 - magnitude);
-    QString text = QString::number(static_cast<double>(value), 'f', decimals);
-    if (text.contains(QLatin1Char('.'))) {
-        while (text.endsWith(QLatin1Char('0')))
-            text.chop(1);
-        if (text.endsWith(QLatin1Char('.')))
-            text.chop(1);
-    }
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char(' ') + text;
 }
 
 } // namespace soarnote

@@ -81,11 +81,4 @@ QString TrackRecordsText(qint64 recordsReceived);
 QString TransferCompleteText(qint64 recordsReceived, qint64 tracksAdded);
 QString UnknownPacketText(const ReplyBuffer& b, std::uint8_t id);
 
-// "###0.00000"-style fixed notation: at least one integer digit, the given
-// number of decimals.
-QString FixedText(double value, int decimals);
-// A Single value as number text (seven significant digits, leading blank
-// when not negative).
-QString SingleNumberText(float value);
-
 } // namespace soarnote
