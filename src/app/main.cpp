@@ -5,6 +5,7 @@
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
+#include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
 #include "ui/prompts.h"
 #include "ui/statuspanel.h"
@@ -52,9 +53,10 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
         item->setEnabled(true);
         QObject::connect(item, &QAction::triggered, gps, slot);
     }
-    // Newly linked tracks may give the flight on show its 3D view.
+    // Newly linked tracks may give the flight on show its 3D view; its
+    // pending edits are saved on the way.
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
-                     [&window] { window.Session().Flights().ReloadCurrent(); });
+                     [&window] { window.Session().Flights().Refresh(); });
     window.AddTransferCheck([gps] { return gps->Busy(); });
 }
 
@@ -72,6 +74,8 @@ int main(int argc, char* argv[]) {
     soarnote::MainWindow window(&settings, &prompts);
     ConnectVario(window, settings, prompts);
     ConnectGps(window, settings, prompts);
+    auto* companions = new soarnote::CompanionWindows(window, window.Session(), settings, prompts, &window);
+    companions->ConnectMenus();
     window.Startup();
     window.show();
     const int result = app.exec();

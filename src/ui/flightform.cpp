@@ -132,6 +132,14 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     comments_->setTabChangesFocus(true);
     comments_->setMinimumHeight(48);
     texts_.push_back({comments_, QStringLiteral("Comments"), FieldType::Text, QStringLiteral("Comments")});
+    // Hidden fields that carry the flight's conditions to the conditions
+    // window and back; they are saved with the flight like every other field.
+    const char* const links[][2] = {{"Weather", "Weather"},     {"CloudCover", "Cloud Cover"}, {"CloudBase", "Cloud Base"},
+                                    {"Wind", "Wind"},           {"WindSpeed", "Wind Speed"}};
+    for (int i = 0; i < 5; ++i)
+        AddEdit(QStringLiteral("CLink%1").arg(i), QString::fromLatin1(links[i][0]), QString(),
+                QString::fromLatin1(links[i][1]))
+            ->hide();
 
     auto* personalGrid = new QGridLayout(personal_);
     personalGrid->addWidget(Caption(personal_, QStringLiteral("Flight Type"), type), 0, 0);
@@ -173,7 +181,7 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
 
 QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const QString& toolTip, const QString& caption) {
     const bool offset = name.startsWith(QLatin1String("Offset"));
-    const bool personal = name == QLatin1String("Distance");
+    const bool personal = name == QLatin1String("Distance") || name.startsWith(QLatin1String("CLink"));
     QWidget* frame = offset ? static_cast<QWidget*>(offsets_) : personal ? static_cast<QWidget*>(personal_) : sol_;
     auto* edit = new QLineEdit(frame);
     edit->setObjectName(name);

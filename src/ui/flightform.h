@@ -40,6 +40,8 @@ public:
     bool OffsetsShown() const;
 
     // Fields by their control name ("StartTime", "Text7", "OffsetTDate", "Combo1_4", ...).
+    // The hidden "CLink0" to "CLink4" hold the flight's Weather, CloudCover,
+    // CloudBase, Wind and WindSpeed for the conditions window.
     QWidget* Control(const QString& name) const;
     QLineEdit* Edit(const QString& name) const;
     QLabel* Label(const QString& name) const;

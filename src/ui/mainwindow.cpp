@@ -213,7 +213,6 @@ void MainWindow::BuildCentral() {
     deleteButton_->setToolTip(QStringLiteral("Delete log"));
     newButton_->setEnabled(false);
     deleteButton_->setEnabled(false);
-    form_->ConditionsButton()->setEnabled(false); // the conditions window comes with a later version
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(nav_, 1);

@@ -3,6 +3,7 @@
 #include "helpwindow.h"
 #include "i18n/languagetable.h"
 
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QPushButton>
@@ -30,6 +31,18 @@ QString FileDialogFilter(const QString& pairs) {
 
 QString DialogPrompts::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
     return QFileDialog::getOpenFileName(parent, title, QString(), FileDialogFilter(filter));
+}
+
+QString DialogPrompts::OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter,
+                                      const QString& startAt) {
+    return QFileDialog::getOpenFileName(parent, title, startAt, FileDialogFilter(filter));
+}
+
+std::optional<QColor> DialogPrompts::ChooseColor(QWidget* parent, const QColor& initial) {
+    const QColor chosen = QColorDialog::getColor(initial, parent);
+    if (!chosen.isValid())
+        return std::nullopt;
+    return chosen;
 }
 
 QString DialogPrompts::SaveFileName(QWidget* parent, const QString& title, const QString& filter) {

@@ -20,9 +20,20 @@ public:
     QMessageBox::StandardButton otherwise = QMessageBox::Ok;
     QList<AskedQuestion> asked;
     QStringList dialogTitles;
+    QStringList startPaths;                          // where the open dialogs that start at a file started
+    QList<QColor> colors;                            // answers of the colour dialog; none left: cancelled
 
     QString OpenFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
     QString SaveFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
+    QString OpenFileNameAt(QWidget*, const QString& title, const QString&, const QString& startAt) override {
+        startPaths << startAt;
+        return NextFile(title);
+    }
+    std::optional<QColor> ChooseColor(QWidget*, const QColor&) override {
+        if (colors.isEmpty())
+            return std::nullopt;
+        return colors.takeFirst();
+    }
     QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon,
                                     const QString& helpTopic) override {

@@ -1,0 +1,166 @@
+#include "conditionswindow.h"
+
+#include "translateform.h"
+
+#include "core/numbertext.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace soarnote {
+
+namespace {
+// Which field each text box edits, and which list each list is.
+constexpr ConditionsWindow::Link kBoxLinks[] = {
+    ConditionsWindow::CloudCoverLink, ConditionsWindow::CloudBaseLink, ConditionsWindow::WindSpeedLink};
+constexpr ConditionsWindow::Link kListLinks[] = {ConditionsWindow::WeatherLink, ConditionsWindow::WindLink};
+const char* const kListTables[] = {"Weather", "Wind"};
+const char* const kListTags[] = {"Weather Conditions", "Wind Details"};
+} // namespace
+
+QString ConditionsWindow::FieldOf(Link link) {
+    switch (link) {
+    case WeatherLink:
+        return QStringLiteral("Weather");
+    case CloudCoverLink:
+        return QStringLiteral("CloudCover");
+    case CloudBaseLink:
+        return QStringLiteral("CloudBase");
+    case WindLink:
+        return QStringLiteral("Wind");
+    case WindSpeedLink:
+        return QStringLiteral("WindSpeed");
+    }
+    return {};
+}
+
+ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
+    setObjectName(QStringLiteral("frmConditions"));
+    setWindowTitle(QStringLiteral("Conditions"));
+    if (owner) setWindowIcon(owner->windowIcon());
+
+    for (int i = 0; i < 2; ++i) {
+        auto* list = new QComboBox(this);
+        list->setObjectName(QStringLiteral("Combo1_%1").arg(i));
+        list->setProperty("tag", QString::fromLatin1(kListTags[i]));
+        list->setToolTip(QString::fromLatin1(kListTags[i]));
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setMinimumContentsLength(18);
+        list->installEventFilter(this);
+        lists_[i] = list;
+        const Link link = kListLinks[i];
+        connect(list, &QComboBox::currentIndexChanged, this, [this, list, link] {
+            if (!showing_) emit LinkEdited(link, IdText(list));
+        });
+    }
+    const char* tips[] = {"Cloud cover", "Cloud base", "Wind speed"};
+    for (int i = 0; i < 3; ++i) {
+        auto* box = new QLineEdit(this);
+        box->setObjectName(QStringLiteral("Text1_%1").arg(i));
+        box->setToolTip(QString::fromLatin1(tips[i]));
+        box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
+        boxes_[i] = box;
+        const Link link = kBoxLinks[i];
+        // Forwarded as typed: whether the text fits is decided when the flight is saved.
+        connect(box, &QLineEdit::textChanged, this, [this, link](const QString& text) {
+            if (!showing_) emit LinkEdited(link, text);
+        });
+    }
+
+    auto* grid = new QGridLayout(this);
+    auto addRow = [this, grid](int row, const char* caption, QWidget* field) {
+        auto* label = new QLabel(QString::fromLatin1(caption), this);
+        label->setBuddy(field);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(field, row, 1);
+    };
+    addRow(0, "Weather", lists_[0]);
+    addRow(1, "Cloud Cover", boxes_[0]);
+    addRow(2, "Cloud Base", boxes_[1]);
+    addRow(3, "Wind", lists_[1]);
+    addRow(4, "Wind Speed", boxes_[2]);
+    grid->setColumnStretch(1, 1);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    TranslateForm(this, true);
+}
+
+QLineEdit* ConditionsWindow::Box(Link link) const {
+    for (int i = 0; i < 3; ++i)
+        if (kBoxLinks[i] == link) return boxes_[i];
+    return nullptr;
+}
+
+void ConditionsWindow::FillList(QComboBox* list, const std::vector<LookupItem>& items) {
+    const QVariant selected = list->currentData();
+    const QSignalBlocker block(list);
+    list->clear();
+    list->addItem(QString()); // no entry chosen
+    for (const LookupItem& item : items)
+        list->addItem(item.text, item.id);
+    const int index = selected.isValid() ? list->findData(selected) : 0;
+    list->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+void ConditionsWindow::SetWeatherItems(const std::vector<LookupItem>& items) {
+    FillList(lists_[0], items);
+}
+void ConditionsWindow::SetWindItems(const std::vector<LookupItem>& items) {
+    FillList(lists_[1], items);
+}
+
+QString ConditionsWindow::IdText(const QComboBox* list) {
+    const QVariant id = list->currentData();
+    return id.isValid() ? PlainNumberText(id.toDouble()) : QString();
+}
+
+void ConditionsWindow::ShowValues(const QStringList& texts) {
+    showing_ = true;
+    for (int i = 0; i < 2; ++i) {
+        const QString text = texts.value(kListLinks[i]).trimmed();
+        bool ok = false;
+        const qint64 id = text.toLongLong(&ok);
+        const int index = ok ? lists_[i]->findData(id) : -1;
+        lists_[i]->setCurrentIndex(index < 0 ? 0 : index);
+    }
+    for (int i = 0; i < 3; ++i) {
+        boxes_[i]->setText(texts.value(kBoxLinks[i]));
+        boxes_[i]->setCursorPosition(0);
+    }
+    showing_ = false;
+}
+
+QStringList ConditionsWindow::Values() const {
+    QStringList values;
+    for (int link = 0; link < 5; ++link) {
+        if (link == WeatherLink)
+            values << IdText(lists_[0]);
+        else if (link == WindLink)
+            values << IdText(lists_[1]);
+        else
+            values << Box(static_cast<Link>(link))->text();
+    }
+    return values;
+}
+
+bool ConditionsWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (int i = 0; i < 2; ++i)
+            if (watched == lists_[i]) {
+                emit TableEditRequested(QString::fromLatin1(kListTables[i]),
+                                        QString::fromLatin1(kListTags[i]));
+                return true;
+            }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ConditionsWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    emit Closed();
+}
+
+} // namespace soarnote

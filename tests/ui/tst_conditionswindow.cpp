@@ -1,0 +1,309 @@
+// The conditions window beside the real main window: every change goes into
+// the current flight and is saved with it, the window follows the current
+// flight, its lists open the table editor, and its captions are translated.
+
+#include "core/testlogbook.h"
+#include "fakeprompts.h"
+
+#include "core/daynumber.h"
+#include "core/logbookfiles.h"
+#include "core/programfolder.h"
+#include "core/tableaccess.h"
+#include "i18n/languagetable.h"
+#include "settings/settingsstore.h"
+#include "ui/companionwindows.h"
+#include "ui/conditionswindow.h"
+#include "ui/flightform.h"
+#include "ui/mainwindow.h"
+#include "ui/navigationbar.h"
+#include "ui/tableeditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace soarnote;
+using testlogbook::InsertRow;
+using testlogbook::Scalar;
+
+namespace {
+
+double Day(int y, int m, int d, int h = 0, int min = 0) {
+    return DayNumber(QDate(y, m, d), h, min, 0);
+}
+
+void DoubleClick(QWidget* w) {
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent event(QEvent::MouseButtonDblClick, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+} // namespace
+
+class TestConditionsWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> settings_;
+    FakePrompts prompts_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<CompanionWindows> companions_;
+
+    QSqlDatabase Db() { return main_->Session().Db(); }
+    ConditionsWindow* Window() { return companions_->Conditions(); }
+    QVariant Stored(const char* field, int id) {
+        return Scalar(
+            Db(), QStringLiteral("SELECT \"%1\" FROM LogData WHERE ID = ?").arg(QString::fromLatin1(field)),
+            {id});
+    }
+    void PageDown() { QTest::keyClick(main_->Form()->Comments(), Qt::Key_PageDown); }
+    void PageUp() { QTest::keyClick(main_->Form()->Comments(), Qt::Key_PageUp); }
+
+    // Two flights (the second with conditions already stored, one of them a
+    // weather row that is gone), two weather and two wind rows.
+    QString MakeLogbook() {
+        const QString path = dir_->filePath(QStringLiteral("conditions.mdb"));
+        if (!testlogbook::CreateLogbookFile(path)) return {};
+        LogbookDatabase db;
+        QString error;
+        db.Open(path, &error);
+        InsertRow(
+            db.Db(), QStringLiteral("LogData"),
+            {{"StartTime", Day(2025, 5, 1, 10)}, {"EndTime", Day(2025, 5, 1, 12)}, {"Comments", "first"}});
+        InsertRow(db.Db(), QStringLiteral("LogData"),
+                  {{"StartTime", Day(2025, 5, 2, 10)},
+                   {"EndTime", Day(2025, 5, 2, 12)},
+                   {"Comments", "second"},
+                   {"Weather", 99},
+                   {"Wind", 1},
+                   {"WindSpeed", 12.5},
+                   {"CloudBase", 1800},
+                   {"CloudCover", 0.5}});
+        InsertRow(db.Db(), QStringLiteral("Weather"), {{"Type", "Sunny"}, {"CloudCover", 0.1}});
+        InsertRow(db.Db(), QStringLiteral("Weather"), {{"Type", "Overcast"}, {"CloudCover", 0.9}});
+        InsertRow(db.Db(), QStringLiteral("Wind"), {{"Type", "Light"}});
+        InsertRow(db.Db(), QStringLiteral("Wind"), {{"Type", "Strong"}});
+        return path;
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ProgramFolder::SetPath(dir_->path());
+        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
+        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
+        prompts_ = FakePrompts();
+        settings_->Write(keys::DatabaseName, MakeLogbook());
+        main_ = std::make_unique<MainWindow>(settings_.get(), &prompts_);
+        main_->Startup();
+        main_->show();
+        companions_ = std::make_unique<CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
+        companions_->ConnectMenus();
+    }
+    void cleanup() {
+        companions_.reset();
+        main_.reset();
+        settings_.reset();
+        CloseLanguageTable();
+        dir_.reset();
+    }
+
+    void menuItemAndButtonToggleTheWindow() {
+        QAction* item = main_->MenuItem(QStringLiteral("Conditions"));
+        QPushButton* button = main_->Form()->ConditionsButton();
+        QVERIFY(item->isEnabled() && button->isEnabled());
+        item->trigger();
+        QVERIFY(Window() && Window()->isVisible());
+        QVERIFY(item->isChecked());
+        QCOMPARE(Window()->windowTitle(), QStringLiteral("Conditions"));
+        QCOMPARE(Window()->parentWidget(), main_.get());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(!item->isChecked());
+        QTRY_VERIFY(!Window());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(Window() && Window()->isVisible());
+        QVERIFY(item->isChecked());
+        Window()->close(); // the close box
+        QVERIFY(!item->isChecked());
+        QTRY_VERIFY(!Window());
+    }
+
+    void showsTheCurrentFlight() {
+        companions_->ShowConditions(true);                           // on the newest flight, the second
+        QCOMPARE(Window()->WeatherList()->currentText(), QString()); // its weather row is gone
+        QCOMPARE(Window()->WindList()->currentText(), QStringLiteral("Light"));
+        QCOMPARE(Window()->Box(ConditionsWindow::WindSpeedLink)->text(), QStringLiteral("12.5"));
+        QCOMPARE(Window()->Box(ConditionsWindow::CloudBaseLink)->text(), QStringLiteral("1800"));
+        QCOMPARE(Window()->Box(ConditionsWindow::CloudCoverLink)->text(), QStringLiteral("0.5"));
+        QCOMPARE(Window()->WeatherList()->count(), 3); // no choice, Sunny, Overcast
+        PageDown();
+        QCOMPARE(main_->Form()->Comments()->toPlainText(), QStringLiteral("first"));
+        QCOMPARE(Window()->Values(), (QStringList{"", "", "", "", ""}));
+        PageUp();
+        QCOMPARE(Window()->WindList()->currentText(), QStringLiteral("Light"));
+        // Showing a flight wrote nothing back, not even the weather row that is gone.
+        QCOMPARE(Stored("Weather", 2).toInt(), 99);
+        QVERIFY(!main_->Form()->IsModified());
+    }
+
+    void everyChangeGoesIntoTheFlight() {
+        PageDown(); // the first flight, no conditions yet
+        companions_->ShowConditions(true);
+        ConditionsWindow* w = Window();
+        w->WeatherList()->setCurrentIndex(w->WeatherList()->findText(QStringLiteral("Overcast")));
+        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink0"))->text(),
+                 QStringLiteral("2")); // at once, as the row's ID
+        QTest::keyClicks(w->Box(ConditionsWindow::CloudCoverLink), QStringLiteral("0.75"));
+        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink1"))->text(), QStringLiteral("0.75"));
+        QTest::keyClicks(w->Box(ConditionsWindow::CloudBaseLink), QStringLiteral("1500"));
+        w->WindList()->setCurrentIndex(w->WindList()->findText(QStringLiteral("Strong")));
+        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink3"))->text(), QStringLiteral("2"));
+        QTest::keyClicks(w->Box(ConditionsWindow::WindSpeedLink), QStringLiteral("25"));
+        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink4"))->text(), QStringLiteral("25"));
+        QVERIFY(main_->Form()->IsModified());
+        QVERIFY(Stored("Weather", 1).isNull()); // saved with the flight, not before
+
+        PageUp(); // the main window saves the flight it leaves
+        QCOMPARE(Stored("Weather", 1).toInt(), 2);
+        QCOMPARE(Stored("CloudCover", 1).toDouble(), 0.75);
+        QCOMPARE(Stored("CloudBase", 1).toDouble(), 1500.0);
+        QCOMPARE(Stored("Wind", 1).toInt(), 2);
+        QCOMPARE(Stored("WindSpeed", 1).toDouble(), 25.0);
+        QCOMPARE(Stored("Wind", 2).toInt(), 1); // the other flight kept its own
+
+        // Back again: the stored choice shows.
+        PageDown();
+        QCOMPARE(w->WeatherList()->currentText(), QStringLiteral("Overcast"));
+        QCOMPARE(w->WindList()->currentText(), QStringLiteral("Strong"));
+        QCOMPARE(w->Box(ConditionsWindow::CloudCoverLink)->text(), QStringLiteral("0.75"));
+        // Choosing no entry empties the field.
+        w->WeatherList()->setCurrentIndex(0);
+        PageUp();
+        QVERIFY(Stored("Weather", 1).isNull());
+    }
+
+    void aWindSpeedThatIsNoNumberIsRefusedOnSaving_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("comment"); // where the main window is afterwards
+        QTest::newRow("correct it") << int(QMessageBox::Ok) << "second";
+        QTest::newRow("drop it") << int(QMessageBox::Discard) << "first";
+    }
+
+    void aWindSpeedThatIsNoNumberIsRefusedOnSaving() {
+        QFETCH(int, answer);
+        QFETCH(QString, comment);
+        companions_->ShowConditions(true);
+        QLineEdit* speed = Window()->Box(ConditionsWindow::WindSpeedLink);
+        speed->selectAll();
+        QTest::keyClicks(speed, QStringLiteral("breezy"));
+        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink4"))->text(),
+                 QStringLiteral("breezy")); // forwarded as typed
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        PageDown();
+        QCOMPARE(prompts_.asked.size(), 1);
+        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("Wind Speed")));
+        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("breezy")));
+        QCOMPARE(main_->Form()->Comments()->toPlainText(), comment);
+        QCOMPARE(Stored("WindSpeed", 2).toDouble(), 12.5);
+        QCOMPARE(speed->text(), comment == QLatin1String("first") ? QString() : QStringLiteral("breezy"));
+    }
+
+    void doubleClickEditsTheList() {
+        companions_->ShowConditions(true);
+        ConditionsWindow* w = Window();
+        w->WindList()->setCurrentIndex(w->WindList()->findText(QStringLiteral("Strong")));
+        DoubleClick(w->WeatherList());
+        TableEditor* editor = companions_->TableView();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->Table(), QStringLiteral("Weather"));
+        QCOMPARE(editor->windowModality(), Qt::ApplicationModal);
+        QVERIFY(!editor->LinkMode());
+        QVERIFY(editor->Sort().isEmpty());
+        QCOMPARE(editor->Navigation()->Caption(), QStringLiteral("Weather Conditions"));
+        // The pending choice was saved before the editor showed the logbook.
+        QCOMPARE(Stored("Wind", 2).toInt(), 2);
+        LogbookTableModel* model = editor->Model();
+        QVERIFY(model->setData(model->index(0, model->ColumnOf(QStringLiteral("Type"))),
+                               QStringLiteral("Sunny spells")));
+        editor->OkButton()->click();
+        QTRY_VERIFY(!companions_->TableView());
+        QCOMPARE(w->WeatherList()->itemText(1), QStringLiteral("Sunny spells"));
+        QCOMPARE(w->WindList()->currentText(), QStringLiteral("Strong"));
+
+        DoubleClick(w->WindList());
+        QCOMPARE(companions_->TableView()->Table(), QStringLiteral("Wind"));
+        QCOMPARE(companions_->TableView()->Navigation()->Caption(), QStringLiteral("Wind Details"));
+        companions_->TableView()->OkButton()->click();
+        QTRY_VERIFY(!companions_->TableView());
+    }
+
+    void doubleClickWhileATableViewIsOpen() {
+        companions_->LinkTracks();
+        companions_->ShowConditions(true);
+        DoubleClick(Window()->WeatherList());
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked.first().text, QStringLiteral("Close the current table view first"));
+        QCOMPARE(companions_->TableView()->Table(), QStringLiteral("Tracks"));
+    }
+
+    void closedAndDestroyedWithTheMainWindow_data() {
+        QTest::addColumn<bool>("closeFirst");
+        QTest::newRow("closed, then destroyed") << true;
+        QTest::newRow("destroyed while open") << false;
+    }
+
+    void closedAndDestroyedWithTheMainWindow() {
+        QFETCH(bool, closeFirst);
+        companions_.reset();
+        // As the program keeps it: a child of the main window.
+        QPointer<CompanionWindows> owned =
+            new CompanionWindows(*main_, main_->Session(), *settings_, prompts_, main_.get());
+        owned->ConnectMenus();
+        owned->ShowTotals(true);
+        owned->ShowConditions(true);
+        owned->LinkTracks();
+        QVERIFY(owned->TableView() && owned->Totals() && owned->Conditions());
+        if (closeFirst) {
+            owned->Conditions()->close();
+            owned->ShowConditions(true);
+            main_->close();
+            QTRY_VERIFY(!owned->Totals() && !owned->Conditions() && !owned->TableView());
+        }
+        main_.reset();
+        QVERIFY(!owned);
+    }
+
+    void captionsAreTranslated() {
+        const QString table = dir_->filePath(QStringLiteral("translate.mdl"));
+        QString error;
+        QVERIFY(LanguageTable::Create(table, &error));
+        {
+            LogbookDatabase db;
+            db.Open(table, &error);
+            InsertRow(db.Db(), QStringLiteral("Table"),
+                      {{"English", "Cloud Base"}, {"Language", "Wolkenbasis"}});
+            InsertRow(db.Db(), QStringLiteral("Table"),
+                      {{"English", "Conditions"}, {"Language", "Bedingungen"}});
+        }
+        OpenLanguageTable(table);
+        companions_->ShowConditions(true);
+        QCOMPARE(Window()->windowTitle(), QStringLiteral("Bedingungen"));
+        QStringList labels;
+        for (QLabel* label : Window()->findChildren<QLabel*>())
+            labels << label->text();
+        QVERIFY(labels.contains(QStringLiteral("Wolkenbasis")));
+        QVERIFY(labels.contains(QStringLiteral("Wind Speed")));
+    }
+};
+
+QTEST_MAIN(TestConditionsWindow)
+#include "tst_conditionswindow.moc"

@@ -1,0 +1,397 @@
+// The options dialog: what an empty store shows, what each control stores,
+// the order of the stored keys, the colour, texture and mesh buttons.
+
+#include "fakeprompts.h"
+
+#include "core/programfolder.h"
+#include "settings/settingsstore.h"
+#include "ui/optionsdialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace soarnote;
+
+namespace {
+
+// Every key of the INI file with its value, sections as stored.
+QMap<QString, QString> StoredKeys(const QString& ini) {
+    QSettings raw(ini, QSettings::IniFormat);
+    QMap<QString, QString> keys;
+    for (const QString& key : raw.allKeys())
+        keys.insert(key, raw.value(key).toString());
+    return keys;
+}
+
+bool HasPicture(const QLabel* label) {
+    return !label->pixmap().isNull();
+}
+
+} // namespace
+
+class TestOptionsDialog : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> settings_;
+    FakePrompts prompts_;
+
+    QString Ini() const { return dir_->filePath(QStringLiteral("settings.ini")); }
+    std::unique_ptr<OptionsDialog> OpenDialog() {
+        auto dialog = std::make_unique<OptionsDialog>(*settings_, prompts_);
+        dialog->show();
+        return dialog;
+    }
+    QString Bitmap(const QString& name, Qt::GlobalColor colour) {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(colour);
+        const QString path = dir_->filePath(name);
+        image.save(path, "BMP");
+        return path;
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ProgramFolder::SetPath(dir_->path());
+        settings_ = std::make_unique<SettingsStore>(Ini());
+        prompts_ = FakePrompts();
+    }
+    void cleanup() {
+        settings_.reset();
+        dir_.reset();
+    }
+
+    void emptyStoreShowsTheDefaults() {
+        auto d = OpenDialog();
+        QCOMPARE(d->windowTitle(), QStringLiteral("Options"));
+        QCOMPARE(d->Tabs()->count(), 4);
+        const QStringList tabs = {d->Tabs()->tabText(0), d->Tabs()->tabText(1), d->Tabs()->tabText(2),
+                                  d->Tabs()->tabText(3)};
+        QCOMPARE(tabs, (QStringList{"General", "Vario", "GPS", "Plot"}));
+        QCOMPARE(d->UnitsBox()->currentText(), QStringLiteral("Feet"));
+        QVERIFY(d->Check(QStringLiteral("Enable Auto Syncronization"))->isChecked());
+        QVERIFY(!d->Check(QStringLiteral("Restrict View"))->isChecked());
+        for (const char* curve : {"Show Ascent Rate", "Show Descent Rate", "Plot Speed", "Plot Climb Rate"})
+            QVERIFY2(d->Check(QString::fromLatin1(curve))->isChecked(), curve);
+        QCOMPARE(d->GainSlider()->value(), 2000);
+        const QStringList vario = {d->VarioBox(OptionsDialog::PortName)->currentText(),
+                                   d->VarioBox(OptionsDialog::PortSpeed)->currentText(),
+                                   d->VarioBox(OptionsDialog::PortParity)->currentText(),
+                                   d->VarioBox(OptionsDialog::PortBits)->currentText(),
+                                   d->VarioBox(OptionsDialog::PortEndBits)->currentText()};
+        QCOMPARE(vario, (QStringList{"COM1", "4800", "NONE", "8", "1"}));
+        const QStringList gps = {d->GpsBox(OptionsDialog::PortName)->currentText(),
+                                 d->GpsBox(OptionsDialog::PortSpeed)->currentText(),
+                                 d->GpsBox(OptionsDialog::PortParity)->currentText(),
+                                 d->GpsBox(OptionsDialog::PortBits)->currentText(),
+                                 d->GpsBox(OptionsDialog::PortEndBits)->currentText()};
+        QCOMPARE(gps, (QStringList{"COM2", "9600", "NONE", "8", "1"}));
+        QCOMPARE(d->FpsSlider()->value(), 50);
+        QCOMPARE(d->FpsLabel()->text(), QStringLiteral("5.0"));
+        QCOMPARE(d->Colour(OptionsDialog::TrackRow), QColor(0, 0, 255));         // blue
+        QCOMPARE(d->Colour(OptionsDialog::LandscapeRow), QColor(0, 0xC0, 0x01)); // dark green
+        QCOMPARE(d->Colour(OptionsDialog::GliderRow), QColor(255, 0, 0));        // red
+        for (int row = 0; row < 3; ++row)
+            QVERIFY(d->TextureFile(static_cast<OptionsDialog::ColourRow>(row)).isEmpty());
+        QVERIFY(d->Check(QStringLiteral("TrackView"))->isChecked());
+        QVERIFY(d->Check(QStringLiteral("GliderView"))->isChecked());
+        for (const char* off :
+             {"Enable Perspective", "Enable Z-Buffering", "Enable Fog", "Enable Clouds", "Auto Overlays"})
+            QVERIFY2(!d->Check(QString::fromLatin1(off))->isChecked(), off);
+        QCOMPARE(d->MeshFile(OptionsDialog::GliderMesh), ProgramFolder::File(QStringLiteral("para.x")));
+        QCOMPARE(d->MeshFile(OptionsDialog::PilotMesh), ProgramFolder::File(QStringLiteral("parapilot.x")));
+        QVERIFY(StoredKeys(Ini()).isEmpty()); // opening stores nothing
+    }
+
+    void storedValuesAreShown() {
+        settings_->Write(keys::GeneralUnits, QStringLiteral("Meters"));
+        settings_->Write(keys::PrintShow, 5);
+        settings_->Write(keys::PlotFps, QStringLiteral("7.5"));
+        settings_->Write(keys::PlotFlag1, 1);
+        settings_->Write(keys::PlotGliderColor, 16777215);
+        settings_->Write(keys::GpsSpeed, QStringLiteral("19200")); // not in the list: shown all the same
+        settings_->Write(keys::VarioPort, QStringLiteral("/dev/ttyUSB3"));
+        auto d = OpenDialog();
+        QCOMPARE(d->UnitsBox()->currentText(), QStringLiteral("Meters"));
+        QVERIFY(d->Check(QStringLiteral("Show Ascent Rate"))->isChecked());
+        QVERIFY(!d->Check(QStringLiteral("Show Descent Rate"))->isChecked());
+        QVERIFY(d->Check(QStringLiteral("Plot Speed"))->isChecked());
+        QVERIFY(!d->Check(QStringLiteral("Plot Climb Rate"))->isChecked());
+        QCOMPARE(d->FpsSlider()->value(), 75);
+        QCOMPARE(d->FpsLabel()->text(), QStringLiteral("7.5"));
+        QVERIFY(d->Check(QStringLiteral("Enable Z-Buffering"))->isChecked());
+        QCOMPARE(d->Colour(OptionsDialog::GliderRow), QColor(Qt::white));
+        QCOMPARE(d->GpsBox(OptionsDialog::PortSpeed)->currentText(), QStringLiteral("19200"));
+        QCOMPARE(d->VarioBox(OptionsDialog::PortName)->currentText(), QStringLiteral("/dev/ttyUSB3"));
+    }
+
+    void uncheckingPlotSpeedStoresEleven() {
+        auto d = OpenDialog();
+        d->Tabs()->setCurrentIndex(0);
+        QCheckBox* speed = d->Check(QStringLiteral("Plot Speed"));
+        QTest::mouseClick(speed, Qt::LeftButton, {}, QPoint(8, speed->height() / 2));
+        QVERIFY(!speed->isChecked());
+        QTest::mouseClick(d->ApplyButton(), Qt::LeftButton);
+        QCOMPARE(settings_->Text(keys::PrintShow), QStringLiteral("11"));
+        // Every other key holds what an empty store gave.
+        const QMap<QString, QString> stored = StoredKeys(Ini());
+        for (const SettingKey* key : AllSettingKeys()) {
+            const QString path = key->section + QLatin1Char('/') + key->key;
+            if (!stored.contains(path) || key == &keys::PrintShow) continue;
+            QCOMPARE(stored.value(path), key->Default().toString());
+        }
+        QCOMPARE(stored.value(QStringLiteral("Plot/FPS")), QStringLiteral("5"));
+    }
+
+    void applyWritesEveryKeyInItsOrder() {
+        auto d = OpenDialog();
+        QStringList order;
+        for (const OptionsDialog::StoredValue& v : d->ValuesToStore())
+            order << v.section + QLatin1Char('/') + v.key;
+        const QStringList expected = {"General/Units",
+                                      "General/Sync",
+                                      "General/Limit",
+                                      "Print/Show",
+                                      "Print/Gain",
+                                      "Vario/Port",
+                                      "Vario/Speed",
+                                      "Vario/Parity",
+                                      "Vario/Bit",
+                                      "vario/End",
+                                      "GPS/Port",
+                                      "GPS/Speed",
+                                      "GPS/Parity",
+                                      "GPS/Bit",
+                                      "GPS/End",
+                                      "Plot/TrackColor",
+                                      "Plot/TrackTexture",
+                                      "Plot/TrackView",
+                                      "Plot/LandscapeColor",
+                                      "Plot/LandscapeTexture",
+                                      "Plot/GliderColor",
+                                      "Plot/GliderTexture",
+                                      "Plot/GliderView",
+                                      "Plot/FPS",
+                                      "Plot/Glider",
+                                      "Plot/Pilot",
+                                      "Plot/Cloud",
+                                      "Plot/Overlay",
+                                      "Plot/Flag0",
+                                      "Plot/Flag1",
+                                      "Plot/Flag2"};
+        QCOMPARE(order, expected);
+        // OK applies and closes.
+        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+        QVERIFY(!d->isVisible());
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(StoredKeys(Ini()).size(), expected.size());
+        QCOMPARE(settings_->Text(keys::PlotTrackColor), QStringLiteral("16711680"));
+        QCOMPARE(settings_->Text(keys::PlotLandscapeColor), QStringLiteral("114688"));
+        QCOMPARE(settings_->Text(keys::PlotGliderColor), QStringLiteral("255"));
+    }
+
+    void cancelStoresNothing() {
+        auto d = OpenDialog();
+        d->Check(QStringLiteral("Enable Fog"))->setChecked(true);
+        d->UnitsBox()->setCurrentIndex(0);
+        QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
+        QVERIFY(!d->isVisible());
+        QVERIFY(StoredKeys(Ini()).isEmpty());
+    }
+
+    void varioEndBitsReadBackByTheVariometer_data() {
+        QTest::addColumn<QString>("oldSection"); // a section an older run left behind, or none
+        QTest::newRow("empty store") << QString();
+        QTest::newRow("written before as vario") << QStringLiteral("vario");
+        QTest::newRow("written before as Vario") << QStringLiteral("Vario");
+    }
+
+    void varioEndBitsReadBackByTheVariometer() {
+        QFETCH(QString, oldSection);
+        if (!oldSection.isEmpty()) {
+            QSettings raw(Ini(), QSettings::IniFormat);
+            raw.setValue(oldSection + QStringLiteral("/End"), QStringLiteral("0"));
+        }
+        settings_ = std::make_unique<SettingsStore>(Ini());
+        auto d = OpenDialog();
+        QCOMPARE(d->VarioBox(OptionsDialog::PortEndBits)->currentText(), oldSection.isEmpty() ? "1" : "0");
+        d->VarioBox(OptionsDialog::PortEndBits)->setCurrentText(QStringLiteral("2"));
+        d->GpsBox(OptionsDialog::PortEndBits)->setCurrentText(QStringLiteral("0"));
+        QTest::mouseClick(d->ApplyButton(), Qt::LeftButton);
+        QCOMPARE(settings_->Text(keys::VarioEnd), QStringLiteral("2"));
+        QCOMPARE(settings_->Text(keys::GpsEnd), QStringLiteral("0"));
+        // A fresh reader of the file, as the variometer link at its next opening.
+        SettingsStore again(Ini());
+        QCOMPARE(again.Text(keys::VarioEnd), QStringLiteral("2"));
+        QCOMPARE(again.Text(QStringLiteral("VARIO"), QStringLiteral("end"), QString()), QStringLiteral("2"));
+        // One section holds the variometer's keys, whatever its case.
+        QStringList varioGroups;
+        for (const QString& g : QSettings(Ini(), QSettings::IniFormat).childGroups())
+            if (g.compare(QLatin1String("vario"), Qt::CaseInsensitive) == 0) varioGroups << g;
+        QCOMPARE(varioGroups.size(), 1);
+    }
+
+    void portListsOfferPortsFoundAndTypedPaths() {
+        auto d = OpenDialog();
+        QComboBox* port = d->VarioBox(OptionsDialog::PortName);
+        QStringList items;
+        for (int i = 0; i < port->count(); ++i)
+            items << port->itemText(i);
+        for (int n = 1; n <= 16; ++n)
+            QVERIFY(items.contains(QStringLiteral("COM%1").arg(n)));
+        QVERIFY(!items.contains(QStringLiteral("COM17")));
+        for (const QSerialPortInfo& found : QSerialPortInfo::availablePorts())
+            QVERIFY2(items.contains(found.systemLocation()), qPrintable(found.systemLocation()));
+        QCOMPARE(items, OptionsDialog::PortNames());
+        // A device path typed into the box is stored as typed.
+        port->lineEdit()->selectAll();
+        QTest::keyClicks(port->lineEdit(), QStringLiteral("/dev/ttyUSB7"));
+        QComboBox* gpsPort = d->GpsBox(OptionsDialog::PortName);
+        gpsPort->setCurrentIndex(gpsPort->findText(QStringLiteral("COM5")));
+        d->Apply();
+        QCOMPARE(settings_->Text(keys::VarioPort), QStringLiteral("/dev/ttyUSB7"));
+        QCOMPARE(settings_->Text(keys::GpsPort), QStringLiteral("COM5"));
+    }
+
+    void colourReplacesTheTexture() {
+        settings_->Write(keys::PlotTrackTexture, Bitmap(QStringLiteral("rope.bmp"), Qt::yellow));
+        auto d = OpenDialog();
+        d->Tabs()->setCurrentIndex(3);
+        QVERIFY(HasPicture(d->TexturePreview(OptionsDialog::TrackRow)));
+        // A cancelled colour dialog changes nothing.
+        QTest::mouseClick(d->ColourButton(OptionsDialog::TrackRow), Qt::LeftButton);
+        QCOMPARE(d->Colour(OptionsDialog::TrackRow), QColor(0, 0, 255));
+        QVERIFY(!d->TextureFile(OptionsDialog::TrackRow).isEmpty());
+        prompts_.colors = {QColor(255, 0, 0)};
+        QTest::mouseClick(d->ColourButton(OptionsDialog::TrackRow), Qt::LeftButton);
+        QCOMPARE(d->Colour(OptionsDialog::TrackRow), QColor(255, 0, 0));
+        QVERIFY(d->TextureFile(OptionsDialog::TrackRow).isEmpty());
+        QVERIFY(!HasPicture(d->TexturePreview(OptionsDialog::TrackRow)));
+        d->Apply();
+        QCOMPARE(settings_->Text(keys::PlotTrackColor), QStringLiteral("255")); // red in the low byte
+        QCOMPARE(settings_->Text(keys::PlotTrackTexture), QString());
+    }
+
+    void textureButtonShowsTheChosenFile() {
+        const QString old = Bitmap(QStringLiteral("old.bmp"), Qt::gray);
+        const QString grass = Bitmap(QStringLiteral("grass.bmp"), Qt::green);
+        settings_->Write(keys::PlotLandscapeTexture, old);
+        auto d = OpenDialog();
+        prompts_.fileNames = {grass};
+        QTest::mouseClick(d->TextureButton(OptionsDialog::LandscapeRow), Qt::LeftButton);
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("Select Texture")});
+        QCOMPARE(prompts_.startPaths, QStringList{old});
+        QCOMPARE(d->TextureFile(OptionsDialog::LandscapeRow), grass);
+        QVERIFY(HasPicture(d->TexturePreview(OptionsDialog::LandscapeRow)));
+        QCOMPARE(d->TexturePreview(OptionsDialog::LandscapeRow)->pixmap().toImage().pixelColor(4, 4),
+                 QColor(Qt::green));
+        // Cancelling the file dialog keeps the texture.
+        QTest::mouseClick(d->TextureButton(OptionsDialog::LandscapeRow), Qt::LeftButton);
+        QCOMPARE(d->TextureFile(OptionsDialog::LandscapeRow), grass);
+        d->Apply();
+        QCOMPARE(settings_->Text(keys::PlotLandscapeTexture), grass);
+    }
+
+    void meshAsksForAWhiteGlider_data() {
+        QTest::addColumn<int>("storedColour");
+        QTest::addColumn<QString>("chosenFile");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("red glider, yes")
+            << 255 << "/models/wing.x" << int(QMessageBox::Yes) << 1 << QColor(Qt::white);
+        QTest::newRow("red glider, no")
+            << 255 << "/models/wing.x" << int(QMessageBox::No) << 1 << QColor(Qt::red);
+        QTest::newRow("white glider: no question")
+            << 16777215 << "/models/wing.x" << int(QMessageBox::Yes) << 0 << QColor(Qt::white);
+        QTest::newRow("dialog cancelled") << 255 << "" << int(QMessageBox::Yes) << 0 << QColor(Qt::red);
+    }
+
+    void meshAsksForAWhiteGlider() {
+        QFETCH(int, storedColour);
+        QFETCH(QString, chosenFile);
+        QFETCH(int, answer);
+        QFETCH(int, questions);
+        QFETCH(QColor, colour);
+        settings_->Write(keys::PlotGliderColor, storedColour);
+        auto d = OpenDialog();
+        prompts_.fileNames = {chosenFile};
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        QTest::mouseClick(d->MeshButtonOf(OptionsDialog::PilotMesh), Qt::LeftButton);
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("Select Mesh")});
+        QCOMPARE(prompts_.startPaths, QStringList{ProgramFolder::File(QStringLiteral("parapilot.x"))});
+        QCOMPARE(prompts_.asked.size(), questions);
+        if (questions)
+            QCOMPARE(
+                prompts_.asked.first().text,
+                QStringLiteral("If this Model contains texture details the background color should be white. "
+                               "Do you want to change the background color now?"));
+        QCOMPARE(d->Colour(OptionsDialog::GliderRow), colour);
+        QCOMPARE(d->MeshFile(OptionsDialog::PilotMesh),
+                 chosenFile.isEmpty() ? ProgramFolder::File(QStringLiteral("parapilot.x")) : chosenFile);
+        QCOMPARE(d->MeshFile(OptionsDialog::GliderMesh), ProgramFolder::File(QStringLiteral("para.x")));
+    }
+
+    void fpsSliderShowsTenths() {
+        auto d = OpenDialog();
+        d->Tabs()->setCurrentIndex(3);
+        d->FpsSlider()->setFocus();
+        QTest::keyClick(d->FpsSlider(), Qt::Key_Right); // one step: half a frame per second
+        QCOMPARE(d->FpsLabel()->text(), QStringLiteral("5.5"));
+        d->FpsSlider()->setValue(125);
+        QCOMPARE(d->FpsLabel()->text(), QStringLiteral("12.5"));
+        d->Apply();
+        QCOMPARE(settings_->Text(keys::PlotFps), QStringLiteral("12.5"));
+        QCOMPARE(settings_->Number(keys::PlotFps), 12.5);
+    }
+
+    void checkBoxesStoreZeroOrOne() {
+        auto d = OpenDialog();
+        d->Check(QStringLiteral("Restrict View"))->setChecked(true);
+        d->Check(QStringLiteral("Enable Auto Syncronization"))->setChecked(false);
+        d->Check(QStringLiteral("Enable Fog"))->setChecked(true);
+        d->Check(QStringLiteral("Enable Clouds"))->setChecked(true);
+        d->Check(QStringLiteral("GliderView"))->setChecked(false);
+        d->UnitsBox()->setCurrentText(QStringLiteral("Meters"));
+        d->GainSlider()->setValue(3500);
+        d->Apply();
+        QCOMPARE(settings_->Text(keys::GeneralLimit), QStringLiteral("1"));
+        QCOMPARE(settings_->Text(keys::GeneralSync), QStringLiteral("0"));
+        QCOMPARE(settings_->Text(keys::PlotFlag2), QStringLiteral("1"));
+        QCOMPARE(settings_->Text(keys::PlotFlag0), QStringLiteral("0"));
+        QCOMPARE(settings_->Text(keys::PlotCloud), QStringLiteral("1"));
+        QCOMPARE(settings_->Text(keys::PlotGliderView), QStringLiteral("0"));
+        QCOMPARE(settings_->Text(keys::GeneralUnits), QStringLiteral("Meters"));
+        QCOMPARE(settings_->Text(keys::PrintGain), QStringLiteral("3500"));
+    }
+
+    void ctrlTabMovesToTheNextPageAndWraps() {
+        auto d = OpenDialog();
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        QCheckBox* fog = d->Check(QStringLiteral("Enable Fog"));
+        d->Tabs()->setCurrentIndex(3);
+        fog->setFocus();
+        QTest::keyClick(fog, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(d->Tabs()->currentIndex(), 0); // from the last page to the first
+        QCheckBox* limit = d->Check(QStringLiteral("Restrict View"));
+        limit->setFocus();
+        QTest::keyClick(limit, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(d->Tabs()->currentIndex(), 1);
+    }
+};
+
+QTEST_MAIN(TestOptionsDialog)
+#include "tst_optionsdialog.moc"

@@ -1,0 +1,530 @@
+// The table editor, opened from the main window as the pilot opens it: the
+// delete questions and a track's points, link mode, the land file of a
+// track, the geometry kept per table, one view at a time, and what the main
+// window shows after an editor closes.
+
+#include "core/testlogbook.h"
+#include "fakeprompts.h"
+
+#include "core/daynumber.h"
+#include "core/logbookfiles.h"
+#include "core/programfolder.h"
+#include "core/tableaccess.h"
+#include "settings/settingsstore.h"
+#include "ui/companionwindows.h"
+#include "ui/customtoolbar.h"
+#include "ui/flightform.h"
+#include "ui/mainwindow.h"
+#include "ui/navigationbar.h"
+#include "ui/tableeditor.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace soarnote;
+using testlogbook::InsertRow;
+using testlogbook::Scalar;
+
+namespace {
+
+double Day(int y, int m, int d, int h = 0, int min = 0) {
+    return DayNumber(QDate(y, m, d), h, min, 0);
+}
+
+int TrackPoints(const QSqlDatabase& db, int trackId) {
+    return Scalar(db, QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {trackId}).toInt();
+}
+
+} // namespace
+
+class TestTableEditor : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> settings_;
+    FakePrompts prompts_;
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<CompanionWindows> companions_;
+
+    QSqlDatabase Db() { return main_->Session().Db(); }
+    TableEditor* Editor() { return companions_->TableView(); }
+    LogbookTableModel* Model() { return Editor()->Model(); }
+    int RowOfId(qint64 id) {
+        for (int row = 0; row < Model()->rowCount(); ++row)
+            if (Model()->Stored(row, QStringLiteral("ID")).toLongLong() == id) return row;
+        return -1;
+    }
+    void SelectCell(int row, int column) {
+        QTableView* grid = Editor()->Grid();
+        grid->setCurrentIndex(Model()->index(row, column));
+    }
+    void ClickRow(int row) {
+        QTableView* grid = Editor()->Grid();
+        const QRect cell = grid->visualRect(Model()->index(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QStringList AskedTexts() const {
+        QStringList texts;
+        for (const AskedQuestion& q : prompts_.asked)
+            texts << q.text;
+        return texts;
+    }
+
+    // Three flights; four tracks, none linked, the first two with points;
+    // two gliders; two weather and two wind rows.
+    QString MakeLogbook() {
+        const QString path = dir_->filePath(QStringLiteral("tables.mdb"));
+        if (!testlogbook::CreateLogbookFile(path)) return {};
+        LogbookDatabase db;
+        QString error;
+        db.Open(path, &error);
+        for (int i = 0; i < 3; ++i)
+            InsertRow(db.Db(), QStringLiteral("LogData"),
+                      {{"StartTime", Day(2025, 5, 1 + i, 10)},
+                       {"EndTime", Day(2025, 5, 1 + i, 12)},
+                       {"Comments", QStringLiteral("flight %1").arg(i + 1)}});
+        for (int t = 0; t < 4; ++t)
+            InsertRow(db.Db(), QStringLiteral("Tracks"),
+                      {{"StartTime", Day(2025, 5, 1 + t, 10, 5)}, {"EndTime", Day(2025, 5, 1 + t, 11, 55)}});
+        for (int p = 0; p < 3; ++p)
+            InsertRow(db.Db(), QStringLiteral("TrackData"),
+                      {{"TrackID", 1},
+                       {"TIME", Day(2025, 5, 1, 10, 5 + p)},
+                       {"LAT", 53.3 + p * 0.001},
+                       {"LNG", -1.7}});
+        for (int p = 0; p < 2; ++p)
+            InsertRow(db.Db(), QStringLiteral("TrackData"),
+                      {{"TrackID", 2},
+                       {"TIME", Day(2025, 5, 2, 10, 5 + p)},
+                       {"LAT", 53.2 + p * 0.001},
+                       {"LNG", -1.8}});
+        InsertRow(db.Db(), QStringLiteral("Glider"), {{"MakeModel", "Gin Bonanza 3"}});
+        InsertRow(db.Db(), QStringLiteral("Glider"), {{"MakeModel", "Ozone Buzz Z7"}});
+        return path;
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ProgramFolder::SetPath(dir_->path());
+        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
+        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
+        prompts_ = FakePrompts();
+        settings_->Write(keys::DatabaseName, MakeLogbook());
+        main_ = std::make_unique<MainWindow>(settings_.get(), &prompts_);
+        main_->Startup();
+        main_->show();
+        companions_ = std::make_unique<CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
+        companions_->ConnectMenus();
+    }
+    void cleanup() {
+        companions_.reset();
+        main_.reset();
+        settings_.reset();
+        dir_.reset();
+    }
+
+    void menuItemsOpenTheirTables_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("firstShown"); // the first visible column
+        QTest::addColumn<bool>("modal");
+        QTest::newRow("gliders") << "&Gliders"
+                                 << "Glider"
+                                 << "MakeModel" << true;
+        QTest::newRow("locations") << "&Locations"
+                                   << "Locations"
+                                   << "Type" << true;
+        QTest::newRow("xc types") << "&XC Types"
+                                  << "XCType"
+                                  << "Type" << true;
+        QTest::newRow("flight types") << "Flight &Type"
+                                      << "Type"
+                                      << "Type" << true;
+        QTest::newRow("log data") << "&LogData"
+                                  << "LogData"
+                                  << "StartTime" << true;
+        QTest::newRow("tracks") << "&GPS Tracks"
+                                << "Tracks"
+                                << "LogID" << true;
+        QTest::newRow("track points") << "GPS Track&Data"
+                                      << "TrackData"
+                                      << "TrackID" << true;
+        QTest::newRow("barograph") << "Vario BaroData"
+                                   << "BaroData"
+                                   << "LogID" << true;
+        QTest::newRow("link tracks") << "Link &Tracks"
+                                     << "Tracks"
+                                     << "LogID" << false;
+    }
+
+    void menuItemsOpenTheirTables() {
+        QFETCH(QString, item);
+        QFETCH(QString, table);
+        QFETCH(QString, firstShown);
+        QFETCH(bool, modal);
+        QAction* action = main_->MenuItem(item);
+        QVERIFY(action && action->isEnabled());
+        action->trigger();
+        QVERIFY(Editor() && Editor()->isVisible());
+        QCOMPARE(Editor()->Table(), table);
+        QCOMPARE(Editor()->Navigation()->Caption(), table);
+        QCOMPARE(Editor()->windowModality(), modal ? Qt::ApplicationModal : Qt::NonModal);
+        QCOMPARE(Editor()->CancelButton()->isVisible(), !modal);
+        QCOMPARE(Editor()->ApplyButton()->isVisible(), !modal);
+        int first = 0;
+        while (Editor()->Grid()->isColumnHidden(first))
+            ++first;
+        QCOMPARE(Model()->headerData(first, Qt::Horizontal).toString(), firstShown);
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+    }
+
+    void toolbarButtonLinksTracks() {
+        QAction* button = main_->Toolbar()->Button(QStringLiteral("LinkTracks"));
+        QVERIFY(button && button->isEnabled());
+        QCOMPARE(main_->MenuItem(QStringLiteral("Link &Tracks"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_L));
+        button->trigger();
+        QVERIFY(Editor() && Editor()->LinkMode());
+        QCOMPARE(Editor()->Table(), QStringLiteral("Tracks"));
+        // "Weather Conditions" and "Wind Conditions" stay as they are in the main window.
+        QVERIFY(!main_->MenuItem(QStringLiteral("&Weather Conditions"))->isEnabled());
+        QVERIFY(!main_->MenuItem(QStringLiteral("W&ind Conditions"))->isEnabled());
+    }
+
+    void datesShownAsDatesNewestFirst() {
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        const int start = Model()->ColumnOf(QStringLiteral("StartTime"));
+        QCOMPARE(Model()->data(Model()->index(0, start)).toString(), QStringLiteral("2025-05-04 10:05:00"));
+        QCOMPARE(Model()->data(Model()->index(3, start)).toString(), QStringLiteral("2025-05-01 10:05:00"));
+        // A text that is no date is refused and said so; the stored time stays.
+        QVERIFY(!Model()->setData(Model()->index(0, start), QStringLiteral("yesterday")));
+        QCOMPARE(prompts_.asked.size(), 1);
+        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("yesterday")));
+        // Editing a cell without changing it never rounds what is stored.
+        QVERIFY(
+            Model()->setData(Model()->index(0, start), Model()->data(Model()->index(0, start)).toString()));
+        QVERIFY(!Model()->isDirty());
+    }
+
+    void deletingATrack_data() {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("second");
+        QTest::addColumn<bool>("rowKept");
+        QTest::addColumn<bool>("pointsKept");
+        QTest::newRow("OK, OK: row and points go")
+            << int(QMessageBox::Ok) << int(QMessageBox::Ok) << false << false;
+        QTest::newRow("Cancel, OK: row stays, points go")
+            << int(QMessageBox::Cancel) << int(QMessageBox::Ok) << true << false;
+        QTest::newRow("OK, Cancel: row goes, points stay")
+            << int(QMessageBox::Ok) << int(QMessageBox::Cancel) << false << true;
+        QTest::newRow("Cancel, Cancel: nothing goes")
+            << int(QMessageBox::Cancel) << int(QMessageBox::Cancel) << true << true;
+    }
+
+    void deletingATrack() {
+        QFETCH(int, first);
+        QFETCH(int, second);
+        QFETCH(bool, rowKept);
+        QFETCH(bool, pointsKept);
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        SelectCell(RowOfId(1), Model()->ColumnOf(QStringLiteral("StartTime")));
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(first),
+                            static_cast<QMessageBox::StandardButton>(second)};
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), (QStringList{"Delete selected lines?", "Delete linked lines?"}));
+        for (const AskedQuestion& q : prompts_.asked)
+            QCOMPARE(q.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE ID = 1")).toInt(),
+                 rowKept ? 1 : 0);
+        QCOMPARE(TrackPoints(Db(), 1), pointsKept ? 3 : 0);
+        QCOMPARE(Model()->rowCount(), rowKept ? 4 : 3);
+        // Only the track asked about lost anything.
+        QCOMPARE(TrackPoints(Db(), 2), 2);
+        QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Tracks")), rowKept ? 4 : 3);
+    }
+
+    void deletingOtherRowsAsksOnce() {
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        QCOMPARE(Model()->rowCount(), 2);
+        // Two lines selected, both go.
+        QTableView* grid = Editor()->Grid();
+        grid->selectionModel()->select(Model()->index(0, 1), QItemSelectionModel::Select);
+        grid->selectionModel()->select(Model()->index(1, 1), QItemSelectionModel::Select);
+        prompts_.answers = {QMessageBox::Ok};
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), QStringList{"Delete selected lines?"});
+        QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Glider")), 0);
+        QCOMPARE(Model()->rowCount(), 0);
+        // TrackData has no key of its own: a point is found by its values.
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        QCOMPARE(Model()->rowCount(), 5);
+        SelectCell(0, 1); // the newest point: track 2's second
+        prompts_.asked.clear();
+        prompts_.answers = {QMessageBox::Ok};
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(TrackPoints(Db(), 2), 1);
+        QCOMPARE(TrackPoints(Db(), 1), 3);
+    }
+
+    void linkModeLinksSelectedTracks() {
+        // The current flight is the newest, ID 3; move to flight 2.
+        main_->Session().Flights().MoveToId(2);
+        QVERIFY(!main_->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
+        main_->MenuItem(QStringLiteral("Link &Tracks"))->trigger();
+        TableEditor* editor = Editor();
+        QVERIFY(editor->LinkMode());
+        QCOMPARE(editor->Grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
+        // Neither adding nor deleting lines.
+        QTest::keyClick(editor->Grid(), Qt::Key_Delete);
+        QTest::keyClick(editor->Grid(), Qt::Key_Insert);
+        QVERIFY(prompts_.asked.isEmpty());
+        QCOMPARE(Model()->rowCount(), 4);
+        // Clicking rows one after another builds the selection.
+        ClickRow(RowOfId(4));
+        ClickRow(RowOfId(2));
+        ClickRow(RowOfId(1));
+        QCOMPARE(editor->SelectedRows().size(), 3);
+        QTest::mouseClick(editor->ApplyButton(), Qt::LeftButton);
+        QCOMPARE(
+            Scalar(Db(), QStringLiteral("SELECT group_concat(ID) FROM Tracks WHERE LogID = 2")).toString(),
+            QStringLiteral("1,2,4"));
+        QVERIFY(Scalar(Db(), QStringLiteral("SELECT LogID FROM Tracks WHERE ID = 3")).isNull());
+        // The grid shows the links and the main window knows the flight has tracks.
+        QCOMPARE(Model()->Stored(RowOfId(2), QStringLiteral("LogID")).toInt(), 2);
+        QVERIFY(main_->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
+        // Nothing is selected any more: closing asks nothing.
+        QTest::mouseClick(editor->OkButton(), Qt::LeftButton);
+        QVERIFY(prompts_.asked.isEmpty());
+        QTRY_VERIFY(!Editor());
+    }
+
+    void closingWithASelectionAsks_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("linked");
+        QTest::newRow("yes links and closes") << int(QMessageBox::Yes) << true << true;
+        QTest::newRow("no closes") << int(QMessageBox::No) << true << false;
+        QTest::newRow("cancel stays") << int(QMessageBox::Cancel) << false << false;
+    }
+
+    void closingWithASelectionAsks() {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, linked);
+        companions_->LinkTracks();
+        ClickRow(RowOfId(3));
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        Editor()->close(); // the close box
+        QCOMPARE(AskedTexts(), QStringList{"Change link of current selected line"});
+        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT LogID FROM Tracks WHERE ID = 3")).toInt(),
+                 linked ? 3 : 0);
+        if (closed)
+            QTRY_VERIFY(!Editor());
+        else
+            QVERIFY(Editor()->isVisible());
+    }
+
+    void oneTableViewAtATime() {
+        companions_->LinkTracks(); // modeless: the main window stays usable
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        QCOMPARE(AskedTexts(), QStringList{"Close the current table view first"});
+        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(Editor()->Table(), QStringLiteral("Tracks"));
+        // Double-clicking a list of the main window: the same answer.
+        emit main_->Form()->LookupEditRequested(QStringLiteral("Glider"));
+        QCOMPARE(prompts_.asked.size(), 2);
+        QCOMPARE(Editor()->Table(), QStringLiteral("Tracks"));
+    }
+
+    void landFileOfATrack_data() {
+        QTest::addColumn<QString>("chosen"); // relative to the test folder; "!" for outside it
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("inside the program folder") << "terrain/peak.xyz"
+                                                   << "terrain/peak.xyz";
+        QTest::newRow("in the program folder itself") << "peak.xyz"
+                                                      << "peak.xyz";
+        QTest::newRow("elsewhere keeps its full path") << "!/maps/kinder.xyz"
+                                                       << "/maps/kinder.xyz";
+        QTest::newRow("a folder whose name only starts alike") << "!+"
+                                                               << "+";
+        QTest::newRow("dialog cancelled") << ""
+                                          << "old/edale.xyz";
+    }
+
+    void landFileOfATrack() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, stored);
+        const QString folder = ProgramFolder::Path();
+        // "+" stands for a sibling folder named like the program folder with a suffix.
+        const QString sibling = folder + QStringLiteral("2/peak.xyz");
+        auto resolve = [&](const QString& s) {
+            if (s == QLatin1String("!+") || s == QLatin1String("+")) return sibling;
+            if (s.startsWith(QLatin1Char('!'))) return s.mid(1);
+            return s.isEmpty() ? s : folder + QLatin1Char('/') + s;
+        };
+        testlogbook::Exec(Db(), QStringLiteral("UPDATE Tracks SET LandFile = 'old/edale.xyz' WHERE ID = 2"));
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        prompts_.fileNames = {resolve(chosen)};
+        const int row = RowOfId(2);
+        QTableView* grid = Editor()->Grid();
+        const QRect cell =
+            grid->visualRect(Model()->index(row, Model()->ColumnOf(QStringLiteral("LandFile"))));
+        QVERIFY(cell.isValid());
+        QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("Attach Land File")});
+        QCOMPARE(prompts_.startPaths, QStringList{ProgramFolder::File(QStringLiteral("old/edale.xyz"))});
+        const QString expected = stored == QLatin1String("+") ? sibling : stored;
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT LandFile FROM Tracks WHERE ID = 2")).toString(),
+                 expected);
+        QCOMPARE(Model()->Stored(row, QStringLiteral("LandFile")).toString(), expected);
+        // No cell editor was opened by the double-click.
+        QVERIFY(grid->viewport()->findChildren<QLineEdit*>().isEmpty());
+    }
+
+    void geometryRememberedPerTable() {
+        auto px = [this](int twips) { return MainWindow::TwipsToPixels(twips, main_.get()); };
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        TableEditor* editor = Editor();
+        QTableView* grid = editor->Grid();
+        // First time: 5800 x 2200 twips (or as wide as the buttons need), columns 2000 twips.
+        QCOMPARE(editor->height(), std::max(px(2200), editor->minimumSizeHint().height()));
+        QCOMPARE(editor->width(), std::max(px(5800), editor->minimumSizeHint().width()));
+        QVERIFY(grid->isColumnHidden(0)); // the ID
+        QCOMPARE(grid->horizontalHeader()->sectionSize(1), px(2000));
+        editor->resize(editor->width() + 120, editor->height() + 80);
+        const QSize chosen = editor->size();
+        grid->horizontalHeader()->resizeSection(1, 250);
+        editor->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        const int widthTwips = MainWindow::PixelsToTwips(chosen.width(), main_.get());
+        QCOMPARE(settings_->Text(QStringLiteral("Glider"), QStringLiteral("Width"), QString()),
+                 QStringLiteral(" %1").arg(widthTwips)); // written as Str writes numbers
+        QCOMPARE(settings_->Int(TableHeightKey(QStringLiteral("Glider"))),
+                 MainWindow::PixelsToTwips(chosen.height(), main_.get()));
+        QCOMPARE(settings_->Int(TableColumnWidthKey(QStringLiteral("Glider"), 1)),
+                 MainWindow::PixelsToTwips(250, main_.get()));
+        // The hidden column keeps its width.
+        QCOMPARE(settings_->Text(QStringLiteral("Glider"), QStringLiteral("ColWidth 0"), QString()),
+                 QStringLiteral(" 2000"));
+
+        // Another table keeps its own geometry, written back exactly when unchanged.
+        main_->MenuItem(QStringLiteral("&XC Types"))->trigger();
+        QCOMPARE(Editor()->Grid()->horizontalHeader()->sectionSize(1), px(2000));
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        QCOMPARE(settings_->Text(QStringLiteral("XCType"), QStringLiteral("Height"), QString()),
+                 QStringLiteral(" 2200"));
+        QCOMPARE(settings_->Text(QStringLiteral("XCType"), QStringLiteral("ColWidth 1"), QString()),
+                 QStringLiteral(" 2000"));
+
+        // The gliders again: as they were left.
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        QCOMPARE(Editor()->Grid()->horizontalHeader()->sectionSize(1), 250);
+        QCOMPARE(Editor()->height(), chosen.height());
+        QCOMPARE(Editor()->width(), chosen.width());
+    }
+
+    void editedLookupShowsInTheMainWindow() {
+        emit main_->Form()->LookupEditRequested(QStringLiteral("Glider"));
+        QVERIFY(Editor());
+        QCOMPARE(Editor()->windowModality(), Qt::ApplicationModal);
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Insert);
+        QCOMPARE(Model()->rowCount(), 3);
+        auto* cellEditor = Editor()->Grid()->viewport()->findChild<QLineEdit*>();
+        QVERIFY(cellEditor);
+        QTest::keyClicks(cellEditor, QStringLiteral("Advance Sigma 10"));
+        QTest::keyClick(cellEditor, Qt::Key_Return);
+        QVERIFY(prompts_.asked.isEmpty());
+        QTRY_VERIFY(!Model()->isDirty()); // Enter wrote the line
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT MakeModel FROM Glider WHERE ID = 3")).toString(),
+                 QStringLiteral("Advance Sigma 10"));
+        QComboBox* gliders = main_->Form()->Combo(QStringLiteral("Combo1_1"));
+        QVERIFY(gliders->findText(QStringLiteral("Advance Sigma 10")) > 0);
+    }
+
+    void anEmptyNewLineIsDropped() {
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Insert);
+        QCOMPARE(Model()->rowCount(), 3);
+        Editor()->OkButton()->click(); // nothing typed: nothing to write, nothing to ask
+        QTRY_VERIFY(!Editor());
+        QVERIFY(prompts_.asked.isEmpty());
+        QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Glider")), 2);
+    }
+
+    void aLineTheDatabaseRefusesKeepsTheWindowOpen() {
+        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        // Track 1's second point made the same point as its first: the database refuses a repeat.
+        int row = -1;
+        const int time = Model()->ColumnOf(QStringLiteral("TIME"));
+        for (int r = 0; r < Model()->rowCount(); ++r)
+            if (Model()->data(Model()->index(r, time)).toString() == QLatin1String("2025-05-01 10:06:00"))
+                row = r;
+        QVERIFY(row >= 0);
+        QVERIFY(Model()->setData(Model()->index(row, time), QStringLiteral("2025-05-01 10:05:00")));
+        QVERIFY(Model()->setData(Model()->index(row, Model()->ColumnOf(QStringLiteral("LAT"))),
+                                 QStringLiteral("53.3")));
+        prompts_.answers = {QMessageBox::Ok, QMessageBox::Discard};
+        Editor()->OkButton()->click();
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked.first().title, QStringLiteral("Line not saved"));
+        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Ok | QMessageBox::Discard);
+        QVERIFY(Editor()->isVisible()); // OK: to correct it
+        Editor()->OkButton()->click();
+        QCOMPARE(prompts_.asked.size(), 2);
+        QTRY_VERIFY(!Editor()); // Discard: closed, nothing written
+        QCOMPARE(
+            Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = 1 AND LAT = 53.3"))
+                .toInt(),
+            1);
+        QCOMPARE(TrackPoints(Db(), 1), 3);
+    }
+
+    void logDataEditorResortsTheFlights() {
+        // Unsaved edits of the flight on show are saved before the editor shows it.
+        main_->Form()->Comments()->setPlainText(QStringLiteral("thermals over Mam Tor"));
+        main_->MenuItem(QStringLiteral("&LogData"))->trigger();
+        QVERIFY(Editor());
+        const int comments = Model()->ColumnOf(QStringLiteral("Comments"));
+        QCOMPARE(Model()->data(Model()->index(0, comments)).toString(),
+                 QStringLiteral("thermals over Mam Tor"));
+        QVERIFY(Model()->setData(Model()->index(0, comments), QStringLiteral("thermals, then a long glide")));
+        Editor()->OkButton()->click(); // the edited line is saved on closing
+        QTRY_VERIFY(!Editor());
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT Comments FROM LogData WHERE ID = 3")).toString(),
+                 QStringLiteral("thermals, then a long glide"));
+        // The main window now moves through the flights newest first.
+        QCOMPARE(main_->Form()->Comments()->toPlainText(), QStringLiteral("thermals, then a long glide"));
+        QCOMPARE(main_->Navigation()->PositionBox()->text(), QStringLiteral("1"));
+        main_->Session().Flights().MoveNext();
+        QCOMPARE(main_->Form()->Comments()->toPlainText(), QStringLiteral("flight 2"));
+    }
+
+    void closingTheLogbookClosesTheView() {
+        companions_->LinkTracks();
+        ClickRow(0);
+        QVERIFY(Editor()->isVisible());
+        main_->Session().CloseLogbook();
+        QTRY_VERIFY(!Editor());
+        QVERIFY(prompts_.asked.isEmpty()); // nothing to ask about a logbook that is gone
+    }
+};
+
+QTEST_MAIN(TestTableEditor)
+#include "tst_tableeditor.moc"

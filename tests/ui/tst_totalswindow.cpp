@@ -1,0 +1,366 @@
+// Totals: the totals query for all flights, the last 12 months and a year,
+// the hours:minutes text, the window's options and year spinner, and its
+// place beside the main window with the conditions window.
+
+#include "core/testlogbook.h"
+#include "fakeprompts.h"
+
+#include "core/daynumber.h"
+#include "core/logbookfiles.h"
+#include "core/logbooksession.h"
+#include "core/programfolder.h"
+#include "core/totals.h"
+#include "settings/settingsstore.h"
+#include "ui/companionwindows.h"
+#include "ui/conditionswindow.h"
+#include "ui/mainwindow.h"
+#include "ui/totalswindow.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+using namespace soarnote;
+using testlogbook::InsertRow;
+
+namespace {
+
+double Day(int y, int m, int d, int h = 0, int min = 0) {
+    return DayNumber(QDate(y, m, d), h, min, 0);
+}
+
+// "Now" for every test: 15 June 2025, noon. 365 days earlier is 15 June 2024, noon.
+const double kNow = Day(2025, 6, 15, 12, 0);
+
+struct Flight {
+    double start;
+    double end;
+    QVariant distance;
+};
+
+// Flights of four seasons, one on each side of the 365-day boundary, one that
+// lands before it took off and one of more than 99 hours.
+const QList<Flight>& Flights() {
+    static const QList<Flight> flights = {
+        {Day(2025, 6, 1, 10, 0), Day(2025, 6, 1, 12, 30), 12.5},     // 2:30
+        {Day(2025, 3, 10, 9, 0), Day(2025, 3, 10, 9, 45), 3.2},      // 0:45
+        {Day(2024, 6, 15, 13, 0), Day(2024, 6, 15, 14, 0), 20.0},    // 1:00, an hour after the boundary
+        {Day(2024, 6, 15, 11, 0), Day(2024, 6, 15, 11, 30), 1.0},    // 0:30, an hour before it
+        {Day(2023, 5, 1, 10, 0), Day(2023, 5, 1, 13, 0), 5.0},       // 3:00
+        {Day(2023, 8, 1, 10, 0), Day(2023, 8, 1, 9, 0), QVariant()}, // -1:00, no distance
+        {Day(2022, 7, 1, 0, 0), Day(2022, 7, 6, 3, 45), 100.0},      // 123:45
+    };
+    return flights;
+}
+
+} // namespace
+
+class TestTotals : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<SettingsStore> settings_;
+    FakePrompts prompts_;
+    QString logbook_;
+
+    QString MakeLogbook(const QString& name, const QList<Flight>& flights) {
+        const QString path = dir_->filePath(name);
+        if (!testlogbook::CreateLogbookFile(path)) return {};
+        LogbookDatabase db;
+        QString error;
+        db.Open(path, &error);
+        for (const Flight& f : flights)
+            InsertRow(db.Db(), QStringLiteral("LogData"),
+                      {{"StartTime", f.start}, {"EndTime", f.end}, {"Distance", f.distance}});
+        return path;
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        ProgramFolder::SetPath(dir_->path());
+        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
+        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
+        prompts_ = FakePrompts();
+        logbook_ = MakeLogbook(QStringLiteral("seasons.mdb"), Flights());
+        QVERIFY(!logbook_.isEmpty());
+    }
+    void cleanup() {
+        settings_.reset();
+        dir_.reset();
+    }
+
+    void totalsQuery_data() {
+        QTest::addColumn<int>("span");
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("hours");
+        QTest::addColumn<QString>("distance");
+        QTest::newRow("all flights, more than 99 hours") << int(TotalsSpan::All) << ""
+                                                         << "130:30"
+                                                         << "141.7";
+        QTest::newRow("last 12 months, the boundary by time of day") << int(TotalsSpan::Last12Months) << ""
+                                                                     << "04:15"
+                                                                     << "35.7";
+        QTest::newRow("2025") << int(TotalsSpan::Year) << "2025"
+                              << "03:15"
+                              << "15.7";
+        QTest::newRow("2024, both sides of the boundary") << int(TotalsSpan::Year) << "2024"
+                                                          << "01:30"
+                                                          << "21";
+        QTest::newRow("2023, a flight landing before take-off") << int(TotalsSpan::Year) << "2023"
+                                                                << "02:00"
+                                                                << "5";
+        QTest::newRow("2022, 123 hours") << int(TotalsSpan::Year) << "2022"
+                                         << "123:45"
+                                         << "100";
+        QTest::newRow("a year with no flights") << int(TotalsSpan::Year) << "2021"
+                                                << "00:00"
+                                                << "";
+        QTest::newRow("blanks around the year") << int(TotalsSpan::Year) << " 2025 "
+                                                << "03:15"
+                                                << "15.7";
+        QTest::newRow("not a year") << int(TotalsSpan::Year) << "20x5"
+                                    << "00:00"
+                                    << "";
+        QTest::newRow("a quote in the year") << int(TotalsSpan::Year) << "2025'"
+                                             << "00:00"
+                                             << "";
+        QTest::newRow("empty year") << int(TotalsSpan::Year) << ""
+                                    << "00:00"
+                                    << "";
+    }
+
+    void totalsQuery() {
+        QFETCH(int, span);
+        QFETCH(QString, year);
+        QFETCH(QString, hours);
+        QFETCH(QString, distance);
+        LogbookDatabase db;
+        QString error;
+        QVERIFY(db.Open(logbook_, &error));
+        const std::optional<Totals> totals =
+            ReadTotals(db.Db(), static_cast<TotalsSpan>(span), kNow, year, &error);
+        QVERIFY2(totals, qPrintable(error));
+        QCOMPARE(TotalTimeText(totals->flightTime), hours);
+        QCOMPARE(TotalDistanceText(totals->distance), distance);
+    }
+
+    void lastTwelveMonthsStartAtThisTimeOfDay() {
+        // A flight that started at exactly this moment 365 days ago is not counted; one a minute later is.
+        const QString path = MakeLogbook(QStringLiteral("edge.mdb"),
+                                         {{kNow - 365.0, kNow - 365.0 + 1.0 / 24, 1.0},
+                                          {kNow - 365.0 + kOneMinute, kNow - 365.0 + 2.0 / 24, 2.0}});
+        LogbookDatabase db;
+        QString error;
+        QVERIFY(db.Open(path, &error));
+        const std::optional<Totals> totals = ReadTotals(db.Db(), TotalsSpan::Last12Months, kNow, QString());
+        QVERIFY(totals);
+        QCOMPARE(TotalDistanceText(totals->distance), QStringLiteral("2"));
+        QCOMPARE(TotalTimeText(totals->flightTime), QStringLiteral("01:59"));
+    }
+
+    void timeText_data() {
+        QTest::addColumn<QVariant>("days");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1.5 days and 7 minutes") << QVariant(1.5 + 7.0 / 1440) << "36:07";
+        QTest::newRow("nothing") << QVariant() << "00:00";
+        QTest::newRow("zero") << QVariant(0.0) << "00:00";
+        QTest::newRow("not a number") << QVariant(QStringLiteral("x")) << "00:00";
+        QTest::newRow("over 99 hours") << QVariant(5 + 3.75 / 24) << "123:45";
+        QTest::newRow("seconds dropped") << QVariant((3600 + 59 * 60 + 59.4) / 86400.0) << "01:59";
+        QTest::newRow("a second short of two hours rounds up") << QVariant((7200 - 0.4) / 86400.0) << "02:00";
+        QTest::newRow("negative") << QVariant(-0.5 / 24) << "-00:30";
+        QTest::newRow("under a minute below zero") << QVariant(-10.0 / 86400) << "00:00";
+    }
+
+    void timeText() {
+        QFETCH(QVariant, days);
+        QFETCH(QString, text);
+        QCOMPARE(TotalTimeText(days), text);
+    }
+
+    void windowShowsTotalAndCurrentYear() {
+        LogbookSession session;
+        QVERIFY(session.OpenLogbook(logbook_).Ok());
+        TotalsWindow window(session, nullptr);
+        window.SetClock([] { return kNow; });
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("000:00")); // before the first query
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Totals"));
+        QVERIFY(window.Option(0)->isChecked());
+        QCOMPARE(window.YearBox()->text(), QStringLiteral("2025"));
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("130:30"));
+        QCOMPARE(window.DistanceText()->text(), QStringLiteral("141.7"));
+
+        QTest::mouseClick(window.Option(1), Qt::LeftButton);
+        QCOMPARE(window.SelectedOption(), 1);
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("04:15"));
+        QTest::mouseClick(window.Option(2), Qt::LeftButton);
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("03:15"));
+        QCOMPARE(window.DistanceText()->text(), QStringLiteral("15.7"));
+        QVERIFY(!window.Option(0)->isChecked() && !window.Option(1)->isChecked());
+
+        // Every showing starts again from all flights and this year.
+        window.YearBox()->setText(QStringLiteral("2022"));
+        window.hide();
+        window.show();
+        QVERIFY(window.Option(0)->isChecked());
+        QCOMPARE(window.YearBox()->text(), QStringLiteral("2025"));
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("130:30"));
+    }
+
+    void spinnerStepsTheYearAndSelectsIt() {
+        LogbookSession session;
+        QVERIFY(session.OpenLogbook(logbook_).Ok());
+        TotalsWindow window(session, nullptr);
+        window.SetClock([] { return kNow; });
+        window.show();
+        QVERIFY(window.Option(0)->isChecked());
+        struct Step {
+            int button;
+            const char* year;
+            const char* hours;
+            const char* distance;
+        };
+        const Step steps[] = {{0, "2024", "01:30", "21"},
+                              {0, "2023", "02:00", "5"},
+                              {0, "2022", "123:45", "100"},
+                              {0, "2021", "00:00", ""},
+                              {1, "2022", "123:45", "100"}};
+        for (const Step& s : steps) {
+            QTest::mouseClick(window.YearButton(s.button), Qt::LeftButton);
+            QCOMPARE(window.YearBox()->text(), QString::fromLatin1(s.year));
+            QCOMPARE(window.SelectedOption(), 2);
+            QVERIFY(window.Option(2)->isChecked());
+            QCOMPARE(window.HoursText()->text(), QString::fromLatin1(s.hours));
+            QCOMPARE(window.DistanceText()->text(), QString::fromLatin1(s.distance));
+        }
+        // A year typed by hand is used when the Year option is clicked (or Enter pressed).
+        window.YearBox()->setText(QStringLiteral("2023"));
+        QTest::keyClick(window.YearBox(), Qt::Key_Return);
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("02:00"));
+        // Text that is not a year: the spinner does nothing, the query shows empty totals.
+        window.YearBox()->setText(QStringLiteral("next"));
+        QTest::mouseClick(window.YearButton(1), Qt::LeftButton);
+        QCOMPARE(window.YearBox()->text(), QStringLiteral("next"));
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("02:00"));
+        QTest::mouseClick(window.Option(2), Qt::LeftButton);
+        QCOMPARE(window.HoursText()->text(), QStringLiteral("00:00"));
+        QCOMPARE(window.DistanceText()->text(), QString());
+    }
+
+    void menuItemPlacesAndChecks() {
+        settings_->Write(keys::DatabaseName, logbook_);
+        MainWindow main(settings_.get(), &prompts_);
+        main.Startup();
+        main.move(40, 30);
+        main.show();
+        CompanionWindows companions(main, main.Session(), *settings_, prompts_);
+        companions.ConnectMenus();
+        QAction* item = main.MenuItem(QStringLiteral("&Totals"));
+        QVERIFY(item->isEnabled() && item->isCheckable());
+        QCOMPARE(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
+
+        item->trigger();
+        TotalsWindow* totals = companions.Totals();
+        QVERIFY(totals && totals->isVisible());
+        QVERIFY(item->isChecked());
+        QCOMPARE(totals->parentWidget(), &main); // owned by the main window
+        QCOMPARE(totals->frameGeometry().left(), main.frameGeometry().right() + 1);
+        QCOMPARE(totals->frameGeometry().top(), main.frameGeometry().top());
+        QCOMPARE(totals->HoursText()->text(), QStringLiteral("130:30"));
+
+        // The totals follow the logbook's flights.
+        main.ToggleEditMode();
+        main.NewEntry();
+        QCOMPARE(totals->HoursText()->text(), QStringLiteral("130:30")); // a new entry lasts no time
+        main.Session().Flights().MoveTo(0);                              // the 123-hour flight
+        main.DeleteEntry();
+        QCOMPARE(totals->HoursText()->text(), QStringLiteral("06:45"));
+
+        // Toggled off: closed and unloaded, check mark gone.
+        item->trigger();
+        QVERIFY(!item->isChecked());
+        QTRY_VERIFY(!companions.Totals());
+        // The window's own close box clears the check mark too.
+        item->trigger();
+        QVERIFY(item->isChecked());
+        companions.Totals()->close();
+        QVERIFY(!item->isChecked());
+        QTRY_VERIFY(!companions.Totals());
+    }
+
+    void placementBesideTheMainWindow() {
+        settings_->Write(keys::DatabaseName, logbook_);
+        MainWindow main(settings_.get(), &prompts_);
+        main.Startup();
+        main.move(20, 10);
+        main.show();
+        CompanionWindows companions(main, main.Session(), *settings_, prompts_);
+        companions.ConnectMenus();
+        const int right = main.frameGeometry().right() + 1;
+        const int top = main.frameGeometry().top();
+
+        // The conditions window alone sits at the main window's top.
+        companions.ShowConditions(true);
+        QCOMPARE(companions.Conditions()->frameGeometry().topLeft(), QPoint(right, top));
+        companions.ShowConditions(false);
+        QTRY_VERIFY(!companions.Conditions());
+
+        // Totals first, then conditions: the conditions window goes below the totals.
+        companions.ShowTotals(true);
+        companions.ShowConditions(true);
+        QCOMPARE(companions.Totals()->frameGeometry().topLeft(), QPoint(right, top));
+        QCOMPARE(companions.Conditions()->frameGeometry().topLeft(),
+                 QPoint(right, companions.Totals()->frameGeometry().bottom() + 1));
+        QVERIFY(main.MenuItem(QStringLiteral("Conditions"))->isChecked());
+
+        // And the other way round.
+        companions.ShowTotals(false);
+        companions.ShowConditions(false);
+        QTRY_VERIFY(!companions.Totals() && !companions.Conditions());
+        companions.ShowConditions(true);
+        companions.ShowTotals(true);
+        QCOMPARE(companions.Conditions()->frameGeometry().topLeft(), QPoint(right, top));
+        QCOMPARE(companions.Totals()->frameGeometry().topLeft(),
+                 QPoint(right, companions.Conditions()->frameGeometry().bottom() + 1));
+
+        // Closing the main window takes its companions with it.
+        main.close();
+        QTRY_VERIFY(!companions.Totals() && !companions.Conditions());
+        QVERIFY(!main.MenuItem(QStringLiteral("&Totals"))->isChecked());
+    }
+
+    void placeCompanionRule() {
+        QWidget main;
+        main.setGeometry(100, 50, 300, 400);
+        main.show();
+        QWidget other(&main, Qt::Window);
+        other.setGeometry(500, 50, 120, 80);
+        QWidget companion(&main, Qt::Window);
+        companion.resize(100, 60);
+        // The other one hidden: at the top.
+        PlaceCompanion(&companion, &main, &other);
+        QCOMPARE(companion.frameGeometry().topLeft(),
+                 QPoint(main.frameGeometry().right() + 1, main.frameGeometry().top()));
+        // The other one shown at the main window's top: below it.
+        other.move(main.frameGeometry().right() + 1, main.frameGeometry().top());
+        other.show();
+        PlaceCompanion(&companion, &main, &other);
+        QCOMPARE(companion.frameGeometry().top(), other.frameGeometry().bottom() + 1);
+        // The other one moved away by the pilot: at the top again.
+        other.move(other.x(), other.y() + 200);
+        PlaceCompanion(&companion, &main, &other);
+        QCOMPARE(companion.frameGeometry().top(), main.frameGeometry().top());
+        PlaceCompanion(&companion, &main, nullptr);
+        QCOMPARE(companion.frameGeometry().top(), main.frameGeometry().top());
+    }
+};
+
+QTEST_MAIN(TestTotals)
+#include "tst_totalswindow.moc"
