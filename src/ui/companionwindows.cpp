@@ -132,8 +132,12 @@ void CompanionWindows::ShowTotals(bool show) {
         totals_ = new TotalsWindow(session_, &main_);
         connect(totals_, &TotalsWindow::Closed, this, &CompanionWindows::OnTotalsClosed);
     }
-    if (!totals_->isVisible()) PlaceCompanion(totals_, &main_, conditions_);
+    const bool placeIt = !totals_->isVisible();
+    if (placeIt) PlaceCompanion(totals_, &main_, conditions_);
     totals_->show();
+    // Once shown the window manager's frame is known: place it again so that
+    // frames, not client areas, line up.
+    if (placeIt) PlaceCompanion(totals_, &main_, conditions_);
     totals_->raise();
     if (item) item->setChecked(true);
 }
@@ -164,8 +168,12 @@ void CompanionWindows::ShowConditions(bool show) {
         FillConditionsLists();
     }
     ShowFlightConditions();
-    if (!conditions_->isVisible()) PlaceCompanion(conditions_, &main_, totals_);
+    const bool placeIt = !conditions_->isVisible();
+    if (placeIt) PlaceCompanion(conditions_, &main_, totals_);
     conditions_->show();
+    // Once shown the window manager's frame is known: place it again so that
+    // frames, not client areas, line up.
+    if (placeIt) PlaceCompanion(conditions_, &main_, totals_);
     conditions_->raise();
     if (item) item->setChecked(true);
 }
