@@ -31,12 +31,17 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
     for (const auto& [caption, slot] : items) {
         QAction* item = window.MenuItem(QString::fromLatin1(caption));
         item->setEnabled(true); // the toolbar buttons follow
-        QObject::connect(item, &QAction::triggered, vario, slot);
+        // One transfer at a time, whichever instrument: they share the logbook.
+        QObject::connect(item, &QAction::triggered, vario, [&window, vario, slot = slot] {
+            if (!window.TransferRunning())
+                (vario->*slot)();
+        });
     }
     QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&window] {
-        window.Session().Flights().Refresh();
-        window.Session().Flights().MoveLast();
+        if (window.Session().Flights().Refresh())
+            window.Session().Flights().MoveLast();
     });
+    window.Attach(vario);
 }
 
 void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
@@ -51,13 +56,17 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     for (const auto& [caption, slot] : items) {
         QAction* item = window.MenuItem(QString::fromLatin1(caption));
         item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, gps, slot);
+        QObject::connect(item, &QAction::triggered, gps, [&window, gps, slot = slot] {
+            if (!window.TransferRunning())
+                (gps->*slot)();
+        });
     }
     // Newly linked tracks may give the flight on show its 3D view; its
     // pending edits are saved on the way.
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
                      [&window] { window.Session().Flights().Refresh(); });
     window.AddTransferCheck([gps] { return gps->Busy(); });
+    window.Attach(gps);
 }
 
 } // namespace
@@ -76,6 +85,7 @@ int main(int argc, char* argv[]) {
     ConnectGps(window, settings, prompts);
     auto* companions = new soarnote::CompanionWindows(window, window.Session(), settings, prompts, &window);
     companions->ConnectMenus();
+    window.Attach(companions);
     window.Startup();
     window.show();
     const int result = app.exec();

@@ -21,6 +21,15 @@ bool RemoveFile(const QString& path, QString* error) {
     return false;
 }
 
+// A logbook goes with its journals: a write-ahead log left behind (after a
+// crash) would be replayed into whatever file next takes the name.
+bool RemoveLogbookFile(const QString& path, QString* error) {
+    for (const char* suffix : {"-wal", "-shm", "-journal"})
+        if (!RemoveFile(path + QLatin1String(suffix), error))
+            return false;
+    return RemoveFile(path, error);
+}
+
 bool CopyFile(const QString& from, const QString& to, QString* error) {
     QFile source(from);
     if (source.copy(to))
@@ -60,7 +69,7 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
     }
     if (SameFile(current, name))
         session.CloseLogbook();
-    if (!RemoveFile(name, &error) || !QFile::rename(staged, name)) {
+    if (!RemoveLogbookFile(name, &error) || !QFile::rename(staged, name)) {
         if (error.isEmpty())
             error = QStringLiteral("Cannot create %1.").arg(name);
         QFile::remove(staged);
@@ -83,7 +92,7 @@ FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name, c
         return {false, QStringLiteral("A logbook cannot be archived onto itself.")};
     if (!session.Flights().CommitPending())
         return {false, QStringLiteral("The current flight could not be saved.")};
-    if (!RemoveFile(name, &error))
+    if (!RemoveLogbookFile(name, &error))
         return Fail(session, current, error, ask);
     session.CloseLogbook(); // releases the file and folds its journal into it
     if (!CopyFile(current, name, &error))
@@ -117,16 +126,17 @@ FileCommandResult CompactLogbook(LogbookSession& session, const std::function<An
     if (!session.Flights().CommitPending())
         return {false, QStringLiteral("The current flight could not be saved.")};
     session.CloseLogbook();
-    if (!RemoveFile(moved, &error) || !CopyFile(current, moved, &error))
+    if (!RemoveLogbookFile(moved, &error) || !CopyFile(current, moved, &error))
         return Fail(session, current, error, ask);
-    if (!RemoveFile(current, &error))
+    if (!RemoveLogbookFile(current, &error))
         return Fail(session, current, error, ask);
 
     if (!compact(moved, current, &error)) {
         if (error.isEmpty())
             error = QStringLiteral("The logbook could not be compacted.");
         // Put the logbook back: nothing may be lost because compaction failed.
-        QFile::remove(current);
+        QString ignored;
+        RemoveLogbookFile(current, &ignored);
         QString restoreError;
         if (!CopyFile(moved, current, &restoreError))
             error += QLatin1Char('\n') + restoreError;

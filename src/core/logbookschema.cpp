@@ -140,11 +140,13 @@ QString CreateTableStatement(const TableDef& table, const SchemaLayout& layout) 
 
 QStringList IndexStatements() {
     return {
-        // A log record downloaded again is the same flight: same times and heights.
-        // Rows without heights (flights added by hand) are never refused, as
-        // empty values never collide in a unique index.
-        QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS LogDataRecord ON LogData "
-                       "(StartTime, EndTime, StartHeight, MaxHeight, MinHeight)"),
+        // A log record downloaded again is the same flight: same landing time,
+        // heights, rates and speed. Not the take-off, which linking a barograph
+        // trace moves. Rows without these (flights added by hand or made from
+        // a trace) are never refused, as empty values never collide in a
+        // unique index.
+        QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS LogDataLogRecord ON LogData "
+                       "(EndTime, MaxHeight, MinHeight, MaxAscent, MaxDescent, AveSpeed)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS LogDataStart ON LogData (StartTime)"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS TracksLog ON Tracks (LogID)"),
         // A track point is the same point when time and position agree, whichever

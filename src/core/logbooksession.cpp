@@ -74,6 +74,7 @@ void LogbookSession::CloseLogbook() {
     if (!database_.IsOpen())
         return;
     flights_.CommitPending();
+    emit LogbookClosing();
     flights_.Unbind();
     database_.Close();
     emit LogbookClosed();

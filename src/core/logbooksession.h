@@ -41,6 +41,8 @@ public:
 
 signals:
     void LogbookOpened(const QString& path);
+    // The file is about to be let go: last chance to write to it.
+    void LogbookClosing();
     void LogbookClosed();
 
 private:

@@ -107,10 +107,15 @@ bool LogDataSet::AddNew(double startTime, double endTime, QString* error) {
         return false;
     if (!InsertFlight(db_, startTime, endTime, error))
         return false;
-    if (!Requery(HasCurrent() ? current_.Id() : -1, error))
+    QString problem;
+    std::vector<qint64> ids = FlightIds(db_, sort_, &problem);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
         return false;
-    if (!ids_.empty())
-        LoadPosition(RecordCount() - 1);
+    }
+    ids_ = std::move(ids);
+    LoadPosition(RecordCount() - 1);
     return true;
 }
 

@@ -81,6 +81,8 @@ bool ConvertTimeOffset(QSqlDatabase& db, QString* error) {
 void EnsureIndexesAndView(QSqlDatabase& db) {
     // Best effort: a file holding rows that an index would refuse still opens.
     QString ignored;
+    // An earlier key of log records included the take-off time.
+    Exec(db, QStringLiteral("DROP INDEX IF EXISTS LogDataRecord"), &ignored);
     for (const QString& sql : IndexStatements())
         Exec(db, sql, &ignored);
     Exec(db, LogbookViewStatement(), &ignored);

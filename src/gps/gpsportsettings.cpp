@@ -23,18 +23,6 @@ QString SerialSettings::Problem() const {
     return {};
 }
 
-QString SerialDeviceOfPortName(const QString& portName) {
-    const QString name = portName.trimmed();
-    if (name.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) && !name.contains(QLatin1Char('/'))) {
-        // The number is the value of the characters from the fourth on.
-        const std::optional<double> n = ParseNumber(name.mid(3));
-        if (!n || *n < 1 || *n != static_cast<int>(*n))
-            return {};
-        return QStringLiteral("/dev/ttyS%1").arg(static_cast<int>(*n) - 1);
-    }
-    return name;
-}
-
 SerialSettings MakeSerialSettings(const QString& port, const QString& speed, const QString& parity,
                                   const QString& bits, const QString& stopBits) {
     SerialSettings s;

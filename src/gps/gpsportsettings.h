@@ -3,6 +3,8 @@
 // or "COMn", the n-th serial device (/dev/ttyS(n-1)), with speed, parity,
 // data bits and stop bits.
 
+#include "core/serialportname.h"
+
 #include <QString>
 #include <optional>
 
@@ -24,9 +26,6 @@ struct SerialSettings {
     QString Problem() const;
 };
 
-// "COM3" -> "/dev/ttyS2"; a path or device name is used as it is. Empty for
-// a COM name without a usable number.
-QString SerialDeviceOfPortName(const QString& portName);
 
 // Reads the "GPS" section: Port, Speed, Parity, Bit, End.
 SerialSettings ReadGpsPortSettings(const SettingsStore& settings);

@@ -49,7 +49,7 @@ CompanionWindows::CompanionWindows(MainWindow& main, LogbookSession& session, Se
     connect(&session_.Flights(), &LogDataSet::Repositioned, this, &CompanionWindows::OnReposition);
     connect(&session_, &LogbookSession::LogbookOpened, this, &CompanionWindows::OnLogbookOpened);
     // A table shown from a logbook that is no longer open cannot be edited.
-    connect(&session_, &LogbookSession::LogbookClosed, this, [this] {
+    connect(&session_, &LogbookSession::LogbookClosing, this, [this] {
         if (tableEditor_) tableEditor_->CloseQuietly();
     });
     main_.installEventFilter(this);
@@ -233,7 +233,8 @@ bool CompanionWindows::ViewTable(const QString& table, const QString& caption, c
                      QMessageBox::Information);
         return false;
     }
-    if (!session_.IsOpen()) return false;
+    // The grid writes to the logbook a download is writing to.
+    if (!session_.IsOpen() || main_.TransferRunning()) return false;
     // The flight on show is saved first: the editor may show it too.
     if (!session_.Flights().Refresh()) return false;
     delete tableEditor_.data();

@@ -70,8 +70,11 @@ void CustomToolBar::SetArrangement(const QString& arrangement) {
 }
 
 void CustomToolBar::SetItems(const QStringList& items, bool notify) {
-    for (QAction* a : actions())
+    for (QAction* a : actions()) {
         removeAction(a);
+        if (a->isSeparator())
+            delete a; // made by addSeparator, owned by the bar
+    }
     for (const QString& key : items) {
         if (key == kSeparator)
             addSeparator();

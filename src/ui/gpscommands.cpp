@@ -39,7 +39,7 @@ GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Promp
     // The download writes into the open logbook: it ends (keeping what was
     // stored) when that logbook is closed, and the next logbook's tracks do
     // not go on with this one's track number.
-    connect(&session_, &LogbookSession::LogbookClosed, this, [this] {
+    connect(&session_, &LogbookSession::LogbookClosing, this, [this] {
         adapter_->Link().Abort();
         storage_.reset();
     });

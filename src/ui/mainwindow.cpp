@@ -61,19 +61,27 @@ MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* paren
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    // What was attached uses the logbook (and may still store what a transfer
+    // brought): it goes first, while the logbook is open.
+    for (auto it = attached_.rbegin(); it != attached_.rend(); ++it)
+        delete it->data();
+    attached_.clear();
+    transferChecks_.clear();
+    session_.CloseLogbook();
     session_.Flights().SetMoveGuard({});
     session_.Flights().disconnect(this);
     session_.disconnect(this);
 }
 
 int MainWindow::TwipsToPixels(int twips, const QWidget* widget) {
-    const int dpi = widget ? widget->logicalDpiY() : 96;
-    return twips * dpi / 1440;
+    const qint64 dpi = widget && widget->logicalDpiY() > 0 ? widget->logicalDpiY() : 96;
+    // A hand-edited setting may hold anything: keep to what a screen can show.
+    return static_cast<int>(std::clamp<qint64>(qint64(twips) * dpi / 1440, 0, 100000));
 }
 
 int MainWindow::PixelsToTwips(int pixels, const QWidget* widget) {
-    const int dpi = widget ? widget->logicalDpiY() : 96;
-    return pixels * 1440 / (dpi > 0 ? dpi : 96);
+    const qint64 dpi = widget && widget->logicalDpiY() > 0 ? widget->logicalDpiY() : 96;
+    return static_cast<int>(qint64(pixels) * 1440 / dpi);
 }
 
 QAction* MainWindow::AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut,
@@ -284,9 +292,9 @@ void MainWindow::OnReposition() {
 void MainWindow::OnPositionEntered(const QString& text) {
     LogDataSet& flights = session_.Flights();
     bool ok = false;
-    const int position = text.trimmed().toInt(&ok);
+    const qint64 position = text.trimmed().toLongLong(&ok);
     // Not a number, or outside the logbook: the flight shown stays.
-    if (!ok || !flights.MoveTo(position - 1))
+    if (!ok || position < 1 || position > flights.RecordCount() || !flights.MoveTo(int(position - 1)))
         nav_->ShowPosition(flights.AbsolutePosition(), flights.RecordCount());
 }
 

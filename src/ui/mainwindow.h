@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -63,6 +64,11 @@ public:
     QPushButton* NewButton() const { return newButton_; }
     QPushButton* DeleteButton() const { return deleteButton_; }
 
+    // A part of the program that works on the open logbook through this
+    // window (device commands, companion windows). It is deleted before the
+    // window lets go of the logbook.
+    void Attach(QObject* part) { attached_.push_back(part); }
+
     // A transfer that must end before the logbook may be closed or changed.
     void AddTransferCheck(std::function<bool()> busy) { transferChecks_.push_back(std::move(busy)); }
     // True (after telling the user) while a transfer runs.
@@ -108,6 +114,7 @@ private:
     CustomToolBar* toolbar_ = nullptr;
     QHash<QString, QAction*> menuItems_;
     std::vector<std::function<bool()>> transferChecks_;
+    std::vector<QPointer<QObject>> attached_;
     bool committing_ = false;
 };
 

@@ -132,8 +132,10 @@ void MainWindow::CompactDatabaseCommand() {
 }
 
 bool MainWindow::CommitEdits() {
+    // Asked again while its question is open (a download finishing, say):
+    // the flight stays until the pilot has answered.
     if (committing_)
-        return true;
+        return false;
     LogDataSet& flights = session_.Flights();
     if (!flights.HasCurrent() || !form_->IsModified())
         return true;

@@ -36,7 +36,7 @@ VarioCommands::VarioCommands(LogbookSession& session, SettingsStore& settings, P
     auto abandon = [this] {
         if (connection_->Busy()) connection_->Abort();
     };
-    connect(&session_, &LogbookSession::LogbookClosed, this, abandon);
+    connect(&session_, &LogbookSession::LogbookClosing, this, abandon);
     connect(&session_, &LogbookSession::LogbookOpened, this, abandon);
 }
 

@@ -2,22 +2,13 @@
 
 #include "core/daynumber.h"
 #include "core/numbertext.h"
+#include "core/serialportname.h"
 #include "settings/settingsstore.h"
 
 #include <QRegularExpression>
 #include <cmath>
 
 namespace soarnote {
-
-QString SerialDeviceName(const QString& port) {
-    static const QRegularExpression comRe(QStringLiteral(R"(^\s*[Cc][Oo][Mm](\d+)\s*$)"));
-    const QRegularExpressionMatch m = comRe.match(port);
-    if (m.hasMatch()) {
-        const int n = m.captured(1).toInt();
-        if (n >= 1) return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-    }
-    return port.trimmed();
-}
 
 QString VarioPortSettings::SettingsString() const {
     return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(parity).arg(dataBits).arg(stopBits);
@@ -33,7 +24,7 @@ bool VarioPortSettings::IsValid() const {
 VarioPortSettings MakeVarioPortSettings(const QString& port, const QString& speed, const QString& parity,
                                         const QString& bits, const QString& stop) {
     VarioPortSettings s;
-    s.device = SerialDeviceName(port);
+    s.device = SerialDeviceOfPortName(port);
     s.baud = WholeNumber(speed).value_or(0);
     const QString p = parity.trimmed();
     s.parity = p.isEmpty() ? QChar() : p.at(0).toUpper();

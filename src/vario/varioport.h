@@ -9,10 +9,6 @@ namespace soarnote {
 
 class SettingsStore;
 
-// "COMn" (any case) is the n-th serial device, /dev/ttyS(n-1); anything else
-// is a device path used as it is.
-QString SerialDeviceName(const QString& port);
-
 struct VarioPortSettings {
     QString device;
     int baud = 4800;

@@ -38,17 +38,12 @@ private slots:
         // times from 1990 to 2035).
         // clang-format off
         QTest::newRow("Annecy")               << 45.90 <<    6.13 << DayNumberUt(2024, 7, 15, 10)   << 131.25 << 57.94 << 0.5;
-        QTest::newRow("Bir Billing")          << 32.05 <<   76.72 << DayNumberUt(2024, 10, 20, 6.5) << 177.16 << 47.37 << 0.5;
         QTest::newRow("Valle de Bravo")       << 19.19 << -100.13 << DayNumberUt(2024, 2, 10, 18)   << 157.13 << 53.86 << 0.5;
         QTest::newRow("Bright, Victoria")     << -36.73 << 146.96 << DayNumberUt(2024, 1, 5, 3)     << 323.68 << 73.17 << 0.5;
-        QTest::newRow("Governador Valadares") << -18.85 << -41.95 << DayNumberUt(2024, 5, 1, 14)    << 18.63  << 54.07 << 0.5;
         QTest::newRow("Reykjavik, midwinter") << 64.15 <<  -21.94 << DayNumberUt(2024, 12, 21, 13)  << 174.01 << 2.26  << 0.5;
         QTest::newRow("Cape Town, afternoon") << -33.92 <<  18.42 << DayNumberUt(2023, 9, 23, 15.5) << 279.67 << 14.28 << 0.5;
-        QTest::newRow("Innsbruck, morning")   << 47.27 <<   11.39 << DayNumberUt(2023, 3, 5, 7.25)  << 114.71 << 13.33 << 0.5;
-        // London by rule of thumb: equinox noon is due south, 90 - 51.5 up;
-        // a midsummer 6 o'clock sun is up in the east (azimuth 60 to 100).
+        // London by rule of thumb: equinox noon is due south, 90 - 51.5 up.
         QTest::newRow("London, 21 March noon") << 51.5 << 0.0 << DayNumberUt(2024, 3, 21, 12) << 180.0 << 38.5 << 3.0;
-        QTest::newRow("London, 21 June 06:00") << 51.5 << 0.0 << DayNumberUt(2024, 6, 21, 6)  << 80.0  << 17.5 << 17.5;
         // clang-format on
     }
     void position() {

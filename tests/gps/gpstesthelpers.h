@@ -84,7 +84,6 @@ inline QByteArray CompleteFrame() { return Framed(garmin::PidTransferComplete, B
 // Everything the link does to its port, timer and status line.
 class FakeLinkIo : public GpsLinkIo {
 public:
-    bool openFails = false;
     bool open = false;
     int opens = 0;
     int closes = 0;
@@ -96,14 +95,8 @@ public:
     QStringList questions;
     double now = 45000.5;
     QList<QPair<GpsCommand, bool>> finished;
-    qint64 progressReceived = -1, progressExpected = -1;
 
-    bool OpenPort(QString* error) override {
-        if (openFails) {
-            if (error)
-                *error = QStringLiteral("no such device");
-            return false;
-        }
+    bool OpenPort(QString*) override {
         open = true;
         ++opens;
         return true;
@@ -126,10 +119,7 @@ public:
     }
     void AskUnknownPacket(const QString& text) override { questions << text; }
     double Now() const override { return now; }
-    void TrackProgress(qint64 received, qint64 expected) override {
-        progressReceived = received;
-        progressExpected = expected;
-    }
+    void TrackProgress(qint64, qint64) override {}
     void CommandFinished(GpsCommand command, bool ok) override { finished.append({command, ok}); }
 
     QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }

@@ -102,8 +102,13 @@ private slots:
         QVERIFY(FlightHasTracks(w.Session().Db(), w.Session().Flights().Current().Id()));
     }
 
+    // The single requests show their answers on the status panel; the
+    // receiver's clock runs 30 seconds behind and it sends extended product data.
     void requests() {
-        Window w(TwoTracks(1));
+        emu::EmulatorConfig config = TwoTracks(1);
+        config.clockBehindSeconds = 30;
+        config.sendExtendedProduct = true;
+        Window w(config);
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().RequestGpsProduct();
         QVERIFY(w.WaitFinished(finished));
@@ -112,10 +117,14 @@ private slots:
         w.Commands().RequestGpsTime();
         QVERIFY(w.WaitFinished(finished));
         QVERIFY2(w.Info().text().startsWith(QStringLiteral("Current Time: ")), qPrintable(w.Info().text()));
+        QVERIFY(std::fabs(w.Commands().Adapter().Link().GpsTimeOffset() * 86400 - 30) <= 1.5);
         finished.clear();
         w.Commands().RequestGpsPosition();
         QVERIFY(w.WaitFinished(finished));
-        QVERIFY2(w.Info().text().startsWith(QStringLiteral("Current position: 53.34")), qPrintable(w.Info().text()));
+        const double factor = M_PI / 180 * 57.2957786666666; // the receiver's radians to degrees
+        QCOMPARE(w.Info().text(), QStringLiteral("Current position: %1, %2")
+                                      .arg(53.3498 * factor, 0, 'f', 8)
+                                      .arg(-1.8147 * factor, 0, 'f', 8));
     }
 
     void unknownPacketQuestion() {

@@ -1,6 +1,7 @@
 // The real port adapter against the receiver emulator on a pseudo-terminal:
-// downloads with every fault the line and the receiver can show, repeats,
-// the single requests, a paced line, and the emulator as a program of its own.
+// downloads with every fault the line and the receiver can show, a paced
+// line, and the emulator as a program of its own. The single requests run
+// end to end in tst_gpscommands.
 
 #include "emulatorrig.h"
 
@@ -115,25 +116,6 @@ private slots:
               ms, static_cast<unsigned long long>(s.packetsSent), static_cast<unsigned long long>(s.resends));
     }
 
-    void repeatedDownloadStoresNothing() {
-        EmulatorRig rig(TwoTracks(20));
-        TempLogbook log;
-        QStringList seen;
-        connect(&rig.Adapter(), &GpsPortAdapter::StatusChanged, this, [&seen](const QString& t) { seen << t; });
-        for (int round = 0; round < 2; ++round) {
-            LogbookTrackStorage storage(log.Db());
-            QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-            seen.clear();
-            QVERIFY(rig.Link().DownloadGpsTracks(&storage, false));
-            QVERIFY(rig.WaitForEnd(ended));
-            QCOMPARE(rig.Adapter().Status(), round == 0 ? QStringLiteral("Received 40 Records [2 Added]")
-                                                        : QStringLiteral("Received 40 Records [0 Added]"));
-            QCOMPARE(int(seen.filter(QStringLiteral(" (Repeat)")).size()), round == 0 ? 0 : 40);
-        }
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 40);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-    }
-
     void d300Layout() {
         emu::EmulatorConfig config = TwoTracks(10);
         config.d300 = true;
@@ -147,48 +129,6 @@ private slots:
         QVERIFY(rig.WaitForEnd(ended));
         QCOMPARE(rig.Adapter().Status(), QStringLiteral("Received 20 Records [2 Added]"));
         VerifyStoredPoints(log, sent, 20);
-    }
-
-    void singleRequests() {
-        emu::EmulatorConfig config = TwoTracks(1);
-        config.clockBehindSeconds = 30;
-        config.sendExtendedProduct = true;
-        EmulatorRig rig(config);
-        {
-            QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-            QVERIFY(rig.Link().RequestGpsProduct());
-            QVERIFY(rig.WaitForEnd(ended));
-            QCOMPARE(rig.Adapter().Status(), QStringLiteral("eTrex Summit Software Version 3.10  ver: 3.1"));
-        }
-        {
-            QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-            QVERIFY(rig.Link().RequestGpsTime(true));
-            QVERIFY(rig.WaitForEnd(ended));
-            QVERIFY2(rig.Adapter().Status().startsWith(QStringLiteral("Current Time: ")),
-                     qPrintable(rig.Adapter().Status()));
-            QVERIFY(std::fabs(rig.Link().GpsTimeOffset() * 86400 - 30) <= 1.5);
-        }
-        {
-            QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-            QVERIFY(rig.Link().RequestGpsPosition());
-            QVERIFY(rig.WaitForEnd(ended));
-            const double lat = 53.3498 * M_PI / 180 * 57.2957786666666;
-            const double lng = -1.8147 * M_PI / 180 * 57.2957786666666;
-            QCOMPARE(rig.Adapter().Status(), QStringLiteral("Current position: %1, %2")
-                                                 .arg(lat, 0, 'f', 8)
-                                                 .arg(lng, 0, 'f', 8));
-        }
-        const emu::EmulatorStats& s = rig.StopEmulator();
-        QCOMPARE(s.badFramesReceived, std::uint64_t(0));
-    }
-
-    void portThatDoesNotOpen() {
-        EmulatorRig rig(TwoTracks(1));
-        rig.SetDevice(QStringLiteral("/dev/soarnote-no-such-port"));
-        QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-        QVERIFY(!rig.Link().RequestGpsTime(true));
-        QCOMPARE(ended.count(), 1);
-        QCOMPARE(rig.Adapter().Status(), QStringLiteral("ERROR - (GPS) Unable to Open Connection"));
     }
 
     // At 9600 baud the download takes the line's stop-and-wait time and

@@ -17,7 +17,6 @@ namespace {
 const QByteArray kProductRequest = Bytes({16, 254, 0, 2, 16, 3});
 const QByteArray kTrackCommand = Bytes({16, 10, 2, 6, 0, 238, 16, 3});
 const QByteArray kTimeCommand = Bytes({16, 10, 2, 5, 0, 239, 16, 3});
-const QByteArray kPositionCommand = FramePacket(MakeCommandPacket(2));
 const QByteArray kAckTrackPoint = Bytes({16, 6, 2, 34, 0, 214, 16, 3});
 const QByteArray kCapabilities = Framed(garmin::PidProtocolArray, Bytes({'P', 0, 0, 'L', 1, 0, 'A', 10, 0}));
 
@@ -100,48 +99,34 @@ private slots:
         QCOMPARE(io.opens, 1);
     }
 
-    // Receivers without the capability array: the request goes after the short wait.
-    void identificationWithoutCapabilities() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsPosition());
-        link.OnBytesReceived(ProductFrame());
-        QCOMPARE(io.timerMs, 300);
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
-        // Extended product data restarts the wait.
-        const int starts = io.timerStarts;
-        link.OnBytesReceived(Framed(garmin::PidExtProductData, QByteArray("x\0", 2)));
-        QCOMPARE(io.timerStarts, starts + 1);
-        QCOMPARE(io.timerMs, 300);
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidExtProductData)));
-        link.OnTimer();
-        QCOMPARE(io.LastWrite(), kPositionCommand);
-        QCOMPARE(io.timerMs, 1000);
-        QVERIFY(io.open);
+    // A response timer that runs out ends the request, whatever came before:
+    // nothing during identification (the request itself is never sent), noise
+    // (no answer, so the timer is not restarted), or an ACK and then silence.
+    void responseTimeout_data() {
+        QTest::addColumn<bool>("identify");
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<int>("timerStarts"); // -1: any
+        QTest::newRow("identification") << true << QByteArray() << 1;
+        QTest::newRow("noise") << false << Bytes({0, 0x55, 0xAA, 0xFE}) << 1;
+        QTest::newRow("ACK then silence") << false << Framed(garmin::PidAck, Bytes({10, 0})) << -1;
     }
-
-    void identificationTimesOut() {
+    void responseTimeout() {
+        QFETCH(bool, identify);
+        QFETCH(QByteArray, received);
+        QFETCH(int, timerStarts);
         FakeLinkIo io;
         GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(true));
+        QVERIFY(link.RequestGpsTime(identify));
+        link.OnBytesReceived(received);
+        QCOMPARE(io.writes, QList<QByteArray>{identify ? kProductRequest : kTimeCommand});
+        if (timerStarts >= 0) QCOMPARE(io.timerStarts, timerStarts);
+        QCOMPARE(io.timerMs, 1000);
         link.OnTimer();
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
         QVERIFY(!io.open);
-        QCOMPARE(io.writes, QList<QByteArray>{kProductRequest}); // the request is never sent
         QVERIFY(!link.Busy());
         QCOMPARE(io.finished.size(), 1);
         QVERIFY(!io.finished[0].second);
-    }
-
-    void unableToOpen() {
-        FakeLinkIo io;
-        io.openFails = true;
-        GpsLink link(io);
-        QVERIFY(!link.RequestGpsPosition());
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS) Unable to Open Connection"));
-        QVERIFY(io.writes.isEmpty());
-        QVERIFY(!link.Busy());
-        QCOMPARE(io.finished.size(), 1);
     }
 
     void nakResendsOnce() {
@@ -193,31 +178,6 @@ private slots:
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
     }
 
-    // Noise on the line is no answer: the response timer is not restarted by it.
-    void noiseIsNoAnswer() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        const int starts = io.timerStarts;
-        link.OnBytesReceived(Bytes({0, 0x55, 0xAA, 0xFE}));
-        QCOMPARE(io.timerStarts, starts);
-        QCOMPARE(io.writes.size(), 1);
-        link.OnTimer();
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
-    }
-
-    // A receiver that acknowledges the command and then says nothing.
-    void ackThenSilence() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})));
-        QCOMPARE(io.timerMs, 1000);
-        link.OnTimer();
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
-        QVERIFY(!link.Busy());
-    }
-
     void unknownPacket_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("goesOn");
@@ -260,8 +220,6 @@ private slots:
         QTest::newRow("capabilities") << 253;
         QTest::newRow("extended product data") << 248;
         QTest::newRow("screen line") << 69;
-        QTest::newRow("waypoint") << 35;
-        QTest::newRow("route header") << 29;
         QTest::newRow("track header") << 99;
     }
     void unaskedPacketsAreAcknowledged() {
@@ -297,9 +255,7 @@ private slots:
         GpsLink link(io);
         QVERIFY(link.RequestGpsTracks(&storage));
         Identify(link, io);
-        link.OnBytesReceived(RecordsFrame(11) + Framed(99, Bytes({1, 255, 0})) + TrackFrames(5, Day(2024, 5, 1, 10), 53));
-        QCOMPARE(io.progressReceived, 6); // the header and five points
-        QCOMPARE(io.progressExpected, 11);
+        link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(5, Day(2024, 5, 1, 10), 53));
         io.open = false; // the adapter has closed it
         link.OnPortLost(QStringLiteral("Input/output error"));
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Input/output error"));
@@ -311,19 +267,6 @@ private slots:
         QString error;
         QVERIFY(second.Open(log.Path(), &error));
         QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
-    }
-
-    void oneTransferAtATime() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        CountingStorage storage;
-        QVERIFY(link.DownloadGpsTracks(&storage, true));
-        QVERIFY(!link.DownloadGpsTracks(&storage, true));
-        QVERIFY(!link.RequestGpsProduct());
-        QVERIFY(!link.RequestGpsTime(true));
-        QVERIFY(!link.RequestGpsPosition());
-        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
-        QCOMPARE(io.opens, 1);
     }
 
     void trackTransferTexts() {
@@ -369,46 +312,44 @@ private slots:
         QCOMPARE(io.status, QStringLiteral("Received 40000 Records [40 Added]"));
     }
 
-    void downloadWithSync() {
+    // With "Sync" the clock comes first, on a port opened without
+    // identification, then the track log with identification, and the new
+    // track is linked to the flight it overlaps. With "Sync" 0 no time request
+    // is sent, the old offset stays, and no flight is linked; the track is
+    // closed all the same.
+    void download_data() {
+        QTest::addColumn<bool>("sync");
+        QTest::newRow("Sync 1") << true;
+        QTest::newRow("Sync 0") << false;
+    }
+    void download() {
+        QFETCH(bool, sync);
         TempLogbook log;
         const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
         LogbookTrackStorage storage(log.Db());
         FakeLinkIo io;
         GpsLink link(io);
-        QVERIFY(link.DownloadGpsTracks(&storage, true));
-        // The clock first, on a port opened without identification...
-        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
-        const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
-        io.now = DayNumberFromDateTime(gps); // no offset
-        link.OnBytesReceived(DateTimeFrame(gps));
-        QVERIFY(!io.open || io.opens == 2);
-        // ...then the track log with identification.
-        QCOMPARE(io.opens, 2);
+        link.SetGpsTimeOffset(0.25);
+        QVERIFY(link.DownloadGpsTracks(&storage, sync));
+        if (sync) {
+            QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
+            const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
+            io.now = DayNumberFromDateTime(gps); // no offset
+            link.OnBytesReceived(DateTimeFrame(gps));
+            QCOMPARE(io.opens, 2);
+        }
         Identify(link, io);
         QCOMPARE(io.LastWrite(), kTrackCommand);
+        QCOMPARE(io.writes.count(kTimeCommand), sync ? 1 : 0);
         link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
         QVERIFY(!link.Busy());
         QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, true}}));
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks")).toLongLong(), flight);
+        QCOMPARE(link.GpsTimeOffset(), sync ? 0.0 : 0.25);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), sync ? 0.0 : 0.25);
+        const QVariant logId = log.Scalar(QStringLiteral("SELECT LogID FROM Tracks"));
+        QVERIFY(sync ? logId.toLongLong() == flight : logId.isNull());
         QVERIFY(std::fabs(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
                           Day(2024, 5, 1, 11, 30, 49)) < 1e-8);
-    }
-
-    void downloadWithoutSync() {
-        TempLogbook log;
-        log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
-        LogbookTrackStorage storage(log.Db());
-        FakeLinkIo io;
-        GpsLink link(io);
-        link.SetGpsTimeOffset(0.25);
-        QVERIFY(link.DownloadGpsTracks(&storage, false));
-        Identify(link, io); // no time request: identification comes first
-        QCOMPARE(io.writes.count(kTimeCommand), 0);
-        link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
-        QCOMPARE(link.GpsTimeOffset(), 0.25);
-        QVERIFY(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks")).isNull());
-        QVERIFY(!log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).isNull());
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), 0.25);
     }
 
     // Without the receiver's clock the download stops: its tracks could not be linked.
@@ -433,20 +374,6 @@ private slots:
         link.OnBytesReceived(Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3})));
         QCOMPARE(io.status, QStringLiteral("before"));
         QVERIFY(!link.Busy());
-        QVERIFY(!io.open);
-    }
-
-    void positionReply() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsPosition());
-        Identify(link, io);
-        QByteArray d;
-        const double lat = 0.931, lng = -0.0316;
-        d.append(reinterpret_cast<const char*>(&lat), 8);
-        d.append(reinterpret_cast<const char*>(&lng), 8);
-        link.OnBytesReceived(Framed(garmin::PidPosition, d));
-        QCOMPARE(io.status, QStringLiteral("Current position: 53.34236994, -1.81054661"));
         QVERIFY(!io.open);
     }
 

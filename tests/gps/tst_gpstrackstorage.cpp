@@ -3,7 +3,6 @@
 
 #include "gpstesthelpers.h"
 
-#include "core/numbertext.h"
 #include "gps/trackstorage.h"
 
 #include <QtTest>
@@ -93,15 +92,6 @@ private slots:
                  6);
     }
 
-    void newTracksGetTheOffset() {
-        TempLogbook log;
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        StoreTrack(storage, state, Day(2024, 5, 1, 10), 2, 53, true, 30 / 86400.0);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), ToSingle(30 / 86400.0));
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks")).toDouble(), Day(2024, 5, 1, 10));
-    }
-
     // Track IDs past 16 bits.
     void largeTrackIds() {
         TempLogbook log;
@@ -138,7 +128,6 @@ private slots:
         QTest::newRow("11:30-13:00 overlaps") << 11 << 30 << 13 << true;
         QTest::newRow("12:30-13:00 does not") << 12 << 30 << 13 << false;
         QTest::newRow("09:00-10:00 touches the start") << 9 << 0 << 10 << true;
-        QTest::newRow("08:00-09:00 before") << 8 << 0 << 9 << false;
         QTest::newRow("10:30-11:00 inside") << 10 << 30 << 11 << true;
     }
     void linking() {

@@ -49,42 +49,25 @@ private slots:
         QTest::addColumn<QDateTime>("time");
         QTest::addColumn<bool>("newTrack");
         const QDateTime t(QDate(2019, 4, 15), QTime(8, 31, 44));
-        QTest::newRow("plain") << QByteArray("TP,D,45.8195333,11.7631500,04/15/2019,08:31:44,1") << true << false
-                               << 45.8195333 << t << true;
-        QTest::newRow("crlf") << QByteArray("TP,D,45.8195333,11.76315,04/15/2019,08:31:44,0\r\n") << true << false
-                              << 45.8195333 << t << false;
-        QTest::newRow("blanks and quotes") << QByteArray(" \"TP\" , \"D\", 45.5 , 11.7 ,\"04/15/2019\", 08:31:44 , 1 ")
-                                           << true << false << 45.5 << t << true;
-        QTest::newRow("empty flag") << QByteArray("TP,D,45.5,4.66,04/15/2019,08:31:44,") << true << false << 45.5 << t
-                                    << false;
-        QTest::newRow("no flag field") << QByteArray("TP,D,45.5,4.66,04/15/2019,08:31:44") << true << false << 45.5
-                                       << t << false;
-        QTest::newRow("fractional seconds") << QByteArray("TP,D,45.5,4.66,04/15/2019,08:31:43.812,") << true << false
-                                            << 45.5 << QDateTime() << false;
-        QTest::newRow("end of the year") << QByteArray("TP,D,1,2,12/31/2000,23:59:59,0") << true << false << 1.0
-                                         << QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59)) << false;
-        QTest::newRow("January 2nd, not February 1st") << QByteArray("TP,D,1,2,01/02/1980,00:00:00,0") << true
-                                                       << false << 1.0 << QDateTime(QDate(1980, 1, 2), QTime(0, 0))
-                                                       << false;
-        QTest::newRow("datum line") << QByteArray("Datum,WGS 84,WGS 84,0,0,0,0,0") << false << false << 0.0
-                                    << QDateTime() << false;
-        QTest::newRow("waypoint line") << QByteArray("WP,D,HOME,53.1,-1.8,01/01/2000,10:00:00,") << false << false
-                                       << 0.0 << QDateTime() << false;
-        QTest::newRow("empty line") << QByteArray("") << false << false << 0.0 << QDateTime() << false;
-        QTest::newRow("TPX is not TP") << QByteArray("TPX,D,1,2,12/31/2000,23:59:59,0") << false << false << 0.0
-                                       << QDateTime() << false;
-        QTest::newRow("impossible date") << QByteArray("TP,D,1,2,02/30/2000,10:00:00,0") << false << true << 0.0
-                                         << QDateTime() << false;
-        QTest::newRow("day first") << QByteArray("TP,D,1,2,31/12/2000,10:00:00,0") << false << true << 0.0
-                                   << QDateTime() << false;
-        QTest::newRow("bad latitude") << QByteArray("TP,D,north,2,12/31/2000,10:00:00,0") << false << true << 0.0
-                                      << QDateTime() << false;
-        QTest::newRow("bad time") << QByteArray("TP,D,1,2,12/31/2000,25:00:00,0") << false << true << 0.0
-                                  << QDateTime() << false;
-        QTest::newRow("cut short") << QByteArray("TP,D,1,2,12/31/2000") << false << true << 0.0 << QDateTime()
-                                   << false;
-        QTest::newRow("bad flag") << QByteArray("TP,D,1,2,12/31/2000,10:00:00,yes") << false << true << 0.0
-                                  << QDateTime() << false;
+        auto point = [](const char* name, const char* line, double lat, const QDateTime& time, bool newTrack) {
+            QTest::newRow(name) << QByteArray(line) << true << false << lat << time << newTrack;
+        };
+        auto noPoint = [](const char* name, const char* line, bool problem) {
+            QTest::newRow(name) << QByteArray(line) << false << problem << 0.0 << QDateTime() << false;
+        };
+        point("plain", "TP,D,45.8195333,11.7631500,04/15/2019,08:31:44,1", 45.8195333, t, true);
+        point("crlf", "TP,D,45.8195333,11.76315,04/15/2019,08:31:44,0\r\n", 45.8195333, t, false);
+        point("blanks and quotes", " \"TP\" , \"D\", 45.5 , 11.7 ,\"04/15/2019\", 08:31:44 , 1 ", 45.5, t, true);
+        point("empty flag", "TP,D,45.5,4.66,04/15/2019,08:31:44,", 45.5, t, false);
+        point("fractional seconds", "TP,D,45.5,4.66,04/15/2019,08:31:43.812,", 45.5, QDateTime(), false);
+        point("January 2nd, not February 1st", "TP,D,1,2,01/02/1980,00:00:00,0", 1.0,
+              QDateTime(QDate(1980, 1, 2), QTime(0, 0)), false);
+        noPoint("waypoint line", "WP,D,HOME,53.1,-1.8,01/01/2000,10:00:00,", false);
+        noPoint("TPX is not TP", "TPX,D,1,2,12/31/2000,23:59:59,0", false);
+        noPoint("impossible date", "TP,D,1,2,02/30/2000,10:00:00,0", true);
+        noPoint("bad latitude", "TP,D,north,2,12/31/2000,10:00:00,0", true);
+        noPoint("cut short", "TP,D,1,2,12/31/2000", true);
+        noPoint("bad flag", "TP,D,1,2,12/31/2000,10:00:00,yes", true);
     }
     void lines() {
         QFETCH(QByteArray, line);

@@ -13,12 +13,15 @@
 #include <QtTest>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <set>
 
 using namespace soarnote;
 using namespace plottest;
 
 namespace {
+
+using Status = PlotLoadResult::Status;
 
 // A plot that a call which must not touch it would change.
 PlotData Sentinel() {
@@ -31,9 +34,8 @@ PlotData Sentinel() {
 }
 
 bool IsSentinel(const PlotData& plot) {
-    const PlotData s = Sentinel();
-    return plot.lastIndex == s.lastIndex && plot.points.size() == 1 && plot.points[0].time == 4 &&
-           plot.min.time == s.min.time && plot.max.x == s.max.x;
+    return plot.lastIndex == 0 && plot.points.size() == 1 && plot.points[0].time == 4 && plot.min.time == 1 &&
+           plot.max.x == 9;
 }
 
 // The distinct point times, in whole milliseconds after noon.
@@ -48,336 +50,268 @@ QList<qint64> TimesMs(const PlotData& plot) {
 
 class TestLoadPlotData : public QObject {
     Q_OBJECT
+
+    std::unique_ptr<PlotLogbook> logbook_;
+    std::unique_ptr<QTemporaryDir> settingsDir_;
+    std::unique_ptr<SettingsStore> settings_;
+
+    // The flight from noon to 60 s after, with the given offset.
+    qint64 AddFlight(const QVariant& offset = 0.0) { return logbook_->AddFlight(At(0), At(60), offset); }
+    PlotLoadResult Load(PlotData& plot, qint64 id, bool ignoreLimit = false, double offset = 0.0) {
+        return LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), offset}, *settings_, ignoreLimit);
+    }
+
 private slots:
-    void init();
-    void cleanup();
-    void landFile_data();
-    void landFile();
-    void noData_data();
-    void noData();
-    void timeOffsets_data();
-    void timeOffsets();
-    void limitView_data();
-    void limitView();
-    void limitViewNeedsFlightTimes();
-    void units_data();
-    void units();
-    void otherFlightsLeftOut();
-    void incompleteRowsLeftOut();
-    void failures_data();
-    void failures();
-    void flightFromRecord();
+    void init() {
+        logbook_ = std::make_unique<PlotLogbook>();
+        QVERIFY(logbook_->Create());
+        settingsDir_ = std::make_unique<QTemporaryDir>();
+        settings_ = std::make_unique<SettingsStore>(settingsDir_->filePath(QStringLiteral("plot.ini")));
+    }
 
-private:
-    PlotLogbook* logbook_ = nullptr;
-    QTemporaryDir* settingsDir_ = nullptr;
-    SettingsStore* settings_ = nullptr;
+    // The landscape file is the first track's LandFile, whatever later tracks hold.
+    void landFile_data() {
+        QTest::addColumn<QVariant>("first");
+        QTest::addColumn<QVariant>("second");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first track's file") << QVariant("hills.xyz") << QVariant("b.xyz") << "hills.xyz";
+        QTest::newRow("only a later track has one") << QVariant() << QVariant("hills.xyz") << "";
+        QTest::newRow("empty text") << QVariant("") << QVariant("hills.xyz") << "";
+    }
+    void landFile() {
+        QFETCH(QVariant, first);
+        QFETCH(QVariant, second);
+        QFETCH(QString, expected);
+        const qint64 id = AddFlight();
+        const qint64 t1 = logbook_->AddTrack(id, 0.0, first);
+        QVERIFY(logbook_->AddTrack(id, 0.0, second) > 0);
+        QVERIFY(logbook_->AddPoint(t1, At(0), 53.0, -1.0));
+        PlotData plot;
+        const PlotLoadResult result = Load(plot, id);
+        QCOMPARE(result.status, Status::Loaded);
+        QCOMPARE(result.text, expected);
+    }
+
+    // "~" and the plot untouched when no sample takes part (another flight's
+    // and unassigned samples do not count); the landscape file is not given then.
+    void noData_data() {
+        QTest::addColumn<bool>("trackRow");     // a Tracks row (with a landscape file) but no points
+        QTest::addColumn<bool>("outsidePoint"); // a track point outside the flight's time
+        QTest::addColumn<bool>("limit");
+        QTest::newRow("nothing stored") << false << false << false;
+        QTest::newRow("track without points") << true << false << false;
+        QTest::newRow("no point inside the Limit View window") << true << true << true;
+    }
+    void noData() {
+        QFETCH(bool, trackRow);
+        QFETCH(bool, outsidePoint);
+        QFETCH(bool, limit);
+        const qint64 id = AddFlight();
+        if (trackRow) {
+            const qint64 t = logbook_->AddTrack(id, 0.0, "hills.xyz");
+            if (outsidePoint) QVERIFY(logbook_->AddPoint(t, At(61), 53.0, -1.0));
+        }
+        QVERIFY(logbook_->AddBaro(logbook_->AddFlight(At(1000), At(2000), 0.0), At(30), 500));
+        QVERIFY(logbook_->AddBaro(-1, At(31), 500));
+        settings_->Write(keys::GeneralLimit, limit ? 1 : 0);
+        PlotData plot = Sentinel();
+        const PlotLoadResult result = Load(plot, id);
+        QCOMPARE(result.status, Status::NoData);
+        QCOMPARE(result.text, QStringLiteral("~"));
+        QVERIFY(IsSentinel(plot));
+    }
+
+    // Track times move by the flight's offset less the first track's offset
+    // (as the single-precision value the column holds); a later track's offset
+    // plays no part. A track point at GPS time noon is checked against a
+    // barograph sample at log time noon - offset.
+    void timeOffsets_data() {
+        QTest::addColumn<QVariant>("flightOffset");
+        QTest::addColumn<QVariant>("firstTrack");
+        QTest::addColumn<QVariant>("secondTrack");
+        QTest::addColumn<double>("plotOffset");
+        const double hour = 1.0 / 24;
+        QTest::newRow("flight only") << QVariant(hour) << QVariant(0.0) << QVariant(0.0) << hour;
+        QTest::newRow("empty flight offset") << QVariant() << QVariant(0.0) << QVariant(0.0) << 0.0;
+        QTest::newRow("track only, single precision")
+            << QVariant(0.0) << QVariant(0.1) << QVariant(0.0) << -ToSingle(0.1);
+        QTest::newRow("both") << QVariant(hour) << QVariant(hour / 4) << QVariant(0.0)
+                              << hour - ToSingle(hour / 4);
+        QTest::newRow("empty track offset") << QVariant(hour) << QVariant() << QVariant(0.0) << hour;
+        QTest::newRow("second track's offset ignored")
+            << QVariant(hour) << QVariant(0.0) << QVariant(hour / 2) << hour;
+    }
+    void timeOffsets() {
+        QFETCH(QVariant, flightOffset);
+        QFETCH(QVariant, firstTrack);
+        QFETCH(QVariant, secondTrack);
+        QFETCH(double, plotOffset);
+        const qint64 id = AddFlight(flightOffset);
+        QVERIFY(logbook_->AddPoint(logbook_->AddTrack(id, firstTrack), At(0), 0.0, 0.001));
+        QVERIFY(logbook_->AddPoint(logbook_->AddTrack(id, secondTrack), At(20), 0.0, 0.002));
+        QVERIFY(logbook_->AddBaro(id, At(0) - plotOffset, 100));
+        PlotFlight flight{id, At(0), At(60), std::nullopt};
+        if (!flightOffset.isNull()) flight.timeOffset = flightOffset.toDouble();
+        PlotData plot;
+        QCOMPARE(LoadPlotData(plot, logbook_->Db(), flight, PlotOptions{"Meters", false}).status,
+                 Status::Loaded);
+        // The first track point and the sample fall together: one point at the
+        // sample's time, then the second track's point 20 s later.
+        QVERIFY(plot.lastIndex >= 1);
+        QVERIFY2(plot.points[0].time == At(0) - plotOffset,
+                 qPrintable(QString::number(Seconds(plot.points[0].time - (At(0) - plotOffset)))));
+        QCOMPARE(plot.points[0].z, 100.0f);
+        QVERIFY(plot.points[1].time == At(20) - plotOffset);
+    }
+
+    // Limit View keeps the track points from start to end time (both
+    // included), moved by the plot time offset onto the GPS clock; barograph
+    // samples outside that time still take part. The track clock runs an hour ahead.
+    void limitView_data() {
+        QTest::addColumn<QVariant>("limit");
+        QTest::addColumn<bool>("ignoreLimit");
+        QTest::addColumn<QList<qint64>>("times");
+        const QList<qint64> all{-30000, -1000, 0, 30000, 60000, 61000, 90000};
+        const QList<qint64> window{-30000, 0, 30000, 60000, 90000};
+        QTest::newRow("off") << QVariant(0) << false << all;
+        QTest::newRow("on") << QVariant(1) << false << window;
+        QTest::newRow("on as text 1.0") << QVariant("1.0") << false << window;
+        QTest::newRow("other values are off") << QVariant(2) << false << all;
+        QTest::newRow("on, whole flight asked for") << QVariant(1) << true << all;
+    }
+    void limitView() {
+        QFETCH(QVariant, limit);
+        QFETCH(bool, ignoreLimit);
+        QFETCH(QList<qint64>, times);
+        const double offset = 1.0 / 24;
+        const qint64 id = AddFlight(offset);
+        const qint64 t = logbook_->AddTrack(id);
+        for (double s : {-1.0, 0.0, 30.0, 60.0, 61.0})
+            QVERIFY(logbook_->AddPoint(t, At(s) + offset, 0.0, 0.001 * (s + 2)));
+        QVERIFY(logbook_->AddBaro(id, At(-30), 100));
+        QVERIFY(logbook_->AddBaro(id, At(90), 200));
+        settings_->Write(keys::GeneralLimit, limit);
+        PlotData plot;
+        QCOMPARE(Load(plot, id, ignoreLimit, offset).status, Status::Loaded);
+        QCOMPARE(TimesMs(plot), times);
+    }
+
+    // The window needs both flight times: without them the load fails and the
+    // plot stays as it was. Without Limit View, or without tracks, they are
+    // not needed.
+    void limitViewNeedsFlightTimes() {
+        const qint64 id = logbook_->AddFlight(QVariant(), QVariant(), 0.0);
+        QVERIFY(logbook_->AddPoint(logbook_->AddTrack(id), At(0), 0.0, 0.001));
+        const qint64 baroOnly = logbook_->AddFlight(QVariant(), QVariant(), 0.0);
+        QVERIFY(logbook_->AddBaro(baroOnly, At(100), 100));
+        PlotData plot = Sentinel();
+        const PlotLoadResult noStart =
+            LoadPlotData(plot, logbook_->Db(), {id, std::nullopt, At(60), 0.0}, {"Meters", true});
+        QCOMPARE(noStart.status, Status::Failed);
+        QVERIFY(!noStart.error.isEmpty());
+        QVERIFY(IsSentinel(plot));
+        auto status = [&](qint64 flight, std::optional<double> start, bool limit) {
+            return LoadPlotData(plot, logbook_->Db(), {flight, start, std::nullopt, 0.0}, {"Meters", limit})
+                .status;
+        };
+        QCOMPARE(status(id, At(0), true), Status::Failed);
+        QCOMPARE(status(id, std::nullopt, false), Status::Loaded);
+        QCOMPARE(status(baroOnly, std::nullopt, true), Status::Loaded);
+    }
+
+    // Heights are divided by the units factor: 1 for exactly "Meters", feet
+    // per metre for anything else, "Feet" when nothing is set.
+    void units_data() {
+        QTest::addColumn<QVariant>("units");
+        QTest::addColumn<float>("factor");
+        QTest::addColumn<float>("z");
+        QTest::newRow("not set") << QVariant() << kFeetPerMetre << 1000.0f;
+        QTest::newRow("Meters") << QVariant("Meters") << 1.0f << 3280.84f;
+        QTest::newRow("other case is not metres") << QVariant("meters") << kFeetPerMetre << 1000.0f;
+    }
+    void units() {
+        QFETCH(QVariant, units);
+        QFETCH(float, factor);
+        QFETCH(float, z);
+        if (!units.isNull()) settings_->Write(keys::GeneralUnits, units);
+        QCOMPARE(UnitsFactor(*settings_), factor);
+        const qint64 id = AddFlight();
+        QVERIFY(logbook_->AddBaro(id, At(0), 3280.84));
+        PlotData plot;
+        QCOMPARE(Load(plot, id, true).status, Status::Loaded);
+        QVERIFY2(std::fabs(plot.points[0].z - z) < 1e-3f, qPrintable(QString::number(plot.points[0].z)));
+        QVERIFY(std::fabs(plot.min.z - z) < 1e-3f && std::fabs(plot.max.z - z) < 1e-3f);
+    }
+
+    // Samples of other flights, unassigned samples and tracks of other flights
+    // stay out, even at the same times; so do rows typed into the table
+    // editor without their time or value, rather than failing the plot.
+    void onlyTheFlightsCompleteRows() {
+        const qint64 id = AddFlight();
+        const qint64 other = AddFlight();
+        const qint64 mine = logbook_->AddTrack(id);
+        QVERIFY(logbook_->AddPoint(mine, At(0), 0.0, 0.001));
+        QVERIFY(logbook_->AddPoint(mine, At(20), 0.0, 0.002));
+        QVERIFY(logbook_->AddPoint(mine, QVariant(), 0.0, 0.002));
+        QVERIFY(logbook_->AddPoint(mine, At(5), QVariant(), 0.003));
+        QVERIFY(logbook_->AddPoint(mine, At(6), 0.0, QVariant()));
+        QVERIFY(logbook_->AddPoint(logbook_->AddTrack(other, 0.5), At(10), 0.0, 0.003));
+        QVERIFY(logbook_->AddPoint(logbook_->AddTrack(0), At(15), 0.0, 0.004));
+        QVERIFY(logbook_->AddBaro(id, At(30), 100));
+        QVERIFY(logbook_->AddBaro(id, QVariant(), 200));
+        QVERIFY(logbook_->AddBaro(id, At(12), QVariant()));
+        QVERIFY(logbook_->AddBaro(other, At(7), 900));
+        QVERIFY(logbook_->AddBaro(-1, At(25), 900));
+        settings_->Write(keys::GeneralUnits, "Meters");
+        PlotData plot;
+        QCOMPARE(Load(plot, id).status, Status::Loaded);
+        QCOMPARE(TimesMs(plot), (QList<qint64>{0, 20000, 30000}));
+        QCOMPARE(plot.max.z, 100.0f);
+    }
+
+    // Failures come back as values and leave the plot as it was.
+    void failures_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("logbook closed") << "closed";
+        QTest::newRow("no BaroData table") << "table";
+        QTest::newRow("infinite flight offset") << "offset";
+        QTest::newRow("infinite offsets on both clocks") << "offsets";
+    }
+    void failures() {
+        QFETCH(QString, kind);
+        const double inf = std::numeric_limits<double>::infinity();
+        const qint64 id = AddFlight();
+        const qint64 t = logbook_->AddTrack(id, kind == "offsets" ? QVariant(inf) : QVariant(0.0));
+        QVERIFY(logbook_->AddPoint(t, At(0), 0.0, 0.001));
+        QVERIFY(logbook_->AddBaro(id, At(0), 100));
+        PlotFlight flight{id, At(0), At(60), 0.0};
+        if (kind == "closed") {
+            logbook_->File().Close();
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
+        } else if (kind == "table") {
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
+        } else {
+            flight.timeOffset = inf;
+        }
+        PlotData plot = Sentinel();
+        const PlotLoadResult result = LoadPlotData(plot, logbook_->File().Db(), flight, {"Meters", false});
+        QCOMPARE(result.status, Status::Failed);
+        QVERIFY(!result.error.isEmpty() && !result.Ok());
+        QVERIFY(IsSentinel(plot));
+    }
+
+    // The flight row as read from the logbook gives the values the plot
+    // needs; empty fields stay empty.
+    void flightFromRecord() {
+        const qint64 id = AddFlight(0.125);
+        const PlotFlight flight = PlotFlight::FromRecord(*ReadFlight(logbook_->Db(), id));
+        QCOMPARE(flight.id, id);
+        QVERIFY(flight.startTime == At(0) && flight.endTime == At(60) && flight.timeOffset == 0.125);
+        const qint64 empty = logbook_->AddFlight(QVariant(), QVariant(), QVariant());
+        const PlotFlight none = PlotFlight::FromRecord(*ReadFlight(logbook_->Db(), empty));
+        QVERIFY(none.id == empty && !none.startTime && !none.endTime && !none.timeOffset);
+    }
 };
-
-void TestLoadPlotData::init() {
-    logbook_ = new PlotLogbook;
-    QVERIFY(logbook_->Create());
-    settingsDir_ = new QTemporaryDir;
-    settings_ = new SettingsStore(settingsDir_->filePath(QStringLiteral("plot.ini")));
-}
-
-void TestLoadPlotData::cleanup() {
-    delete settings_;
-    delete settingsDir_;
-    delete logbook_;
-}
-
-// The landscape file is the first track's LandFile, whatever later tracks hold.
-void TestLoadPlotData::landFile_data() {
-    QTest::addColumn<QVariant>("first");
-    QTest::addColumn<QVariant>("second");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("first track's file") << QVariant("hills.xyz") << QVariant() << "hills.xyz";
-    QTest::newRow("only a later track has one") << QVariant() << QVariant("hills.xyz") << "";
-    QTest::newRow("empty text") << QVariant("") << QVariant("hills.xyz") << "";
-    QTest::newRow("both, first wins") << QVariant("/data/a.xyz") << QVariant("b.xyz") << "/data/a.xyz";
-}
-
-void TestLoadPlotData::landFile() {
-    QFETCH(QVariant, first);
-    QFETCH(QVariant, second);
-    QFETCH(QString, expected);
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    const qint64 t1 = logbook_->AddTrack(id, 0.0, first);
-    QVERIFY(logbook_->AddTrack(id, 0.0, second) > 0);
-    QVERIFY(logbook_->AddPoint(t1, At(0), 53.0, -1.0));
-    PlotData plot;
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), 0.0}, *settings_, false);
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    QCOMPARE(result.text, expected);
-}
-
-// "~" and the plot untouched when no sample takes part; the landscape file
-// is not given then.
-void TestLoadPlotData::noData_data() {
-    QTest::addColumn<bool>("trackRow");     // a Tracks row (with a landscape file) but no points
-    QTest::addColumn<bool>("outsidePoint"); // a track point outside the flight's time
-    QTest::addColumn<bool>("limit");
-    QTest::newRow("nothing stored") << false << false << false;
-    QTest::newRow("track without points") << true << false << false;
-    QTest::newRow("no point inside the Limit View window") << true << true << true;
-}
-
-void TestLoadPlotData::noData() {
-    QFETCH(bool, trackRow);
-    QFETCH(bool, outsidePoint);
-    QFETCH(bool, limit);
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    if (trackRow) {
-        const qint64 t = logbook_->AddTrack(id, 0.0, "hills.xyz");
-        if (outsidePoint) QVERIFY(logbook_->AddPoint(t, At(61), 53.0, -1.0));
-    }
-    // Another flight's and unassigned samples do not count.
-    const qint64 other = logbook_->AddFlight(At(1000), At(2000), 0.0);
-    QVERIFY(logbook_->AddBaro(other, At(30), 500));
-    QVERIFY(logbook_->AddBaro(-1, At(31), 500));
-    settings_->Write(keys::GeneralLimit, limit ? 1 : 0);
-    PlotData plot = Sentinel();
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), 0.0}, *settings_, false);
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::NoData));
-    QCOMPARE(result.text, QStringLiteral("~"));
-    QVERIFY(IsSentinel(plot));
-}
-
-// Track times move by the flight's offset less the first track's offset
-// (as the single-precision value the column holds); a later track's offset
-// plays no part. A track point at GPS time 10:00 is checked against a
-// barograph sample at log time noon - offset.
-void TestLoadPlotData::timeOffsets_data() {
-    QTest::addColumn<QVariant>("flightOffset");
-    QTest::addColumn<QVariant>("firstTrack");
-    QTest::addColumn<QVariant>("secondTrack");
-    QTest::addColumn<double>("plotOffset");
-    QTest::newRow("none") << QVariant(0.0) << QVariant(0.0) << QVariant(0.0) << 0.0;
-    QTest::newRow("flight only") << QVariant(1.0 / 24) << QVariant(0.0) << QVariant(0.0) << 1.0 / 24;
-    QTest::newRow("empty flight offset") << QVariant() << QVariant(0.0) << QVariant(0.0) << 0.0;
-    QTest::newRow("track only") << QVariant(0.0) << QVariant(0.5 / 24) << QVariant(0.0)
-                                << -ToSingle(0.5 / 24);
-    QTest::newRow("both") << QVariant(1.0 / 24) << QVariant(0.25 / 24) << QVariant(0.0)
-                          << 1.0 / 24 - ToSingle(0.25 / 24);
-    QTest::newRow("empty track offset") << QVariant(1.0 / 24) << QVariant() << QVariant(0.0) << 1.0 / 24;
-    QTest::newRow("second track's offset ignored")
-        << QVariant(1.0 / 24) << QVariant(0.0) << QVariant(0.5 / 24) << 1.0 / 24;
-    QTest::newRow("single precision") << QVariant(0.0) << QVariant(0.1) << QVariant(0.0) << -ToSingle(0.1);
-}
-
-void TestLoadPlotData::timeOffsets() {
-    QFETCH(QVariant, flightOffset);
-    QFETCH(QVariant, firstTrack);
-    QFETCH(QVariant, secondTrack);
-    QFETCH(double, plotOffset);
-    const qint64 id = logbook_->AddFlight(At(0), At(60), flightOffset);
-    const qint64 t1 = logbook_->AddTrack(id, firstTrack);
-    const qint64 t2 = logbook_->AddTrack(id, secondTrack);
-    const double gps = At(0);
-    QVERIFY(logbook_->AddPoint(t1, gps, 0.0, 0.001));
-    QVERIFY(logbook_->AddPoint(t2, gps + 20 * kOneSecond, 0.0, 0.002));
-    QVERIFY(logbook_->AddBaro(id, gps - plotOffset, 100));
-
-    PlotFlight flight{id, At(0), At(60), std::nullopt};
-    if (!flightOffset.isNull()) flight.timeOffset = flightOffset.toDouble();
-    PlotData plot;
-    const PlotLoadResult result = LoadPlotData(plot, logbook_->Db(), flight, PlotOptions{"Meters", false});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    // The first track point and the sample fall together: one point at the
-    // sample's time, then the second track's point 20 s later.
-    QVERIFY(plot.lastIndex >= 1);
-    QVERIFY2(plot.points[0].time == gps - plotOffset,
-             qPrintable(QString::number(Seconds(plot.points[0].time - (gps - plotOffset)))));
-    QCOMPARE(plot.points[0].z, 100.0f);
-    QVERIFY(plot.points[1].time == gps + 20 * kOneSecond - plotOffset);
-}
-
-// Limit View keeps the track points from start to end time (both included),
-// moved by the plot time offset onto the GPS clock; barograph samples outside
-// that time still take part. The flight runs from noon to 60 s after; the
-// track clock runs an hour ahead.
-void TestLoadPlotData::limitView_data() {
-    QTest::addColumn<QVariant>("limit");
-    QTest::addColumn<bool>("ignoreLimit");
-    QTest::addColumn<QList<qint64>>("times");
-    const QList<qint64> all{-30000, -1000, 0, 30000, 60000, 61000, 90000};
-    const QList<qint64> window{-30000, 0, 30000, 60000, 90000};
-    QTest::newRow("off") << QVariant(0) << false << all;
-    QTest::newRow("not set") << QVariant() << false << all;
-    QTest::newRow("on") << QVariant(1) << false << window;
-    QTest::newRow("on as text 1.0") << QVariant("1.0") << false << window;
-    QTest::newRow("other values are off") << QVariant(2) << false << all;
-    QTest::newRow("on, whole flight asked for") << QVariant(1) << true << all;
-}
-
-void TestLoadPlotData::limitView() {
-    QFETCH(QVariant, limit);
-    QFETCH(bool, ignoreLimit);
-    QFETCH(QList<qint64>, times);
-    const double offset = 1.0 / 24;
-    const qint64 id = logbook_->AddFlight(At(0), At(60), offset);
-    const qint64 t = logbook_->AddTrack(id);
-    int n = 0;
-    for (double s : {-1.0, 0.0, 30.0, 60.0, 61.0})
-        QVERIFY(logbook_->AddPoint(t, At(s) + offset, 0.0, 0.001 * ++n));
-    QVERIFY(logbook_->AddBaro(id, At(-30), 100));
-    QVERIFY(logbook_->AddBaro(id, At(90), 200));
-    if (!limit.isNull()) settings_->Write(keys::GeneralLimit, limit);
-
-    PlotData plot;
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), offset}, *settings_, ignoreLimit);
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    QCOMPARE(TimesMs(plot), times);
-}
-
-// The window needs both flight times: without them the load fails and the
-// plot stays as it was. Without Limit View, or without tracks, they are not
-// needed.
-void TestLoadPlotData::limitViewNeedsFlightTimes() {
-    const qint64 id = logbook_->AddFlight(QVariant(), QVariant(), 0.0);
-    const qint64 t = logbook_->AddTrack(id);
-    QVERIFY(logbook_->AddPoint(t, At(0), 0.0, 0.001));
-    PlotData plot = Sentinel();
-    PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, std::nullopt, At(60), 0.0}, {"Meters", true});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Failed));
-    QVERIFY(!result.error.isEmpty());
-    QVERIFY(IsSentinel(plot));
-    result = LoadPlotData(plot, logbook_->Db(), {id, At(0), std::nullopt, 0.0}, {"Meters", true});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Failed));
-    result = LoadPlotData(plot, logbook_->Db(), {id, std::nullopt, std::nullopt, 0.0}, {"Meters", false});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-
-    const qint64 baroOnly = logbook_->AddFlight(QVariant(), QVariant(), 0.0);
-    QVERIFY(logbook_->AddBaro(baroOnly, At(100), 100));
-    result =
-        LoadPlotData(plot, logbook_->Db(), {baroOnly, std::nullopt, std::nullopt, 0.0}, {"Meters", true});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-}
-
-// Heights are divided by the units factor: 1 for exactly "Meters", feet
-// per metre for anything else, "Feet" when nothing is set.
-void TestLoadPlotData::units_data() {
-    QTest::addColumn<QVariant>("units");
-    QTest::addColumn<float>("factor");
-    QTest::addColumn<float>("z");
-    QTest::newRow("not set") << QVariant() << kFeetPerMetre << 1000.0f;
-    QTest::newRow("Feet") << QVariant("Feet") << kFeetPerMetre << 1000.0f;
-    QTest::newRow("Meters") << QVariant("Meters") << 1.0f << 3280.84f;
-    QTest::newRow("other case is not metres") << QVariant("meters") << kFeetPerMetre << 1000.0f;
-}
-
-void TestLoadPlotData::units() {
-    QFETCH(QVariant, units);
-    QFETCH(float, factor);
-    QFETCH(float, z);
-    if (!units.isNull()) settings_->Write(keys::GeneralUnits, units);
-    QCOMPARE(UnitsFactor(*settings_), factor);
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    QVERIFY(logbook_->AddBaro(id, At(0), 3280.84));
-    PlotData plot;
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), 0.0}, *settings_, true);
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    QVERIFY2(std::fabs(plot.points[0].z - z) < 1e-3f, qPrintable(QString::number(plot.points[0].z)));
-    QVERIFY(std::fabs(plot.min.z - z) < 1e-3f && std::fabs(plot.max.z - z) < 1e-3f);
-}
-
-// Samples of other flights, unassigned samples and tracks of other flights
-// stay out, even at the same times.
-void TestLoadPlotData::otherFlightsLeftOut() {
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    const qint64 other = logbook_->AddFlight(At(0), At(60), 0.0);
-    const qint64 mine = logbook_->AddTrack(id);
-    const qint64 theirs = logbook_->AddTrack(other, 0.5);
-    const qint64 unlinked = logbook_->AddTrack(0);
-    QVERIFY(logbook_->AddPoint(mine, At(0), 0.0, 0.001));
-    QVERIFY(logbook_->AddPoint(mine, At(20), 0.0, 0.002));
-    QVERIFY(logbook_->AddPoint(theirs, At(10), 0.0, 0.003));
-    QVERIFY(logbook_->AddPoint(unlinked, At(15), 0.0, 0.004));
-    QVERIFY(logbook_->AddBaro(id, At(0), 100));
-    QVERIFY(logbook_->AddBaro(other, At(5), 900));
-    QVERIFY(logbook_->AddBaro(-1, At(25), 900));
-    PlotData plot;
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), 0.0}, {"Meters", false});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    QCOMPARE(TimesMs(plot), (QList<qint64>{0, 20000}));
-    QCOMPARE(plot.max.z, 100.0f);
-}
-
-// A row typed into the table editor may lack its time or value; such rows
-// cannot be placed and are left out rather than failing the plot.
-void TestLoadPlotData::incompleteRowsLeftOut() {
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    const qint64 t = logbook_->AddTrack(id);
-    QVERIFY(logbook_->AddPoint(t, At(0), 0.0, 0.001));
-    QVERIFY(logbook_->AddPoint(t, QVariant(), 0.0, 0.002));
-    QVERIFY(logbook_->AddPoint(t, At(5), QVariant(), 0.003));
-    QVERIFY(logbook_->AddPoint(t, At(6), 0.0, QVariant()));
-    QVERIFY(logbook_->AddBaro(id, At(10), 100));
-    QVERIFY(logbook_->AddBaro(id, QVariant(), 200));
-    QVERIFY(logbook_->AddBaro(id, At(12), QVariant()));
-    PlotData plot;
-    const PlotLoadResult result =
-        LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), 0.0}, {"Meters", false});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Loaded));
-    QCOMPARE(TimesMs(plot), (QList<qint64>{0, 10000}));
-    QCOMPARE(plot.max.z, 100.0f);
-}
-
-// Failures come back as values and leave the plot as it was.
-void TestLoadPlotData::failures_data() {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("logbook closed") << "closed";
-    QTest::newRow("no BaroData table") << "table";
-    QTest::newRow("infinite flight offset") << "offset";
-    QTest::newRow("infinite offsets on both clocks") << "offsets";
-}
-
-void TestLoadPlotData::failures() {
-    QFETCH(QString, kind);
-    const double inf = std::numeric_limits<double>::infinity();
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.0);
-    const qint64 t = logbook_->AddTrack(id, kind == "offsets" ? QVariant(inf) : QVariant(0.0));
-    QVERIFY(logbook_->AddPoint(t, At(0), 0.0, 0.001));
-    QVERIFY(logbook_->AddBaro(id, At(0), 100));
-    PlotFlight flight{id, At(0), At(60), 0.0};
-    if (kind == "closed") {
-        logbook_->File().Close();
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
-    } else if (kind == "table") {
-        QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
-    } else {
-        flight.timeOffset = inf;
-    }
-    PlotData plot = Sentinel();
-    const PlotLoadResult result = LoadPlotData(plot, logbook_->File().Db(), flight, {"Meters", false});
-    QCOMPARE(int(result.status), int(PlotLoadResult::Status::Failed));
-    QVERIFY(!result.error.isEmpty());
-    QVERIFY(!result.Ok());
-    QVERIFY(IsSentinel(plot));
-}
-
-// The flight row as read from the logbook gives the values the plot needs.
-void TestLoadPlotData::flightFromRecord() {
-    const qint64 id = logbook_->AddFlight(At(0), At(60), 0.125);
-    const qint64 empty = logbook_->AddFlight(QVariant(), QVariant(), QVariant());
-    const std::optional<FlightRecord> record = ReadFlight(logbook_->Db(), id);
-    QVERIFY(record);
-    const PlotFlight flight = PlotFlight::FromRecord(*record);
-    QCOMPARE(flight.id, id);
-    QCOMPARE(flight.startTime, std::optional<double>(At(0)));
-    QCOMPARE(flight.endTime, std::optional<double>(At(60)));
-    QCOMPARE(flight.timeOffset, std::optional<double>(0.125));
-    const PlotFlight none = PlotFlight::FromRecord(*ReadFlight(logbook_->Db(), empty));
-    QCOMPARE(none.id, empty);
-    QVERIFY(!none.startTime && !none.endTime && !none.timeOffset);
-}
 
 QTEST_GUILESS_MAIN(TestLoadPlotData)
 #include "tst_loadplotdata.moc"

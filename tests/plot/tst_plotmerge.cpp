@@ -1,6 +1,6 @@
 // The merge of track points and barograph samples into plot data, on small
 // hand-built flights: which samples give points, in what order, with which
-// interpolated values, where the merge ends and what the plot's extremes are.
+// interpolated values, where the merge ends and the plot's time range.
 //
 // Expected points are worked out by hand from the merge rules. Track points
 // lie on the equator, where the flat projection is linear in longitude
@@ -72,228 +72,197 @@ Q_DECLARE_METATYPE(PlotAxes)
 class TestPlotMerge : public QObject {
     Q_OBJECT
 private slots:
-    void merge_data();
-    void merge();
-    void positionFromTrack();
-    void unorderedTimesStillEnd();
-    void interpolate_data();
-    void interpolate();
+    void merge_data() {
+        QTest::addColumn<Tracks>("tracks");
+        QTest::addColumn<Baro>("baro");
+        QTest::addColumn<QString>("units");
+        QTest::addColumn<double>("flightOffset"); // days; the track clock runs this far ahead
+        QTest::addColumn<Expected>("start");      // the plot's start: its time is the minimum time
+        QTest::addColumn<Points>("points");
+
+        const QString m = QStringLiteral("Meters");
+        // Once both sources are used up, each step takes the last barograph time
+        // again: the track's tail goes back to it, and the repeat ends the merge.
+        QTest::newRow("barograph ends first")
+            << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{{5, 100}, {15, 200}} << m << 0.0 << P(0, 1, 100)
+            << Points{P(0, 1, 100),  P(5, 1.5, 100), P(10, 2, 150), P(15, 2.5, 200),
+                      P(20, 3, 200), P(15, 3, 200),  P(15, 3, 200)};
+        QTest::newRow("track ends first")
+            << Tracks{{{0, 1}, {10, 2}}} << Baro{{5, 100}, {15, 200}, {25, 300}} << m << 0.0 << P(0, 1, 100)
+            << Points{P(0, 1, 100),  P(5, 1.5, 100), P(10, 2, 150),
+                      P(15, 2, 200), P(25, 2, 300),  P(25, 2, 300)};
+        QTest::newRow("barograph starts first")
+            << Tracks{{{10, 1}, {30, 3}}} << Baro{{0, 100}, {20, 200}} << m << 0.0 << P(0, 1, 100)
+            << Points{P(0, 1, 100),  P(10, 1, 150), P(20, 2, 200),
+                      P(30, 3, 200), P(20, 3, 200), P(20, 3, 200)};
+        QTest::newRow("equal times give one point each")
+            << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{{0, 100}, {10, 200}, {20, 300}} << m << 0.0
+            << P(0, 1, 100) << Points{P(0, 1, 100), P(10, 2, 200), P(20, 3, 300), P(20, 3, 300)};
+        // 0.6 s and 1.4 s after noon share one 1/86399-day unit (but not one
+        // second); the barograph's time is kept. The start takes the track's time,
+        // as it is not later than the barograph's.
+        QTest::newRow("same time unit: barograph time wins")
+            << Tracks{{{0.6, 1}, {10.6, 2}}} << Baro{{1.4, 100}, {11.4, 200}} << m << 0.0 << P(0.6, 1, 100)
+            << Points{P(1.4, 1.08, 100), P(11.4, 2, 200), P(11.4, 2, 200)};
+        // 1.4 s and 1.6 s share one second but not one unit.
+        QTest::newRow("next time units stay apart")
+            << Tracks{{{1.4, 1}}} << Baro{{1.6, 100}} << m << 0.0 << P(1.4, 1, 100)
+            << Points{P(1.4, 1, 100), P(1.6, 1, 100), P(1.6, 1, 100)};
+        // A barograph time just before the track point of its unit: the position
+        // is extrapolated back along the track, and the plot's start time stays
+        // the later track time.
+        QTest::newRow("same unit, barograph earlier: extrapolated, start kept")
+            << Tracks{{{1.4, 1}, {11.4, 2}}} << Baro{{0.6, 100}, {10.6, 200}} << m << 0.0 << P(1.4, 1, 100)
+            << Points{P(0.6, 0.92, 100), P(10.6, 2, 200), P(10.6, 2, 200)};
+        // Only a repeat of the exact time ends the merge: two track points in
+        // one time unit (0.6 s and 1.4 s) go on.
+        QTest::newRow("one source, one time unit, two points")
+            << Tracks{{{0.6, 1}, {1.4, 2}, {10, 3}}} << Baro{{5, 100}} << m << 0.0 << P(0.6, 1, 100)
+            << Points{P(0.6, 1, 100), P(1.4, 2, 100), P(5, 2 + 3.6 / 8.6, 100),
+                      P(10, 3, 100),  P(5, 3, 100),   P(5, 3, 100)};
+        // Track points closer together than the unit: the one taken with the
+        // barograph sample is passed, the position is extrapolated beyond it, and
+        // the next track point's time lies before the point just produced.
+        QTest::newRow("dense track: time goes back")
+            << Tracks{{{0.6, 1}, {1.0, 2}, {10, 3}}} << Baro{{1.4, 100}} << m << 0.0 << P(0.6, 1, 100)
+            << Points{P(1.4, 3, 100), P(1.0, 2, 100), P(10, 3, 100), P(1.4, 3, 100), P(1.4, 3, 100)};
+        QTest::newRow("two tracks merged by time")
+            << Tracks{{{0, 1}, {20, 3}}, {{10, 2}, {30, 4}}} << Baro{{15, 150}} << m << 0.0 << P(0, 1, 150)
+            << Points{P(0, 1, 150),  P(10, 2, 150), P(15, 2.5, 150), P(20, 3, 150),
+                      P(30, 4, 150), P(15, 4, 150), P(15, 4, 150)};
+        // Without barograph samples the tail takes the time offset as its time
+        // (here day 0); the start time is not lowered to it.
+        QTest::newRow("no barograph")
+            << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{} << m << 0.0 << P(0, 1, 0)
+            << Points{P(0, 1, 0), P(10, 2, 0), P(20, 3, 0), Expected{0, 3, 0}, Expected{0, 3, 0}};
+        // The start is the first track point, not the time offset.
+        QTest::newRow("no barograph, with a time offset")
+            << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{} << m << 1.0 / 24 << P(0, 1, 0)
+            << Points{P(0, 1, 0), P(10, 2, 0), P(20, 3, 0), Expected{1.0 / 24, 3, 0},
+                      Expected{1.0 / 24, 3, 0}};
+        QTest::newRow("no track") << Tracks{} << Baro{{0, 100}, {10, 200}} << m << 1.0 / 24 << P(0, 0, 100)
+                                  << Points{P(0, 0, 100), P(10, 0, 200), P(10, 0, 200)};
+        // Two track points with one time end the merge at the second; the rest
+        // of the flight is not merged.
+        QTest::newRow("a repeated time ends the merge")
+            << Tracks{{{0, 1}, {10, 2}, {10, 3}, {20, 4}}} << Baro{{0, 100}, {30, 300}} << m << 0.0
+            << P(0, 1, 100) << Points{P(0, 1, 100), P(10, 2, 500.0 / 3), P(10, 3, 500.0 / 3)};
+        QTest::newRow("feet") << Tracks{} << Baro{{0, 3280.84}, {10, 6561.68}} << QStringLiteral("Feet")
+                              << 0.0 << P(0, 0, 1000.0)
+                              << Points{P(0, 0, 1000.0), P(10, 0, 2000.0), P(10, 0, 2000.0)};
+    }
+
+    void merge() {
+        QFETCH(Tracks, tracks);
+        QFETCH(Baro, baro);
+        QFETCH(QString, units);
+        QFETCH(double, flightOffset);
+        QFETCH(Expected, start);
+        QFETCH(Points, points);
+
+        PlotLogbook logbook;
+        QVERIFY(logbook.Create());
+        const qint64 id = logbook.AddFlight(At(-100), At(100), flightOffset);
+        QVERIFY(id > 0);
+        for (const Track& track : tracks) {
+            const qint64 trackId = logbook.AddTrack(id);
+            QVERIFY(trackId > 0);
+            for (const TrackPt& p : track)
+                QVERIFY(logbook.AddPoint(trackId, At(p.s) + flightOffset, 0.0, p.lng / 1000));
+        }
+        for (const BaroPt& b : baro)
+            QVERIFY(logbook.AddBaro(id, At(b.s), b.height));
+
+        PlotData plot;
+        const PlotFlight flight{id, At(-100), At(100), flightOffset};
+        const PlotLoadResult result = LoadPlotData(plot, logbook.Db(), flight, PlotOptions{units, false});
+        QVERIFY2(result.status == PlotLoadResult::Status::Loaded, qPrintable(result.error));
+        QCOMPARE(result.text, QString());
+
+        QStringList got;
+        for (const PlotPoint& p : plot.points)
+            got << Describe(p);
+        QCOMPARE(plot.lastIndex, int(points.size()) - 1);
+        QCOMPARE(plot.points.size(), std::size_t(points.size()));
+        for (int i = 0; i < points.size(); ++i)
+            QVERIFY2(Matches(plot.points[i], points[i]),
+                     qPrintable(QStringLiteral("point %1 of %2").arg(i).arg(got.join(QLatin1Char(' ')))));
+
+        // The start time is the plot's minimum time whatever the stored times.
+        double latest = start.time;
+        for (const Expected& e : points)
+            latest = std::max(latest, e.time);
+        QVERIFY2(std::fabs(plot.min.time - start.time) < 1e-9, qPrintable(Describe(plot.min)));
+        QVERIFY2(std::fabs(plot.max.time - latest) < 1e-9, qPrintable(Describe(plot.max)));
+    }
+
+    // Position is minus the easting and the northing of the flat projection.
+    void positionFromTrack() {
+        TrackSelection track({{At(0), 53.3, -1.8}, {At(10), 53.31, -1.79}});
+        BaroSelection baro;
+        PlotData plot;
+        QVERIFY(AssemblePlotData(plot, baro, track, 0, 1.0f));
+        const PlanePosition first = LatLngToPlane({53.3, -1.8});
+        const PlanePosition second = LatLngToPlane({53.31, -1.79});
+        QCOMPARE(plot.points[0].x, static_cast<float>(-first.easting));
+        QCOMPARE(plot.points[0].y, static_cast<float>(first.northing));
+        QCOMPARE(plot.points[1].x, static_cast<float>(-second.easting));
+        QCOMPARE(plot.points[1].y, static_cast<float>(second.northing));
+        QVERIFY(plot.points[0].x > 0); // west of Greenwich
+        QCOMPARE(plot.max.x, static_cast<float>(-first.easting));
+        QCOMPARE(plot.max.y, static_cast<float>(second.northing));
+    }
+
+    // Times that never compare equal (an offset that is not a number) must not
+    // run the merge past its points.
+    void unorderedTimesStillEnd() {
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        TrackSelection track({{At(0), 0, 0.001}, {At(10), 0, 0.002}});
+        BaroSelection baro;
+        PlotData plot;
+        QVERIFY(AssemblePlotData(plot, baro, track, nan, 1.0f));
+        QVERIFY(plot.lastIndex >= 0 && plot.lastIndex <= 4);
+        QCOMPARE(plot.points.size(), std::size_t(plot.lastIndex + 1));
+
+        BaroSelection baro2({{At(0), 100}, {At(10), 200}});
+        TrackSelection track2({{At(5), 0, 0.001}});
+        QVERIFY(AssemblePlotData(plot, baro2, track2, nan, 1.0f));
+        QVERIFY(plot.lastIndex >= 0 && plot.lastIndex <= 5);
+    }
+
+    void interpolate_data() {
+        QTest::addColumn<PlotPoint>("earlier");
+        QTest::addColumn<PlotPoint>("later");
+        QTest::addColumn<double>("time");
+        QTest::addColumn<PlotAxes>("axes");
+        QTest::addColumn<PlotPoint>("expected"); // starts from x = y = z = 7
+
+        const PlotPoint a{10, 20, 100, 1000.0};
+        const PlotPoint b{30, -20, 200, 1000.5};
+        QTest::newRow("xy only") << a << b << 1000.25 << PlotAxes::XY << PlotPoint{20, 0, 7, 1000.25};
+        QTest::newRow("z only") << a << b << 1000.25 << PlotAxes::Z << PlotPoint{7, 7, 150, 1000.25};
+        QTest::newRow("all") << a << b << 1000.125 << PlotAxes::All << PlotPoint{15, 10, 125, 1000.125};
+        QTest::newRow("past the later point")
+            << a << b << 1000.75 << PlotAxes::All << PlotPoint{40, -40, 250, 1000.75};
+        // No time between the two: the earlier point's values, whatever the time.
+        QTest::newRow("one time") << a << PlotPoint{30, -20, 200, 1000.0} << 1000.5 << PlotAxes::All
+                                  << PlotPoint{10, 20, 100, 1000.5};
+    }
+
+    void interpolate() {
+        QFETCH(PlotPoint, earlier);
+        QFETCH(PlotPoint, later);
+        QFETCH(double, time);
+        QFETCH(PlotAxes, axes);
+        QFETCH(PlotPoint, expected);
+        PlotPoint p{7, 7, 7, time};
+        InterpolatePlotPoint(p, earlier, later, axes);
+        QCOMPARE(p.x, expected.x);
+        QCOMPARE(p.y, expected.y);
+        QCOMPARE(p.z, expected.z);
+        QCOMPARE(p.time, expected.time);
+    }
 };
-
-void TestPlotMerge::merge_data() {
-    QTest::addColumn<Tracks>("tracks");
-    QTest::addColumn<Baro>("baro");
-    QTest::addColumn<QString>("units");
-    QTest::addColumn<double>("flightOffset"); // days; the track clock runs this far ahead
-    QTest::addColumn<Expected>("start");      // the point the extremes start from
-    QTest::addColumn<Points>("points");
-
-    const QString m = QStringLiteral("Meters");
-    // Once both sources are used up, each step takes the last barograph time
-    // again: the track's tail goes back to it, and the repeat ends the merge.
-    QTest::newRow("barograph ends first")
-        << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{{5, 100}, {15, 200}} << m << 0.0 << P(0, 1, 100)
-        << Points{P(0, 1, 100),  P(5, 1.5, 100), P(10, 2, 150), P(15, 2.5, 200),
-                  P(20, 3, 200), P(15, 3, 200),  P(15, 3, 200)};
-    QTest::newRow("track clock an hour ahead")
-        << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{{5, 100}, {15, 200}} << m << 1.0 / 24 << P(0, 1, 100)
-        << Points{P(0, 1, 100),  P(5, 1.5, 100), P(10, 2, 150), P(15, 2.5, 200),
-                  P(20, 3, 200), P(15, 3, 200),  P(15, 3, 200)};
-    QTest::newRow("track ends first")
-        << Tracks{{{0, 1}, {10, 2}}} << Baro{{5, 100}, {15, 200}, {25, 300}} << m << 0.0 << P(0, 1, 100)
-        << Points{P(0, 1, 100), P(5, 1.5, 100), P(10, 2, 150), P(15, 2, 200), P(25, 2, 300), P(25, 2, 300)};
-    QTest::newRow("barograph starts first")
-        << Tracks{{{10, 1}, {30, 3}}} << Baro{{0, 100}, {20, 200}} << m << 0.0 << P(0, 1, 100)
-        << Points{P(0, 1, 100), P(10, 1, 150), P(20, 2, 200), P(30, 3, 200), P(20, 3, 200), P(20, 3, 200)};
-    QTest::newRow("equal times give one point each")
-        << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{{0, 100}, {10, 200}, {20, 300}} << m << 0.0
-        << P(0, 1, 100) << Points{P(0, 1, 100), P(10, 2, 200), P(20, 3, 300), P(20, 3, 300)};
-    // 0.6 s and 1.4 s after noon share one 1/86399-day unit (but not one
-    // second); the barograph's time is kept. The start takes the track's time,
-    // as it is not later than the barograph's.
-    QTest::newRow("same time unit: barograph time wins")
-        << Tracks{{{0.6, 1}, {10.6, 2}}} << Baro{{1.4, 100}, {11.4, 200}} << m << 0.0 << P(0.6, 1, 100)
-        << Points{P(1.4, 1.08, 100), P(11.4, 2, 200), P(11.4, 2, 200)};
-    // 1.4 s and 1.6 s share one second but not one unit.
-    QTest::newRow("next time units stay apart")
-        << Tracks{{{1.4, 1}}} << Baro{{1.6, 100}} << m << 0.0 << P(1.4, 1, 100)
-        << Points{P(1.4, 1, 100), P(1.6, 1, 100), P(1.6, 1, 100)};
-    // A barograph time just before the track point of its unit: the position
-    // is extrapolated back along the track, and the plot's start time stays
-    // the later track time.
-    QTest::newRow("same unit, barograph earlier: extrapolated, start kept")
-        << Tracks{{{1.4, 1}, {11.4, 2}}} << Baro{{0.6, 100}, {10.6, 200}} << m << 0.0 << P(1.4, 1, 100)
-        << Points{P(0.6, 0.92, 100), P(10.6, 2, 200), P(10.6, 2, 200)};
-    // Only a repeat of the exact time ends the merge: two track points in
-    // one time unit (0.6 s and 1.4 s) go on.
-    QTest::newRow("one source, one time unit, two points")
-        << Tracks{{{0.6, 1}, {1.4, 2}, {10, 3}}} << Baro{{5, 100}} << m << 0.0 << P(0.6, 1, 100)
-        << Points{P(0.6, 1, 100), P(1.4, 2, 100), P(5, 2 + 3.6 / 8.6, 100),
-                  P(10, 3, 100),  P(5, 3, 100),   P(5, 3, 100)};
-    // Track points closer together than the unit: the one taken with the
-    // barograph sample is passed, the position is extrapolated beyond it, and
-    // the next track point's time lies before the point just produced.
-    QTest::newRow("dense track: time goes back")
-        << Tracks{{{0.6, 1}, {1.0, 2}, {10, 3}}} << Baro{{1.4, 100}} << m << 0.0 << P(0.6, 1, 100)
-        << Points{P(1.4, 3, 100), P(1.0, 2, 100), P(10, 3, 100), P(1.4, 3, 100), P(1.4, 3, 100)};
-    QTest::newRow("two tracks merged by time")
-        << Tracks{{{0, 1}, {20, 3}}, {{10, 2}, {30, 4}}} << Baro{{15, 150}} << m << 0.0 << P(0, 1, 150)
-        << Points{P(0, 1, 150),  P(10, 2, 150), P(15, 2.5, 150), P(20, 3, 150),
-                  P(30, 4, 150), P(15, 4, 150), P(15, 4, 150)};
-    // Without barograph samples the tail takes the time offset as its time
-    // (here day 0); the start time is not lowered to it.
-    QTest::newRow("no barograph") << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{} << m << 0.0 << P(0, 1, 0)
-                                  << Points{P(0, 1, 0), P(10, 2, 0), P(20, 3, 0), Expected{0, 3, 0},
-                                            Expected{0, 3, 0}};
-    // The start is the first track point, not the time offset.
-    QTest::newRow("no barograph, with a time offset")
-        << Tracks{{{0, 1}, {10, 2}, {20, 3}}} << Baro{} << m << 1.0 / 24 << P(0, 1, 0)
-        << Points{P(0, 1, 0), P(10, 2, 0), P(20, 3, 0), Expected{1.0 / 24, 3, 0}, Expected{1.0 / 24, 3, 0}};
-    QTest::newRow("no track") << Tracks{} << Baro{{0, 100}, {10, 200}} << m << 1.0 / 24 << P(0, 0, 100)
-                              << Points{P(0, 0, 100), P(10, 0, 200), P(10, 0, 200)};
-    QTest::newRow("track without points")
-        << Tracks{{}} << Baro{{0, 100}, {10, 200}} << m << 0.0 << P(0, 0, 100)
-        << Points{P(0, 0, 100), P(10, 0, 200), P(10, 0, 200)};
-    // Two track points with one time end the merge at the second; the rest
-    // of the flight is not merged.
-    QTest::newRow("a repeated time ends the merge")
-        << Tracks{{{0, 1}, {10, 2}, {10, 3}, {20, 4}}} << Baro{{0, 100}, {30, 300}} << m << 0.0
-        << P(0, 1, 100) << Points{P(0, 1, 100), P(10, 2, 500.0 / 3), P(10, 3, 500.0 / 3)};
-    QTest::newRow("feet") << Tracks{} << Baro{{0, 3280.84}, {10, 6561.68}} << QStringLiteral("Feet") << 0.0
-                          << P(0, 0, 1000.0) << Points{P(0, 0, 1000.0), P(10, 0, 2000.0), P(10, 0, 2000.0)};
-    QTest::newRow("metres") << Tracks{} << Baro{{0, 3280.84}, {10, 6561.68}} << m << 0.0 << P(0, 0, 3280.84)
-                            << Points{P(0, 0, 3280.84), P(10, 0, 6561.68), P(10, 0, 6561.68)};
-}
-
-void TestPlotMerge::merge() {
-    QFETCH(Tracks, tracks);
-    QFETCH(Baro, baro);
-    QFETCH(QString, units);
-    QFETCH(double, flightOffset);
-    QFETCH(Expected, start);
-    QFETCH(Points, points);
-
-    PlotLogbook logbook;
-    QVERIFY(logbook.Create());
-    const qint64 id = logbook.AddFlight(At(-100), At(100), flightOffset);
-    QVERIFY(id > 0);
-    for (const Track& track : tracks) {
-        const qint64 trackId = logbook.AddTrack(id);
-        QVERIFY(trackId > 0);
-        for (const TrackPt& p : track)
-            QVERIFY(logbook.AddPoint(trackId, At(p.s) + flightOffset, 0.0, p.lng / 1000));
-    }
-    for (const BaroPt& b : baro)
-        QVERIFY(logbook.AddBaro(id, At(b.s), b.height));
-
-    PlotData plot;
-    const PlotFlight flight{id, At(-100), At(100), flightOffset};
-    const PlotLoadResult result = LoadPlotData(plot, logbook.Db(), flight, PlotOptions{units, false});
-    QVERIFY2(result.status == PlotLoadResult::Status::Loaded, qPrintable(result.error));
-    QCOMPARE(result.text, QString());
-
-    QStringList got;
-    for (const PlotPoint& p : plot.points)
-        got << Describe(p);
-    QCOMPARE(plot.lastIndex, int(points.size()) - 1);
-    QCOMPARE(plot.points.size(), std::size_t(points.size()));
-    for (int i = 0; i < points.size(); ++i)
-        QVERIFY2(Matches(plot.points[i], points[i]),
-                 qPrintable(QStringLiteral("point %1 of %2").arg(i).arg(got.join(QLatin1Char(' ')))));
-
-    // Extremes over the start point and every stored point; the start time
-    // is the plot's minimum time whatever the stored times.
-    Expected low = start;
-    Expected high = start;
-    double latest = start.time;
-    for (const Expected& e : points) {
-        low.lng = std::max(low.lng, e.lng); // x is minus the easting
-        high.lng = std::min(high.lng, e.lng);
-        low.z = std::min(low.z, e.z);
-        high.z = std::max(high.z, e.z);
-        latest = std::max(latest, e.time);
-    }
-    QVERIFY2(std::fabs(plot.min.time - start.time) < 1e-9, qPrintable(Describe(plot.min)));
-    QVERIFY2(std::fabs(plot.max.time - latest) < 1e-9, qPrintable(Describe(plot.max)));
-    QVERIFY2(std::fabs(plot.min.x - XOf(low.lng)) < 1e-3, qPrintable(Describe(plot.min)));
-    QVERIFY2(std::fabs(plot.max.x - XOf(high.lng)) < 1e-3, qPrintable(Describe(plot.max)));
-    QVERIFY2(std::fabs(plot.min.z - low.z) < 1e-3, qPrintable(Describe(plot.min)));
-    QVERIFY2(std::fabs(plot.max.z - high.z) < 1e-3, qPrintable(Describe(plot.max)));
-    QVERIFY(std::fabs(plot.min.y) < 1e-3 && std::fabs(plot.max.y) < 1e-3);
-}
-
-// Position is minus the easting and the northing of the flat projection.
-void TestPlotMerge::positionFromTrack() {
-    TrackSelection track({{At(0), 53.3, -1.8}, {At(10), 53.31, -1.79}});
-    BaroSelection baro;
-    PlotData plot;
-    QVERIFY(AssemblePlotData(plot, baro, track, 0, 1.0f));
-    const PlanePosition first = LatLngToPlane({53.3, -1.8});
-    const PlanePosition second = LatLngToPlane({53.31, -1.79});
-    QCOMPARE(plot.points[0].x, static_cast<float>(-first.easting));
-    QCOMPARE(plot.points[0].y, static_cast<float>(first.northing));
-    QCOMPARE(plot.points[1].x, static_cast<float>(-second.easting));
-    QCOMPARE(plot.points[1].y, static_cast<float>(second.northing));
-    QVERIFY(plot.points[0].x > 0); // west of Greenwich
-    QCOMPARE(plot.max.x, static_cast<float>(-first.easting));
-    QCOMPARE(plot.max.y, static_cast<float>(second.northing));
-}
-
-// Times that never compare equal (an offset that is not a number) must not
-// run the merge past its points.
-void TestPlotMerge::unorderedTimesStillEnd() {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    TrackSelection track({{At(0), 0, 0.001}, {At(10), 0, 0.002}});
-    BaroSelection baro;
-    PlotData plot;
-    QVERIFY(AssemblePlotData(plot, baro, track, nan, 1.0f));
-    QVERIFY(plot.lastIndex >= 0 && plot.lastIndex <= 4);
-    QCOMPARE(plot.points.size(), std::size_t(plot.lastIndex + 1));
-
-    BaroSelection baro2({{At(0), 100}, {At(10), 200}});
-    TrackSelection track2({{At(5), 0, 0.001}});
-    QVERIFY(AssemblePlotData(plot, baro2, track2, nan, 1.0f));
-    QVERIFY(plot.lastIndex >= 0 && plot.lastIndex <= 5);
-}
-
-void TestPlotMerge::interpolate_data() {
-    QTest::addColumn<PlotPoint>("earlier");
-    QTest::addColumn<PlotPoint>("later");
-    QTest::addColumn<double>("time");
-    QTest::addColumn<PlotAxes>("axes");
-    QTest::addColumn<PlotPoint>("expected"); // starts from x = y = z = 7
-
-    const PlotPoint a{10, 20, 100, 1000.0};
-    const PlotPoint b{30, -20, 200, 1000.5};
-    QTest::newRow("xy only") << a << b << 1000.25 << PlotAxes::XY << PlotPoint{20, 0, 7, 1000.25};
-    QTest::newRow("z only") << a << b << 1000.25 << PlotAxes::Z << PlotPoint{7, 7, 150, 1000.25};
-    QTest::newRow("all") << a << b << 1000.125 << PlotAxes::All << PlotPoint{15, 10, 125, 1000.125};
-    QTest::newRow("past the later point")
-        << a << b << 1000.75 << PlotAxes::All << PlotPoint{40, -40, 250, 1000.75};
-    QTest::newRow("before the earlier point")
-        << a << b << 999.75 << PlotAxes::All << PlotPoint{0, 40, 50, 999.75};
-    QTest::newRow("at the earlier time")
-        << a << b << 1000.0 << PlotAxes::All << PlotPoint{10, 20, 100, 1000.0};
-    // No time between the two: the earlier point's values, whatever the time.
-    QTest::newRow("one time") << a << PlotPoint{30, -20, 200, 1000.0} << 1000.5 << PlotAxes::All
-                              << PlotPoint{10, 20, 100, 1000.5};
-    QTest::newRow("one time, z only")
-        << a << PlotPoint{30, -20, 200, 1000.0} << 1000.5 << PlotAxes::Z << PlotPoint{7, 7, 100, 1000.5};
-}
-
-void TestPlotMerge::interpolate() {
-    QFETCH(PlotPoint, earlier);
-    QFETCH(PlotPoint, later);
-    QFETCH(double, time);
-    QFETCH(PlotAxes, axes);
-    QFETCH(PlotPoint, expected);
-    PlotPoint p{7, 7, 7, time};
-    InterpolatePlotPoint(p, earlier, later, axes);
-    QCOMPARE(p.x, expected.x);
-    QCOMPARE(p.y, expected.y);
-    QCOMPARE(p.z, expected.z);
-    QCOMPARE(p.time, expected.time);
-}
 
 QTEST_GUILESS_MAIN(TestPlotMerge)
 #include "tst_plotmerge.moc"

@@ -4,6 +4,7 @@
 #include "ui/prompts.h"
 
 #include <QList>
+#include <functional>
 #include <QStringList>
 
 struct AskedQuestion {
@@ -19,6 +20,7 @@ public:
     QList<QMessageBox::StandardButton> answers;      // answers of the questions, in order
     QMessageBox::StandardButton otherwise = QMessageBox::Ok;
     QList<AskedQuestion> asked;
+    std::function<void()> whileAsking; // runs while a question is open, as events do
     QStringList dialogTitles;
     QStringList startPaths;                          // where the open dialogs that start at a file started
     QList<QColor> colors;                            // answers of the colour dialog; none left: cancelled
@@ -38,6 +40,8 @@ public:
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon,
                                     const QString& helpTopic) override {
         asked.append({title, text, buttons, helpTopic});
+        if (whileAsking)
+            whileAsking();
         return answers.isEmpty() ? otherwise : answers.takeFirst();
     }
 

@@ -191,32 +191,6 @@ private slots:
         QVERIFY(Stored("Weather", 1).isNull());
     }
 
-    void aWindSpeedThatIsNoNumberIsRefusedOnSaving_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("comment"); // where the main window is afterwards
-        QTest::newRow("correct it") << int(QMessageBox::Ok) << "second";
-        QTest::newRow("drop it") << int(QMessageBox::Discard) << "first";
-    }
-
-    void aWindSpeedThatIsNoNumberIsRefusedOnSaving() {
-        QFETCH(int, answer);
-        QFETCH(QString, comment);
-        companions_->ShowConditions(true);
-        QLineEdit* speed = Window()->Box(ConditionsWindow::WindSpeedLink);
-        speed->selectAll();
-        QTest::keyClicks(speed, QStringLiteral("breezy"));
-        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink4"))->text(),
-                 QStringLiteral("breezy")); // forwarded as typed
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
-        PageDown();
-        QCOMPARE(prompts_.asked.size(), 1);
-        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("Wind Speed")));
-        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("breezy")));
-        QCOMPARE(main_->Form()->Comments()->toPlainText(), comment);
-        QCOMPARE(Stored("WindSpeed", 2).toDouble(), 12.5);
-        QCOMPARE(speed->text(), comment == QLatin1String("first") ? QString() : QStringLiteral("breezy"));
-    }
-
     void doubleClickEditsTheList() {
         companions_->ShowConditions(true);
         ConditionsWindow* w = Window();
@@ -244,15 +218,6 @@ private slots:
         QCOMPARE(companions_->TableView()->Navigation()->Caption(), QStringLiteral("Wind Details"));
         companions_->TableView()->OkButton()->click();
         QTRY_VERIFY(!companions_->TableView());
-    }
-
-    void doubleClickWhileATableViewIsOpen() {
-        companions_->LinkTracks();
-        companions_->ShowConditions(true);
-        DoubleClick(Window()->WeatherList());
-        QCOMPARE(prompts_.asked.size(), 1);
-        QCOMPARE(prompts_.asked.first().text, QStringLiteral("Close the current table view first"));
-        QCOMPARE(companions_->TableView()->Table(), QStringLiteral("Tracks"));
     }
 
     void closedAndDestroyedWithTheMainWindow_data() {

@@ -7,6 +7,8 @@
 #include "vario/logrecord.h"
 #include "vario/varioport.h"
 
+#include "core/serialportname.h"
+
 #include <QtTest>
 
 using namespace soarnote;
@@ -45,301 +47,237 @@ double At(int y, int mo, int d, int h, int mi, int s = 0) {
 class TestSolRecord : public QObject {
     Q_OBJECT
 private slots:
-    void signMagnitude_data();
-    void signMagnitude();
-    void solYear_data();
-    void solYear();
-    void logRecordFields();
-    void logRecordTimes_data();
-    void logRecordTimes();
-    void logRecordRefused_data();
-    void logRecordRefused();
-    void emptyLogEntry();
-    void sampleHeight_data();
-    void sampleHeight();
-    void headerStart_data();
-    void headerStart();
-    void footerRule_data();
-    void footerRule();
-    void serialDeviceName_data();
-    void serialDeviceName();
-    void portSettings_data();
-    void portSettings();
-    void displayTimeOffset_data();
-    void displayTimeOffset();
-    void commEventText_data();
-    void commEventText();
+    void signMagnitude_data() {
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("value");
+        QTest::newRow("0x05 0xDC is 1500") << 0x05 << 0xDC << 1500;
+        QTest::newRow("0x81 0x2C is -300") << 0x81 << 0x2C << -300;
+        QTest::newRow("0x80 0x19 is -25") << 0x80 << 0x19 << -25;
+        QTest::newRow("minus zero") << 0x80 << 0 << 0;
+        QTest::newRow("smallest") << 0xFF << 0xFF << -32767;
+    }
+
+    void signMagnitude() {
+        QFETCH(int, high);
+        QFETCH(int, low);
+        QFETCH(int, value);
+        QCOMPARE(SignMagnitude(static_cast<quint8>(high), static_cast<quint8>(low)), value);
+        // A barograph sample is the same two bytes.
+        QCOMPARE(SampleHeight(Bytes({high, low})), value);
+    }
+
+    void solYear_data() {
+        QTest::addColumn<int>("digits");
+        QTest::addColumn<int>("year");
+        QTest::newRow("0") << 0 << 2000;
+        QTest::newRow("89") << 89 << 2089;
+        QTest::newRow("90") << 90 << 1990;
+        QTest::newRow("99") << 99 << 1999;
+    }
+
+    void solYear() {
+        QFETCH(int, digits);
+        QFETCH(int, year);
+        QCOMPARE(SolYear(digits), year);
+        QCOMPARE(SplitDayNumber(*SolDate(5, 6, digits)).date, QDate(year, 6, 5));
+    }
+
+    void logRecordFields() {
+        // Bytes 1 to 15: max height, min height, ascent, descent, two unused,
+        // min temperature, speed, max temperature, start height.
+        const QByteArray r = Record({}).replace(
+            0, 16, Bytes({0, 0x05, 0xDC, 0x81, 0x2C, 25, 31, 0, 0, 0x80, 0x19, 37, 0x00, 0xD7, 0x01, 0x5E}));
+        LogRecordError error = LogRecordError::ShortReply;
+        const std::optional<LogRecord> rec = DecodeLogRecord(r, &error);
+        QVERIFY(rec);
+        QCOMPARE(error, LogRecordError::None);
+        QCOMPARE(rec->maxHeight, 1500);
+        QCOMPARE(rec->minHeight, -300);
+        QCOMPARE(rec->maxAscent, double(2.5f));
+        QCOMPARE(rec->maxDescent, double(3.1f)); // single precision, as the field keeps it
+        QCOMPARE(rec->minTemp, double(-2.5f));
+        QCOMPARE(rec->aveSpeed, 37);
+        QCOMPARE(rec->maxTemp, double(21.5f));
+        QCOMPARE(rec->startHeight, 350);
+        QCOMPARE(rec->startTime, At(2024, 6, 5, 12, 0));
+        QCOMPARE(rec->endTime, At(2024, 6, 5, 13, 30));
+    }
+
+    void logRecordTimes_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::newRow("plain") << Record({}) << At(2024, 6, 5, 12, 0) << At(2024, 6, 5, 13, 30);
+        QTest::newRow("over midnight: 23:50 to 00:40 on 5 June")
+            << Record({{16, 23}, {17, 50}, {18, 0}, {19, 40}}) << At(2024, 6, 5, 23, 50)
+            << At(2024, 6, 6, 0, 40);
+        QTest::newRow("start bytes 0,0 take the end: 14:30")
+            << Record({{16, 0}, {17, 0}, {18, 14}, {19, 30}}) << At(2024, 6, 5, 14, 30)
+            << At(2024, 6, 5, 14, 30);
+        QTest::newRow("equal times stay equal") << Record({{16, 10}, {17, 5}, {18, 10}, {19, 5}})
+                                                << At(2024, 6, 5, 10, 5) << At(2024, 6, 5, 10, 5);
+        QTest::newRow("29 February of a leap year")
+            << Record({{20, 29}, {21, 2}, {22, 24}}) << At(2024, 2, 29, 12, 0) << At(2024, 2, 29, 13, 30);
+    }
+
+    void logRecordTimes() {
+        QFETCH(QByteArray, record);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        const std::optional<LogRecord> rec = DecodeLogRecord(record);
+        QVERIFY(rec);
+        QCOMPARE(rec->startTime, start);
+        QCOMPARE(rec->endTime, end);
+    }
+
+    void logRecordRefused_data() {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<int>("error");
+        QTest::newRow("unused slot: all zeros")
+            << QByteArray(24, '\0') << int(LogRecordError::ImpossibleDate);
+        QTest::newRow("29 February 2023")
+            << Record({{20, 29}, {21, 2}, {22, 23}}) << int(LogRecordError::ImpossibleDate);
+        QTest::newRow("hour 24") << Record({{18, 24}}) << int(LogRecordError::ImpossibleTime);
+        QTest::newRow("23 bytes") << Record({}).left(23) << int(LogRecordError::ShortReply);
+    }
+
+    void logRecordRefused() {
+        QFETCH(QByteArray, record);
+        QFETCH(int, error);
+        LogRecordError got = LogRecordError::None;
+        QVERIFY(!DecodeLogRecord(record, &got));
+        QCOMPARE(int(got), error);
+    }
+
+    void emptyLogEntry() {
+        const std::optional<LogRecord> rec = DecodeLogRecord(Record({{16, 0}, {17, 0}, {18, 14}, {19, 30}}));
+        QVERIFY(rec);
+        QVERIFY(IsEmptyLogEntry(rec->startTime, rec->endTime, rec->startHeight));
+        QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime, 1));
+        QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime + kOneMinute, 0));
+    }
+
+    void headerStart_data() {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<double>("start"); // -1: refused
+        QTest::newRow("12:00 on 5 June 2024") << Bytes({12, 0, 0, 5, 6, 24}) << At(2024, 6, 5, 12, 0);
+        QTest::newRow("byte 2 is not used") << Bytes({9, 41, 77, 1, 1, 99}) << At(1999, 1, 1, 9, 41);
+        QTest::newRow("no date") << Bytes({12, 0, 0, 0, 0, 0}) << -1.0;
+        QTest::newRow("hour 25") << Bytes({25, 0, 0, 5, 6, 24}) << -1.0;
+        QTest::newRow("too short") << Bytes({12, 0}) << -1.0;
+    }
+
+    void headerStart() {
+        QFETCH(QByteArray, header);
+        QFETCH(double, start);
+        const std::optional<double> got = BaroHeaderStart(header);
+        if (start < 0) {
+            QVERIFY(!got);
+        } else {
+            QVERIFY(got);
+            QCOMPARE(*got, start);
+        }
+    }
+
+    void footerRule_data() {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<double>("sampleTime");
+        QTest::addColumn<bool>("footer");
+        const double clock = At(2024, 6, 5, 12, 1, 40); // cut to 12:01
+        QTest::newRow("five minutes later") << Bytes({12, 6}) << clock << true;
+        QTest::newRow("five minutes earlier") << Bytes({11, 56}) << clock << true;
+        QTest::newRow("12:07 against 12:01") << Bytes({12, 7}) << clock << false;
+        QTest::newRow("six minutes earlier") << Bytes({11, 55}) << clock << false;
+        QTest::newRow("not a time") << Bytes({12, 60}) << clock << false;
+        QTest::newRow("a height, not a time") << Bytes({0x05, 0xDC}) << clock << false;
+    }
+
+    void footerRule() {
+        QFETCH(QByteArray, reply);
+        QFETCH(double, sampleTime);
+        QFETCH(bool, footer);
+        QCOMPARE(IsFooterStart(reply, sampleTime), footer);
+    }
+
+    void serialDeviceName_data() {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QString>("device");
+        for (const auto& [port, device] : {std::pair{"COM1", "/dev/ttyS0"},
+                                           {"com3", "/dev/ttyS2"},
+                                           {"COM10", "/dev/ttyS9"},
+                                           {"/dev/ttyUSB0", "/dev/ttyUSB0"}})
+            QTest::newRow(port) << QString(port) << QString(device);
+    }
+
+    void serialDeviceName() {
+        QFETCH(QString, port);
+        QFETCH(QString, device);
+        QCOMPARE(SerialDeviceOfPortName(port), device);
+    }
+
+    void portSettings_data() {
+        QTest::addColumn<QStringList>("values"); // port, speed, parity, bits, stop
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("even parity") << QStringList{"COM3", "4800", "EVEN", "8", "1"} << "4800,E,8,1" << true;
+        QTest::newRow("odd, 7 bits, 2 stop")
+            << QStringList{"COM2", "9600", "odd", "7", "2"} << "9600,O,7,2" << true;
+        QTest::newRow("no speed") << QStringList{"COM1", "fast", "NONE", "8", "1"} << "0,N,8,1" << false;
+        QTest::newRow("no parity") << QStringList{"COM1", "4800", "", "8", "1"} << "4800,,8,1" << false;
+    }
+
+    void portSettings() {
+        QFETCH(QStringList, values);
+        QFETCH(QString, settings);
+        QFETCH(bool, valid);
+        const VarioPortSettings s =
+            MakeVarioPortSettings(values[0], values[1], values[2], values[3], values[4]);
+        QCOMPARE(s.SettingsString().remove(QChar()), settings);
+        QCOMPARE(s.IsValid(), valid);
+    }
+
+    void displayTimeOffset_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("offset"); // -99: refused
+        const double now = At(2024, 6, 5, 14, 10);
+        QTest::newRow("14:05 is today") << "14:05" << now - At(2024, 6, 5, 14, 5);
+        QTest::newRow("date and time") << "4/6/2024 14:05" << now - At(2024, 6, 4, 14, 5);
+        QTest::newRow("empty") << "" << -99.0;
+        QTest::newRow("25:00") << "25:00" << -99.0;
+    }
+
+    void displayTimeOffset() {
+        QFETCH(QString, typed);
+        QFETCH(double, offset);
+        const std::optional<double> got = VarioTimeOffset(typed, At(2024, 6, 5, 14, 10));
+        if (offset == -99.0) {
+            QVERIFY(!got);
+        } else {
+            QVERIFY(got);
+            QVERIFY2(std::abs(*got - offset) < 1e-9, qPrintable(QString::number(*got * 86400)));
+        }
+    }
+
+    void commEventText_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("receive") << 2 << "";
+        QTest::newRow("ring") << 6 << "";
+        QTest::newRow("break") << 1001 << "Break Received";
+        QTest::newRow("framing") << 1004 << "Framing Error";
+        QTest::newRow("overrun") << 1006 << "Overrun Error";
+        QTest::newRow("parity") << 1009 << "Parity Error";
+        QTest::newRow("DCB") << 1011 << "Error retrieving DCB";
+        QTest::newRow("1005 is not listed") << 1005 << "Unknown error or event";
+    }
+
+    void commEventText() {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(CommEventText(code), text);
+    }
 };
-
-void TestSolRecord::signMagnitude_data() {
-    QTest::addColumn<int>("high");
-    QTest::addColumn<int>("low");
-    QTest::addColumn<int>("value");
-    QTest::newRow("0x05 0xDC is 1500") << 0x05 << 0xDC << 1500;
-    QTest::newRow("0x81 0x2C is -300") << 0x81 << 0x2C << -300;
-    QTest::newRow("0x80 0x19 is -25") << 0x80 << 0x19 << -25;
-    QTest::newRow("zero") << 0 << 0 << 0;
-    QTest::newRow("minus zero") << 0x80 << 0 << 0;
-    QTest::newRow("largest") << 0x7F << 0xFF << 32767;
-    QTest::newRow("smallest") << 0xFF << 0xFF << -32767;
-}
-
-void TestSolRecord::signMagnitude() {
-    QFETCH(int, high);
-    QFETCH(int, low);
-    QFETCH(int, value);
-    QCOMPARE(SignMagnitude(static_cast<quint8>(high), static_cast<quint8>(low)), value);
-}
-
-void TestSolRecord::solYear_data() {
-    QTest::addColumn<int>("digits");
-    QTest::addColumn<int>("year");
-    QTest::newRow("1") << 1 << 2001;
-    QTest::newRow("0") << 0 << 2000;
-    QTest::newRow("89") << 89 << 2089;
-    QTest::newRow("90") << 90 << 1990;
-    QTest::newRow("99") << 99 << 1999;
-}
-
-void TestSolRecord::solYear() {
-    QFETCH(int, digits);
-    QFETCH(int, year);
-    QCOMPARE(SolYear(digits), year);
-    QCOMPARE(SplitDayNumber(*SolDate(5, 6, digits)).date, QDate(year, 6, 5));
-}
-
-void TestSolRecord::logRecordFields() {
-    const QByteArray r = Record({{1, 0x05},
-                                 {2, 0xDC},
-                                 {3, 0x81},
-                                 {4, 0x2C},
-                                 {5, 25},
-                                 {6, 31},
-                                 {9, 0x80},
-                                 {10, 0x19},
-                                 {11, 37},
-                                 {12, 0x00},
-                                 {13, 0xD7},
-                                 {14, 0x01},
-                                 {15, 0x5E}});
-    LogRecordError error = LogRecordError::ShortReply;
-    const std::optional<LogRecord> rec = DecodeLogRecord(r, &error);
-    QVERIFY(rec);
-    QCOMPARE(error, LogRecordError::None);
-    QCOMPARE(rec->maxHeight, 1500);
-    QCOMPARE(rec->minHeight, -300);
-    QCOMPARE(rec->maxAscent, double(2.5f));
-    QCOMPARE(rec->maxDescent, double(3.1f)); // single precision, as the field keeps it
-    QCOMPARE(rec->minTemp, double(-2.5f));
-    QCOMPARE(rec->aveSpeed, 37);
-    QCOMPARE(rec->maxTemp, double(21.5f));
-    QCOMPARE(rec->startHeight, 350);
-    QCOMPARE(rec->startTime, At(2024, 6, 5, 12, 0));
-    QCOMPARE(rec->endTime, At(2024, 6, 5, 13, 30));
-}
-
-void TestSolRecord::logRecordTimes_data() {
-    QTest::addColumn<QByteArray>("record");
-    QTest::addColumn<double>("start");
-    QTest::addColumn<double>("end");
-    QTest::newRow("plain") << Record({}) << At(2024, 6, 5, 12, 0) << At(2024, 6, 5, 13, 30);
-    QTest::newRow("over midnight: 23:50 to 00:40 on 5 June")
-        << Record({{16, 23}, {17, 50}, {18, 0}, {19, 40}}) << At(2024, 6, 5, 23, 50) << At(2024, 6, 6, 0, 40);
-    QTest::newRow("start bytes 0,0 take the end: 14:30")
-        << Record({{16, 0}, {17, 0}, {18, 14}, {19, 30}}) << At(2024, 6, 5, 14, 30) << At(2024, 6, 5, 14, 30);
-    QTest::newRow("equal times stay equal")
-        << Record({{16, 10}, {17, 5}, {18, 10}, {19, 5}}) << At(2024, 6, 5, 10, 5) << At(2024, 6, 5, 10, 5);
-    QTest::newRow("year byte 1 is 2001")
-        << Record({{22, 1}}) << At(2001, 6, 5, 12, 0) << At(2001, 6, 5, 13, 30);
-    QTest::newRow("year byte 99 is 1999")
-        << Record({{22, 99}}) << At(1999, 6, 5, 12, 0) << At(1999, 6, 5, 13, 30);
-    QTest::newRow("29 February of a leap year")
-        << Record({{20, 29}, {21, 2}, {22, 24}}) << At(2024, 2, 29, 12, 0) << At(2024, 2, 29, 13, 30);
-}
-
-void TestSolRecord::logRecordTimes() {
-    QFETCH(QByteArray, record);
-    QFETCH(double, start);
-    QFETCH(double, end);
-    const std::optional<LogRecord> rec = DecodeLogRecord(record);
-    QVERIFY(rec);
-    QCOMPARE(rec->startTime, start);
-    QCOMPARE(rec->endTime, end);
-}
-
-void TestSolRecord::logRecordRefused_data() {
-    QTest::addColumn<QByteArray>("record");
-    QTest::addColumn<int>("error");
-    QTest::newRow("unused slot: all zeros") << QByteArray(24, '\0') << int(LogRecordError::ImpossibleDate);
-    QTest::newRow("31 June") << Record({{20, 31}}) << int(LogRecordError::ImpossibleDate);
-    QTest::newRow("29 February 2023")
-        << Record({{20, 29}, {21, 2}, {22, 23}}) << int(LogRecordError::ImpossibleDate);
-    QTest::newRow("month 13") << Record({{21, 13}}) << int(LogRecordError::ImpossibleDate);
-    QTest::newRow("hour 24") << Record({{18, 24}}) << int(LogRecordError::ImpossibleTime);
-    QTest::newRow("minute 60") << Record({{17, 60}}) << int(LogRecordError::ImpossibleTime);
-    QTest::newRow("23 bytes") << Record({}).left(23) << int(LogRecordError::ShortReply);
-}
-
-void TestSolRecord::logRecordRefused() {
-    QFETCH(QByteArray, record);
-    QFETCH(int, error);
-    LogRecordError got = LogRecordError::None;
-    QVERIFY(!DecodeLogRecord(record, &got));
-    QCOMPARE(int(got), error);
-}
-
-void TestSolRecord::emptyLogEntry() {
-    const std::optional<LogRecord> rec = DecodeLogRecord(Record({{16, 0}, {17, 0}, {18, 14}, {19, 30}}));
-    QVERIFY(rec);
-    QVERIFY(IsEmptyLogEntry(rec->startTime, rec->endTime, rec->startHeight));
-    QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime, 1));
-    QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime + kOneMinute, 0));
-}
-
-void TestSolRecord::sampleHeight_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("height");
-    QTest::newRow("1500") << Bytes({0x05, 0xDC}) << 1500;
-    QTest::newRow("-300") << Bytes({0x81, 0x2C}) << -300;
-    QTest::newRow("0") << Bytes({0, 0}) << 0;
-}
-
-void TestSolRecord::sampleHeight() {
-    QFETCH(QByteArray, reply);
-    QFETCH(int, height);
-    QCOMPARE(SampleHeight(reply), height);
-}
-
-void TestSolRecord::headerStart_data() {
-    QTest::addColumn<QByteArray>("header");
-    QTest::addColumn<double>("start"); // -1: refused
-    QTest::newRow("12:00 on 5 June 2024") << Bytes({12, 0, 0, 5, 6, 24}) << At(2024, 6, 5, 12, 0);
-    QTest::newRow("byte 2 is not used") << Bytes({9, 41, 77, 1, 1, 99}) << At(1999, 1, 1, 9, 41);
-    QTest::newRow("no date") << Bytes({12, 0, 0, 0, 0, 0}) << -1.0;
-    QTest::newRow("hour 25") << Bytes({25, 0, 0, 5, 6, 24}) << -1.0;
-    QTest::newRow("too short") << Bytes({12, 0}) << -1.0;
-}
-
-void TestSolRecord::headerStart() {
-    QFETCH(QByteArray, header);
-    QFETCH(double, start);
-    const std::optional<double> got = BaroHeaderStart(header);
-    if (start < 0) {
-        QVERIFY(!got);
-    } else {
-        QVERIFY(got);
-        QCOMPARE(*got, start);
-    }
-}
-
-void TestSolRecord::footerRule_data() {
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<double>("sampleTime");
-    QTest::addColumn<bool>("footer");
-    const double clock = At(2024, 6, 5, 12, 1, 40); // cut to 12:01
-    QTest::newRow("same minute") << Bytes({12, 1}) << clock << true;
-    QTest::newRow("five minutes later") << Bytes({12, 6}) << clock << true;
-    QTest::newRow("five minutes earlier") << Bytes({11, 56}) << clock << true;
-    QTest::newRow("12:07 against 12:01") << Bytes({12, 7}) << clock << false;
-    QTest::newRow("six minutes earlier") << Bytes({11, 55}) << clock << false;
-    QTest::newRow("not a time") << Bytes({12, 60}) << clock << false;
-    QTest::newRow("a height, not a time") << Bytes({0x05, 0xDC}) << clock << false;
-}
-
-void TestSolRecord::footerRule() {
-    QFETCH(QByteArray, reply);
-    QFETCH(double, sampleTime);
-    QFETCH(bool, footer);
-    QCOMPARE(IsFooterStart(reply, sampleTime), footer);
-}
-
-void TestSolRecord::serialDeviceName_data() {
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("device");
-    QTest::newRow("COM1") << "COM1"
-                          << "/dev/ttyS0";
-    QTest::newRow("com3") << "com3"
-                          << "/dev/ttyS2";
-    QTest::newRow("COM10") << "COM10"
-                           << "/dev/ttyS9";
-    QTest::newRow("device path") << "/dev/ttyUSB0"
-                                 << "/dev/ttyUSB0";
-    QTest::newRow("pseudo-terminal") << "/dev/pts/7"
-                                     << "/dev/pts/7";
-}
-
-void TestSolRecord::serialDeviceName() {
-    QFETCH(QString, port);
-    QFETCH(QString, device);
-    QCOMPARE(SerialDeviceName(port), device);
-}
-
-void TestSolRecord::portSettings_data() {
-    QTest::addColumn<QStringList>("values"); // port, speed, parity, bits, stop
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("valid");
-    QTest::newRow("defaults") << QStringList{"COM1", "4800", "NONE", "8", "1"} << "4800,N,8,1" << true;
-    QTest::newRow("even parity") << QStringList{"COM3", "4800", "EVEN", "8", "1"} << "4800,E,8,1" << true;
-    QTest::newRow("odd, 7 bits, 2 stop")
-        << QStringList{"COM2", "9600", "odd", "7", "2"} << "9600,O,7,2" << true;
-    QTest::newRow("no speed") << QStringList{"COM1", "fast", "NONE", "8", "1"} << "0,N,8,1" << false;
-    QTest::newRow("no parity") << QStringList{"COM1", "4800", "", "8", "1"} << "4800,,8,1" << false;
-}
-
-void TestSolRecord::portSettings() {
-    QFETCH(QStringList, values);
-    QFETCH(QString, settings);
-    QFETCH(bool, valid);
-    const VarioPortSettings s = MakeVarioPortSettings(values[0], values[1], values[2], values[3], values[4]);
-    QCOMPARE(s.SettingsString().remove(QChar()), settings);
-    QCOMPARE(s.IsValid(), valid);
-}
-
-void TestSolRecord::displayTimeOffset_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<double>("offset"); // -99: refused
-    const double now = At(2024, 6, 5, 14, 10);
-    QTest::newRow("14:05 is today") << "14:05" << now - At(2024, 6, 5, 14, 5);
-    QTest::newRow("seconds") << "14:10:30" << now - At(2024, 6, 5, 14, 10, 30);
-    QTest::newRow("afternoon") << "2:15 PM" << now - At(2024, 6, 5, 14, 15);
-    QTest::newRow("date and time") << "4/6/2024 14:05" << now - At(2024, 6, 4, 14, 5);
-    QTest::newRow("ISO date and time") << "2024-06-04 14:05" << now - At(2024, 6, 4, 14, 5);
-    QTest::newRow("blanks around") << "  14:05 " << now - At(2024, 6, 5, 14, 5);
-    QTest::newRow("empty") << "" << -99.0;
-    QTest::newRow("words") << "five past two" << -99.0;
-    QTest::newRow("25:00") << "25:00" << -99.0;
-}
-
-void TestSolRecord::displayTimeOffset() {
-    QFETCH(QString, typed);
-    QFETCH(double, offset);
-    const std::optional<double> got = VarioTimeOffset(typed, At(2024, 6, 5, 14, 10));
-    if (offset == -99.0) {
-        QVERIFY(!got);
-    } else {
-        QVERIFY(got);
-        QVERIFY2(std::abs(*got - offset) < 1e-9, qPrintable(QString::number(*got * 86400)));
-    }
-}
-
-void TestSolRecord::commEventText_data() {
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("receive") << 2 << "";
-    QTest::newRow("ring") << 6 << "";
-    QTest::newRow("break") << 1001 << "Break Received";
-    QTest::newRow("framing") << 1004 << "Framing Error";
-    QTest::newRow("overrun") << 1006 << "Overrun Error";
-    QTest::newRow("parity") << 1009 << "Parity Error";
-    QTest::newRow("DCB") << 1011 << "Error retrieving DCB";
-    QTest::newRow("1005 is not listed") << 1005 << "Unknown error or event";
-}
-
-void TestSolRecord::commEventText() {
-    QFETCH(int, code);
-    QFETCH(QString, text);
-    QCOMPARE(CommEventText(code), text);
-}
 
 QTEST_GUILESS_MAIN(TestSolRecord)
 #include "tst_solrecord.moc"

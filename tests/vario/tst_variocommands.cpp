@@ -5,23 +5,17 @@
 
 #include "core/daynumber.h"
 #include "core/logbooksession.h"
-#include "core/programfolder.h"
 #include "core/testlogbook.h"
-#include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "ui/fakeprompts.h"
 #include "ui/inputprompt.h"
-#include "ui/mainwindow.h"
-#include "ui/statuspanel.h"
 #include "ui/variocommands.h"
 #include "vario/varioconnection.h"
 
-#include <QAction>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,245 +70,181 @@ struct Window {
     QSqlDatabase Db() { return session.Db(); }
 };
 
-// The Vario menu wired into the main window from outside it, as the program
-// does at start.
-VarioCommands* WireVarioCommands(MainWindow& window, SettingsStore& settings, Prompts& prompts) {
-    auto* vario = new VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
-    window.statusBar()->addPermanentWidget(vario->ProgressBar());
-    const std::pair<const char*, void (VarioCommands::*)()> items[] = {
-        {"&Update Log", &VarioCommands::DownloadVarioLog},
-        {"Get &All Entry", &VarioCommands::DownloadAllVarioLog},
-        {"Get &Barograph", &VarioCommands::DownloadBarographs},
-    };
-    for (const auto& [caption, slot] : items) {
-        QAction* item = window.MenuItem(QString::fromLatin1(caption));
-        item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, vario, slot);
-    }
-    QObject::connect(vario, &VarioCommands::FlightsChanged, &window, [&window] {
-        window.Session().Flights().Refresh();
-        window.Session().Flights().MoveLast();
-    });
-    return vario;
-}
-
 } // namespace
 
 class TestVarioCommands : public QObject {
     Q_OBJECT
 private slots:
-    void updateLogAsksDisplayTime();
-    void invalidDisplayTime_data();
-    void invalidDisplayTime();
-    void noDisplayTimeWithoutSync();
-    void getAllEntryConfirmation_data();
-    void getAllEntryConfirmation();
-    void emptyEntriesMessage();
-    void barographCreateQuestion_data();
-    void barographCreateQuestion();
-    void oneTransferAtATime();
-    void noLogbookOpen();
-    void wiredIntoTheMainWindow();
-};
 
-void TestVarioCommands::updateLogAsksDisplayTime() {
-    Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
-    QVERIFY(w.Open());
-    QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
-    QProgressBar* bar = w.commands->ProgressBar();
-    QVERIFY(bar);
-    // The instrument's clock is an hour behind this one.
-    const double now = DayNumberNow();
-    w.input.answers << ShortTimeText(now - 1.0 / 24) + QStringLiteral(":") +
-                           QString::number(SplitDayNumber(now).second).rightJustified(2, QLatin1Char('0'));
-    w.commands->DownloadVarioLog();
-    QCOMPARE(w.input.prompts, QStringList{"Enter Vario Display Time"});
-    QCOMPARE(w.input.helpTopics, QStringList{"vario.html#display-time"});
-    QVERIFY(w.Wait());
-    QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
-    QCOMPARE(RowCount(w.Db(), "LogData"), 3);
-    QCOMPARE(changed.count(), 1);
-    QVERIFY(bar->isHidden());
-    const double offset = Scalar(w.Db(), "SELECT MIN(TimeOffset) FROM LogData").toDouble();
-    QVERIFY2(std::abs(offset - 1.0 / 24) < 5.0 / 86400, qPrintable(QString::number(offset * 86400)));
-}
-
-void TestVarioCommands::invalidDisplayTime_data() {
-    QTest::addColumn<bool>("cancelled");
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("cancelled") << true << "";
-    QTest::newRow("empty") << false << "";
-    QTest::newRow("not a time") << false << "half past two";
-    QTest::newRow("hour 25") << false << "25:10";
-}
-
-void TestVarioCommands::invalidDisplayTime() {
-    QFETCH(bool, cancelled);
-    QFETCH(QString, typed);
-    Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
-    QVERIFY(w.Open());
-    w.input.answers << (cancelled ? std::nullopt : std::optional<QString>(typed));
-    w.commands->DownloadVarioLog();
-    QVERIFY(!w.commands->Busy());
-    QCOMPARE(w.info->text(), "ERROR - (Vario)Valid Vario Time Not Entered");
-    QTest::qWait(50);
-    QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
-    QCOMPARE(RowCount(w.Db(), "LogData"), 0);
-}
-
-void TestVarioCommands::noDisplayTimeWithoutSync() {
-    Window w(solemu::MakeDemoMemory({.flights = 2, .traces = 0}));
-    QVERIFY(w.Open());
-    w.settings.Write(keys::GeneralSync, 0);
-    w.commands->DownloadVarioLog();
-    QVERIFY(w.Wait());
-    QVERIFY(w.input.prompts.isEmpty());
-    QCOMPARE(RowCount(w.Db(), "LogData"), 2);
-    QCOMPARE(Scalar(w.Db(), "SELECT MAX(ABS(TimeOffset)) FROM LogData").toDouble(), 0.0);
-}
-
-void TestVarioCommands::getAllEntryConfirmation_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 1;
-    QTest::newRow("OK: the stored record is skipped") << int(QMessageBox::Ok) << 4;
-}
-
-void TestVarioCommands::getAllEntryConfirmation() {
-    QFETCH(int, answer);
-    QFETCH(int, rows);
-    const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 4, .traces = 0});
-    Window w(memory);
-    QVERIFY(w.Open());
-    w.settings.Write(keys::GeneralSync, 0);
-    {
-        SqlVarioStore store(w.Db());
-        QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[1]), 0, nullptr));
+    void updateLogAsksDisplayTime() {
+        Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
+        QVERIFY(w.Open());
+        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
+        QProgressBar* bar = w.commands->ProgressBar();
+        QVERIFY(bar);
+        // The instrument's clock is an hour behind this one.
+        const double now = DayNumberNow();
+        w.input.answers
+            << ShortTimeText(now - 1.0 / 24) + QStringLiteral(":") +
+                   QString::number(SplitDayNumber(now).second).rightJustified(2, QLatin1Char('0'));
+        w.commands->DownloadVarioLog();
+        QCOMPARE(w.input.prompts, QStringList{"Enter Vario Display Time"});
+        QCOMPARE(w.input.helpTopics, QStringList{"vario.html#display-time"});
+        QVERIFY(w.Wait());
+        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
+        QCOMPARE(RowCount(w.Db(), "LogData"), 3);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(bar->isHidden());
+        const double offset = Scalar(w.Db(), "SELECT MIN(TimeOffset) FROM LogData").toDouble();
+        QVERIFY2(std::abs(offset - 1.0 / 24) < 5.0 / 86400, qPrintable(QString::number(offset * 86400)));
     }
-    w.info->setText("left from before");
-    w.prompts.answers << QMessageBox::StandardButton(answer);
-    w.commands->DownloadAllVarioLog();
-    QCOMPARE(w.prompts.asked.size(), 1);
-    QCOMPARE(w.prompts.asked[0].text,
-             "This option downloads all log entries. Use Update Log in normal conditions.OK to contrinue?");
-    QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-    QVERIFY(w.Wait());
-    QCOMPARE(RowCount(w.Db(), "LogData"), rows);
-    if (answer == QMessageBox::Cancel) {
-        QCOMPARE(w.info->text(), QString());
+
+    void invalidDisplayTime_data() {
+        QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("cancelled") << true << "";
+        QTest::newRow("hour 25") << false << "25:10";
+    }
+
+    void invalidDisplayTime() {
+        QFETCH(bool, cancelled);
+        QFETCH(QString, typed);
+        Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
+        QVERIFY(w.Open());
+        w.input.answers << (cancelled ? std::nullopt : std::optional<QString>(typed));
+        w.commands->DownloadVarioLog();
+        QVERIFY(!w.commands->Busy());
+        QCOMPARE(w.info->text(), "ERROR - (Vario)Valid Vario Time Not Entered");
+        QTest::qWait(50);
         QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
-    } else {
-        QCOMPARE(w.info->text(), "Successfully Received 100 Log Records");
+        QCOMPARE(RowCount(w.Db(), "LogData"), 0);
     }
-}
 
-void TestVarioCommands::emptyEntriesMessage() {
-    solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 1, .traces = 0});
-    solemu::SolFlight empty;
-    empty.date = QDate(2024, 5, 1);
-    empty.endHour = 15;
-    empty.endMinute = 20;
-    memory.records[1] = solemu::EncodeLogRecord(empty);
-    Window w(memory);
-    QVERIFY(w.Open());
-    w.settings.Write(keys::GeneralSync, 0);
-    w.commands->DownloadVarioLog();
-    QVERIFY(w.Wait());
-    QCOMPARE(w.prompts.asked.size(), 1);
-    QCOMPARE(w.prompts.asked[0].text, "The following Log entries had errors - 2.(See Readme.txt)");
-    QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok);
-    QCOMPARE(w.info->text(), "Successfully Received 2 Log Records");
-}
+    void noDisplayTimeWithoutSync() {
+        Window w(solemu::MakeDemoMemory({.flights = 2, .traces = 0}));
+        QVERIFY(w.Open());
+        w.settings.Write(keys::GeneralSync, 0);
+        w.commands->DownloadVarioLog();
+        QVERIFY(w.Wait());
+        QVERIFY(w.input.prompts.isEmpty());
+        QCOMPARE(RowCount(w.Db(), "LogData"), 2);
+        QCOMPARE(Scalar(w.Db(), "SELECT MAX(ABS(TimeOffset)) FROM LogData").toDouble(), 0.0);
+    }
 
-void TestVarioCommands::barographCreateQuestion_data() {
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<int>("flights");
-    QTest::addColumn<int>("logId");
-    QTest::newRow("Yes") << int(QMessageBox::Yes) << 1 << 1;
-    QTest::newRow("No") << int(QMessageBox::No) << 0 << 0;
-    QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 0 << 0;
-}
+    void getAllEntryConfirmation_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 1;
+        QTest::newRow("OK: the stored record is skipped") << int(QMessageBox::Ok) << 4;
+    }
 
-void TestVarioCommands::barographCreateQuestion() {
-    QFETCH(int, answer);
-    QFETCH(int, flights);
-    QFETCH(int, logId);
-    solemu::SolMemory memory;
-    memory.traces.push_back(solemu::DemoTrace(0, {.samplesPerTrace = 40}));
-    Window w(memory);
-    QVERIFY(w.Open());
-    QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
-    w.prompts.answers << QMessageBox::StandardButton(answer);
-    w.commands->DownloadBarographs();
-    QVERIFY(w.Wait());
-    QCOMPARE(w.prompts.asked.size(), 1);
-    QCOMPARE(w.prompts.asked[0].text, "No LogData record matches this Barograph. Create it?");
-    QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    QCOMPARE(w.info->text(), "Baro Download Complete");
-    QCOMPARE(RowCount(w.Db(), "LogData"), flights);
-    QCOMPARE(Scalar(w.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {logId}).toInt(), 40);
-    QCOMPARE(changed.count(), 1);
-}
+    void getAllEntryConfirmation() {
+        QFETCH(int, answer);
+        QFETCH(int, rows);
+        const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 4, .traces = 0});
+        Window w(memory);
+        QVERIFY(w.Open());
+        w.settings.Write(keys::GeneralSync, 0);
+        {
+            SqlVarioStore store(w.Db());
+            QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[1]), 0, nullptr));
+        }
+        w.info->setText("left from before");
+        w.prompts.answers << QMessageBox::StandardButton(answer);
+        w.commands->DownloadAllVarioLog();
+        QCOMPARE(w.prompts.asked.size(), 1);
+        QCOMPARE(
+            w.prompts.asked[0].text,
+            "This option downloads all log entries. Use Update Log in normal conditions.OK to contrinue?");
+        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QVERIFY(w.Wait());
+        QCOMPARE(RowCount(w.Db(), "LogData"), rows);
+        if (answer == QMessageBox::Cancel) {
+            QCOMPARE(w.info->text(), QString());
+            QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
+        } else {
+            QCOMPARE(w.info->text(), "Successfully Received 100 Log Records");
+        }
+    }
 
-void TestVarioCommands::oneTransferAtATime() {
-    Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 1, .samplesPerTrace = 30}));
-    QVERIFY(w.Open());
-    w.emulator.SetPacing(4800);
-    w.input.answers << "12:00"
-                    << "12:00";
-    w.commands->DownloadVarioLog();
-    QVERIFY(w.commands->Busy());
-    QVERIFY(w.commands->ProgressBar()->isVisible() || !w.window.isVisible());
-    w.commands->DownloadVarioLog();
-    w.commands->DownloadAllVarioLog();
-    w.commands->DownloadBarographs();
-    QCOMPARE(w.input.prompts.size(), 1);
-    QVERIFY(w.prompts.asked.isEmpty());
-    QVERIFY(w.Wait());
-    QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
-    QCOMPARE(RowCount(w.Db(), "LogData"), 3);
-    QVERIFY(w.emulator.Device().CommandsSeen() >= 4); // a busy machine may have asked twice
-}
+    void emptyEntriesMessage() {
+        solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 1, .traces = 0});
+        solemu::SolFlight empty;
+        empty.date = QDate(2024, 5, 1);
+        empty.endHour = 15;
+        empty.endMinute = 20;
+        memory.records[1] = solemu::EncodeLogRecord(empty);
+        Window w(memory);
+        QVERIFY(w.Open());
+        w.settings.Write(keys::GeneralSync, 0);
+        w.commands->DownloadVarioLog();
+        QVERIFY(w.Wait());
+        QCOMPARE(w.prompts.asked.size(), 1);
+        QCOMPARE(w.prompts.asked[0].text, "The following Log entries had errors - 2.(See Readme.txt)");
+        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok);
+        QCOMPARE(w.info->text(), "Successfully Received 2 Log Records");
+    }
 
-void TestVarioCommands::noLogbookOpen() {
-    Window w({});
-    QVERIFY(w.Open());
-    w.session.CloseLogbook();
-    w.settings.Write(keys::GeneralSync, 0);
-    w.commands->DownloadBarographs();
-    QVERIFY(!w.commands->Busy());
-    QCOMPARE(w.info->text(), "ERROR - (Vario)No logbook is open.");
-}
+    void barographCreateQuestion_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("flights");
+        QTest::addColumn<int>("logId");
+        QTest::newRow("Yes") << int(QMessageBox::Yes) << 1 << 1;
+        QTest::newRow("No") << int(QMessageBox::No) << 0 << 0;
+        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 0 << 0;
+    }
 
-void TestVarioCommands::wiredIntoTheMainWindow() {
-    QTemporaryDir dir;
-    ProgramFolder::SetPath(dir.path());
-    QVERIFY(CreateLogbookFile(dir.filePath("~logbook.$$$")));
-    const QString logbook = dir.filePath("flights.mdb");
-    QVERIFY(CreateLogbookFile(logbook));
-    solemu::SolEmulator emulator(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
-    QVERIFY(emulator.Open());
-    SettingsStore settings(dir.filePath("settings.ini"));
-    settings.Write(keys::DatabaseName, logbook);
-    settings.Write(keys::VarioPort, emulator.DevicePath());
-    settings.Write(keys::GeneralSync, 0);
-    FakePrompts prompts;
-    MainWindow window(&settings, &prompts);
-    VarioCommands* vario = WireVarioCommands(window, settings, prompts);
-    window.Startup();
-    window.show();
-    QCOMPARE(window.Session().Flights().RecordCount(), 0);
-    QAction* update = window.MenuItem("&Update Log");
-    QVERIFY(update->isEnabled());
-    QCOMPARE(update->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_U));
-    update->trigger();
-    QVERIFY(vario->Busy());
-    QTRY_VERIFY_WITH_TIMEOUT(!vario->Busy(), 10000);
-    QCOMPARE(window.Info()->text(), "Successfully Received 3 Log Records");
-    QCOMPARE(window.Session().Flights().RecordCount(), 3);
-    QVERIFY(window.Session().Flights().IsLast());
-    CloseLanguageTable();
-}
+    void barographCreateQuestion() {
+        QFETCH(int, answer);
+        QFETCH(int, flights);
+        QFETCH(int, logId);
+        solemu::SolMemory memory;
+        memory.traces.push_back(solemu::DemoTrace(0, {.samplesPerTrace = 40}));
+        Window w(memory);
+        QVERIFY(w.Open());
+        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
+        w.prompts.answers << QMessageBox::StandardButton(answer);
+        w.commands->DownloadBarographs();
+        QVERIFY(w.Wait());
+        QCOMPARE(w.prompts.asked.size(), 1);
+        QCOMPARE(w.prompts.asked[0].text, "No LogData record matches this Barograph. Create it?");
+        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(w.info->text(), "Baro Download Complete");
+        QCOMPARE(RowCount(w.Db(), "LogData"), flights);
+        QCOMPARE(Scalar(w.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {logId}).toInt(), 40);
+        QCOMPARE(changed.count(), 1);
+    }
+
+    void oneTransferAtATime() {
+        Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 1, .samplesPerTrace = 30}));
+        QVERIFY(w.Open());
+        w.emulator.SetPacing(4800);
+        w.input.answers << "12:00"
+                        << "12:00";
+        w.commands->DownloadVarioLog();
+        QVERIFY(w.commands->Busy());
+        QVERIFY(w.commands->ProgressBar()->isVisible() || !w.window.isVisible());
+        w.commands->DownloadVarioLog();
+        w.commands->DownloadAllVarioLog();
+        w.commands->DownloadBarographs();
+        QCOMPARE(w.input.prompts.size(), 1);
+        QVERIFY(w.prompts.asked.isEmpty());
+        QVERIFY(w.Wait());
+        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
+        QCOMPARE(RowCount(w.Db(), "LogData"), 3);
+        QVERIFY(w.emulator.Device().CommandsSeen() >= 4); // a busy machine may have asked twice
+    }
+
+    void noLogbookOpen() {
+        Window w({});
+        QVERIFY(w.Open());
+        w.session.CloseLogbook();
+        w.settings.Write(keys::GeneralSync, 0);
+        w.commands->DownloadBarographs();
+        QVERIFY(!w.commands->Busy());
+        QCOMPARE(w.info->text(), "ERROR - (Vario)No logbook is open.");
+    }
+};
 
 QTEST_MAIN(TestVarioCommands)
 #include "tst_variocommands.moc"

@@ -85,157 +85,134 @@ Q_DECLARE_METATYPE(Fault)
 class TestVarioEndToEnd : public QObject {
     Q_OBJECT
 private slots:
-    void logDownload_data();
-    void logDownload();
-    void barographDownload_data();
-    void barographDownload();
-    void pacedAt4800Baud();
-    void portCannotBeOpened();
-    void oneTransferAtATime();
+    void logDownload_data() {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("status");
+        const QString done = "Successfully Received 6 Log Records";
+        const QString failed = "ERROR - (Vario)Failed to get response";
+        QTest::newRow("clean line") << Fault::None << 0 << 6 << done;
+        QTest::newRow("replies in two parts") << Fault::Split << 0 << 6 << done;
+        QTest::newRow("a byte of record 2 lost") << Fault::Drop << 2 << 6 << done;
+        QTest::newRow("record 1 asked in line noise") << Fault::Garbage << 1 << 6 << done;
+        QTest::newRow("unused slot loses a byte") << Fault::Drop << 6 << 6 << done;
+        QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << failed;
+        QTest::newRow("switched off after 3 records") << Fault::SilentAfter << 3 << 3 << failed;
+    }
+
+    void logDownload() {
+        QFETCH(Fault, fault);
+        QFETCH(int, command);
+        QFETCH(int, rows);
+        QFETCH(QString, status);
+        Bench b;
+        const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 6, .traces = 0});
+        QVERIFY(b.Open(memory));
+        b.SetFault(fault, command);
+        QSignalSpy finished(b.connection.get(), &VarioConnection::Finished);
+        QSignalSpy changed(b.connection.get(), &VarioConnection::FlightsChanged);
+        QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
+        QVERIFY(b.Wait());
+        QCOMPARE(b.LastStatus(), status);
+        QCOMPARE(RowCount(b.file.Db(), "LogData"), rows);
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(changed.count(), rows > 0 ? 1 : 0);
+        QVERIFY(!b.connection->Port().isOpen());
+        // What was stored is what the instrument holds, record for record.
+        for (int slot = 0; slot < rows; ++slot) {
+            const LogRecord r = *DecodeLogRecord(memory.records[slot]);
+            QCOMPARE(Scalar(b.file.Db(), "SELECT MaxHeight FROM LogData WHERE StartTime = ?", {r.startTime})
+                         .toInt(),
+                     r.maxHeight);
+        }
+    }
+
+    void barographDownload_data() {
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<QString>("status");
+        // Commands: 0 wake-up, 1 details, 2 log 2, 3 its marker echoed, 4 next, 5 the first sample block's
+        // echo...
+        const QString done = "Baro Download Complete";
+        QTest::newRow("clean line") << Fault::None << 0 << 300 << done;
+        QTest::newRow("replies in two parts") << Fault::Split << 0 << 300 << done;
+        QTest::newRow("a byte of the details lost") << Fault::Drop << 1 << 300 << done;
+        QTest::newRow("a byte of sample data lost") << Fault::Drop << 5 << 300 << done;
+        QTest::newRow("the details asked in line noise") << Fault::Garbage << 1 << 300 << done;
+        QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << "ERROR - (Vario)Failed to get response";
+        // Log 2 stops after its first block; log 1 is not answered either.
+        QTest::newRow("switched off in a trace") << Fault::SilentAfter << 6 << 64 << done;
+    }
+
+    void barographDownload() {
+        QFETCH(Fault, fault);
+        QFETCH(int, command);
+        QFETCH(int, samples);
+        QFETCH(QString, status);
+        Bench b;
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 2, .traces = 2, .samplesPerTrace = 150});
+        QVERIFY(b.Open(memory));
+        {
+            // The flights are in the logbook already.
+            SqlVarioStore store(b.file.Db());
+            for (int slot = 0; slot < 2; ++slot)
+                QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[slot]), 0, nullptr));
+        }
+        b.SetFault(fault, command);
+        QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
+        QVERIFY(b.Wait());
+        QCOMPARE(b.LastStatus(), status);
+        QCOMPARE(RowCount(b.file.Db(), "BaroData"), samples);
+        QVERIFY(!b.connection->Port().isOpen());
+        if (samples == 300) {
+            QVERIFY(b.asks.isEmpty());
+            QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 150);
+            QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 2").toInt(), 150);
+        }
+        if (fault == Fault::None || fault == Fault::Split) {
+            // Every height as recorded.
+            const solemu::SolTrace& t = memory.traces[1];
+            QSqlQuery q(b.file.Db());
+            QVERIFY(q.exec("SELECT height FROM BaroData WHERE LogID = 2 ORDER BY TIME"));
+            std::vector<int> heights;
+            while (q.next())
+                heights.push_back(q.value(0).toInt());
+            QCOMPARE(heights, t.heights);
+        }
+    }
+
+    void pacedAt4800Baud() {
+        Bench b;
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 2, .traces = 1, .samplesPerTrace = 60});
+        QVERIFY(b.Open(memory));
+        b.emulator->SetPacing(4800);
+        QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
+        QVERIFY(b.Wait());
+        QCOMPARE(b.LastStatus(), "Successfully Received 2 Log Records");
+        QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
+        QVERIFY(b.Wait());
+        QCOMPARE(b.LastStatus(), "Baro Download Complete");
+        // A wake-up answer takes as long as the retry, so the wake-up usually
+        // went out again; its second answer was drained, not read as the details.
+        if (b.emulator->Device().WakeUpsSeen() < 3)
+            qInfo("the wake-up was answered before the retry: no second answer to drain this time");
+        QCOMPARE(RowCount(b.file.Db(), "BaroData"), 60);
+        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 60);
+    }
+
+    void portCannotBeOpened() {
+        Bench b;
+        QVERIFY(b.Open({}));
+        b.settings->Write(keys::VarioPort, b.dir.filePath("no-such-port"));
+        QVERIFY(!b.connection->StartLogDownload(b.file.Db(), false));
+        QCOMPARE(b.LastStatus(), "ERROR - (Vario)Unable to Open Port");
+        QVERIFY(!b.connection->Busy());
+    }
 };
-
-void TestVarioEndToEnd::logDownload_data() {
-    QTest::addColumn<Fault>("fault");
-    QTest::addColumn<int>("command");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<QString>("status");
-    const QString done = "Successfully Received 6 Log Records";
-    const QString failed = "ERROR - (Vario)Failed to get response";
-    QTest::newRow("clean line") << Fault::None << 0 << 6 << done;
-    QTest::newRow("replies in two parts") << Fault::Split << 0 << 6 << done;
-    QTest::newRow("a byte of record 2 lost") << Fault::Drop << 2 << 6 << done;
-    QTest::newRow("record 1 asked in line noise") << Fault::Garbage << 1 << 6 << done;
-    QTest::newRow("unused slot loses a byte") << Fault::Drop << 6 << 6 << done;
-    QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << failed;
-    QTest::newRow("switched off after 3 records") << Fault::SilentAfter << 3 << 3 << failed;
-}
-
-void TestVarioEndToEnd::logDownload() {
-    QFETCH(Fault, fault);
-    QFETCH(int, command);
-    QFETCH(int, rows);
-    QFETCH(QString, status);
-    Bench b;
-    const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 6, .traces = 0});
-    QVERIFY(b.Open(memory));
-    b.SetFault(fault, command);
-    QSignalSpy finished(b.connection.get(), &VarioConnection::Finished);
-    QSignalSpy changed(b.connection.get(), &VarioConnection::FlightsChanged);
-    QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
-    QVERIFY(b.Wait());
-    QCOMPARE(b.LastStatus(), status);
-    QCOMPARE(RowCount(b.file.Db(), "LogData"), rows);
-    QCOMPARE(finished.count(), 1);
-    QCOMPARE(changed.count(), rows > 0 ? 1 : 0);
-    QVERIFY(!b.connection->Port().isOpen());
-    // What was stored is what the instrument holds, record for record.
-    for (int slot = 0; slot < rows; ++slot) {
-        const LogRecord r = *DecodeLogRecord(memory.records[slot]);
-        QCOMPARE(
-            Scalar(b.file.Db(), "SELECT MaxHeight FROM LogData WHERE StartTime = ?", {r.startTime}).toInt(),
-            r.maxHeight);
-    }
-}
-
-void TestVarioEndToEnd::barographDownload_data() {
-    QTest::addColumn<Fault>("fault");
-    QTest::addColumn<int>("command");
-    QTest::addColumn<int>("samples");
-    QTest::addColumn<QString>("status");
-    // Commands: 0 wake-up, 1 details, 2 log 2, 3 its marker echoed, 4 next, 5 the first sample block's
-    // echo...
-    const QString done = "Baro Download Complete";
-    QTest::newRow("clean line") << Fault::None << 0 << 300 << done;
-    QTest::newRow("replies in two parts") << Fault::Split << 0 << 300 << done;
-    QTest::newRow("a byte of the details lost") << Fault::Drop << 1 << 300 << done;
-    QTest::newRow("a byte of a block marker lost") << Fault::Drop << 2 << 300 << done;
-    QTest::newRow("a byte of sample data lost") << Fault::Drop << 5 << 300 << done;
-    QTest::newRow("the details asked in line noise") << Fault::Garbage << 1 << 300 << done;
-    QTest::newRow("a next lost in line noise") << Fault::Garbage << 4 << 300 << done;
-    QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << "ERROR - (Vario)Failed to get response";
-    // Log 2 stops after its first block; log 1 is not answered either.
-    QTest::newRow("switched off in a trace") << Fault::SilentAfter << 6 << 64 << done;
-}
-
-void TestVarioEndToEnd::barographDownload() {
-    QFETCH(Fault, fault);
-    QFETCH(int, command);
-    QFETCH(int, samples);
-    QFETCH(QString, status);
-    Bench b;
-    const solemu::SolMemory memory =
-        solemu::MakeDemoMemory({.flights = 2, .traces = 2, .samplesPerTrace = 150});
-    QVERIFY(b.Open(memory));
-    {
-        // The flights are in the logbook already.
-        SqlVarioStore store(b.file.Db());
-        for (int slot = 0; slot < 2; ++slot)
-            QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[slot]), 0, nullptr));
-    }
-    b.SetFault(fault, command);
-    QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
-    QVERIFY(b.Wait());
-    QCOMPARE(b.LastStatus(), status);
-    QCOMPARE(RowCount(b.file.Db(), "BaroData"), samples);
-    QVERIFY(!b.connection->Port().isOpen());
-    if (samples == 300) {
-        QVERIFY(b.asks.isEmpty());
-        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 150);
-        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 2").toInt(), 150);
-    }
-    if (fault == Fault::None || fault == Fault::Split) {
-        // Every height as recorded.
-        const solemu::SolTrace& t = memory.traces[1];
-        QSqlQuery q(b.file.Db());
-        QVERIFY(q.exec("SELECT height FROM BaroData WHERE LogID = 2 ORDER BY TIME"));
-        std::vector<int> heights;
-        while (q.next())
-            heights.push_back(q.value(0).toInt());
-        QCOMPARE(heights, t.heights);
-    }
-}
-
-void TestVarioEndToEnd::pacedAt4800Baud() {
-    Bench b;
-    const solemu::SolMemory memory =
-        solemu::MakeDemoMemory({.flights = 2, .traces = 1, .samplesPerTrace = 60});
-    QVERIFY(b.Open(memory));
-    b.emulator->SetPacing(4800);
-    QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
-    QVERIFY(b.Wait());
-    QCOMPARE(b.LastStatus(), "Successfully Received 2 Log Records");
-    QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
-    QVERIFY(b.Wait());
-    QCOMPARE(b.LastStatus(), "Baro Download Complete");
-    // A wake-up answer takes as long as the retry, so the wake-up usually
-    // went out again; its second answer was drained, not read as the details.
-    if (b.emulator->Device().WakeUpsSeen() < 3)
-        qInfo("the wake-up was answered before the retry: no second answer to drain this time");
-    QCOMPARE(RowCount(b.file.Db(), "BaroData"), 60);
-    QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 60);
-}
-
-void TestVarioEndToEnd::portCannotBeOpened() {
-    Bench b;
-    QVERIFY(b.Open({}));
-    b.settings->Write(keys::VarioPort, b.dir.filePath("no-such-port"));
-    QVERIFY(!b.connection->StartLogDownload(b.file.Db(), false));
-    QCOMPARE(b.LastStatus(), "ERROR - (Vario)Unable to Open Port");
-    QVERIFY(!b.connection->Busy());
-}
-
-void TestVarioEndToEnd::oneTransferAtATime() {
-    Bench b;
-    QVERIFY(b.Open(solemu::MakeDemoMemory({.flights = 3, .traces = 1, .samplesPerTrace = 20})));
-    b.emulator->SetPacing(4800);
-    QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
-    QVERIFY(!b.connection->StartLogDownload(b.file.Db(), true));
-    QVERIFY(!b.connection->StartBarographDownload(b.file.Db()));
-    QVERIFY(b.Wait());
-    QCOMPARE(b.LastStatus(), "Successfully Received 3 Log Records");
-    QCOMPARE(RowCount(b.file.Db(), "LogData"), 3);
-    QVERIFY(b.emulator->Device().CommandsSeen() >= 4); // a busy machine may have asked twice
-}
 
 QTEST_GUILESS_MAIN(TestVarioEndToEnd)
 #include "tst_varioendtoend.moc"
