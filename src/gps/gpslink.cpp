@@ -1,5 +1,7 @@
 #include "gpslink.h"
 
+#include "core/serialline.h"
+
 #include "i18n/languagetable.h"
 
 namespace soarnote {
@@ -10,40 +12,6 @@ GpsLink::GpsLink(GpsLinkIo& io, GpsLinkTimings timings) : io_(io), timings_(timi
 
 QString GpsLink::ErrorPrefix() { return Translate("ERROR - (GPS)"); }
 
-QString GpsLink::CommEventText(int code) {
-    switch (code) {
-    case 1: // send
-    case 2: // receive: the bytes come on their own
-    case 3: // CTS, DSR and CD changes, ring, end of file
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-        return {};
-    case 1001:
-        return QStringLiteral("Break Received");
-    case 1002:
-        return QStringLiteral("CTS Timeout");
-    case 1003:
-        return QStringLiteral("DSR Timeout");
-    case 1004:
-        return QStringLiteral("Framing Error");
-    case 1006:
-        return QStringLiteral("Overrun Error");
-    case 1007:
-        return QStringLiteral("Carrier Detect Timeout");
-    case 1008:
-        return QStringLiteral("Receive Buffer Overflow");
-    case 1009:
-        return QStringLiteral("Parity Error");
-    case 1010:
-        return QStringLiteral("Transmit Buffer Full");
-    case 1011:
-        return QStringLiteral("Error retrieving DCB");
-    default:
-        return QStringLiteral("Unknown error or event");
-    }
-}
 
 void GpsLink::ReportStatus(const QString& text, bool append) {
     io_.SetStatusText(append ? io_.StatusText() + text : text);

@@ -97,8 +97,6 @@ public:
     qint64 ChecksumErrors() const { return checksumErrors_; }
     const GarminFrameDecoder& Decoder() const { return decoder_; }
 
-    // The status text of a line event code; empty for codes that need none.
-    static QString CommEventText(int code);
     static QString ErrorPrefix();
 
 private:

@@ -3,7 +3,7 @@
 // or "COMn", the n-th serial device (/dev/ttyS(n-1)), with speed, parity,
 // data bits and stop bits.
 
-#include "core/serialportname.h"
+#include "core/serialline.h"
 
 #include <QString>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "core/daynumber.h"
 #include "core/numbertext.h"
-#include "core/serialportname.h"
+#include "core/serialline.h"
 #include "settings/settingsstore.h"
 
 #include <QRegularExpression>
@@ -45,41 +45,6 @@ std::optional<double> VarioTimeOffset(const QString& displayTime, double now) {
     if (!shown) return std::nullopt;
     if (*shown < 1) *shown += std::floor(now);
     return now - *shown;
-}
-
-QString CommEventText(int code) {
-    switch (code) {
-    case 1: // send
-    case 2: // receive
-    case 3: // CTS, DSR and CD changes, ring, end of file
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-        return {};
-    case 1001:
-        return QStringLiteral("Break Received");
-    case 1002:
-        return QStringLiteral("CTS Timeout");
-    case 1003:
-        return QStringLiteral("DSR Timeout");
-    case 1004:
-        return QStringLiteral("Framing Error");
-    case 1006:
-        return QStringLiteral("Overrun Error");
-    case 1007:
-        return QStringLiteral("Carrier Detect Timeout");
-    case 1008:
-        return QStringLiteral("Receive Buffer Overflow");
-    case 1009:
-        return QStringLiteral("Parity Error");
-    case 1010:
-        return QStringLiteral("Transmit Buffer Full");
-    case 1011:
-        return QStringLiteral("Error retrieving DCB");
-    default:
-        return QStringLiteral("Unknown error or event");
-    }
 }
 
 } // namespace soarnote

@@ -33,6 +33,5 @@ std::optional<double> VarioTimeOffset(const QString& displayTime, double now);
 
 // The port's event codes and what the status line says about them (empty
 // for the codes that are not errors).
-QString CommEventText(int code);
 
 } // namespace soarnote

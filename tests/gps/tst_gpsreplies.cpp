@@ -191,7 +191,7 @@ private slots:
     void commEventTexts() {
         QFETCH(int, code);
         QFETCH(QString, text);
-        QCOMPARE(GpsLink::CommEventText(code), text);
+        QCOMPARE(CommEventText(code), text);
     }
 
     void lineCounters() {

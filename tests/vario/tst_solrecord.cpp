@@ -7,7 +7,7 @@
 #include "vario/logrecord.h"
 #include "vario/varioport.h"
 
-#include "core/serialportname.h"
+#include "core/serialline.h"
 
 #include <QtTest>
 
@@ -257,25 +257,6 @@ private slots:
             QVERIFY(got);
             QVERIFY2(std::abs(*got - offset) < 1e-9, qPrintable(QString::number(*got * 86400)));
         }
-    }
-
-    void commEventText_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("receive") << 2 << "";
-        QTest::newRow("ring") << 6 << "";
-        QTest::newRow("break") << 1001 << "Break Received";
-        QTest::newRow("framing") << 1004 << "Framing Error";
-        QTest::newRow("overrun") << 1006 << "Overrun Error";
-        QTest::newRow("parity") << 1009 << "Parity Error";
-        QTest::newRow("DCB") << 1011 << "Error retrieving DCB";
-        QTest::newRow("1005 is not listed") << 1005 << "Unknown error or event";
-    }
-
-    void commEventText() {
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        QCOMPARE(CommEventText(code), text);
     }
 };
 

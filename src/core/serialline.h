@@ -10,4 +10,9 @@ namespace soarnote {
 // without a usable number.
 QString SerialDeviceOfPortName(const QString& portName);
 
+// The text of a serial line event or error by its classic event number
+// (1001 "Break Received", 1004 "Framing Error", ...); empty for the plain
+// send and receive events that need no report.
+QString CommEventText(int code);
+
 } // namespace soarnote
