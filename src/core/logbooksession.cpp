@@ -26,10 +26,9 @@ OpenOutcome LogbookSession::OpenLogbook(const QString& path, const std::function
         outcome.error = Translate("The current flight could not be saved.");
         return outcome;
     }
+    // Opening the logbook that is open checks it through a second connection
+    // (the journal allows it), so that a failure leaves it open as it was.
     const QString absolute = QFileInfo(path).absoluteFilePath();
-    const bool reopening = absolute == QFileInfo(database_.Path()).absoluteFilePath();
-    if (reopening)
-        CloseLogbook();
 
     outcome.upgrade = CheckAndUpgradeLogbook(absolute, askConvertTimeOffset);
     if (!outcome.upgrade.ok) {

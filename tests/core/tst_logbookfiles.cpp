@@ -99,6 +99,26 @@ private slots:
         QVERIFY(session.Flights().IsLast());
     }
 
+    // An older logbook declined once can be converted by opening it again
+    // while it is open; the flights stay.
+    void convertWhileOpen() {
+        const QString path = Path("older-open.mdb");
+        QFile::remove(path);
+        QVERIFY(CreateLogbookFile(path, SchemaLayout{{}, true}));
+        {
+            LogbookDatabase file;
+            QVERIFY(file.Open(path, nullptr));
+            QCOMPARE(InsertRow(file.Db(), "LogData", {{"StartTime", 37045.4}, {"EndTime", 37045.5}}), QString());
+        }
+        LogbookSession session;
+        QVERIFY(session.OpenLogbook(path, [] { return Answer::No; }).Ok());
+        const OpenOutcome again = session.OpenLogbook(path, [] { return Answer::Yes; });
+        QVERIFY2(again.Ok() && again.upgrade.timeOffsetConverted, qPrintable(again.error));
+        QCOMPARE(session.Flights().RecordCount(), 1);
+        QVERIFY(session.Flights().Current().Value("TimeOffset").isNull());
+        QCOMPARE(DeclaredTypeOf(session.Db(), "LogData", "TimeOffset"), QStringLiteral("DOUBLE"));
+    }
+
     // Every open checks the file first: an older logbook gets its missing
     // fields and the time offset question before its flights are shown.
     void openUpgradesOlderFile() {
