@@ -114,6 +114,16 @@ void VarioLink::CloseVarioPort() {
     Do(VarioAction::Kind::Finished);
 }
 
+bool VarioLink::StopOnWriteFailure() {
+    if (!store_ || store_->WriteFailure().isEmpty()) return false;
+    // What reaches the logbook no longer sticks: stop rather than report
+    // every further row as a repeat.
+    const QString failure = store_->WriteFailure();
+    CloseVarioPort();
+    Status(Translate("ERROR - (Vario)") + failure);
+    return true;
+}
+
 void VarioLink::Abort() {
     if (active_) CloseVarioPort();
 }
@@ -279,6 +289,7 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
     std::optional<qint64> id;
     const std::optional<LogRecord> record = DecodeLogRecord(reply);
     if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, nullptr);
+    if (StopOnWriteFailure()) return;
     if (id) {
         ++rowsStored_;
         flightsChanged_ = true;
@@ -439,6 +450,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
     ++samplesRead_;
     sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
     if (!store_->StoreBaroSample(time, height, trace_.logId)) {
+        if (StopOnWriteFailure()) return;
         RepeatSample();
         return;
     }

@@ -91,6 +91,8 @@ private:
     void DispatchReply(const QByteArray& reply);
     void UnknownReply(const QByteArray& reply);
     void CloseVarioPort();
+    // Ends the transfer with the error when the logbook stopped taking rows.
+    bool StopOnWriteFailure();
     void EndTransfer();
 
     // Log download.

@@ -21,7 +21,20 @@ void SqlVarioStore::Begin() {
 void SqlVarioStore::Commit() {
     if (!inTransaction_) return;
     inTransaction_ = false;
-    if (!db_.commit()) db_.rollback();
+    if (!db_.commit()) {
+        if (failure_.isEmpty()) failure_ = db_.lastError().text();
+        db_.rollback();
+    }
+}
+
+void SqlVarioStore::NoteFailure(const QSqlQuery& q) {
+    const QSqlError e = q.lastError();
+    // SQLITE_CONSTRAINT and its extended codes: the row is already stored.
+    const QString code = e.nativeErrorCode();
+    const bool refused = code == QLatin1String("19") || code == QLatin1String("2067") ||
+                         code == QLatin1String("1555") ||
+                         e.databaseText().contains(QLatin1String("constraint"), Qt::CaseInsensitive);
+    if (!refused && failure_.isEmpty()) failure_ = e.text();
 }
 
 std::optional<qint64> SqlVarioStore::StoreLogRecord(const LogRecord& r, double timeOffset, QString* error) {
@@ -43,6 +56,7 @@ std::optional<qint64> SqlVarioStore::StoreLogRecord(const LogRecord& r, double t
     q.addBindValue(timeOffset);
     if (!q.exec()) {
         if (error) *error = q.lastError().text();
+        NoteFailure(q);
         return std::nullopt;
     }
     return q.lastInsertId().toLongLong();
@@ -55,7 +69,9 @@ bool SqlVarioStore::StoreBaroSample(double time, int height, qint64 logId) {
     q.addBindValue(logId);
     q.addBindValue(time);
     q.addBindValue(height);
-    return q.exec();
+    if (q.exec()) return true;
+    NoteFailure(q);
+    return false;
 }
 
 std::optional<TraceFlight> SqlVarioStore::FindTraceFlight(double traceEnd) {

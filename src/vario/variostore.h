@@ -46,6 +46,9 @@ public:
     virtual int AssignPendingSamples(qint64 logId) = 0;
     // Makes what was written so far permanent.
     virtual void Commit() = 0;
+    // Why a write failed other than by being refused as already stored (a
+    // locked logbook, a full disk); empty while every write worked.
+    virtual QString WriteFailure() const { return {}; }
 };
 
 // The store on an open logbook. Writes are grouped in transactions that the
@@ -63,12 +66,16 @@ public:
     bool MoveFlightStart(qint64 id, double startTime, int startHeight) override;
     int AssignPendingSamples(qint64 logId) override;
     void Commit() override;
+    QString WriteFailure() const override { return failure_; }
 
 private:
     void Begin();
+    // Notes a failed statement unless the database refused a row it holds.
+    void NoteFailure(const QSqlQuery& q);
 
     QSqlDatabase db_;
     bool inTransaction_ = false;
+    QString failure_;
 };
 
 // 119 seconds in days: a trace belongs to a flight that ended at most this

@@ -299,6 +299,22 @@ private slots:
         QCOMPARE(Scalar(h.Db(), "SELECT height FROM BaroData WHERE TIME = ?", {third}).toInt(), 522);
     }
 
+    // A logbook that stops taking rows (locked, disk full) ends the download
+    // with its error instead of showing every further sample as a repeat.
+    void writeFailureEndsTheDownload() {
+        LinkHarness& h = *h_;
+        QCOMPARE(Exec(h.Db(), "CREATE TRIGGER Full BEFORE INSERT ON BaroData WHEN NEW.height > 515 "
+                              "BEGIN SELECT RAISE(FAIL, 'database or disk is full'); END"),
+                 QString());
+        h.UseDevice(OneTrace(12, 0, 10, 5));
+        h.StartBaro();
+        h.Run();
+        QVERIFY2(h.LastStatus().startsWith("ERROR - (Vario)") && h.LastStatus().contains("disk is full"),
+                 qPrintable(h.LastStatus()));
+        QVERIFY(h.closes >= 1);
+        QVERIFY(RowCount(h.Db(), "BaroData") < 5);
+    }
+
     // A trace from 12:58:00, one sample a minute, ending at 15:00:00, goes to
     // the flight that started no later than its end and ended no earlier than
     // 119 seconds before it; a flight that started later takes the trace's start.
