@@ -1,5 +1,7 @@
 #include "gpsportadapter.h"
 
+#include "serial/serialportsetup.h"
+
 #include "core/daynumber.h"
 
 #include <QDateTime>
@@ -24,29 +26,6 @@ std::optional<LineErrorCounts> ReadLineCounts(int fd) {
     Q_UNUSED(fd);
 #endif
     return std::nullopt; // not a UART (pseudo-terminals, many USB adapters)
-}
-
-QSerialPort::Parity ParityOf(char letter) {
-    switch (letter) {
-    case 'E':
-        return QSerialPort::EvenParity;
-    case 'O':
-        return QSerialPort::OddParity;
-    case 'M':
-        return QSerialPort::MarkParity;
-    case 'S':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
-}
-
-QSerialPort::StopBits StopBitsOf(const QString& text) {
-    if (text == QLatin1String("2"))
-        return QSerialPort::TwoStop;
-    if (text == QLatin1String("1.5"))
-        return QSerialPort::OneAndHalfStop;
-    return QSerialPort::OneStop;
 }
 
 } // namespace
@@ -93,9 +72,9 @@ bool GpsPortAdapter::OpenPort(QString* error) {
         port_.clearError();
         return false;
     }
-    const bool ok = port_.setBaudRate(s.baudRate) && port_.setParity(ParityOf(s.parity)) &&
+    const bool ok = port_.setBaudRate(s.baudRate) && port_.setParity(SerialParity(QLatin1Char(s.parity))) &&
                     port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-                    port_.setStopBits(StopBitsOf(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
+                    port_.setStopBits(SerialStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
         if (error)
             *error = port_.errorString();

@@ -1,35 +1,12 @@
 #include "varioconnection.h"
 
+#include "serial/serialportsetup.h"
+
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "varioport.h"
 
 namespace soarnote {
-
-namespace {
-
-QSerialPort::Parity ToParity(QChar letter) {
-    switch (letter.unicode()) {
-    case 'E':
-        return QSerialPort::EvenParity;
-    case 'O':
-        return QSerialPort::OddParity;
-    case 'M':
-        return QSerialPort::MarkParity;
-    case 'S':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
-}
-
-QSerialPort::StopBits ToStopBits(const QString& stop) {
-    if (stop == QLatin1String("2")) return QSerialPort::TwoStop;
-    if (stop == QLatin1String("1.5")) return QSerialPort::OneAndHalfStop;
-    return QSerialPort::OneStop;
-}
-
-} // namespace
 
 VarioConnection::VarioConnection(SettingsStore& settings, QObject* parent)
     : QObject(parent), settings_(settings) {
@@ -60,9 +37,9 @@ bool VarioConnection::OpenVarioPort() {
         ok = port_.open(QIODevice::ReadWrite);
     }
     if (ok) {
-        ok = port_.setBaudRate(s.baud) && port_.setParity(ToParity(s.parity)) &&
+        ok = port_.setBaudRate(s.baud) && port_.setParity(SerialParity(s.parity)) &&
              port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-             port_.setStopBits(ToStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
+             port_.setStopBits(SerialStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!ok) port_.close();
     }
     if (!ok) {
