@@ -3,7 +3,7 @@
 // flight, its lists open the table editor, and its captions are translated.
 
 #include "core/testlogbook.h"
-#include "fakeprompts.h"
+#include "windowfixture.h"
 
 #include "core/daynumber.h"
 #include "core/logbookfiles.h"
@@ -49,14 +49,9 @@ void DoubleClick(QWidget* w) {
 
 } // namespace
 
-class TestConditionsWindow : public QObject {
+class TestConditionsWindow : public WindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<SettingsStore> settings_;
-    FakePrompts prompts_;
-    std::unique_ptr<MainWindow> main_;
-    std::unique_ptr<CompanionWindows> companions_;
 
     QSqlDatabase Db() { return main_->Session().Db(); }
     ConditionsWindow* Window() { return companions_->Conditions(); }
@@ -97,25 +92,10 @@ class TestConditionsWindow : public QObject {
 
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        ProgramFolder::SetPath(dir_->path());
-        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
-        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
-        prompts_ = FakePrompts();
-        settings_->Write(keys::DatabaseName, MakeLogbook());
-        main_ = std::make_unique<MainWindow>(settings_.get(), &prompts_);
-        main_->Startup();
-        main_->show();
-        companions_ = std::make_unique<CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
-        companions_->ConnectMenus();
+        QVERIFY(PrepareFolder());
+        OpenMain(MakeLogbook());
     }
-    void cleanup() {
-        companions_.reset();
-        main_.reset();
-        settings_.reset();
-        CloseLanguageTable();
-        dir_.reset();
-    }
+    void cleanup() { TearDown(); }
 
     void menuItemAndButtonToggleTheWindow() {
         QAction* item = main_->MenuItem(QStringLiteral("Conditions"));

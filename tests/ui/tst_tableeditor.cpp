@@ -4,7 +4,7 @@
 // window shows after an editor closes.
 
 #include "core/testlogbook.h"
-#include "fakeprompts.h"
+#include "windowfixture.h"
 
 #include "core/daynumber.h"
 #include "core/logbookfiles.h"
@@ -45,14 +45,9 @@ int TrackPoints(const QSqlDatabase& db, int trackId) {
 
 } // namespace
 
-class TestTableEditor : public QObject {
+class TestTableEditor : public WindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<SettingsStore> settings_;
-    FakePrompts prompts_;
-    std::unique_ptr<MainWindow> main_;
-    std::unique_ptr<CompanionWindows> companions_;
 
     QSqlDatabase Db() { return main_->Session().Db(); }
     TableEditor* Editor() { return companions_->TableView(); }
@@ -113,24 +108,10 @@ class TestTableEditor : public QObject {
 
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        ProgramFolder::SetPath(dir_->path());
-        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
-        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
-        prompts_ = FakePrompts();
-        settings_->Write(keys::DatabaseName, MakeLogbook());
-        main_ = std::make_unique<MainWindow>(settings_.get(), &prompts_);
-        main_->Startup();
-        main_->show();
-        companions_ = std::make_unique<CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
-        companions_->ConnectMenus();
+        QVERIFY(PrepareFolder());
+        OpenMain(MakeLogbook());
     }
-    void cleanup() {
-        companions_.reset();
-        main_.reset();
-        settings_.reset();
-        dir_.reset();
-    }
+    void cleanup() { TearDown(); }
 
     void menuItemsOpenTheirTables_data() {
         QTest::addColumn<QString>("item");

@@ -3,7 +3,7 @@
 // place beside the main window with the conditions window.
 
 #include "core/testlogbook.h"
-#include "fakeprompts.h"
+#include "windowfixture.h"
 
 #include "core/daynumber.h"
 #include "core/logbookfiles.h"
@@ -60,12 +60,9 @@ const QList<Flight>& Flights() {
 
 } // namespace
 
-class TestTotals : public QObject {
+class TestTotals : public WindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<SettingsStore> settings_;
-    FakePrompts prompts_;
     QString logbook_;
 
     QString MakeLogbook(const QString& name, const QList<Flight>& flights) {
@@ -82,18 +79,11 @@ class TestTotals : public QObject {
 
 private slots:
     void init() {
-        dir_ = std::make_unique<QTemporaryDir>();
-        ProgramFolder::SetPath(dir_->path());
-        QVERIFY(testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(kTemplateFileName))));
-        settings_ = std::make_unique<SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
-        prompts_ = FakePrompts();
+        QVERIFY(PrepareFolder());
         logbook_ = MakeLogbook(QStringLiteral("seasons.mdb"), Flights());
         QVERIFY(!logbook_.isEmpty());
     }
-    void cleanup() {
-        settings_.reset();
-        dir_.reset();
-    }
+    void cleanup() { TearDown(); }
 
     void totalsQuery_data() {
         QTest::addColumn<int>("span");

@@ -1,0 +1,53 @@
+#pragma once
+// A program folder with the empty logbook in it, settings of the test's own
+// and scripted prompts; on request the main window with its companion windows
+// on a logbook. Shared by the window suites.
+
+#include "core/testlogbook.h"
+#include "fakeprompts.h"
+
+#include "core/logbookfiles.h"
+#include "core/programfolder.h"
+#include "i18n/languagetable.h"
+#include "settings/settingsstore.h"
+#include "ui/companionwindows.h"
+#include "ui/mainwindow.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class WindowFixture : public QObject {
+protected:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<soarnote::SettingsStore> settings_;
+    FakePrompts prompts_;
+    std::unique_ptr<soarnote::MainWindow> main_;
+    std::unique_ptr<soarnote::CompanionWindows> companions_;
+
+    // A fresh program folder (with the template) and settings.
+    bool PrepareFolder() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        soarnote::ProgramFolder::SetPath(dir_->path());
+        settings_ = std::make_unique<soarnote::SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
+        prompts_ = FakePrompts();
+        return testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(soarnote::kTemplateFileName)));
+    }
+
+    // The main window started on a logbook, its companions joined to the menus.
+    void OpenMain(const QString& logbook) {
+        settings_->Write(soarnote::keys::DatabaseName, logbook);
+        main_ = std::make_unique<soarnote::MainWindow>(settings_.get(), &prompts_);
+        main_->Startup();
+        main_->show();
+        companions_ = std::make_unique<soarnote::CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
+        companions_->ConnectMenus();
+    }
+
+    void TearDown() {
+        companions_.reset();
+        main_.reset();
+        settings_.reset();
+        soarnote::CloseLanguageTable();
+        dir_.reset();
+    }
+};
