@@ -34,16 +34,16 @@ bool BuildLogbook(const QString& path) {
     QFile::remove(path);
     LogbookDatabase db;
     QString error;
-    if (!db.Create(path, &error))
-        return false;
+    if (!db.Create(path, &error)) return false;
     QSqlDatabase sql = db.Db();
-    if (!CreateLogbookSchema(sql, &error))
-        return false;
+    if (!CreateLogbookSchema(sql, &error)) return false;
     sql.transaction();
     QSqlQuery flight(sql), track(sql), point(sql);
-    flight.prepare(QStringLiteral("INSERT INTO LogData (ID, StartTime, EndTime, StartHeight, MaxHeight, MinHeight, "
-                                  "Comments) VALUES (?, ?, ?, ?, ?, ?, ?)"));
-    track.prepare(QStringLiteral("INSERT INTO Tracks (ID, LogID, StartTime, EndTime, TimeOffset) VALUES (?, ?, ?, ?, 0)"));
+    flight.prepare(
+        QStringLiteral("INSERT INTO LogData (ID, StartTime, EndTime, StartHeight, MaxHeight, MinHeight, "
+                       "Comments) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    track.prepare(QStringLiteral(
+        "INSERT INTO Tracks (ID, LogID, StartTime, EndTime, TimeOffset) VALUES (?, ?, ?, ?, 0)"));
     point.prepare(QStringLiteral("INSERT INTO TrackData (TrackID, TIME, LAT, LNG) VALUES (?, ?, ?, ?)"));
     const double first = DayNumber(QDate(2015, 4, 1), 11, 0, 0);
     for (int i = 1; i <= kFlights; ++i) {

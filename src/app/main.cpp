@@ -4,9 +4,9 @@
 #include "core/programfolder.h"
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
-#include "ui/mainwindow.h"
 #include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
+#include "ui/mainwindow.h"
 #include "ui/prompts.h"
 #include "ui/statuspanel.h"
 #include "ui/variocommands.h"
@@ -20,7 +20,8 @@ namespace {
 
 // The instrument commands live in their own libraries, which build on the
 // windows; they are joined to the main window's menu items here.
-void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
+void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
+                  soarnote::Prompts& prompts) {
     auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
     window.statusBar()->addPermanentWidget(vario->ProgressBar());
     window.AddTransferCheck([vario] { return vario->Busy(); });
@@ -33,13 +34,11 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
         item->setEnabled(true); // the toolbar buttons follow
         // One transfer at a time, whichever instrument: they share the logbook.
         QObject::connect(item, &QAction::triggered, vario, [&window, vario, slot = slot] {
-            if (!window.TransferRunning())
-                (vario->*slot)();
+            if (!window.TransferRunning()) (vario->*slot)();
         });
     }
     QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&window] {
-        if (window.Session().Flights().Refresh())
-            window.Session().Flights().MoveLast();
+        if (window.Session().Flights().Refresh()) window.Session().Flights().MoveLast();
     });
     window.Attach(vario);
 }
@@ -57,8 +56,7 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
         QAction* item = window.MenuItem(QString::fromLatin1(caption));
         item->setEnabled(true);
         QObject::connect(item, &QAction::triggered, gps, [&window, gps, slot = slot] {
-            if (!window.TransferRunning())
-                (gps->*slot)();
+            if (!window.TransferRunning()) (gps->*slot)();
         });
     }
     // Newly linked tracks may give the flight on show its 3D view; its

@@ -10,11 +10,12 @@ namespace {
 
 constexpr qint64 kJulianDayOfDayZero = 2415019; // QDate(1899, 12, 30).toJulianDay()
 
-QDate DateOfDayZeroPlus(qint64 days) { return QDate::fromJulianDay(kJulianDayOfDayZero + days); }
+QDate DateOfDayZeroPlus(qint64 days) {
+    return QDate::fromJulianDay(kJulianDayOfDayZero + days);
+}
 
 int ExpandYear(int year, int digits) {
-    if (digits > 2)
-        return year;
+    if (digits > 2) return year;
     // Two-digit years as a desktop calendar reads them: 00-29 this century, 30-99 the last.
     return year < 30 ? 2000 + year : 1900 + year;
 }
@@ -71,15 +72,16 @@ QString GeneralDateText(double day) {
                              .arg(p.hour, 2, 10, QLatin1Char('0'))
                              .arg(p.minute, 2, 10, QLatin1Char('0'))
                              .arg(p.second, 2, 10, QLatin1Char('0'));
-    if (!hasDate)
-        return time;
+    if (!hasDate) return time;
     const QString date = p.date.toString(QStringLiteral("yyyy-MM-dd"));
     return hasTime ? date + QLatin1Char(' ') + time : date;
 }
 
 QString ShortTimeText(double day) {
     DayParts p = SplitDayNumber(day);
-    return QStringLiteral("%1:%2").arg(p.hour, 2, 10, QLatin1Char('0')).arg(p.minute, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1:%2")
+        .arg(p.hour, 2, 10, QLatin1Char('0'))
+        .arg(p.minute, 2, 10, QLatin1Char('0'));
 }
 
 QString LongTimeText(double day) {
@@ -90,27 +92,34 @@ QString LongTimeText(double day) {
         .arg(p.second, 2, 10, QLatin1Char('0'));
 }
 
-QString ShortDateText(double day) { return SplitDayNumber(day).date.toString(QStringLiteral("yyyy-MM-dd")); }
+QString ShortDateText(double day) {
+    return SplitDayNumber(day).date.toString(QStringLiteral("yyyy-MM-dd"));
+}
 
 QString FormatDayNumber(double day, const QString& pattern) {
     DayParts p = SplitDayNumber(day);
     return QLocale::c().toString(QDateTime(p.date, QTime(p.hour, p.minute, p.second)), pattern);
 }
 
-QString PrintDateText(double day) { return FormatDayNumber(day, QStringLiteral("ddd, d MMM yyyy")); }
+QString PrintDateText(double day) {
+    return FormatDayNumber(day, QStringLiteral("ddd, d MMM yyyy"));
+}
 
-QString LongPrintDateText(double day) { return FormatDayNumber(day, QStringLiteral("dddd, dd MMMM yyyy")); }
+QString LongPrintDateText(double day) {
+    return FormatDayNumber(day, QStringLiteral("dddd, dd MMMM yyyy"));
+}
 
 QString DurationText(double days) {
     const qint64 minutes = std::llround(std::fabs(days) * 1440.0);
-    QString text = QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    QString text = QStringLiteral("%1:%2")
+                       .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                       .arg(minutes % 60, 2, 10, QLatin1Char('0'));
     return days < 0 && minutes > 0 ? QLatin1Char('-') + text : text;
 }
 
 std::optional<double> ParseDayNumber(const QString& input) {
     const QString text = input.trimmed();
-    if (text.isEmpty())
-        return std::nullopt;
+    if (text.isEmpty()) return std::nullopt;
 
     static const QRegularExpression timeRe(
         QStringLiteral(R"(^(\d{1,2}):(\d{1,2})(?::(\d{1,2}(?:\.\d*)?))?\s*([AaPp][Mm])?$)"));
@@ -141,30 +150,26 @@ std::optional<double> ParseDayNumber(const QString& input) {
         } else {
             return std::nullopt;
         }
-        if (!date.isValid())
-            return std::nullopt;
+        if (!date.isValid()) return std::nullopt;
     }
 
     int hour = 0, minute = 0;
     double second = 0;
     if (!timePart.isEmpty()) {
         QRegularExpressionMatch m = timeRe.match(timePart);
-        if (!m.hasMatch())
-            return std::nullopt;
+        if (!m.hasMatch()) return std::nullopt;
         hour = m.captured(1).toInt();
         minute = m.captured(2).toInt();
         second = m.captured(3).isEmpty() ? 0.0 : m.captured(3).toDouble();
         const QString ampm = m.captured(4).toUpper();
         if (!ampm.isEmpty()) {
-            if (hour < 1 || hour > 12)
-                return std::nullopt;
+            if (hour < 1 || hour > 12) return std::nullopt;
             if (ampm == QLatin1String("AM") && hour == 12)
                 hour = 0;
             else if (ampm == QLatin1String("PM") && hour != 12)
                 hour += 12;
         }
-        if (hour > 23 || minute > 59 || second >= 60)
-            return std::nullopt;
+        if (hour > 23 || minute > 59 || second >= 60) return std::nullopt;
     }
     return DayNumber(date, hour, minute, second);
 }

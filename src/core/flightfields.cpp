@@ -10,24 +10,21 @@ namespace soarnote {
 std::optional<QString> FlightTimeText(const QString& startText, const QString& endText) {
     const std::optional<double> start = ParseDayNumber(startText);
     const std::optional<double> end = ParseDayNumber(endText);
-    if (!start || !end)
-        return std::nullopt;
+    if (!start || !end) return std::nullopt;
     return ShortTimeText(*end - *start);
 }
 
 std::optional<QString> EndTimeText(const QString& startText, const QString& durationText) {
     const std::optional<double> start = ParseDayNumber(startText);
     const std::optional<double> duration = ParseDayNumber(durationText);
-    if (!start || !duration)
-        return std::nullopt;
+    if (!start || !duration) return std::nullopt;
     return GeneralDateText(*start + *duration);
 }
 
 std::optional<QString> HeightDifferenceText(const QString& heightText, const QString& startHeightText) {
     const std::optional<std::int32_t> height = WholeNumber(heightText);
     const std::optional<std::int32_t> start = WholeNumber(startHeightText);
-    if (!height || !start)
-        return std::nullopt;
+    if (!height || !start) return std::nullopt;
     return QString::number(static_cast<qint64>(*height) - static_cast<qint64>(*start));
 }
 
@@ -47,24 +44,20 @@ QString OffsetDisplayText(const QString& offsetDaysText) {
 
 double ParseOffsetEntry(const QString& input) {
     QString s = input.trimmed();
-    if (!s.contains(QLatin1Char(':')))
-        return ParseNumber(s).value_or(0.0) / 1440.0;
+    if (!s.contains(QLatin1Char(':'))) return ParseNumber(s).value_or(0.0) / 1440.0;
 
     double v = 0;
     const QString hours = s.section(QLatin1Char(':'), 0, 0).trimmed();
     const bool negative = hours.startsWith(QLatin1Char('-'));
-    if (std::optional<double> h = ParseNumber(hours))
-        v = std::fabs(*h) / 24.0;
+    if (std::optional<double> h = ParseNumber(hours)) v = std::fabs(*h) / 24.0;
     s = s.section(QLatin1Char(':'), 1);
 
     const qsizetype colon = s.indexOf(QLatin1Char(':'));
     const QString minutes = colon < 0 ? s : s.left(colon);
-    if (std::optional<double> m = ParseNumber(minutes))
-        v += *m / 1440.0;
+    if (std::optional<double> m = ParseNumber(minutes)) v += *m / 1440.0;
     s = colon < 0 ? QString() : s.mid(colon + 1);
 
-    if (std::optional<double> sec = ParseNumber(s))
-        v += *sec / kSecondsPerDay;
+    if (std::optional<double> sec = ParseNumber(s)) v += *sec / kSecondsPerDay;
     return negative ? -v : v;
 }
 

@@ -11,20 +11,22 @@ namespace soarnote {
 
 namespace {
 
-const TableDef& LogDataDef() { return LogbookTable(QStringLiteral("LogData")); }
+const TableDef& LogDataDef() {
+    return LogbookTable(QStringLiteral("LogData"));
+}
 
-QString Quoted(const QString& name) { return QLatin1Char('"') + name + QLatin1Char('"'); }
+QString Quoted(const QString& name) {
+    return QLatin1Char('"') + name + QLatin1Char('"');
+}
 
 void SetError(QString* error, const QString& text) {
-    if (error)
-        *error = text;
+    if (error) *error = text;
 }
 
 } // namespace
 
 QString FieldText(FieldType type, const QVariant& value) {
-    if (value.isNull() || !value.isValid())
-        return {};
+    if (value.isNull() || !value.isValid()) return {};
     switch (type) {
     case FieldType::DateTime: {
         bool ok = false;
@@ -54,28 +56,23 @@ QString FieldText(FieldType type, const QVariant& value) {
 }
 
 std::optional<QVariant> ParseFieldText(FieldType type, const QString& text, QString* problem) {
-    if (text.trimmed().isEmpty())
-        return QVariant();
+    if (text.trimmed().isEmpty()) return QVariant();
     switch (type) {
     case FieldType::DateTime:
-        if (auto day = ParseDayNumber(text))
-            return QVariant(*day);
+        if (auto day = ParseDayNumber(text)) return QVariant(*day);
         SetError(problem, QStringLiteral("not a date or time"));
         return std::nullopt;
     case FieldType::Single:
-        if (auto v = ParseNumber(text))
-            return QVariant(ToSingle(*v));
+        if (auto v = ParseNumber(text)) return QVariant(ToSingle(*v));
         SetError(problem, QStringLiteral("not a number"));
         return std::nullopt;
     case FieldType::Double:
-        if (auto v = ParseNumber(text))
-            return QVariant(*v);
+        if (auto v = ParseNumber(text)) return QVariant(*v);
         SetError(problem, QStringLiteral("not a number"));
         return std::nullopt;
     case FieldType::AutoNumber:
     case FieldType::Integer:
-        if (auto v = WholeNumber(text))
-            return QVariant(static_cast<qint64>(*v));
+        if (auto v = WholeNumber(text)) return QVariant(static_cast<qint64>(*v));
         SetError(problem, ParseNumber(text) ? QStringLiteral("too large for a whole number")
                                             : QStringLiteral("not a whole number"));
         return std::nullopt;
@@ -89,8 +86,7 @@ std::optional<FlightRecord> ReadFlight(const QSqlDatabase& db, qint64 id) {
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT * FROM LogData WHERE ID = ?"));
     q.addBindValue(id);
-    if (!q.exec() || !q.next())
-        return std::nullopt;
+    if (!q.exec() || !q.next()) return std::nullopt;
     FlightRecord flight;
     const QSqlRecord rec = q.record();
     for (int i = 0; i < rec.count(); ++i) {
@@ -101,22 +97,21 @@ std::optional<FlightRecord> ReadFlight(const QSqlDatabase& db, qint64 id) {
     return flight;
 }
 
-bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after, QString* error) {
+bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after,
+                  QString* error) {
     QStringList assignments;
     QVariantList values;
     for (auto it = after.Values().cbegin(); it != after.Values().cend(); ++it) {
-        if (it.key() == QLatin1String("ID") || !LogDataDef().Field(it.key()))
-            continue;
+        if (it.key() == QLatin1String("ID") || !LogDataDef().Field(it.key())) continue;
         const QVariant old = before.Value(it.key());
-        if (old.isNull() == it.value().isNull() && old == it.value())
-            continue;
+        if (old.isNull() == it.value().isNull() && old == it.value()) continue;
         assignments << Quoted(it.key()) + QStringLiteral(" = ?");
         values << it.value();
     }
-    if (assignments.isEmpty())
-        return true;
+    if (assignments.isEmpty()) return true;
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("UPDATE LogData SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", "))));
+    q.prepare(
+        QStringLiteral("UPDATE LogData SET %1 WHERE ID = ?").arg(assignments.join(QStringLiteral(", "))));
     for (const QVariant& v : values)
         q.addBindValue(v);
     q.addBindValue(before.Id());
@@ -155,11 +150,13 @@ std::vector<qint64> FlightIds(const QSqlDatabase& db, const QString& sort, QStri
     const QStringList parts = sort.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const FieldDef* field = parts.isEmpty() ? nullptr : LogDataDef().Field(parts.at(0));
     const QString column = field ? field->name : QStringLiteral("StartTime");
-    const bool descending = parts.size() > 1 && parts.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+    const bool descending =
+        parts.size() > 1 && parts.at(1).compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
     const QString direction = descending ? QStringLiteral("DESC") : QStringLiteral("ASC");
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT ID FROM LogData ORDER BY %1 %2, ID %2").arg(Quoted(column), direction))) {
+    if (!q.exec(
+            QStringLiteral("SELECT ID FROM LogData ORDER BY %1 %2, ID %2").arg(Quoted(column), direction))) {
         SetError(error, q.lastError().text());
         return ids;
     }
@@ -171,15 +168,14 @@ std::vector<qint64> FlightIds(const QSqlDatabase& db, const QString& sort, QStri
 std::vector<LookupItem> ReadLookup(const QSqlDatabase& db, const QString& table) {
     std::vector<LookupItem> items;
     const TableDef& def = LogbookTable(table);
-    if (def.fields.size() < 2)
-        return items;
+    if (def.fields.size() < 2) return items;
     const QString textField = def.fields.at(1).name;
     QString sql = QStringLiteral("SELECT ID, %1 FROM %2").arg(Quoted(textField), Quoted(def.name));
-    sql += def.name == QLatin1String("Locations") ? QStringLiteral(" ORDER BY \"Type\", ID") : QStringLiteral(" ORDER BY ID");
+    sql += def.name == QLatin1String("Locations") ? QStringLiteral(" ORDER BY \"Type\", ID")
+                                                  : QStringLiteral(" ORDER BY ID");
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(sql))
-        return items;
+    if (!q.exec(sql)) return items;
     while (q.next())
         items.push_back({q.value(0).toLongLong(), q.value(1).toString()});
     return items;

@@ -37,7 +37,8 @@ std::optional<QVariant> ParseFieldText(FieldType type, const QString& text, QStr
 
 std::optional<FlightRecord> ReadFlight(const QSqlDatabase& db, qint64 id);
 // Writes the fields that differ between before and after.
-bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after, QString* error);
+bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after,
+                  QString* error);
 std::optional<qint64> InsertFlight(const QSqlDatabase& db, double startTime, double endTime, QString* error);
 bool DeleteFlight(const QSqlDatabase& db, qint64 id, QString* error);
 

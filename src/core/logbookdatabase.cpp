@@ -32,7 +32,9 @@ void YearFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 
 } // namespace
 
-LogbookDatabase::~LogbookDatabase() { Close(); }
+LogbookDatabase::~LogbookDatabase() {
+    Close();
+}
 
 bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
     Close();
@@ -42,24 +44,23 @@ bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
         if (!db.open()) {
-            if (error)
-                *error = db.lastError().text();
+            if (error) *error = db.lastError().text();
         } else {
             QSqlQuery q(db);
             // The first statement reads the file header: a file that is not a
             // logbook fails here rather than later.
             if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()) {
                 if (error)
-                    *error = q.lastError().text().isEmpty() ? QStringLiteral("The file is not a logbook database.")
-                                                            : q.lastError().text();
+                    *error = q.lastError().text().isEmpty()
+                                 ? QStringLiteral("The file is not a logbook database.")
+                                 : q.lastError().text();
             } else {
                 q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
                 RegisterLogbookFunctions(db);
                 open_ = true;
                 path_ = path;
             }
-            if (!open_)
-                db.close();
+            if (!open_) db.close();
         }
     }
     if (!open_) {
@@ -71,22 +72,21 @@ bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
 
 bool LogbookDatabase::Open(const QString& path, QString* error) {
     if (!QFileInfo(path).isFile()) {
-        if (error)
-            *error = QStringLiteral("File not found: %1").arg(path);
+        if (error) *error = QStringLiteral("File not found: %1").arg(path);
         return false;
     }
     return OpenConnection(path, error);
 }
 
-bool LogbookDatabase::Create(const QString& path, QString* error) { return OpenConnection(path, error); }
+bool LogbookDatabase::Create(const QString& path, QString* error) {
+    return OpenConnection(path, error);
+}
 
 void LogbookDatabase::Close() {
-    if (connectionName_.isEmpty())
-        return;
+    if (connectionName_.isEmpty()) return;
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
-        if (db.isOpen())
-            db.close();
+        if (db.isOpen()) db.close();
     }
     QSqlDatabase::removeDatabase(connectionName_);
     connectionName_.clear();
@@ -96,13 +96,11 @@ void LogbookDatabase::Close() {
 
 bool RegisterLogbookFunctions(QSqlDatabase& db) {
     QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return false;
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return false;
     auto* sqlite = *static_cast<sqlite3**>(handle.data());
-    if (!sqlite)
-        return false;
-    return sqlite3_create_function_v2(sqlite, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &YearFunction,
-                                      nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!sqlite) return false;
+    return sqlite3_create_function_v2(sqlite, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      &YearFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 QList<StoredField> StoredFields(const QSqlDatabase& db, const QString& table) {
@@ -111,8 +109,7 @@ QList<StoredField> StoredFields(const QSqlDatabase& db, const QString& table) {
     // table_info takes no bound parameter; the table name is one of ours, quoted.
     QString quoted = table;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    if (!q.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted)))
-        return fields;
+    if (!q.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(quoted))) return fields;
     while (q.next())
         fields.append({q.value(1).toString(), q.value(2).toString()});
     return fields;

@@ -15,8 +15,7 @@ bool SameFile(const QString& a, const QString& b) {
 
 bool RemoveFile(const QString& path, QString* error) {
     QFile file(path);
-    if (!file.exists() || file.remove())
-        return true;
+    if (!file.exists() || file.remove()) return true;
     *error = QStringLiteral("Cannot delete %1: %2").arg(path, file.errorString());
     return false;
 }
@@ -25,15 +24,13 @@ bool RemoveFile(const QString& path, QString* error) {
 // crash) would be replayed into whatever file next takes the name.
 bool RemoveLogbookFile(const QString& path, QString* error) {
     for (const char* suffix : {"-wal", "-shm", "-journal"})
-        if (!RemoveFile(path + QLatin1String(suffix), error))
-            return false;
+        if (!RemoveFile(path + QLatin1String(suffix), error)) return false;
     return RemoveFile(path, error);
 }
 
 bool CopyFile(const QString& from, const QString& to, QString* error) {
     QFile source(from);
-    if (source.copy(to))
-        return true;
+    if (source.copy(to)) return true;
     *error = QStringLiteral("Cannot copy %1 to %2: %3").arg(from, to, source.errorString());
     return false;
 }
@@ -41,8 +38,7 @@ bool CopyFile(const QString& from, const QString& to, QString* error) {
 // Opens the logbook that was current again and returns the failure.
 FileCommandResult Fail(LogbookSession& session, const QString& current, const QString& error,
                        const std::function<Answer()>& ask) {
-    if (!current.isEmpty() && !SameFile(session.Path(), current))
-        session.OpenLogbook(current, ask);
+    if (!current.isEmpty() && !SameFile(session.Path(), current)) session.OpenLogbook(current, ask);
     return {false, error};
 }
 
@@ -59,7 +55,8 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
     const QString current = session.Path();
     QString error;
     if (!QFileInfo(templatePath).isFile())
-        return Fail(session, current, QStringLiteral("The empty logbook %1 is missing.").arg(templatePath), ask);
+        return Fail(session, current, QStringLiteral("The empty logbook %1 is missing.").arg(templatePath),
+                    ask);
     // The copy is made beside the target first, so that a failed copy never
     // leaves the user without the file being replaced.
     const QString staged = name + QStringLiteral(".new");
@@ -67,51 +64,42 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
         QFile::remove(staged);
         return Fail(session, current, error, ask);
     }
-    if (SameFile(current, name))
-        session.CloseLogbook();
+    if (SameFile(current, name)) session.CloseLogbook();
     if (!RemoveLogbookFile(name, &error) || !QFile::rename(staged, name)) {
-        if (error.isEmpty())
-            error = QStringLiteral("Cannot create %1.").arg(name);
+        if (error.isEmpty()) error = QStringLiteral("Cannot create %1.").arg(name);
         QFile::remove(staged);
         return Fail(session, current, error, ask);
     }
     // The template may be read-only in an installed program folder.
     QFile(name).setPermissions(QFile(name).permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     const OpenOutcome outcome = session.OpenLogbook(name, ask);
-    if (!outcome.Ok())
-        return Fail(session, current, outcome.error, ask);
+    if (!outcome.Ok()) return Fail(session, current, outcome.error, ask);
     return {};
 }
 
-FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name, const std::function<Answer()>& ask) {
+FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name,
+                                 const std::function<Answer()>& ask) {
     const QString current = session.Path();
     QString error;
-    if (current.isEmpty())
-        return {false, QStringLiteral("No logbook is open.")};
-    if (SameFile(current, name))
-        return {false, QStringLiteral("A logbook cannot be archived onto itself.")};
+    if (current.isEmpty()) return {false, QStringLiteral("No logbook is open.")};
+    if (SameFile(current, name)) return {false, QStringLiteral("A logbook cannot be archived onto itself.")};
     if (!session.Flights().CommitPending())
         return {false, QStringLiteral("The current flight could not be saved.")};
-    if (!RemoveLogbookFile(name, &error))
-        return Fail(session, current, error, ask);
+    if (!RemoveLogbookFile(name, &error)) return Fail(session, current, error, ask);
     session.CloseLogbook(); // releases the file and folds its journal into it
-    if (!CopyFile(current, name, &error))
-        return Fail(session, current, error, ask);
+    if (!CopyFile(current, name, &error)) return Fail(session, current, error, ask);
     const OpenOutcome outcome = session.OpenLogbook(current, ask);
-    if (!outcome.Ok())
-        return {false, outcome.error};
+    if (!outcome.Ok()) return {false, outcome.error};
     return {};
 }
 
 bool VacuumInto(const QString& from, const QString& to, QString* error) {
     LogbookDatabase source;
-    if (!source.Open(from, error))
-        return false;
+    if (!source.Open(from, error)) return false;
     QSqlQuery q(source.Db());
     q.prepare(QStringLiteral("VACUUM INTO ?"));
     q.addBindValue(to);
-    if (q.exec())
-        return true;
+    if (q.exec()) return true;
     *error = q.lastError().text();
     return false;
 }
@@ -121,30 +109,25 @@ FileCommandResult CompactLogbook(LogbookSession& session, const std::function<An
     const QString current = session.Path();
     const QString moved = current + QStringLiteral(".tmp");
     QString error;
-    if (current.isEmpty())
-        return {false, QStringLiteral("No logbook is open.")};
+    if (current.isEmpty()) return {false, QStringLiteral("No logbook is open.")};
     if (!session.Flights().CommitPending())
         return {false, QStringLiteral("The current flight could not be saved.")};
     session.CloseLogbook();
     if (!RemoveLogbookFile(moved, &error) || !CopyFile(current, moved, &error))
         return Fail(session, current, error, ask);
-    if (!RemoveLogbookFile(current, &error))
-        return Fail(session, current, error, ask);
+    if (!RemoveLogbookFile(current, &error)) return Fail(session, current, error, ask);
 
     if (!compact(moved, current, &error)) {
-        if (error.isEmpty())
-            error = QStringLiteral("The logbook could not be compacted.");
+        if (error.isEmpty()) error = QStringLiteral("The logbook could not be compacted.");
         // Put the logbook back: nothing may be lost because compaction failed.
         QString ignored;
         RemoveLogbookFile(current, &ignored);
         QString restoreError;
-        if (!CopyFile(moved, current, &restoreError))
-            error += QLatin1Char('\n') + restoreError;
+        if (!CopyFile(moved, current, &restoreError)) error += QLatin1Char('\n') + restoreError;
         return Fail(session, current, error, ask);
     }
     const OpenOutcome outcome = session.OpenLogbook(current, ask);
-    if (!outcome.Ok())
-        return {false, outcome.error};
+    if (!outcome.Ok()) return {false, outcome.error};
     return {};
 }
 

@@ -26,7 +26,8 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
                              const std::function<Answer()>& ask = {});
 
 // Copies the open logbook, byte for byte, to name (replacing it).
-FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name, const std::function<Answer()>& ask = {});
+FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name,
+                                 const std::function<Answer()>& ask = {});
 
 // Moves the open logbook aside to "<path>.tmp" and compacts that copy back
 // into path. The .tmp file stays as the state before compaction. When the

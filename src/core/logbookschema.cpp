@@ -8,8 +8,7 @@ namespace soarnote {
 
 const FieldDef* TableDef::Field(const QString& fieldName) const {
     for (const FieldDef& f : fields)
-        if (f.name.compare(fieldName, Qt::CaseInsensitive) == 0)
-            return &f;
+        if (f.name.compare(fieldName, Qt::CaseInsensitive) == 0) return &f;
     return nullptr;
 }
 
@@ -33,14 +32,10 @@ QString DeclaredType(FieldType type) {
 
 FieldType FieldTypeOfDeclared(const QString& declared) {
     const QString t = declared.trimmed().toUpper();
-    if (t == QLatin1String("DATETIME"))
-        return FieldType::DateTime;
-    if (t == QLatin1String("DOUBLE"))
-        return FieldType::Double;
-    if (t == QLatin1String("SINGLE"))
-        return FieldType::Single;
-    if (t == QLatin1String("INTEGER"))
-        return FieldType::Integer;
+    if (t == QLatin1String("DATETIME")) return FieldType::DateTime;
+    if (t == QLatin1String("DOUBLE")) return FieldType::Double;
+    if (t == QLatin1String("SINGLE")) return FieldType::Single;
+    if (t == QLatin1String("INTEGER")) return FieldType::Integer;
     return FieldType::Text;
 }
 
@@ -48,32 +43,15 @@ const std::vector<TableDef>& LogbookTables() {
     using F = FieldType;
     static const std::vector<TableDef> tables = {
         {QStringLiteral("LogData"),
-         {{"ID", F::AutoNumber, {}},
-          {"StartTime", F::DateTime, {}},
-          {"EndTime", F::DateTime, {}},
-          {"StartHeight", F::Integer, {}},
-          {"MaxHeight", F::Integer, {}},
-          {"MinHeight", F::Integer, {}},
-          {"MaxAscent", F::Single, {}},
-          {"MaxDescent", F::Single, {}},
-          {"AveSpeed", F::Integer, {}},
-          {"MinTemp", F::Single, {}},
-          {"MaxTemp", F::Single, {}},
-          {"TimeOffset", F::Double, "0"},
-          {"LatOffset", F::Double, {}},
-          {"LngOffset", F::Double, {}},
-          {"HeightOffset", F::Double, {}},
-          {"Type", F::Integer, {}},
-          {"XCType", F::Integer, {}},
-          {"Location", F::Integer, {}},
-          {"Glider", F::Integer, {}},
-          {"Weather", F::Integer, {}},
-          {"Wind", F::Integer, {}},
-          {"Distance", F::Double, {}},
-          {"Comments", F::Text, {}},
-          {"WindSpeed", F::Single, {}},
-          {"CloudBase", F::Single, {}},
-          {"CloudCover", F::Single, {}}}},
+         {{"ID", F::AutoNumber, {}},       {"StartTime", F::DateTime, {}}, {"EndTime", F::DateTime, {}},
+          {"StartHeight", F::Integer, {}}, {"MaxHeight", F::Integer, {}},  {"MinHeight", F::Integer, {}},
+          {"MaxAscent", F::Single, {}},    {"MaxDescent", F::Single, {}},  {"AveSpeed", F::Integer, {}},
+          {"MinTemp", F::Single, {}},      {"MaxTemp", F::Single, {}},     {"TimeOffset", F::Double, "0"},
+          {"LatOffset", F::Double, {}},    {"LngOffset", F::Double, {}},   {"HeightOffset", F::Double, {}},
+          {"Type", F::Integer, {}},        {"XCType", F::Integer, {}},     {"Location", F::Integer, {}},
+          {"Glider", F::Integer, {}},      {"Weather", F::Integer, {}},    {"Wind", F::Integer, {}},
+          {"Distance", F::Double, {}},     {"Comments", F::Text, {}},      {"WindSpeed", F::Single, {}},
+          {"CloudBase", F::Single, {}},    {"CloudCover", F::Single, {}}}},
         {QStringLiteral("Tracks"),
          {{"ID", F::AutoNumber, {}},
           {"LogID", F::Integer, {}},
@@ -102,8 +80,7 @@ const std::vector<TableDef>& LogbookTables() {
 
 const TableDef& LogbookTable(const QString& name) {
     for (const TableDef& t : LogbookTables())
-        if (t.name.compare(name, Qt::CaseInsensitive) == 0)
-            return t;
+        if (t.name.compare(name, Qt::CaseInsensitive) == 0) return t;
     static const TableDef none;
     return none;
 }
@@ -121,8 +98,7 @@ QString CreateTableStatement(const TableDef& table, const SchemaLayout& layout) 
     QStringList columns;
     for (const FieldDef& f : table.fields) {
         const QString qualified = table.name + QLatin1Char('.') + f.name;
-        if (layout.omittedFields.contains(qualified))
-            continue;
+        if (layout.omittedFields.contains(qualified)) continue;
         QString column = QLatin1Char('"') + f.name + QStringLiteral("\" ");
         if (f.type == FieldType::AutoNumber) {
             column += QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
@@ -130,8 +106,7 @@ QString CreateTableStatement(const TableDef& table, const SchemaLayout& layout) 
             column += QStringLiteral("DATETIME");
         } else {
             column += DeclaredType(f.type);
-            if (!f.defaultValue.isEmpty())
-                column += QStringLiteral(" DEFAULT ") + f.defaultValue;
+            if (!f.defaultValue.isEmpty()) column += QStringLiteral(" DEFAULT ") + f.defaultValue;
         }
         columns << column;
     }
@@ -198,15 +173,13 @@ bool CreateLogbookSchema(QSqlDatabase& db, QString* error, const SchemaLayout& l
         statements << CreateTableStatement(t, layout);
     statements << IndexStatements() << LogbookViewStatement();
     if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
+        if (error) *error = db.lastError().text();
         return false;
     }
     for (const QString& sql : statements) {
         QSqlQuery q(db);
         if (!q.exec(sql)) {
-            if (error)
-                *error = q.lastError().text();
+            if (error) *error = q.lastError().text();
             db.rollback();
             return false;
         }

@@ -14,7 +14,8 @@ LogbookSession::~LogbookSession() {
     flights_.Unbind();
 }
 
-OpenOutcome LogbookSession::OpenLogbook(const QString& path, const std::function<Answer()>& askConvertTimeOffset) {
+OpenOutcome LogbookSession::OpenLogbook(const QString& path,
+                                        const std::function<Answer()>& askConvertTimeOffset) {
     OpenOutcome outcome;
     if (!QFileInfo(path).isFile()) {
         outcome.kind = OpenOutcome::Kind::NotFound;
@@ -70,8 +71,7 @@ OpenOutcome LogbookSession::OpenLogbook(const QString& path, const std::function
 }
 
 void LogbookSession::CloseLogbook() {
-    if (!database_.IsOpen())
-        return;
+    if (!database_.IsOpen()) return;
     flights_.CommitPending();
     emit LogbookClosing();
     flights_.Unbind();

@@ -14,8 +14,7 @@ bool LogDataSet::Bind(const QSqlDatabase& db, QString* error) {
     QString problem;
     ids_ = FlightIds(db_, sort_, &problem);
     if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+        if (error) *error = problem;
         Unbind();
         return false;
     }
@@ -34,8 +33,7 @@ bool LogDataSet::Requery(qint64 keepId, QString* error) {
     QString problem;
     std::vector<qint64> ids = FlightIds(db_, sort_, &problem);
     if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+        if (error) *error = problem;
         return false;
     }
     ids_ = std::move(ids);
@@ -48,21 +46,16 @@ bool LogDataSet::Requery(qint64 keepId, QString* error) {
 }
 
 bool LogDataSet::SortDataSet(const QString& sort) {
-    if (!IsBound())
-        return false;
-    if (moveGuard_ && !moveGuard_())
-        return false;
+    if (!IsBound()) return false;
+    if (moveGuard_ && !moveGuard_()) return false;
     const qint64 keep = HasCurrent() ? current_.Id() : -1;
-    if (!ids_.empty() || !sort.isEmpty())
-        sort_ = sort.isEmpty() ? sort_ : sort;
+    if (!ids_.empty() || !sort.isEmpty()) sort_ = sort.isEmpty() ? sort_ : sort;
     return Requery(keep, nullptr);
 }
 
 bool LogDataSet::Refresh() {
-    if (!IsBound())
-        return false;
-    if (moveGuard_ && !moveGuard_())
-        return false;
+    if (!IsBound()) return false;
+    if (moveGuard_ && !moveGuard_()) return false;
     return Requery(HasCurrent() ? current_.Id() : -1, nullptr);
 }
 
@@ -70,17 +63,14 @@ void LogDataSet::LoadPosition(int position) {
     position_ = position;
     current_ = {};
     if (position_ >= 0) {
-        if (std::optional<FlightRecord> flight = ReadFlight(db_, ids_[position_]))
-            current_ = *flight;
+        if (std::optional<FlightRecord> flight = ReadFlight(db_, ids_[position_])) current_ = *flight;
     }
     emit Repositioned();
 }
 
 bool LogDataSet::MoveTo(int position) {
-    if (position < 0 || position >= RecordCount())
-        return false;
-    if (moveGuard_ && !moveGuard_())
-        return false;
+    if (position < 0 || position >= RecordCount()) return false;
+    if (moveGuard_ && !moveGuard_()) return false;
     LoadPosition(position);
     return true;
 }
@@ -91,27 +81,20 @@ bool LogDataSet::MoveToId(qint64 id) {
 }
 
 bool LogDataSet::SaveCurrent(const FlightRecord& edited, QString* error) {
-    if (!HasCurrent())
-        return true;
-    if (!UpdateFlight(db_, current_, edited, error))
-        return false;
-    if (std::optional<FlightRecord> flight = ReadFlight(db_, current_.Id()))
-        current_ = *flight;
+    if (!HasCurrent()) return true;
+    if (!UpdateFlight(db_, current_, edited, error)) return false;
+    if (std::optional<FlightRecord> flight = ReadFlight(db_, current_.Id())) current_ = *flight;
     return true;
 }
 
 bool LogDataSet::AddNew(double startTime, double endTime, QString* error) {
-    if (!IsBound())
-        return false;
-    if (moveGuard_ && !moveGuard_())
-        return false;
-    if (!InsertFlight(db_, startTime, endTime, error))
-        return false;
+    if (!IsBound()) return false;
+    if (moveGuard_ && !moveGuard_()) return false;
+    if (!InsertFlight(db_, startTime, endTime, error)) return false;
     QString problem;
     std::vector<qint64> ids = FlightIds(db_, sort_, &problem);
     if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+        if (error) *error = problem;
         return false;
     }
     ids_ = std::move(ids);
@@ -120,20 +103,16 @@ bool LogDataSet::AddNew(double startTime, double endTime, QString* error) {
 }
 
 bool LogDataSet::DeleteCurrent(QString* error) {
-    if (!HasCurrent())
-        return false;
-    if (!DeleteFlight(db_, current_.Id(), error))
-        return false;
+    if (!HasCurrent()) return false;
+    if (!DeleteFlight(db_, current_.Id(), error)) return false;
     // The deleted flight's edits go with it: no guard here.
-    if (!Requery(-1, error))
-        return false;
+    if (!Requery(-1, error)) return false;
     LoadPosition(RecordCount() - 1);
     return true;
 }
 
 void LogDataSet::ReloadCurrent() {
-    if (HasCurrent())
-        LoadPosition(position_);
+    if (HasCurrent()) LoadPosition(position_);
 }
 
 } // namespace soarnote

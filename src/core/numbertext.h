@@ -32,6 +32,8 @@ std::optional<std::int32_t> WholeNumber(const QString& text);
 QString FixedNumberText(double value, int decimals);
 
 // Rounds to single precision, as a Single field stores a value.
-inline double ToSingle(double value) { return static_cast<double>(static_cast<float>(value)); }
+inline double ToSingle(double value) {
+    return static_cast<double>(static_cast<float>(value));
+}
 
 } // namespace soarnote

@@ -16,14 +16,17 @@ QString& OverriddenPath() {
 } // namespace
 
 QString ProgramFolder::Path() {
-    if (!OverriddenPath().isEmpty())
-        return OverriddenPath();
+    if (!OverriddenPath().isEmpty()) return OverriddenPath();
     return QCoreApplication::applicationDirPath();
 }
 
-void ProgramFolder::SetPath(const QString& path) { OverriddenPath() = path; }
+void ProgramFolder::SetPath(const QString& path) {
+    OverriddenPath() = path;
+}
 
-QString ProgramFolder::File(const QString& name) { return QDir(Path()).filePath(name); }
+QString ProgramFolder::File(const QString& name) {
+    return QDir(Path()).filePath(name);
+}
 
 QString ProgramFolder::WritableFile(const QString& name) {
     const QString folder = Path();
@@ -34,13 +37,13 @@ QString ProgramFolder::WritableFile(const QString& name) {
 QString ProgramFolder::ResolveWritable(const QString& programFolder, bool programFolderWritable,
                                        const QString& dataFolder, const QString& name) {
     const QString own = QDir(programFolder).filePath(name);
-    if (programFolderWritable || dataFolder.isEmpty())
-        return own;
+    if (programFolderWritable || dataFolder.isEmpty()) return own;
     const QString copy = QDir(dataFolder).filePath(name);
     if (!QFileInfo::exists(copy) && QFileInfo::exists(own)) {
         QDir().mkpath(dataFolder);
         if (QFile::copy(own, copy))
-            QFile(copy).setPermissions(QFile(copy).permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+            QFile(copy).setPermissions(QFile(copy).permissions() | QFileDevice::WriteOwner |
+                                       QFileDevice::WriteUser);
     }
     return copy;
 }

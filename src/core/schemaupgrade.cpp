@@ -14,15 +14,13 @@ namespace {
 bool HasField(const QSqlDatabase& db, const QString& table, const QString& field) {
     // Names are compared exactly as stored.
     for (const StoredField& f : StoredFields(db, table))
-        if (f.name == field)
-            return true;
+        if (f.name == field) return true;
     return false;
 }
 
 bool Exec(QSqlDatabase& db, const QString& sql, QString* error) {
     QSqlQuery q(db);
-    if (q.exec(sql))
-        return true;
+    if (q.exec(sql)) return true;
     *error = q.lastError().text();
     return false;
 }
@@ -30,13 +28,11 @@ bool Exec(QSqlDatabase& db, const QString& sql, QString* error) {
 bool AddField(QSqlDatabase& db, const QString& qualified, UpgradeResult& result) {
     const QString table = qualified.section(QLatin1Char('.'), 0, 0);
     const QString field = qualified.section(QLatin1Char('.'), 1);
-    if (HasField(db, table, field))
-        return true;
+    if (HasField(db, table, field)) return true;
     const FieldDef* def = LogbookTable(table).Field(field);
     const QString sql =
         QStringLiteral("ALTER TABLE \"%1\" ADD COLUMN \"%2\" %3").arg(table, field, DeclaredType(def->type));
-    if (!Exec(db, sql, &result.error))
-        return false;
+    if (!Exec(db, sql, &result.error)) return false;
     result.addedFields << qualified;
     return true;
 }
@@ -47,12 +43,12 @@ bool ConvertTimeOffset(QSqlDatabase& db, QString* error) {
     QStringList kept;
     QStringList columns;
     for (const StoredField& f : StoredFields(db, QStringLiteral("LogData"))) {
-        if (f.name == QLatin1String("TimeOffset"))
-            continue;
+        if (f.name == QLatin1String("TimeOffset")) continue;
         const QString quoted = QLatin1Char('"') + f.name + QLatin1Char('"');
         kept << quoted;
-        columns << (f.name == QLatin1String("ID") ? quoted + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")
-                                                   : quoted + QLatin1Char(' ') + f.declaredType);
+        columns << (f.name == QLatin1String("ID")
+                        ? quoted + QStringLiteral(" INTEGER PRIMARY KEY AUTOINCREMENT")
+                        : quoted + QLatin1Char(' ') + f.declaredType);
     }
     columns << QStringLiteral("\"TimeOffset\" DOUBLE DEFAULT 0");
     const QString keptList = kept.join(QStringLiteral(", "));
@@ -90,10 +86,10 @@ void EnsureIndexesAndView(QSqlDatabase& db) {
 
 } // namespace
 
-UpgradeResult CheckAndUpgradeLogbook(const QString& path, const std::function<Answer()>& askConvertTimeOffset) {
+UpgradeResult CheckAndUpgradeLogbook(const QString& path,
+                                     const std::function<Answer()>& askConvertTimeOffset) {
     UpgradeResult result;
-    if (!QFileInfo(path).isFile())
-        return result;
+    if (!QFileInfo(path).isFile()) return result;
 
     LogbookDatabase file;
     if (!file.Open(path, &result.error)) {

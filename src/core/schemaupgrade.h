@@ -21,6 +21,7 @@ struct UpgradeResult {
 
 // askConvertTimeOffset is called when LogData.TimeOffset is declared DATETIME;
 // only Yes converts. A path that does not exist is left alone (ok, nothing done).
-UpgradeResult CheckAndUpgradeLogbook(const QString& path, const std::function<Answer()>& askConvertTimeOffset);
+UpgradeResult CheckAndUpgradeLogbook(const QString& path,
+                                     const std::function<Answer()>& askConvertTimeOffset);
 
 } // namespace soarnote

@@ -20,7 +20,9 @@ QByteArray MakeCommandPacket(std::uint16_t command) {
     return MakePacket(PidCommand, data);
 }
 
-QByteArray MakeProductRequest() { return MakePacket(PidProductRequest); }
+QByteArray MakeProductRequest() {
+    return MakePacket(PidProductRequest);
+}
 
 namespace {
 // The acknowledged packet's ID as a 16-bit number.
@@ -31,9 +33,13 @@ QByteArray IdData(std::uint8_t id) {
 }
 } // namespace
 
-QByteArray MakeAck(std::uint8_t acknowledgedId) { return MakePacket(PidAck, IdData(acknowledgedId)); }
+QByteArray MakeAck(std::uint8_t acknowledgedId) {
+    return MakePacket(PidAck, IdData(acknowledgedId));
+}
 
-QByteArray MakeNak(std::uint8_t rejectedId) { return MakePacket(PidNak, IdData(rejectedId)); }
+QByteArray MakeNak(std::uint8_t rejectedId) {
+    return MakePacket(PidNak, IdData(rejectedId));
+}
 
 std::uint8_t PacketChecksum(const QByteArray& packet) {
     unsigned sum = 0;
@@ -48,8 +54,7 @@ QByteArray FramePacket(const QByteArray& packet) {
     frame.append(static_cast<char>(DLE));
     auto put = [&frame](std::uint8_t b) {
         frame.append(static_cast<char>(b));
-        if (b == DLE)
-            frame.append(static_cast<char>(DLE));
+        if (b == DLE) frame.append(static_cast<char>(DLE));
     };
     for (char c : packet)
         put(static_cast<std::uint8_t>(c));
@@ -127,8 +132,7 @@ std::optional<GarminFrame> GarminFrameDecoder::Feed(std::uint8_t byte) {
         // A lone DLE inside a frame: the frame was cut short and this is the
         // start (or the end) of another one.
         Broken();
-        if (byte != ETX)
-            StartFrame(byte);
+        if (byte != ETX) StartFrame(byte);
         return std::nullopt;
     case State::Body:
         if (byte == DLE)
@@ -155,8 +159,7 @@ std::optional<GarminFrame> GarminFrameDecoder::Feed(std::uint8_t byte) {
         // Not the end: a damaged ETX (the DLE that may follow is taken as the
         // next frame's start) or a frame longer than its size said.
         Broken();
-        if (byte != DLE)
-            StartFrame(byte);
+        if (byte != DLE) StartFrame(byte);
         return std::nullopt;
     }
     return std::nullopt;

@@ -10,8 +10,9 @@ using namespace garmin;
 
 GpsLink::GpsLink(GpsLinkIo& io, GpsLinkTimings timings) : io_(io), timings_(timings) {}
 
-QString GpsLink::ErrorPrefix() { return Translate("ERROR - (GPS)"); }
-
+QString GpsLink::ErrorPrefix() {
+    return Translate("ERROR - (GPS)");
+}
 
 void GpsLink::ReportStatus(const QString& text, bool append) {
     io_.SetStatusText(append ? io_.StatusText() + text : text);
@@ -19,22 +20,26 @@ void GpsLink::ReportStatus(const QString& text, bool append) {
 
 // --- Commands ----------------------------------------------------------------
 
-bool GpsLink::RequestGpsProduct() { return StartCommand(GpsCommand::Product, Request::Product, false); }
+bool GpsLink::RequestGpsProduct() {
+    return StartCommand(GpsCommand::Product, Request::Product, false);
+}
 
-bool GpsLink::RequestGpsTime(bool identify) { return StartCommand(GpsCommand::Time, Request::Time, identify); }
+bool GpsLink::RequestGpsTime(bool identify) {
+    return StartCommand(GpsCommand::Time, Request::Time, identify);
+}
 
-bool GpsLink::RequestGpsPosition() { return StartCommand(GpsCommand::Position, Request::Position, true); }
+bool GpsLink::RequestGpsPosition() {
+    return StartCommand(GpsCommand::Position, Request::Position, true);
+}
 
 bool GpsLink::RequestGpsTracks(TrackStorage* storage) {
-    if (Busy())
-        return false;
+    if (Busy()) return false;
     downloadStorage_ = storage;
     return StartCommand(GpsCommand::Tracks, Request::Tracks, true);
 }
 
 bool GpsLink::DownloadGpsTracks(TrackStorage* storage, bool synchronise) {
-    if (Busy())
-        return false;
+    if (Busy()) return false;
     downloadStorage_ = storage;
     synchronise_ = synchronise;
     downloadAtTracks_ = !synchronise;
@@ -44,8 +49,7 @@ bool GpsLink::DownloadGpsTracks(TrackStorage* storage, bool synchronise) {
 
 bool GpsLink::StartCommand(GpsCommand command, Request request, bool identify) {
     // One transfer at a time: a second command while one runs is not started.
-    if (Busy())
-        return false;
+    if (Busy()) return false;
     command_ = command;
     if (!OpenGpsPort(identify, request)) {
         EndCommand(false);
@@ -56,8 +60,7 @@ bool GpsLink::StartCommand(GpsCommand command, Request request, bool identify) {
 }
 
 void GpsLink::Abort() {
-    if (!Busy())
-        return;
+    if (!Busy()) return;
     aborting_ = true;
     if (phase_ != Phase::Idle)
         FinishGpsTransfer(false);
@@ -70,8 +73,7 @@ void GpsLink::Abort() {
 bool GpsLink::OpenGpsPort(bool identify, Request request) {
     io_.StopTimer();
     timerUse_ = TimerUse::None;
-    if (io_.IsPortOpen())
-        io_.ClosePort();
+    if (io_.IsPortOpen()) io_.ClosePort();
     decoder_.Reset();
     held_.clear();
     QString error;
@@ -129,8 +131,7 @@ void GpsLink::SendPacket(const QByteArray& packet) {
 // --- Events ------------------------------------------------------------------
 
 void GpsLink::OnBytesReceived(const QByteArray& bytes) {
-    if (bytes.isEmpty() || phase_ == Phase::Idle)
-        return;
+    if (bytes.isEmpty() || phase_ == Phase::Idle) return;
     if (phase_ == Phase::Question) {
         // Receive events are off while the user is asked.
         held_.append(bytes);
@@ -146,10 +147,8 @@ void GpsLink::ProcessBytes(const QByteArray& bytes, int from) {
     for (int i = from; i < bytes.size(); ++i) {
         const std::uint64_t broken = decoder_.BrokenFrames();
         std::optional<GarminFrame> frame = decoder_.Feed(static_cast<std::uint8_t>(bytes[i]));
-        if (decoder_.BrokenFrames() != broken)
-            frameEvent_ = true;
-        if (!frame)
-            continue;
+        if (decoder_.BrokenFrames() != broken) frameEvent_ = true;
+        if (!frame) continue;
         frameEvent_ = true;
         HandleFrame(*frame);
         if (session_ != session || phase_ == Phase::Idle)
@@ -172,11 +171,9 @@ void GpsLink::HandleFrame(const GarminFrame& frame) {
 }
 
 void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
-    if (frame.id == PidAck)
-        return;
+    if (frame.id == PidAck) return;
     if (frame.id == PidNak) {
-        if (!lastPacket_.isEmpty())
-            SendPacket(lastPacket_);
+        if (!lastPacket_.isEmpty()) SendPacket(lastPacket_);
         return;
     }
     // Every packet is acknowledged with its own ID, before it is handled, so
@@ -194,12 +191,10 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
     case PidScreenLine:
         return;
     case PidProtocolArray:
-        if (phase_ == Phase::Capabilities)
-            IdentificationDone();
+        if (phase_ == Phase::Capabilities) IdentificationDone();
         return;
     case PidExtProductData:
-        if (phase_ == Phase::Capabilities)
-            restartCapabilityWait_ = true;
+        if (phase_ == Phase::Capabilities) restartCapabilityWait_ = true;
         return;
     case PidRecords:
         if (const auto count = buffer.Int16(0)) {
@@ -226,12 +221,9 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
         return;
     case PidProductData: {
         const std::optional<ProductData> product = DecodeProductData(buffer);
-        if (!product)
-            return;
-        if (phase_ == Phase::Capabilities)
-            return; // the same reply again: our acknowledgement crossed it
-        if (phase_ == Phase::Request && pendingRequest_ != Request::Product)
-            return;
+        if (!product) return;
+        if (phase_ == Phase::Capabilities) return; // the same reply again: our acknowledgement crossed it
+        if (phase_ == Phase::Request && pendingRequest_ != Request::Product) return;
         ReportStatus(ProductText(*product));
         if (phase_ == Phase::Identifying && identifying_ == -1) {
             identifying_ = product->productId;
@@ -249,8 +241,7 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
         }
         return;
     case PidPvt:
-        if (const std::optional<QString> text = PvtText(buffer))
-            ReportStatus(*text);
+        if (const std::optional<QString> text = PvtText(buffer)) ReportStatus(*text);
         return;
     default:
         phaseBeforeQuestion_ = phase_;
@@ -265,8 +256,7 @@ void GpsLink::HandleTrackPoint(const ReplyBuffer& buffer) {
     ReportStatus(TrackRecordsText(recordsReceived_));
     io_.TrackProgress(++progressRecords_, expectedRecords_);
     const std::optional<TrackPointRecord> point = DecodeTrackPoint(buffer);
-    if (!point || !storage_)
-        return;
+    if (!point || !storage_) return;
     switch (storage_->StoreTrackPoint(tracks_, point->time, point->position.lat, point->position.lng,
                                       point->newTrack, gpsTimeOffset_)) {
     case StoreOutcome::Stored:
@@ -301,8 +291,7 @@ void GpsLink::OnTimer() {
         FinishGpsTransfer(false);
         break;
     case TimerUse::Capabilities:
-        if (phase_ == Phase::Capabilities)
-            IdentificationDone();
+        if (phase_ == Phase::Capabilities) IdentificationDone();
         break;
     case TimerUse::None:
         break;
@@ -312,21 +301,18 @@ void GpsLink::OnTimer() {
 
 void GpsLink::OnGpsCommEvent(int code) {
     const QString text = CommEventText(code);
-    if (!text.isEmpty())
-        ReportStatus(ErrorPrefix() + text);
+    if (!text.isEmpty()) ReportStatus(ErrorPrefix() + text);
 }
 
 void GpsLink::OnPortLost(const QString& errorText) {
-    if (phase_ == Phase::Idle && !io_.IsPortOpen())
-        return;
+    if (phase_ == Phase::Idle && !io_.IsPortOpen()) return;
     ReportStatus(ErrorPrefix() + errorText);
     FinishGpsTransfer(false);
     Settle();
 }
 
 void GpsLink::AnswerUnknownPacket(UnknownPacketAnswer answer) {
-    if (phase_ != Phase::Question)
-        return;
+    if (phase_ != Phase::Question) return;
     phase_ = phaseBeforeQuestion_;
     ReportStatus(ErrorPrefix() + Translate("Unknown reply"));
     if (answer == UnknownPacketAnswer::Abort) {
@@ -355,8 +341,7 @@ void GpsLink::FinishGpsTransfer(bool ok) {
         }
         storage_ = nullptr; // no more points are stored
     }
-    if (io_.IsPortOpen())
-        io_.ClosePort();
+    if (io_.IsPortOpen()) io_.ClosePort();
     StopTimer();
     transferDone_ = true;
     phase_ = Phase::Idle;
@@ -375,15 +360,13 @@ void GpsLink::ContinueCommand(bool ok) {
                 return;
             }
             downloadAtTracks_ = true;
-            if (!OpenGpsPort(true, Request::Tracks))
-                EndCommand(false);
+            if (!OpenGpsPort(true, Request::Tracks)) EndCommand(false);
             return;
         }
         bool linked = true;
         if (downloadStorage_) {
             linked = downloadStorage_->LinkOpenTracks(gpsTimeOffset_, synchronise_);
-            if (!linked)
-                ReportStatus(ErrorPrefix() + downloadStorage_->LastError());
+            if (!linked) ReportStatus(ErrorPrefix() + downloadStorage_->LastError());
         }
         EndCommand(ok && linked);
         return;
@@ -396,8 +379,7 @@ void GpsLink::EndCommand(bool ok) {
     command_ = GpsCommand::None;
     downloadStorage_ = nullptr;
     downloadAtTracks_ = false;
-    if (command != GpsCommand::None)
-        io_.CommandFinished(command, ok);
+    if (command != GpsCommand::None) io_.CommandFinished(command, ok);
 }
 
 // --- Timer -------------------------------------------------------------------
@@ -428,8 +410,7 @@ void GpsLink::StartTimer(TimerUse use, int ms) {
 }
 
 void GpsLink::StopTimer() {
-    if (timerUse_ != TimerUse::None)
-        io_.StopTimer();
+    if (timerUse_ != TimerUse::None) io_.StopTimer();
     timerUse_ = TimerUse::None;
 }
 

@@ -42,8 +42,7 @@ GpsPortAdapter::GpsPortAdapter(std::function<SerialSettings()> portSettings, Gps
 
 GpsPortAdapter::~GpsPortAdapter() {
     link_.Abort();
-    if (port_.isOpen())
-        port_.close();
+    if (port_.isOpen()) port_.close();
 }
 
 void GpsPortAdapter::SetStatusSink(std::function<QString()> read, std::function<void(const QString&)> write) {
@@ -59,25 +58,22 @@ bool GpsPortAdapter::OpenPort(QString* error) {
     const SerialSettings s = portSettings_ ? portSettings_() : SerialSettings{};
     const QString problem = s.Problem();
     if (!problem.isEmpty()) {
-        if (error)
-            *error = problem;
+        if (error) *error = problem;
         return false;
     }
-    if (port_.isOpen())
-        port_.close();
+    if (port_.isOpen()) port_.close();
     port_.setPortName(s.device);
     if (!port_.open(QIODevice::ReadWrite)) {
-        if (error)
-            *error = port_.errorString();
+        if (error) *error = port_.errorString();
         port_.clearError();
         return false;
     }
     const bool ok = port_.setBaudRate(s.baudRate) && port_.setParity(SerialParity(QLatin1Char(s.parity))) &&
                     port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-                    port_.setStopBits(SerialStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
+                    port_.setStopBits(SerialStopBits(s.stopBits)) &&
+                    port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
-        if (error)
-            *error = port_.errorString();
+        if (error) *error = port_.errorString();
         port_.close();
         port_.clearError();
         return false;
@@ -88,12 +84,10 @@ bool GpsPortAdapter::OpenPort(QString* error) {
 }
 
 void GpsPortAdapter::ClosePort() {
-    if (!port_.isOpen())
-        return;
+    if (!port_.isOpen()) return;
     // The last acknowledgement goes out before the port is let go.
     port_.flush();
-    if (port_.bytesToWrite() > 0)
-        port_.waitForBytesWritten(100);
+    if (port_.bytesToWrite() > 0) port_.waitForBytesWritten(100);
     ::tcdrain(static_cast<int>(port_.handle()));
     port_.close();
     port_.clearError();
@@ -101,19 +95,23 @@ void GpsPortAdapter::ClosePort() {
 }
 
 void GpsPortAdapter::Write(const QByteArray& bytes) {
-    if (!port_.isOpen())
-        return;
+    if (!port_.isOpen()) return;
     if (port_.write(bytes) != bytes.size()) {
-        QMetaObject::invokeMethod(this, [this, text = port_.errorString()] { PortLost(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text = port_.errorString()] { PortLost(text); }, Qt::QueuedConnection);
         return;
     }
     // Out at once: the receiver waits for each acknowledgement.
     port_.flush();
 }
 
-void GpsPortAdapter::StartTimer(int milliseconds) { timer_.start(milliseconds); }
+void GpsPortAdapter::StartTimer(int milliseconds) {
+    timer_.start(milliseconds);
+}
 
-void GpsPortAdapter::StopTimer() { timer_.stop(); }
+void GpsPortAdapter::StopTimer() {
+    timer_.stop();
+}
 
 void GpsPortAdapter::SetStatusText(const QString& text) {
     if (writeStatus_)
@@ -134,26 +132,29 @@ void GpsPortAdapter::AskUnknownPacket(const QString& text) {
         Qt::QueuedConnection);
 }
 
-double GpsPortAdapter::Now() const { return DayNumberFromDateTime(QDateTime::currentDateTime()); }
+double GpsPortAdapter::Now() const {
+    return DayNumberFromDateTime(QDateTime::currentDateTime());
+}
 
-void GpsPortAdapter::TrackProgress(qint64 received, qint64 expected) { emit TransferProgress(received, expected); }
+void GpsPortAdapter::TrackProgress(qint64 received, qint64 expected) {
+    emit TransferProgress(received, expected);
+}
 
-void GpsPortAdapter::CommandFinished(GpsCommand command, bool ok) { emit CommandEnded(command, ok); }
+void GpsPortAdapter::CommandFinished(GpsCommand command, bool ok) {
+    emit CommandEnded(command, ok);
+}
 
 void GpsPortAdapter::OnReadyRead() {
-    if (!port_.isOpen())
-        return;
+    if (!port_.isOpen()) return;
     const QByteArray bytes = port_.readAll();
     CheckLineErrors();
     link_.OnBytesReceived(bytes);
 }
 
 void GpsPortAdapter::CheckLineErrors() {
-    if (!lineCounts_)
-        return;
+    if (!lineCounts_) return;
     const std::optional<LineErrorCounts> now = ReadLineCounts(static_cast<int>(port_.handle()));
-    if (!now)
-        return;
+    if (!now) return;
     const std::vector<int> events = LineEventsBetween(*lineCounts_, *now);
     lineCounts_ = now;
     for (int code : events)
@@ -167,8 +168,7 @@ void GpsPortAdapter::OnPortError(QSerialPort::SerialPortError error) {
     case QSerialPort::WriteError:
         // The device went away (adapter unplugged, far end closed): a closed
         // port raises no more errors, and the transfer ends with one status.
-        if (port_.isOpen())
-            PortLost(port_.errorString());
+        if (port_.isOpen()) PortLost(port_.errorString());
         break;
     default:
         break;
@@ -176,8 +176,7 @@ void GpsPortAdapter::OnPortError(QSerialPort::SerialPortError error) {
 }
 
 void GpsPortAdapter::PortLost(const QString& text) {
-    if (losing_)
-        return;
+    if (losing_) return;
     losing_ = true;
     if (port_.isOpen()) {
         port_.close();

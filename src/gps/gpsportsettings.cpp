@@ -10,14 +10,10 @@ QString SerialSettings::SettingsString() const {
 }
 
 QString SerialSettings::Problem() const {
-    if (device.isEmpty())
-        return QStringLiteral("no serial device in port name \"%1\"").arg(portSetting);
-    if (baudRate <= 0)
-        return QStringLiteral("bad speed");
-    if (!QByteArrayLiteral("NEOMS").contains(parity))
-        return QStringLiteral("bad parity");
-    if (dataBits < 5 || dataBits > 8)
-        return QStringLiteral("bad data bits");
+    if (device.isEmpty()) return QStringLiteral("no serial device in port name \"%1\"").arg(portSetting);
+    if (baudRate <= 0) return QStringLiteral("bad speed");
+    if (!QByteArrayLiteral("NEOMS").contains(parity)) return QStringLiteral("bad parity");
+    if (dataBits < 5 || dataBits > 8) return QStringLiteral("bad data bits");
     if (stopBits != QLatin1String("1") && stopBits != QLatin1String("1.5") && stopBits != QLatin1String("2"))
         return QStringLiteral("bad stop bits");
     return {};

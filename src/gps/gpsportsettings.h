@@ -26,7 +26,6 @@ struct SerialSettings {
     QString Problem() const;
 };
 
-
 // Reads the "GPS" section: Port, Speed, Parity, Bit, End.
 SerialSettings ReadGpsPortSettings(const SettingsStore& settings);
 // The same from the five texts.

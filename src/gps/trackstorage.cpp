@@ -26,7 +26,8 @@ bool LogbookTrackStorage::EnsureTransaction() {
         deleteTrack_ = std::make_unique<QSqlQuery>(db_);
         if (!insertPoint_->prepare(
                 QStringLiteral("INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG) VALUES (?, ?, ?, ?)")) ||
-            !insertTrack_->prepare(QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
+            !insertTrack_->prepare(
+                QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
             !deleteTrack_->prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?"))) {
             lastError_ = insertPoint_->lastError().text() + insertTrack_->lastError().text();
             insertPoint_.reset();
@@ -53,8 +54,7 @@ bool LogbookTrackStorage::IsRefusal(const QSqlQuery& q) const {
 
 StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time, double lat, double lng,
                                                   bool newTrack, double gpsTimeOffset) {
-    if (!EnsureTransaction())
-        return StoreOutcome::Failed;
+    if (!EnsureTransaction()) return StoreOutcome::Failed;
     const bool opensTrack = newTrack || state.newTrackPending;
     const qint64 previousTrackId = state.currentTrackId;
     qint64 openedTrackId = -1;
@@ -89,15 +89,13 @@ StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time
         ++state.tracksAdded;
     }
     ++state.pointsStored;
-    if (++uncommitted_ >= commitEvery_)
-        Commit();
+    if (++uncommitted_ >= commitEvery_) Commit();
     return StoreOutcome::Stored;
 }
 
 bool LogbookTrackStorage::Commit() {
     uncommitted_ = 0;
-    if (!inTransaction_)
-        return true;
+    if (!inTransaction_) return true;
     inTransaction_ = false;
     if (!db_.commit()) {
         lastError_ = db_.lastError().text();
@@ -108,11 +106,9 @@ bool LogbookTrackStorage::Commit() {
 }
 
 bool LogbookTrackStorage::LinkOpenTracks(double gpsTimeOffset, bool linkFlights) {
-    if (!Commit())
-        return false;
+    if (!Commit()) return false;
     const LinkOutcome outcome = LinkTracks(db_, gpsTimeOffset, linkFlights);
-    if (!outcome.ok)
-        lastError_ = outcome.error;
+    if (!outcome.ok) lastError_ = outcome.error;
     return outcome.ok;
 }
 
@@ -136,8 +132,7 @@ LinkOutcome LinkTracks(const QSqlDatabase& db, double gpsTimeOffset, bool linkFl
         while (q.next())
             open.push_back({q.value(0).toLongLong(), q.value(1).toDouble()});
     }
-    if (open.empty())
-        return outcome;
+    if (open.empty()) return outcome;
 
     // The tracks closed before a failure stay closed.
     QSqlDatabase conn(db);
@@ -146,45 +141,40 @@ LinkOutcome LinkTracks(const QSqlDatabase& db, double gpsTimeOffset, bool linkFl
         QSqlDatabase& conn;
         bool active;
         ~CommitAtEnd() {
-            if (active)
-                conn.commit();
+            if (active) conn.commit();
         }
     } commitAtEnd{conn, ownTransaction};
     QSqlQuery lastPoint(db), setEnd(db), findFlight(db), setLog(db);
-    lastPoint.prepare(QStringLiteral("SELECT \"TIME\" FROM TrackData WHERE TrackID = ? ORDER BY rowid DESC LIMIT 1"));
+    lastPoint.prepare(
+        QStringLiteral("SELECT \"TIME\" FROM TrackData WHERE TrackID = ? ORDER BY rowid DESC LIMIT 1"));
     setEnd.prepare(QStringLiteral("UPDATE Tracks SET EndTime = ? WHERE ID = ?"));
     // An empty flight offset counts as none.
-    findFlight.prepare(QStringLiteral("SELECT ID FROM LogData WHERE (StartTime - COALESCE(TimeOffset, 0) <= ?) "
-                                      "AND (EndTime - COALESCE(TimeOffset, 0) >= ?) ORDER BY StartTime, ID LIMIT 1"));
+    findFlight.prepare(
+        QStringLiteral("SELECT ID FROM LogData WHERE (StartTime - COALESCE(TimeOffset, 0) <= ?) "
+                       "AND (EndTime - COALESCE(TimeOffset, 0) >= ?) ORDER BY StartTime, ID LIMIT 1"));
     setLog.prepare(QStringLiteral("UPDATE Tracks SET LogID = ? WHERE ID = ?"));
     for (const OpenTrack& track : open) {
         lastPoint.bindValue(0, track.id);
-        if (!lastPoint.exec())
-            return fail(lastPoint);
-        if (!lastPoint.next())
-            continue;
+        if (!lastPoint.exec()) return fail(lastPoint);
+        if (!lastPoint.next()) continue;
         const double end = lastPoint.value(0).toDouble();
         lastPoint.finish();
         setEnd.bindValue(0, end);
         setEnd.bindValue(1, track.id);
-        if (!setEnd.exec())
-            return fail(setEnd);
+        if (!setEnd.exec()) return fail(setEnd);
         ++outcome.tracksClosed;
-        if (!linkFlights)
-            continue;
+        if (!linkFlights) continue;
         const double s = track.start - gpsTimeOffset;
         const double e = end - gpsTimeOffset;
         findFlight.bindValue(0, e);
         findFlight.bindValue(1, s);
-        if (!findFlight.exec())
-            return fail(findFlight);
+        if (!findFlight.exec()) return fail(findFlight);
         if (findFlight.next()) {
             const qint64 logId = findFlight.value(0).toLongLong();
             findFlight.finish();
             setLog.bindValue(0, logId);
             setLog.bindValue(1, track.id);
-            if (!setLog.exec())
-                return fail(setLog);
+            if (!setLog.exec()) return fail(setLog);
             ++outcome.tracksLinked;
         }
     }

@@ -39,8 +39,8 @@ enum class StoreOutcome {
 class TrackStorage {
 public:
     virtual ~TrackStorage() = default;
-    virtual StoreOutcome StoreTrackPoint(TrackState& state, double time, double lat, double lng, bool newTrack,
-                                         double gpsTimeOffset) = 0;
+    virtual StoreOutcome StoreTrackPoint(TrackState& state, double time, double lat, double lng,
+                                         bool newTrack, double gpsTimeOffset) = 0;
     virtual bool Commit() = 0;
     virtual QString LastError() const = 0;
     // Closes the open tracks and, when linkFlights, ties them to flights (see

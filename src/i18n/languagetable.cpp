@@ -16,12 +16,13 @@ QString NextConnectionName() {
 }
 } // namespace
 
-LanguageTable::~LanguageTable() { Close(); }
+LanguageTable::~LanguageTable() {
+    Close();
+}
 
 bool LanguageTable::Open(const QString& path) {
     Close();
-    if (!QFileInfo(path).isFile())
-        return false;
+    if (!QFileInfo(path).isFile()) return false;
     connectionName_ = NextConnectionName();
     bool ok = false;
     {
@@ -39,8 +40,7 @@ bool LanguageTable::Open(const QString& path) {
                         rows_.insert(english, q.value(1).isNull() ? QString() : q.value(1).toString());
                 }
             }
-            if (!ok)
-                db.close();
+            if (!ok) db.close();
         }
     }
     if (!ok) {
@@ -53,8 +53,7 @@ bool LanguageTable::Open(const QString& path) {
 }
 
 void LanguageTable::Close() {
-    if (connectionName_.isEmpty())
-        return;
+    if (connectionName_.isEmpty()) return;
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName_, false);
         db.close();
@@ -66,17 +65,14 @@ void LanguageTable::Close() {
 }
 
 QString LanguageTable::Translate(const QString& text) {
-    if (text.isEmpty() || !open_)
-        return text;
+    if (text.isEmpty() || !open_) return text;
     auto it = rows_.constFind(text);
-    if (it != rows_.constEnd())
-        return it->isEmpty() ? text : *it;
+    if (it != rows_.constEnd()) return it->isEmpty() ? text : *it;
     QSqlQuery q(QSqlDatabase::database(connectionName_, false));
     q.prepare(QStringLiteral("INSERT INTO \"Table\" (English, Language) VALUES (?, ?)"));
     q.addBindValue(text);
     q.addBindValue(text);
-    if (q.exec())
-        rows_.insert(text, text);
+    if (q.exec()) rows_.insert(text, text);
     return text;
 }
 
@@ -89,8 +85,7 @@ bool LanguageTable::Create(const QString& path, QString* error) {
         if (db.open()) {
             QSqlQuery q(db);
             ok = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS \"Table\" (English TEXT, Language TEXT)"));
-            if (!ok && error)
-                *error = q.lastError().text();
+            if (!ok && error) *error = q.lastError().text();
             db.close();
         } else if (error) {
             *error = db.lastError().text();
@@ -105,8 +100,14 @@ LanguageTable& CurrentLanguageTable() {
     return table;
 }
 
-void OpenLanguageTable(const QString& path) { CurrentLanguageTable().Open(path); }
-void CloseLanguageTable() { CurrentLanguageTable().Close(); }
-QString Translate(const QString& text) { return CurrentLanguageTable().Translate(text); }
+void OpenLanguageTable(const QString& path) {
+    CurrentLanguageTable().Open(path);
+}
+void CloseLanguageTable() {
+    CurrentLanguageTable().Close();
+}
+QString Translate(const QString& text) {
+    return CurrentLanguageTable().Translate(text);
+}
 
 } // namespace soarnote

@@ -44,6 +44,8 @@ LanguageTable& CurrentLanguageTable();
 
 // One text through the program's language table.
 QString Translate(const QString& text);
-inline QString Translate(const char* text) { return Translate(QString::fromUtf8(text)); }
+inline QString Translate(const char* text) {
+    return Translate(QString::fromUtf8(text));
+}
 
 } // namespace soarnote

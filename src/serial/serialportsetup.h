@@ -26,10 +26,8 @@ inline QSerialPort::Parity SerialParity(QChar letter) {
 
 // "1", "1.5" or "2".
 inline QSerialPort::StopBits SerialStopBits(const QString& text) {
-    if (text == QLatin1String("2"))
-        return QSerialPort::TwoStop;
-    if (text == QLatin1String("1.5"))
-        return QSerialPort::OneAndHalfStop;
+    if (text == QLatin1String("2")) return QSerialPort::TwoStop;
+    if (text == QLatin1String("1.5")) return QSerialPort::OneAndHalfStop;
     return QSerialPort::OneStop;
 }
 

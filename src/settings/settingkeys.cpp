@@ -6,13 +6,15 @@
 namespace soarnote {
 
 QVariant SettingKey::Default() const {
-    if (programFile.isEmpty())
-        return fixedDefault;
+    if (programFile.isEmpty()) return fixedDefault;
     return writableProgramFile ? ProgramFolder::WritableFile(programFile) : ProgramFolder::File(programFile);
 }
 
 namespace keys {
-#define SN_KEY(name, section, key, def) const SettingKey name{QStringLiteral(section), QStringLiteral(key), def, {}, false}
+#define SN_KEY(name, section, key, def)                                                                      \
+    const SettingKey name {                                                                                  \
+        QStringLiteral(section), QStringLiteral(key), def, {}, false                                         \
+    }
 SN_KEY(GeneralUnits, "General", "Units", QStringLiteral("Feet"));
 SN_KEY(GeneralSync, "General", "Sync", 1);
 SN_KEY(GeneralLimit, "General", "Limit", 0);
@@ -49,13 +51,20 @@ SN_KEY(PlotInstrLeft, "Plot", "InstrLeft", 0);
 SN_KEY(PlotInstrTop, "Plot", "InstrTop", 0);
 SN_KEY(MainHeight, "Main", "Height", 5450);
 #undef SN_KEY
-const SettingKey PlotGlider{QStringLiteral("Plot"), QStringLiteral("Glider"), {}, QStringLiteral("para.x"), false};
-const SettingKey PlotPilot{QStringLiteral("Plot"), QStringLiteral("Pilot"), {}, QStringLiteral("parapilot.x"), false};
-const SettingKey DatabaseName{QStringLiteral("Database"), QStringLiteral("Name"), {}, QStringLiteral("demo.mdb"), true};
+const SettingKey PlotGlider{
+    QStringLiteral("Plot"), QStringLiteral("Glider"), {}, QStringLiteral("para.x"), false};
+const SettingKey PlotPilot{
+    QStringLiteral("Plot"), QStringLiteral("Pilot"), {}, QStringLiteral("parapilot.x"), false};
+const SettingKey DatabaseName{
+    QStringLiteral("Database"), QStringLiteral("Name"), {}, QStringLiteral("demo.mdb"), true};
 } // namespace keys
 
-SettingKey TableWidthKey(const QString& table) { return {table, QStringLiteral("Width"), QStringLiteral("5800"), {}, false}; }
-SettingKey TableHeightKey(const QString& table) { return {table, QStringLiteral("Height"), QStringLiteral("2200"), {}, false}; }
+SettingKey TableWidthKey(const QString& table) {
+    return {table, QStringLiteral("Width"), QStringLiteral("5800"), {}, false};
+}
+SettingKey TableHeightKey(const QString& table) {
+    return {table, QStringLiteral("Height"), QStringLiteral("2200"), {}, false};
+}
 SettingKey TableColumnWidthKey(const QString& table, int column) {
     return {table, QStringLiteral("ColWidth") + NumberText(column), QStringLiteral("2000"), {}, false};
 }
@@ -63,14 +72,43 @@ SettingKey TableColumnWidthKey(const QString& table, int column) {
 const std::vector<const SettingKey*>& AllSettingKeys() {
     using namespace keys;
     static const std::vector<const SettingKey*> all = {
-        &GeneralUnits,      &GeneralSync,        &GeneralLimit,         &GeneralToolbar,   &PrintShow,
-        &PrintGain,         &GpsPort,            &GpsSpeed,             &GpsParity,        &GpsBit,
-        &GpsEnd,            &VarioPort,          &VarioSpeed,           &VarioParity,      &VarioBit,
-        &VarioEnd,          &PlotTrackColor,     &PlotTrackTexture,     &PlotTrackView,    &PlotLandscapeColor,
-        &PlotLandscapeTexture, &PlotGliderColor, &PlotGliderTexture,    &PlotGliderView,   &PlotGlider,
-        &PlotPilot,         &PlotCloud,          &PlotOverlay,          &PlotFps,          &PlotFlag0,
-        &PlotFlag1,         &PlotFlag2,          &PlotInstrState,       &PlotInstrLeft,    &PlotInstrTop,
-        &MainHeight,        &DatabaseName,
+        &GeneralUnits,
+        &GeneralSync,
+        &GeneralLimit,
+        &GeneralToolbar,
+        &PrintShow,
+        &PrintGain,
+        &GpsPort,
+        &GpsSpeed,
+        &GpsParity,
+        &GpsBit,
+        &GpsEnd,
+        &VarioPort,
+        &VarioSpeed,
+        &VarioParity,
+        &VarioBit,
+        &VarioEnd,
+        &PlotTrackColor,
+        &PlotTrackTexture,
+        &PlotTrackView,
+        &PlotLandscapeColor,
+        &PlotLandscapeTexture,
+        &PlotGliderColor,
+        &PlotGliderTexture,
+        &PlotGliderView,
+        &PlotGlider,
+        &PlotPilot,
+        &PlotCloud,
+        &PlotOverlay,
+        &PlotFps,
+        &PlotFlag0,
+        &PlotFlag1,
+        &PlotFlag2,
+        &PlotInstrState,
+        &PlotInstrLeft,
+        &PlotInstrTop,
+        &MainHeight,
+        &DatabaseName,
     };
     return all;
 }

@@ -42,8 +42,8 @@ extern const SettingKey PlotTrackTexture;
 extern const SettingKey PlotTrackView;
 extern const SettingKey PlotLandscapeColor;
 extern const SettingKey PlotLandscapeTexture;
-extern const SettingKey PlotGliderColor;      // the options dialog's default (red)
-extern const SettingKey PlotGliderColor3D;    // the 3D view's default (blue)
+extern const SettingKey PlotGliderColor;   // the options dialog's default (red)
+extern const SettingKey PlotGliderColor3D; // the 3D view's default (blue)
 extern const SettingKey PlotGliderTexture;
 extern const SettingKey PlotGliderView;
 extern const SettingKey PlotGlider;

@@ -16,11 +16,9 @@ SettingsStore::~SettingsStore() = default;
 QString SettingsStore::StoredSection(const QString& section) const {
     const QStringList groups = settings_->childGroups();
     for (const QString& g : groups)
-        if (g == section)
-            return g;
+        if (g == section) return g;
     for (const QString& g : groups)
-        if (g.compare(section, Qt::CaseInsensitive) == 0)
-            return g;
+        if (g.compare(section, Qt::CaseInsensitive) == 0) return g;
     return section;
 }
 
@@ -29,11 +27,9 @@ QString SettingsStore::StoredKey(const QString& storedSection, const QString& ke
     const QStringList stored = settings_->childKeys();
     settings_->endGroup();
     for (const QString& k : stored)
-        if (k == key)
-            return k;
+        if (k == key) return k;
     for (const QString& k : stored)
-        if (k.compare(key, Qt::CaseInsensitive) == 0)
-            return k;
+        if (k.compare(key, Qt::CaseInsensitive) == 0) return k;
     return key;
 }
 
@@ -53,8 +49,7 @@ QString SettingsStore::Text(const QString& section, const QString& key, const QS
 
 double SettingsStore::Number(const QString& section, const QString& key, double defaultValue) const {
     const QVariant v = settings_->value(Path(section, key));
-    if (!v.isValid())
-        return defaultValue;
+    if (!v.isValid()) return defaultValue;
     const std::optional<double> n = ParseNumber(v.toString());
     return n ? *n : defaultValue;
 }
@@ -64,8 +59,12 @@ int SettingsStore::Int(const QString& section, const QString& key, int defaultVa
     return n >= -2147483648.0 && n <= 2147483647.0 ? static_cast<int>(n) : defaultValue;
 }
 
-QString SettingsStore::Text(const SettingKey& key) const { return Text(key.section, key.key, key.Default().toString()); }
-int SettingsStore::Int(const SettingKey& key) const { return Int(key.section, key.key, key.Default().toInt()); }
+QString SettingsStore::Text(const SettingKey& key) const {
+    return Text(key.section, key.key, key.Default().toString());
+}
+int SettingsStore::Int(const SettingKey& key) const {
+    return Int(key.section, key.key, key.Default().toInt());
+}
 double SettingsStore::Number(const SettingKey& key) const {
     return Number(key.section, key.key, key.Default().toDouble());
 }
@@ -82,8 +81,12 @@ void SettingsStore::Write(const QString& section, const QString& key, const QVar
     settings_->setValue(Path(section, key), text);
 }
 
-void SettingsStore::Remove(const QString& section, const QString& key) { settings_->remove(Path(section, key)); }
+void SettingsStore::Remove(const QString& section, const QString& key) {
+    settings_->remove(Path(section, key));
+}
 
-void SettingsStore::Sync() { settings_->sync(); }
+void SettingsStore::Sync() {
+    settings_->sync();
+}
 
 } // namespace soarnote

@@ -40,7 +40,9 @@ void CustomToolBar::AddDefaultSeparator() {
     addSeparator();
 }
 
-QString CustomToolBar::DefaultArrangementOf(const QStringList& items) { return items.join(QLatin1Char(',')); }
+QString CustomToolBar::DefaultArrangementOf(const QStringList& items) {
+    return items.join(QLatin1Char(','));
+}
 
 QStringList CustomToolBar::ArrangementItems() const {
     QStringList items;
@@ -63,8 +65,7 @@ void CustomToolBar::SetArrangement(const QString& arrangement) {
     QStringList items;
     for (const QString& raw : arrangement.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         const QString key = raw.trimmed();
-        if (key == kSeparator || (buttons_.contains(key) && !items.contains(key)))
-            items << key;
+        if (key == kSeparator || (buttons_.contains(key) && !items.contains(key))) items << key;
     }
     SetItems(items, false);
 }
@@ -72,8 +73,7 @@ void CustomToolBar::SetArrangement(const QString& arrangement) {
 void CustomToolBar::SetItems(const QStringList& items, bool notify) {
     for (QAction* a : actions()) {
         removeAction(a);
-        if (a->isSeparator())
-            delete a; // made by addSeparator, owned by the bar
+        if (a->isSeparator()) delete a; // made by addSeparator, owned by the bar
     }
     for (const QString& key : items) {
         if (key == kSeparator)
@@ -81,8 +81,7 @@ void CustomToolBar::SetItems(const QStringList& items, bool notify) {
         else if (QAction* a = buttons_.value(key))
             addAction(a);
     }
-    if (notify)
-        emit ArrangementChanged(Arrangement());
+    if (notify) emit ArrangementChanged(Arrangement());
 }
 
 void CustomToolBar::Customize() {
@@ -179,12 +178,10 @@ void ToolbarCustomizeDialog::Fill(const QStringList& items, int selectRow) {
     // A separator can always be added again.
     available_->addItem(makeItem(kSeparator));
     for (const QString& key : bar_->Keys())
-        if (!items.contains(key))
-            available_->addItem(makeItem(key));
+        if (!items.contains(key)) available_->addItem(makeItem(key));
     for (const QString& key : items)
         current_->addItem(makeItem(key));
-    if (current_->count() > 0)
-        current_->setCurrentRow(std::clamp(selectRow, 0, current_->count() - 1));
+    if (current_->count() > 0) current_->setCurrentRow(std::clamp(selectRow, 0, current_->count() - 1));
     available_->setCurrentRow(0);
 }
 
@@ -202,8 +199,7 @@ void ToolbarCustomizeDialog::ApplyList() {
 
 void ToolbarCustomizeDialog::AddSelected() {
     QListWidgetItem* item = available_->currentItem();
-    if (!item)
-        return;
+    if (!item) return;
     QStringList items = bar_->ArrangementItems();
     const int at = current_->currentRow() < 0 ? int(items.size()) : current_->currentRow() + 1;
     items.insert(std::min<qsizetype>(at, items.size()), item->data(Qt::UserRole).toString());
@@ -213,8 +209,7 @@ void ToolbarCustomizeDialog::AddSelected() {
 void ToolbarCustomizeDialog::RemoveSelected() {
     const int row = current_->currentRow();
     QStringList items = bar_->ArrangementItems();
-    if (row < 0 || row >= items.size())
-        return;
+    if (row < 0 || row >= items.size()) return;
     items.removeAt(row);
     Change(items, row);
 }
@@ -222,8 +217,7 @@ void ToolbarCustomizeDialog::RemoveSelected() {
 void ToolbarCustomizeDialog::MoveSelected(int step) {
     const int row = current_->currentRow();
     QStringList items = bar_->ArrangementItems();
-    if (row < 0 || row + step < 0 || row + step >= items.size())
-        return;
+    if (row < 0 || row + step < 0 || row + step >= items.size()) return;
     items.move(row, row + step);
     Change(items, row + step);
 }

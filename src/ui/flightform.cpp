@@ -44,7 +44,8 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     auto* flightTime = new QLineEdit(sol_);
     flightTime->setObjectName(QStringLiteral("FlightTime"));
     flightTime->setToolTip(QStringLiteral("Flight duration"));
-    QLineEdit* startHeight = AddEdit("StartHeight", "StartHeight", "Height at take-off", "Take-off Height (m)");
+    QLineEdit* startHeight =
+        AddEdit("StartHeight", "StartHeight", "Height at take-off", "Take-off Height (m)");
     QLineEdit* maxHeight = AddEdit("MaxHeight", "MaxHeight", "Maximum height", "Max Height (m)");
     QLineEdit* minHeight = AddEdit("MinHeight", "MinHeight", "Minimum height", "Min Height (m)");
     maxGain_ = new QLabel(sol_);
@@ -58,7 +59,8 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     QLineEdit* text9 = AddEdit("Text9", "AveSpeed", "average speed over flight", "Ave Speed (km/h)");
     QLineEdit* text10 = AddEdit("Text10", "MinTemp", "Minimum temperature", "Min Temp (°C)");
     QLineEdit* text11 = AddEdit("Text11", "MaxTemp", "Maximum Temperature", "Max Temp (°C)");
-    for (QLineEdit* e : {recordId, flightTime, startHeight, maxHeight, minHeight, text7, text8, text9, text10, text11})
+    for (QLineEdit* e :
+         {recordId, flightTime, startHeight, maxHeight, minHeight, text7, text8, text9, text10, text11})
         e->setMaximumWidth(90);
 
     auto* solGrid = new QGridLayout(sol_);
@@ -134,8 +136,11 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     texts_.push_back({comments_, QStringLiteral("Comments"), FieldType::Text, QStringLiteral("Comments")});
     // Hidden fields that carry the flight's conditions to the conditions
     // window and back; they are saved with the flight like every other field.
-    const char* const links[][2] = {{"Weather", "Weather"},     {"CloudCover", "Cloud Cover"}, {"CloudBase", "Cloud Base"},
-                                    {"Wind", "Wind"},           {"WindSpeed", "Wind Speed"}};
+    const char* const links[][2] = {{"Weather", "Weather"},
+                                    {"CloudCover", "Cloud Cover"},
+                                    {"CloudBase", "Cloud Base"},
+                                    {"Wind", "Wind"},
+                                    {"WindSpeed", "Wind Speed"}};
     for (int i = 0; i < 5; ++i)
         AddEdit(QStringLiteral("CLink%1").arg(i), QString::fromLatin1(links[i][0]), QString(),
                 QString::fromLatin1(links[i][1]))
@@ -179,10 +184,13 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     UpdateOffsetText();
 }
 
-QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const QString& toolTip, const QString& caption) {
+QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const QString& toolTip,
+                               const QString& caption) {
     const bool offset = name.startsWith(QLatin1String("Offset"));
     const bool personal = name == QLatin1String("Distance") || name.startsWith(QLatin1String("CLink"));
-    QWidget* frame = offset ? static_cast<QWidget*>(offsets_) : personal ? static_cast<QWidget*>(personal_) : sol_;
+    QWidget* frame = offset     ? static_cast<QWidget*>(offsets_)
+                     : personal ? static_cast<QWidget*>(personal_)
+                                : sol_;
     auto* edit = new QLineEdit(frame);
     edit->setObjectName(name);
     edit->setToolTip(toolTip);
@@ -190,7 +198,8 @@ QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const 
     return edit;
 }
 
-QComboBox* FlightForm::AddCombo(const QString& name, const QString& field, const QString& table, const QString& toolTip) {
+QComboBox* FlightForm::AddCombo(const QString& name, const QString& field, const QString& table,
+                                const QString& toolTip) {
     auto* combo = new QComboBox(personal_);
     combo->setObjectName(name);
     combo->setToolTip(toolTip);
@@ -213,10 +222,8 @@ bool FlightForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString FlightForm::TextOf(QWidget* w) {
-    if (auto* e = qobject_cast<QLineEdit*>(w))
-        return e->text();
-    if (auto* p = qobject_cast<QPlainTextEdit*>(w))
-        return p->toPlainText();
+    if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->toPlainText();
     return {};
 }
 
@@ -231,8 +238,7 @@ void FlightForm::SetTextOf(QWidget* w, const QString& text) {
 
 void FlightForm::SetLookup(const QString& table, const std::vector<LookupItem>& items) {
     for (const ComboBinding& b : combos_) {
-        if (b.table != table)
-            continue;
+        if (b.table != table) continue;
         const QVariant selected = b.combo->currentData();
         const QSignalBlocker block(b.combo);
         b.combo->clear();
@@ -272,38 +278,31 @@ void FlightForm::Load(const FlightRecord& flight) {
 
 bool FlightForm::IsModified() const {
     for (const TextBinding& b : texts_)
-        if (TextOf(b.widget) != loadedTexts_.value(b.widget))
-            return true;
+        if (TextOf(b.widget) != loadedTexts_.value(b.widget)) return true;
     for (const ComboBinding& b : combos_)
-        if (b.combo->currentIndex() != loadedIndexes_.value(b.combo))
-            return true;
+        if (b.combo->currentIndex() != loadedIndexes_.value(b.combo)) return true;
     return false;
 }
 
 bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badField) const {
     *edited = loaded_;
-    if (loaded_.IsEmpty())
-        return true;
+    if (loaded_.IsEmpty()) return true;
     for (const TextBinding& b : texts_) {
         const QString text = TextOf(b.widget);
         // Only fields whose text was changed are read back, so that a value
         // is never altered by being shown.
-        if (text == loadedTexts_.value(b.widget) || b.field == QLatin1String("ID"))
-            continue;
+        if (text == loadedTexts_.value(b.widget) || b.field == QLatin1String("ID")) continue;
         QString reason;
         std::optional<QVariant> value = ParseFieldText(b.type, text, &reason);
         if (!value) {
-            if (problem)
-                *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, reason);
-            if (badField)
-                *badField = b.widget;
+            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, reason);
+            if (badField) *badField = b.widget;
             return false;
         }
         edited->SetValue(b.field, *value);
     }
     for (const ComboBinding& b : combos_) {
-        if (b.combo->currentIndex() == loadedIndexes_.value(b.combo))
-            continue;
+        if (b.combo->currentIndex() == loadedIndexes_.value(b.combo)) continue;
         const QVariant id = b.combo->currentData();
         edited->SetValue(b.field, id.isValid() ? QVariant(id.toLongLong()) : QVariant());
     }
@@ -318,19 +317,31 @@ void FlightForm::SetEditMode(bool on) {
 
 QList<QWidget*> FlightForm::SolControls() const {
     QList<QWidget*> controls;
-    for (const char* name : {"StartHeight", "MaxHeight", "MinHeight", "StartTime", "EndTime", "Text7", "Text8", "Text9",
-                             "Text10", "Text11", "FlightTime"})
+    for (const char* name : {"StartHeight", "MaxHeight", "MinHeight", "StartTime", "EndTime", "Text7",
+                             "Text8", "Text9", "Text10", "Text11", "FlightTime"})
         controls << Control(QString::fromLatin1(name));
     return controls;
 }
 
-void FlightForm::ShowOffsets(bool show) { offsets_->setVisible(show); }
-bool FlightForm::OffsetsShown() const { return !offsets_->isHidden(); }
+void FlightForm::ShowOffsets(bool show) {
+    offsets_->setVisible(show);
+}
+bool FlightForm::OffsetsShown() const {
+    return !offsets_->isHidden();
+}
 
-QWidget* FlightForm::Control(const QString& name) const { return findChild<QWidget*>(name); }
-QLineEdit* FlightForm::Edit(const QString& name) const { return findChild<QLineEdit*>(name); }
-QLabel* FlightForm::Label(const QString& name) const { return findChild<QLabel*>(name); }
-QComboBox* FlightForm::Combo(const QString& name) const { return findChild<QComboBox*>(name); }
+QWidget* FlightForm::Control(const QString& name) const {
+    return findChild<QWidget*>(name);
+}
+QLineEdit* FlightForm::Edit(const QString& name) const {
+    return findChild<QLineEdit*>(name);
+}
+QLabel* FlightForm::Label(const QString& name) const {
+    return findChild<QLabel*>(name);
+}
+QComboBox* FlightForm::Combo(const QString& name) const {
+    return findChild<QComboBox*>(name);
+}
 
 void FlightForm::UpdateFlightTime() {
     if (std::optional<QString> text = FlightTimeText(Edit(QStringLiteral("StartTime"))->text(),
@@ -354,17 +365,16 @@ void FlightForm::OnFlightTimeLeft() {
     QLineEdit* flightTime = Edit(QStringLiteral("FlightTime"));
     // Only a duration the pilot typed moves the landing time; passing through
     // the box must not round the landing time to the minute.
-    if (!flightTime->isModified())
-        return;
+    if (!flightTime->isModified()) return;
     flightTime->setModified(false);
-    if (std::optional<QString> end = EndTimeText(Edit(QStringLiteral("StartTime"))->text(), flightTime->text()))
+    if (std::optional<QString> end =
+            EndTimeText(Edit(QStringLiteral("StartTime"))->text(), flightTime->text()))
         Edit(QStringLiteral("EndTime"))->setText(*end);
 }
 
 void FlightForm::OnOffsetEntered() {
     QLineEdit* box = Edit(QStringLiteral("OffsetTDate"));
-    if (!box->isModified())
-        return;
+    if (!box->isModified()) return;
     box->setModified(false);
     Edit(QStringLiteral("OffsetT"))->setText(PlainNumberText(ParseOffsetEntry(box->text())));
 }

@@ -72,8 +72,10 @@ private:
         QString table;
     };
 
-    QLineEdit* AddEdit(const QString& name, const QString& field, const QString& toolTip, const QString& caption);
-    QComboBox* AddCombo(const QString& name, const QString& field, const QString& table, const QString& toolTip);
+    QLineEdit* AddEdit(const QString& name, const QString& field, const QString& toolTip,
+                       const QString& caption);
+    QComboBox* AddCombo(const QString& name, const QString& field, const QString& table,
+                        const QString& toolTip);
     static QString TextOf(QWidget* w);
     static void SetTextOf(QWidget* w, const QString& text);
 

@@ -15,8 +15,8 @@
 
 namespace soarnote {
 
-GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Prompts& prompts, QLabel* infoPanel,
-                         QWidget* window, GpsLinkTimings timings)
+GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Prompts& prompts,
+                         QLabel* infoPanel, QWidget* window, GpsLinkTimings timings)
     : QObject(window), session_(session), settings_(settings), prompts_(prompts), info_(infoPanel),
       window_(window), progress_(new QProgressBar(window)) {
     progress_->setObjectName(QStringLiteral("GpsProgress"));
@@ -29,8 +29,7 @@ GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Promp
     adapter_ = std::make_unique<GpsPortAdapter>([this] { return ReadGpsPortSettings(settings_); }, timings);
     adapter_->SetStatusSink([this] { return info_ ? info_->text() : QString(); },
                             [this](const QString& text) {
-                                if (info_)
-                                    info_->setText(text);
+                                if (info_) info_->setText(text);
                             });
     adapter_->SetUnknownPacketAsker([this](const QString& text) { return AskUnknownPacket(text); });
     connect(adapter_.get(), &GpsPortAdapter::CommandEnded, this, &GpsCommands::OnCommandFinished);
@@ -43,7 +42,8 @@ GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Promp
         adapter_->Link().Abort();
         storage_.reset();
     });
-    connect(&session_, &LogbookSession::LogbookOpened, this, [this] { adapter_->Link().Tracks().currentTrackId = 0; });
+    connect(&session_, &LogbookSession::LogbookOpened, this,
+            [this] { adapter_->Link().Tracks().currentTrackId = 0; });
 }
 
 GpsCommands::~GpsCommands() {
@@ -52,41 +52,37 @@ GpsCommands::~GpsCommands() {
     storage_.reset();
 }
 
-bool GpsCommands::Busy() const { return importing_ || adapter_->Busy(); }
+bool GpsCommands::Busy() const {
+    return importing_ || adapter_->Busy();
+}
 
 void GpsCommands::DownloadGpsTracks() {
-    if (Busy() || !session_.IsOpen())
-        return;
+    if (Busy() || !session_.IsOpen()) return;
     storage_ = std::make_unique<LogbookTrackStorage>(session_.Db());
     const bool synchronise = settings_.Int(keys::GeneralSync) == 1;
     progress_->setRange(0, 0);
     progress_->show();
-    if (!adapter_->Link().DownloadGpsTracks(storage_.get(), synchronise))
-        progress_->hide();
+    if (!adapter_->Link().DownloadGpsTracks(storage_.get(), synchronise)) progress_->hide();
 }
 
 void GpsCommands::RequestGpsTime() {
-    if (!Busy())
-        adapter_->Link().RequestGpsTime(true);
+    if (!Busy()) adapter_->Link().RequestGpsTime(true);
 }
 
 void GpsCommands::RequestGpsProduct() {
-    if (!Busy())
-        adapter_->Link().RequestGpsProduct();
+    if (!Busy()) adapter_->Link().RequestGpsProduct();
 }
 
 void GpsCommands::RequestGpsPosition() {
-    if (!Busy())
-        adapter_->Link().RequestGpsPosition();
+    if (!Busy()) adapter_->Link().RequestGpsPosition();
 }
 
 void GpsCommands::ImportWaypointPlusFile() {
-    if (Busy() || !session_.IsOpen())
-        return;
-    const QString filter = Translate("Waypoint+ Text Files") + QStringLiteral(" (*.txt)|*.txt|All Files (*.*)|*.*");
+    if (Busy() || !session_.IsOpen()) return;
+    const QString filter =
+        Translate("Waypoint+ Text Files") + QStringLiteral(" (*.txt)|*.txt|All Files (*.*)|*.*");
     const QString path = prompts_.OpenFileName(window_, Translate("Import Waypoint+ Text File"), filter);
-    if (path.isEmpty())
-        return;
+    if (path.isEmpty()) return;
     importing_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ImportResult result;
@@ -97,10 +93,8 @@ void GpsCommands::ImportWaypointPlusFile() {
     }
     QApplication::restoreOverrideCursor();
     importing_ = false;
-    if (info_)
-        info_->setText(result.status);
-    if (result.pointsStored > 0)
-        emit TracksChanged();
+    if (info_) info_->setText(result.status);
+    if (result.pointsStored > 0) emit TracksChanged();
     emit Finished(result.ok);
 }
 
@@ -127,8 +121,7 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
     const QMessageBox::StandardButton answer =
         prompts_.Ask(window_, QString(), text, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore,
                      QMessageBox::Warning);
-    if (answer == QMessageBox::Abort)
-        return UnknownPacketAnswer::Abort;
+    if (answer == QMessageBox::Abort) return UnknownPacketAnswer::Abort;
     return answer == QMessageBox::Retry ? UnknownPacketAnswer::Retry : UnknownPacketAnswer::Ignore;
 }
 

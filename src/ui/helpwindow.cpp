@@ -6,8 +6,8 @@
 #include <QAction>
 #include <QDir>
 #include <QPointer>
-#include <QTextBrowser>
 #include <QStyle>
+#include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 
@@ -34,24 +34,27 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTex
     connect(home, &QAction::triggered, browser_, &QTextBrowser::home);
     connect(browser_, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    connect(browser_, &QTextBrowser::sourceChanged, this,
-            [this] { setWindowTitle(Translate("Soarnote Help") + QStringLiteral(" - ") + browser_->documentTitle()); });
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
+        setWindowTitle(Translate("Soarnote Help") + QStringLiteral(" - ") + browser_->documentTitle());
+    });
     resize(760, 620);
 }
 
-QString HelpWindow::HelpFolder() { return ProgramFolder::File(QStringLiteral("help")); }
+QString HelpWindow::HelpFolder() {
+    return ProgramFolder::File(QStringLiteral("help"));
+}
 
 HelpWindow* HelpWindow::ShowTopic(QWidget* parent, const QString& topic) {
     static QPointer<HelpWindow> window;
-    if (!window)
-        window = new HelpWindow(parent ? parent->window() : nullptr);
+    if (!window) window = new HelpWindow(parent ? parent->window() : nullptr);
     const QString page = topic.section(QLatin1Char('#'), 0, 0);
     const QString anchor = topic.section(QLatin1Char('#'), 1);
-    QUrl url = QUrl::fromLocalFile(QDir(HelpFolder()).filePath(page.isEmpty() ? QStringLiteral("index.html") : page));
-    if (!anchor.isEmpty())
-        url.setFragment(anchor);
+    QUrl url = QUrl::fromLocalFile(
+        QDir(HelpFolder()).filePath(page.isEmpty() ? QStringLiteral("index.html") : page));
+    if (!anchor.isEmpty()) url.setFragment(anchor);
     if (window->browser_->source().isEmpty())
-        window->browser_->setSource(QUrl::fromLocalFile(QDir(HelpFolder()).filePath(QStringLiteral("index.html"))));
+        window->browser_->setSource(
+            QUrl::fromLocalFile(QDir(HelpFolder()).filePath(QStringLiteral("index.html"))));
     window->browser_->setSource(url);
     window->show();
     window->raise();

@@ -15,9 +15,8 @@
 #include "settings/settingsstore.h"
 
 #include <QApplication>
-#include <QFileInfo>
-#include <QStyle>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -25,6 +24,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace soarnote {
@@ -117,7 +117,8 @@ void MainWindow::BuildMenus() {
     enable->setCheckable(true);
     connect(enable, &QAction::toggled, this, &MainWindow::ApplyEditMode);
     AddItem(edit, QStringLiteral("&New Entry"), QKeySequence(Qt::CTRL | Qt::Key_N), &MainWindow::NewEntry);
-    AddItem(edit, QStringLiteral("&Delete Entry"), QKeySequence(Qt::CTRL | Qt::Key_D), &MainWindow::DeleteEntry);
+    AddItem(edit, QStringLiteral("&Delete Entry"), QKeySequence(Qt::CTRL | Qt::Key_D),
+            &MainWindow::DeleteEntry);
 
     QMenu* vario = menuBar()->addMenu(QStringLiteral("&Vario"));
     AddItem(vario, QStringLiteral("&Update Log"), QKeySequence(Qt::CTRL | Qt::Key_U));
@@ -143,7 +144,8 @@ void MainWindow::BuildMenus() {
     AddItem(view, QStringLiteral("&Totals"), QKeySequence(Qt::CTRL | Qt::Key_T))->setCheckable(true);
     AddItem(view, QStringLiteral("Conditions"))->setCheckable(true);
     view->addSeparator();
-    AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::NotAvailableYet);
+    AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S),
+            &MainWindow::NotAvailableYet);
     AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F));
     QAction* offsets = AddItem(view, QStringLiteral("Plot &Offsets"));
     offsets->setEnabled(true);
@@ -151,8 +153,8 @@ void MainWindow::BuildMenus() {
     connect(offsets, &QAction::toggled, form_, &FlightForm::ShowOffsets);
     view->addSeparator();
     QMenu* tables = view->addMenu(QStringLiteral("&Edit Tables"));
-    for (const char* caption : {"&Gliders", "&Weather Conditions", "W&ind Conditions", "&Locations", "&XC Types",
-                                "Flight &Type"})
+    for (const char* caption :
+         {"&Gliders", "&Weather Conditions", "W&ind Conditions", "&Locations", "&XC Types", "Flight &Type"})
         AddItem(tables, QString::fromUtf8(caption));
     QMenu* data = view->addMenu(QStringLiteral("Edit &Data"));
     for (const char* caption : {"&LogData", "&GPS Tracks", "GPS Track&Data", "Vario BaroData"})
@@ -174,14 +176,20 @@ void MainWindow::BuildToolbar() {
         const char* menu;
     };
     const Button buttons[] = {
-        {"EditEnable", "Enable Edit", "&Enable Edit"},  {nullptr, nullptr, nullptr},
-        {"FileOpen", "Open Database", "&Open Database"}, {"FileNew", "New Database", "&New Database"},
-        {"FileArchive", "Archive Database", "&Archive Database"},
-        {"FileCompact", "Compress Database", "&Compact Database"}, {nullptr, nullptr, nullptr},
-        {"VarioUpdate", "Update Vario", "&Update Log"},  {"BaroUpdate", "Update Barograph", "Get &Barograph"},
-        {"GPSUpdate", "Update Tracks", "Get &Track"},    {"LinkTracks", "Link Tracks", "Link &Tracks"},
+        {"EditEnable", "Enable Edit", "&Enable Edit"},
         {nullptr, nullptr, nullptr},
-        {"PrintPreview", "View Log", "Pre&view"},        {"FlightPlot", "View Flight", "&Flight Plot"},
+        {"FileOpen", "Open Database", "&Open Database"},
+        {"FileNew", "New Database", "&New Database"},
+        {"FileArchive", "Archive Database", "&Archive Database"},
+        {"FileCompact", "Compress Database", "&Compact Database"},
+        {nullptr, nullptr, nullptr},
+        {"VarioUpdate", "Update Vario", "&Update Log"},
+        {"BaroUpdate", "Update Barograph", "Get &Barograph"},
+        {"GPSUpdate", "Update Tracks", "Get &Track"},
+        {"LinkTracks", "Link Tracks", "Link &Tracks"},
+        {nullptr, nullptr, nullptr},
+        {"PrintPreview", "View Log", "Pre&view"},
+        {"FlightPlot", "View Flight", "&Flight Plot"},
         {"3DPlot", "3D Plot", "&3D Plot"},
     };
     for (const Button& b : buttons) {
@@ -262,10 +270,10 @@ void MainWindow::Startup() {
     }
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed) {
-        const auto answer = prompts_->Ask(this, QString(), outcome.error + QLatin1Char(' ') + Translate("Create a new file"),
-                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
-        if (answer == QMessageBox::Yes)
-            NewDatabaseCommand();
+        const auto answer =
+            prompts_->Ask(this, QString(), outcome.error + QLatin1Char(' ') + Translate("Create a new file"),
+                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
+        if (answer == QMessageBox::Yes) NewDatabaseCommand();
     }
 }
 
@@ -304,7 +312,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
             const int key = static_cast<QKeyEvent*>(event)->key();
-            if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End) &&
+            if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home ||
+                 key == Qt::Key_End) &&
                 static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
                 return HandleNavigationKey(key);
         }
@@ -317,20 +326,16 @@ bool MainWindow::HandleNavigationKey(int key) {
     if (flights.HasCurrent()) {
         switch (key) {
         case Qt::Key_PageUp: // the next flight, a later start
-            if (!flights.IsLast())
-                flights.MoveNext();
+            if (!flights.IsLast()) flights.MoveNext();
             break;
         case Qt::Key_PageDown:
-            if (!flights.IsFirst())
-                flights.MovePrevious();
+            if (!flights.IsFirst()) flights.MovePrevious();
             break;
         case Qt::Key_Home:
-            if (!flights.IsFirst())
-                flights.MoveFirst();
+            if (!flights.IsFirst()) flights.MoveFirst();
             break;
         case Qt::Key_End:
-            if (!flights.IsLast())
-                flights.MoveLast();
+            if (!flights.IsLast()) flights.MoveLast();
             break;
         }
     }
@@ -349,16 +354,19 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::ShowHelpContents() { HelpWindow::ShowTopic(this, QStringLiteral("index.html")); }
+void MainWindow::ShowHelpContents() {
+    HelpWindow::ShowTopic(this, QStringLiteral("index.html"));
+}
 
 void MainWindow::PrinterSetup() {
-    if (!printer_)
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer_.get(), this);
     dialog.setWindowTitle(Translate("Printer Setup"));
     dialog.exec();
 }
 
-void MainWindow::NotAvailableYet() { info_->setText(Translate("The 3D view is not available in this version.")); }
+void MainWindow::NotAvailableYet() {
+    info_->setText(Translate("The 3D view is not available in this version."));
+}
 
 } // namespace soarnote

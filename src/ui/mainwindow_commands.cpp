@@ -24,7 +24,9 @@ namespace soarnote {
 
 namespace {
 
-QString DatabaseFilter() { return Translate("Database Files") + QStringLiteral(" (*.mdb)|*.mdb|All Files (*.*)|*.*"); }
+QString DatabaseFilter() {
+    return Translate("Database Files") + QStringLiteral(" (*.mdb)|*.mdb|All Files (*.*)|*.*");
+}
 
 // The hourglass while a command works on files.
 class BusyCursor {
@@ -36,11 +38,13 @@ public:
 } // namespace
 
 Answer MainWindow::AskConvertTimeOffset() {
-    const QString text = Translate("This database Time Offset Value is from an older version.") + QLatin1Char(' ') +
-                         Translate("Do you want to update it?") + QLatin1Char(' ') + Translate("NOTE:") +
-                         QLatin1Char(' ') + Translate("Manually updating database prevents loss of data.");
-    const auto answer = prompts_->Ask(this, QString(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                      QMessageBox::Question, QStringLiteral("logbooks.html#older-files"));
+    const QString text = Translate("This database Time Offset Value is from an older version.") +
+                         QLatin1Char(' ') + Translate("Do you want to update it?") + QLatin1Char(' ') +
+                         Translate("NOTE:") + QLatin1Char(' ') +
+                         Translate("Manually updating database prevents loss of data.");
+    const auto answer =
+        prompts_->Ask(this, QString(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                      QMessageBox::Question, QStringLiteral("logbooks.html#older-files"));
     return answer == QMessageBox::Yes ? Answer::Yes : answer == QMessageBox::No ? Answer::No : Answer::Cancel;
 }
 
@@ -54,11 +58,10 @@ void MainWindow::ShowFileError(const QString& title, const QString& error) {
 }
 
 bool MainWindow::AskReplace(const QString& name) {
-    if (!QFileInfo::exists(name))
-        return true;
-    const auto answer =
-        prompts_->Ask(this, QString(), Translate("Replace existing file") + QStringLiteral(" - ") + name + QLatin1Char('?'),
-                      QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
+    if (!QFileInfo::exists(name)) return true;
+    const auto answer = prompts_->Ask(
+        this, QString(), Translate("Replace existing file") + QStringLiteral(" - ") + name + QLatin1Char('?'),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
     // Only Yes replaces a file.
     return answer == QMessageBox::Yes;
 }
@@ -74,38 +77,34 @@ bool MainWindow::TransferRunning() {
 }
 
 void MainWindow::OpenDatabaseCommand() {
-    if (TransferRunning())
-        return;
-    const QString name = prompts_->OpenFileName(this, Translate("Open Soarnote Database File"), DatabaseFilter());
-    if (name.isEmpty())
-        return;
+    if (TransferRunning()) return;
+    const QString name =
+        prompts_->OpenFileName(this, Translate("Open Soarnote Database File"), DatabaseFilter());
+    if (name.isEmpty()) return;
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed)
         ShowFileError(QStringLiteral("Database Open Error"), outcome.error);
 }
 
 void MainWindow::NewDatabaseCommand() {
-    if (TransferRunning())
-        return;
-    const QString name = prompts_->SaveFileName(this, Translate("New Soarnote Database File"), DatabaseFilter());
-    if (name.isEmpty() || !AskReplace(name))
-        return;
+    if (TransferRunning()) return;
+    const QString name =
+        prompts_->SaveFileName(this, Translate("New Soarnote Database File"), DatabaseFilter());
+    if (name.isEmpty() || !AskReplace(name)) return;
     FileCommandResult result;
     {
         BusyCursor busy;
         result = NewLogbook(session_, ProgramFolder::File(QString::fromLatin1(kTemplateFileName)), name,
                             [this] { return AskConvertTimeOffset(); });
     }
-    if (!result.ok)
-        ShowFileError(QStringLiteral("New Database Error"), result.error);
+    if (!result.ok) ShowFileError(QStringLiteral("New Database Error"), result.error);
 }
 
 void MainWindow::ArchiveDatabaseCommand() {
-    if (!session_.IsOpen() || TransferRunning())
-        return;
-    const QString name = prompts_->SaveFileName(this, Translate("Archive Soarnote Database File As"), DatabaseFilter());
-    if (name.isEmpty() || !AskReplace(name))
-        return;
+    if (!session_.IsOpen() || TransferRunning()) return;
+    const QString name =
+        prompts_->SaveFileName(this, Translate("Archive Soarnote Database File As"), DatabaseFilter());
+    if (name.isEmpty() || !AskReplace(name)) return;
     FileCommandResult result;
     {
         BusyCursor busy;
@@ -118,8 +117,7 @@ void MainWindow::ArchiveDatabaseCommand() {
 }
 
 void MainWindow::CompactDatabaseCommand() {
-    if (!session_.IsOpen() || TransferRunning())
-        return;
+    if (!session_.IsOpen() || TransferRunning()) return;
     FileCommandResult result;
     {
         BusyCursor busy;
@@ -134,11 +132,9 @@ void MainWindow::CompactDatabaseCommand() {
 bool MainWindow::CommitEdits() {
     // Asked again while its question is open (a download finishing, say):
     // the flight stays until the pilot has answered.
-    if (committing_)
-        return false;
+    if (committing_) return false;
     LogDataSet& flights = session_.Flights();
-    if (!flights.HasCurrent() || !form_->IsModified())
-        return true;
+    if (!flights.HasCurrent() || !form_->IsModified()) return true;
     committing_ = true;
     bool saved = false;
     FlightRecord edited;
@@ -156,10 +152,11 @@ bool MainWindow::CommitEdits() {
                       QLatin1Char('\n') + error;
     }
     if (!saved) {
-        const auto answer = prompts_->Ask(
-            this, Translate("Flight not saved"),
-            problem + QStringLiteral("\n\n") + Translate("Press OK to correct it, or Discard to drop your changes."),
-            QMessageBox::Ok | QMessageBox::Discard, QMessageBox::Warning);
+        const auto answer =
+            prompts_->Ask(this, Translate("Flight not saved"),
+                          problem + QStringLiteral("\n\n") +
+                              Translate("Press OK to correct it, or Discard to drop your changes."),
+                          QMessageBox::Ok | QMessageBox::Discard, QMessageBox::Warning);
         if (answer == QMessageBox::Discard) {
             form_->Load(flights.Current());
             saved = true;
@@ -171,7 +168,9 @@ bool MainWindow::CommitEdits() {
     return saved;
 }
 
-void MainWindow::ToggleEditMode() { menuItems_.value(QStringLiteral("&Enable Edit"))->toggle(); }
+void MainWindow::ToggleEditMode() {
+    menuItems_.value(QStringLiteral("&Enable Edit"))->toggle();
+}
 
 void MainWindow::ApplyEditMode(bool on) {
     form_->SetEditMode(on);
@@ -181,27 +180,26 @@ void MainWindow::ApplyEditMode(bool on) {
     menuItems_.value(QStringLiteral("&Delete Entry"))->setEnabled(on);
 }
 
-void MainWindow::TogglePlotOffsets() { menuItems_.value(QStringLiteral("Plot &Offsets"))->toggle(); }
+void MainWindow::TogglePlotOffsets() {
+    menuItems_.value(QStringLiteral("Plot &Offsets"))->toggle();
+}
 
 void MainWindow::NewEntry() {
-    if (!form_->EditMode())
-        return;
+    if (!form_->EditMode()) return;
     const double now = DayNumberNow();
     QString error;
     session_.Flights().AddNew(now, now, &error); // errors end the command quietly
 }
 
 void MainWindow::DeleteEntry() {
-    if (!form_->EditMode())
-        return;
+    if (!form_->EditMode()) return;
     QString error;
     session_.Flights().DeleteCurrent(&error);
 }
 
 void MainWindow::AssignBaroToFlight() {
     LogDataSet& flights = session_.Flights();
-    if (!flights.HasCurrent())
-        return;
+    if (!flights.HasCurrent()) return;
     const QString question = Translate("This operation will re-assign all baro data") + QLatin1Char(' ') +
                              Translate("between the Start and End date to this flight.") + QLatin1Char(' ') +
                              Translate("OK to Continue?");
@@ -215,7 +213,8 @@ void MainWindow::AssignBaroToFlight() {
         return;
     }
     QString error;
-    const int assigned = soarnote::AssignBaroToFlight(session_.Db(), flights.Current().Id(), *start, *end + kOneMinute, &error);
+    const int assigned = soarnote::AssignBaroToFlight(session_.Db(), flights.Current().Id(), *start,
+                                                      *end + kOneMinute, &error);
     if (assigned < 0)
         info_->setText(Translate("ERROR") + QStringLiteral(" - ") + error);
     else

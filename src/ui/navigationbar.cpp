@@ -8,7 +8,8 @@
 namespace soarnote {
 
 namespace {
-QToolButton* MakeButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon, const QString& tip) {
+QToolButton* MakeButton(QWidget* parent, const QString& name, QStyle::StandardPixmap icon,
+                        const QString& tip) {
     auto* button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIcon(parent->style()->standardIcon(icon));
@@ -22,14 +23,19 @@ QToolButton* MakeButton(QWidget* parent, const QString& name, QStyle::StandardPi
 NavigationBar::NavigationBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("LogData"));
     setFrameShape(QFrame::StyledPanel);
-    first_ = MakeButton(this, QStringLiteral("LogDataFirst"), QStyle::SP_MediaSkipBackward, QStringLiteral("First flight"));
-    previous_ = MakeButton(this, QStringLiteral("LogDataPrevious"), QStyle::SP_MediaSeekBackward, QStringLiteral("Previous flight"));
-    next_ = MakeButton(this, QStringLiteral("LogDataNext"), QStyle::SP_MediaSeekForward, QStringLiteral("Next flight"));
-    last_ = MakeButton(this, QStringLiteral("LogDataLast"), QStyle::SP_MediaSkipForward, QStringLiteral("Last flight"));
+    first_ = MakeButton(this, QStringLiteral("LogDataFirst"), QStyle::SP_MediaSkipBackward,
+                        QStringLiteral("First flight"));
+    previous_ = MakeButton(this, QStringLiteral("LogDataPrevious"), QStyle::SP_MediaSeekBackward,
+                           QStringLiteral("Previous flight"));
+    next_ = MakeButton(this, QStringLiteral("LogDataNext"), QStyle::SP_MediaSeekForward,
+                       QStringLiteral("Next flight"));
+    last_ = MakeButton(this, QStringLiteral("LogDataLast"), QStyle::SP_MediaSkipForward,
+                       QStringLiteral("Last flight"));
     position_ = new QLineEdit(this);
     position_->setObjectName(QStringLiteral("LogDataPos"));
     position_->setAlignment(Qt::AlignCenter);
-    position_->setToolTip(QStringLiteral("Position of the flight; type a number and press Enter to go there"));
+    position_->setToolTip(
+        QStringLiteral("Position of the flight; type a number and press Enter to go there"));
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -23,7 +23,8 @@ QString FileDialogFilter(const QString& pairs) {
         if (!description.contains(QLatin1Char('(')))
             description += QStringLiteral(" (%1)").arg(patterns);
         else
-            description = description.left(description.indexOf(QLatin1Char('('))) + QStringLiteral("(%1)").arg(patterns);
+            description = description.left(description.indexOf(QLatin1Char('('))) +
+                          QStringLiteral("(%1)").arg(patterns);
         filters << description;
     }
     return filters.join(QStringLiteral(";;"));
@@ -40,8 +41,7 @@ QString DialogPrompts::OpenFileNameAt(QWidget* parent, const QString& title, con
 
 std::optional<QColor> DialogPrompts::ChooseColor(QWidget* parent, const QColor& initial) {
     const QColor chosen = QColorDialog::getColor(initial, parent);
-    if (!chosen.isValid())
-        return std::nullopt;
+    if (!chosen.isValid()) return std::nullopt;
     return chosen;
 }
 
@@ -60,8 +60,7 @@ QMessageBox::StandardButton DialogPrompts::Ask(QWidget* parent, const QString& t
     for (;;) {
         QMessageBox box(icon, title.isEmpty() ? QStringLiteral("Soarnote") : title, text, buttons, parent);
         QAbstractButton* help = nullptr;
-        if (!helpTopic.isEmpty())
-            help = box.addButton(Translate("Help"), QMessageBox::HelpRole);
+        if (!helpTopic.isEmpty()) help = box.addButton(Translate("Help"), QMessageBox::HelpRole);
         const int result = box.exec();
         if (help && box.clickedButton() == help) {
             HelpWindow::ShowTopic(parent, helpTopic);

@@ -18,7 +18,8 @@ public:
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     // An open dialog that starts at a file (or folder) already chosen.
-    virtual QString OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter, const QString& startAt) {
+    virtual QString OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter,
+                                   const QString& startAt) {
         Q_UNUSED(startAt);
         return OpenFileName(parent, title, filter);
     }
@@ -45,7 +46,8 @@ class DialogPrompts : public Prompts {
 public:
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& filter) override;
-    QString OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter, const QString& startAt) override;
+    QString OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& startAt) override;
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial) override;
     QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,

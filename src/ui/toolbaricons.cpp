@@ -67,8 +67,8 @@ void Draw(QPainter& p, const QString& key) {
         p.restore();
     } else if (key == QLatin1String("FileOpen")) {
         p.setBrush(QColor(240, 200, 90));
-        p.drawPolygon(QPolygonF({QPointF(2, 7), QPointF(9, 7), QPointF(11, 9), QPointF(21, 9), QPointF(21, 20),
-                                 QPointF(2, 20)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(2, 7), QPointF(9, 7), QPointF(11, 9), QPointF(21, 9), QPointF(21, 20), QPointF(2, 20)}));
         p.setBrush(QColor(250, 220, 120));
         p.drawPolygon(QPolygonF({QPointF(5, 12), QPointF(23, 12), QPointF(20, 20), QPointF(2, 20)}));
     } else if (key == QLatin1String("FileNew")) {
@@ -103,8 +103,8 @@ void Draw(QPainter& p, const QString& key) {
         p.setBrush(kPaper);
         p.drawRect(QRectF(2, 3, 20, 18));
         p.setPen(QPen(kSky, 1.8));
-        p.drawPolyline(QPolygonF({QPointF(3, 19), QPointF(6, 11), QPointF(9, 13), QPointF(12, 6), QPointF(15, 9),
-                                  QPointF(18, 5), QPointF(21, 18)}));
+        p.drawPolyline(QPolygonF({QPointF(3, 19), QPointF(6, 11), QPointF(9, 13), QPointF(12, 6),
+                                  QPointF(15, 9), QPointF(18, 5), QPointF(21, 18)}));
     } else if (key == QLatin1String("GPSUpdate")) {
         p.setBrush(kSky);
         p.drawRect(QRectF(9, 9, 6, 6));
@@ -142,14 +142,16 @@ void Draw(QPainter& p, const QString& key) {
         p.drawPath(path);
     } else if (key == QLatin1String("3DPlot")) {
         p.setBrush(QColor(140, 190, 120));
-        p.drawPolygon(QPolygonF({QPointF(1, 20), QPointF(8, 12), QPointF(12, 16), QPointF(17, 9), QPointF(23, 20)}));
+        p.drawPolygon(
+            QPolygonF({QPointF(1, 20), QPointF(8, 12), QPointF(12, 16), QPointF(17, 9), QPointF(23, 20)}));
         Wing(p, QPointF(12, 7), 12);
     } else {
         // The program's own icon: a canopy over a hill.
         p.setBrush(QColor(200, 230, 250));
         p.drawRoundedRect(QRectF(1, 1, 22, 22), 4, 4);
         p.setBrush(kGreen);
-        p.drawPolygon(QPolygonF({QPointF(1.5, 22), QPointF(9, 14), QPointF(14, 18), QPointF(22.5, 11), QPointF(22.5, 22)}));
+        p.drawPolygon(QPolygonF(
+            {QPointF(1.5, 22), QPointF(9, 14), QPointF(14, 18), QPointF(22.5, 11), QPointF(22.5, 22)}));
         Wing(p, QPointF(12, 8), 14);
     }
 }

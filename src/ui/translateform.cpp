@@ -28,8 +28,7 @@ namespace {
 
 template <typename Get, typename Set> void TranslateProperty(Get get, Set set) {
     const QString text = get();
-    if (!text.isEmpty())
-        set(Translate(text));
+    if (!text.isEmpty()) set(Translate(text));
 }
 
 void TranslateToolTip(QWidget* w) {
@@ -37,8 +36,7 @@ void TranslateToolTip(QWidget* w) {
 }
 
 void TranslateMenu(QMenu* menu, QSet<QObject*>& done) {
-    if (done.contains(menu))
-        return;
+    if (done.contains(menu)) return;
     done.insert(menu);
     TranslateProperty([menu] { return menu->title(); }, [menu](const QString& t) { menu->setTitle(t); });
     done.insert(menu->menuAction());
@@ -47,14 +45,12 @@ void TranslateMenu(QMenu* menu, QSet<QObject*>& done) {
             TranslateMenu(sub, done);
             continue;
         }
-        if (done.contains(action))
-            continue;
+        if (done.contains(action)) continue;
         done.insert(action);
         // A separator's caption is "-", looked up like any other.
         const QString text = action->isSeparator() ? QStringLiteral("-") : action->text();
         const QString translated = Translate(text);
-        if (!action->isSeparator())
-            action->setText(translated);
+        if (!action->isSeparator()) action->setText(translated);
     }
 }
 
@@ -62,40 +58,38 @@ void TranslateToolBar(QToolBar* bar, QSet<QObject*>& done) {
     // Every button the bar may show, also those the user took off it.
     QList<QAction*> actions = bar->actions();
     for (QAction* a : bar->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
-        if (!actions.contains(a))
-            actions << a;
+        if (!actions.contains(a)) actions << a;
     for (QAction* action : actions) {
-        if (action->isSeparator() || done.contains(action))
-            continue;
+        if (action->isSeparator() || done.contains(action)) continue;
         done.insert(action);
         const QString caption = action->property("caption").toString();
-        if (!caption.isEmpty())
-            action->setProperty("caption", Translate(caption));
-        TranslateProperty([action] { return action->toolTip(); }, [action](const QString& t) {
-            action->setToolTip(t);
-            action->setText(t);
-        });
+        if (!caption.isEmpty()) action->setProperty("caption", Translate(caption));
+        TranslateProperty([action] { return action->toolTip(); },
+                          [action](const QString& t) {
+                              action->setToolTip(t);
+                              action->setText(t);
+                          });
     }
 }
 
 void TranslateWidget(QWidget* w, QSet<QObject*>& done) {
-    if (done.contains(w))
-        return;
+    if (done.contains(w)) return;
     done.insert(w);
     if (auto* label = qobject_cast<QLabel*>(w)) {
-        TranslateProperty([label] { return label->text(); }, [label](const QString& t) { label->setText(t); });
+        TranslateProperty([label] { return label->text(); },
+                          [label](const QString& t) { label->setText(t); });
         TranslateToolTip(w);
     } else if (auto* menuBar = qobject_cast<QMenuBar*>(w)) {
         for (QAction* action : menuBar->actions())
-            if (QMenu* menu = action->menu())
-                TranslateMenu(menu, done);
+            if (QMenu* menu = action->menu()) TranslateMenu(menu, done);
     } else if (auto* menu = qobject_cast<QMenu*>(w)) {
         TranslateMenu(menu, done);
-    } else if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) ||
-               qobject_cast<QTextEdit*>(w)) {
+    } else if (qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+               qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w)) {
         TranslateToolTip(w);
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
-        TranslateProperty([group] { return group->title(); }, [group](const QString& t) { group->setTitle(t); });
+        TranslateProperty([group] { return group->title(); },
+                          [group](const QString& t) { group->setTitle(t); });
     } else if (auto* nav = qobject_cast<NavigationBar*>(w)) {
         TranslateProperty([nav] { return nav->Caption(); }, [nav](const QString& t) { nav->SetCaption(t); });
     } else if (auto* tool = qobject_cast<QToolButton*>(w)) {
@@ -103,13 +97,15 @@ void TranslateWidget(QWidget* w, QSet<QObject*>& done) {
             TranslateToolTip(w);
     } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         // Push buttons, check boxes and radio buttons.
-        TranslateProperty([button] { return button->text(); }, [button](const QString& t) { button->setText(t); });
+        TranslateProperty([button] { return button->text(); },
+                          [button](const QString& t) { button->setText(t); });
         TranslateToolTip(w);
     } else if (auto* bar = qobject_cast<QToolBar*>(w)) {
         TranslateToolBar(bar, done);
     } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
         for (int i = 0; i < tabs->count(); ++i) {
-            TranslateProperty([tabs, i] { return tabs->tabText(i); }, [tabs, i](const QString& t) { tabs->setTabText(i, t); });
+            TranslateProperty([tabs, i] { return tabs->tabText(i); },
+                              [tabs, i](const QString& t) { tabs->setTabText(i, t); });
             TranslateProperty([tabs, i] { return tabs->tabToolTip(i); },
                               [tabs, i](const QString& t) { tabs->setTabToolTip(i, t); });
         }
@@ -120,8 +116,7 @@ void TranslateWidget(QWidget* w, QSet<QObject*>& done) {
 } // namespace
 
 void TranslateForm(QWidget* window, bool withCaption) {
-    if (!window)
-        return;
+    if (!window) return;
     if (withCaption && !window->windowTitle().isEmpty())
         window->setWindowTitle(Translate(window->windowTitle()));
     QSet<QObject*> done;

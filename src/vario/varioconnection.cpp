@@ -39,7 +39,8 @@ bool VarioConnection::OpenVarioPort() {
     if (ok) {
         ok = port_.setBaudRate(s.baud) && port_.setParity(SerialParity(s.parity)) &&
              port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-             port_.setStopBits(SerialStopBits(s.stopBits)) && port_.setFlowControl(QSerialPort::NoFlowControl);
+             port_.setStopBits(SerialStopBits(s.stopBits)) &&
+             port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!ok) port_.close();
     }
     if (!ok) {

@@ -108,7 +108,8 @@ private slots:
         {
             LogbookDatabase file;
             QVERIFY(file.Open(path, nullptr));
-            QCOMPARE(InsertRow(file.Db(), "LogData", {{"StartTime", 37045.4}, {"EndTime", 37045.5}}), QString());
+            QCOMPARE(InsertRow(file.Db(), "LogData", {{"StartTime", 37045.4}, {"EndTime", 37045.5}}),
+                     QString());
         }
         LogbookSession session;
         QVERIFY(session.OpenLogbook(path, [] { return Answer::No; }).Ok());

@@ -36,14 +36,9 @@ QSet<QString> ToSet(const QStringList& list) {
 
 const QVariantMap kPoint = {{"TrackID", 1}, {"TIME", 37045.5}, {"LAT", 53.349}, {"LNG", -1.812}};
 const QVariantMap kSample = {{"LogID", -1}, {"TIME", 37045.5}, {"height", 512}};
-const QVariantMap kRecord = {{"StartTime", 37045.4},
-                             {"EndTime", 37045.5},
-                             {"StartHeight", 300},
-                             {"MaxHeight", 1450},
-                             {"MinHeight", 250},
-                             {"MaxAscent", 2.5},
-                             {"MaxDescent", 3.1},
-                             {"AveSpeed", 24}};
+const QVariantMap kRecord = {{"StartTime", 37045.4}, {"EndTime", 37045.5}, {"StartHeight", 300},
+                             {"MaxHeight", 1450},    {"MinHeight", 250},   {"MaxAscent", 2.5},
+                             {"MaxDescent", 3.1},    {"AveSpeed", 24}};
 
 } // namespace
 
@@ -265,7 +260,8 @@ private slots:
         // Linking a barograph trace moves a flight's take-off; downloaded
         // again, the record is still the same flight.
         QTest::newRow("log record again, take-off moved since")
-            << "LogData" << with(with(kRecord, "StartTime", 37045.39), "StartHeight", 290) << kRecord << false;
+            << "LogData" << with(with(kRecord, "StartTime", 37045.39), "StartHeight", 290) << kRecord
+            << false;
         const QVariantMap newEntry = {{"StartTime", 37045.5}, {"EndTime", 37045.5}};
         QTest::newRow("new entries at the same time") << "LogData" << newEntry << newEntry << true;
     }

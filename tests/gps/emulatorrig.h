@@ -14,7 +14,8 @@ namespace gpstest {
 
 class EmulatorRig {
 public:
-    explicit EmulatorRig(emu::EmulatorConfig config, GpsLinkTimings timings = {}, const QString& speed = QStringLiteral("115200"))
+    explicit EmulatorRig(emu::EmulatorConfig config, GpsLinkTimings timings = {},
+                         const QString& speed = QStringLiteral("115200"))
         : emulator_(std::make_unique<emu::GarminEmulator>(std::move(config))),
           runner_(std::make_unique<emu::EmulatorRunner>(*emulator_)) {
         QString error;

@@ -51,7 +51,9 @@ inline QByteArray PointFrame(double lat, double lng, double day, bool newTrack) 
     return FramePacket(MakePacket(garmin::PidTrackPoint, d));
 }
 
-inline QByteArray Framed(std::uint8_t id, const QByteArray& data = {}) { return FramePacket(MakePacket(id, data)); }
+inline QByteArray Framed(std::uint8_t id, const QByteArray& data = {}) {
+    return FramePacket(MakePacket(id, data));
+}
 
 inline QByteArray ProductFrame(int id = 17, int version = 310, const QByteArray& text = "GPS 12") {
     QByteArray d;
@@ -79,7 +81,9 @@ inline QByteArray RecordsFrame(int count) {
     return Framed(garmin::PidRecords, d);
 }
 
-inline QByteArray CompleteFrame() { return Framed(garmin::PidTransferComplete, Bytes({6, 0})); }
+inline QByteArray CompleteFrame() {
+    return Framed(garmin::PidTransferComplete, Bytes({6, 0}));
+}
 
 // Everything the link does to its port, timer and status line.
 class FakeLinkIo : public GpsLinkIo {

@@ -37,7 +37,8 @@ public:
             QString e;
             db.Open(logbookPath_, &e);
             testlogbook::InsertRow(db.Db(), QStringLiteral("LogData"),
-                                   {{"StartTime", Day(2024, 5, 1, 9, 50)}, {"EndTime", Day(2024, 5, 1, 11)},
+                                   {{"StartTime", Day(2024, 5, 1, 9, 50)},
+                                    {"EndTime", Day(2024, 5, 1, 11)},
                                     {"TimeOffset", 0.0}});
         }
         session_.OpenLogbook(logbookPath_);

@@ -23,7 +23,8 @@ namespace {
 constexpr int kPointsPacket1 = 6;
 
 // Every stored point is one the receiver sent, unchanged.
-void VerifyStoredPoints(const TempLogbook& log, const std::vector<emu::EmulatedPoint>& sent, int expectedCount) {
+void VerifyStoredPoints(const TempLogbook& log, const std::vector<emu::EmulatedPoint>& sent,
+                        int expectedCount) {
     QSqlQuery q(log.Db());
     QVERIFY(q.exec(QStringLiteral("SELECT \"TIME\", LAT, LNG FROM TrackData ORDER BY rowid")));
     int i = 0;
@@ -56,12 +57,15 @@ private slots:
         QTest::newRow("our ACK refused") << "nak@30" << done << 100 << 0;
         QTest::newRow("noise between packets") << "garbage@40" << done << 100 << 0;
         QTest::newRow("unknown packet") << "unknown@50" << done << 100 << 1;
-        QTest::newRow("stall mid-packet") << "stall@30" << "ERROR - (GPS)Receive timeout"
-                                          << 30 - kPointsPacket1 << 0;
-        QTest::newRow("receiver falls silent") << "silence@30" << "ERROR - (GPS)Failed to get response"
-                                               << 30 - kPointsPacket1 << 0;
-        QTest::newRow("no receiver") << "silence@0" << "ERROR - (GPS)Failed to get response" << 0 << 0;
-        QTest::newRow("port vanishes") << "vanish@30" << "ERROR - (GPS)" << 30 - kPointsPacket1 << 0;
+        QTest::newRow("stall mid-packet") << "stall@30"
+                                          << "ERROR - (GPS)Receive timeout" << 30 - kPointsPacket1 << 0;
+        QTest::newRow("receiver falls silent")
+            << "silence@30"
+            << "ERROR - (GPS)Failed to get response" << 30 - kPointsPacket1 << 0;
+        QTest::newRow("no receiver") << "silence@0"
+                                     << "ERROR - (GPS)Failed to get response" << 0 << 0;
+        QTest::newRow("port vanishes") << "vanish@30"
+                                       << "ERROR - (GPS)" << 30 - kPointsPacket1 << 0;
     }
     void download() {
         QFETCH(QString, fault);
@@ -69,8 +73,7 @@ private slots:
         QFETCH(int, stored);
         QFETCH(int, questions);
         emu::EmulatorConfig config = TwoTracks();
-        if (!fault.isEmpty())
-            config.faults.push_back(*emu::ParseFault(fault));
+        if (!fault.isEmpty()) config.faults.push_back(*emu::ParseFault(fault));
         const std::vector<emu::EmulatedPoint> sent = config.points;
         EmulatorRig rig(config);
         QVERIFY(rig.Ok());
@@ -103,17 +106,18 @@ private slots:
         VerifyStoredPoints(log, sent, stored);
         if (stored > 0) {
             // The first track was closed and linked to the flight.
-            QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID LIMIT 1")).toLongLong(), flight);
-            QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE EndTime IS NULL")).toInt(), 0);
+            QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID LIMIT 1")).toLongLong(),
+                     flight);
+            QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE EndTime IS NULL")).toInt(),
+                     0);
         }
         QVERIFY(ms < 700 || ticks > 0);
         const emu::EmulatorStats& s = rig.StopEmulator();
-        if (fault.startsWith(QLatin1String("corrupt")))
-            QCOMPARE(s.naksReceived, std::uint64_t(1));
-        if (fault.startsWith(QLatin1String("nak")))
-            QCOMPARE(s.naksSent, std::uint64_t(1));
-        qInfo("%s: %lld ms, %llu packets, %llu resends", qPrintable(fault.isEmpty() ? QStringLiteral("clean") : fault),
-              ms, static_cast<unsigned long long>(s.packetsSent), static_cast<unsigned long long>(s.resends));
+        if (fault.startsWith(QLatin1String("corrupt"))) QCOMPARE(s.naksReceived, std::uint64_t(1));
+        if (fault.startsWith(QLatin1String("nak"))) QCOMPARE(s.naksSent, std::uint64_t(1));
+        qInfo("%s: %lld ms, %llu packets, %llu resends",
+              qPrintable(fault.isEmpty() ? QStringLiteral("clean") : fault), ms,
+              static_cast<unsigned long long>(s.packetsSent), static_cast<unsigned long long>(s.resends));
     }
 
     void d300Layout() {
@@ -156,15 +160,16 @@ private slots:
     // The emulator as its own program, as a user runs it.
     void standaloneEmulator() {
         QProcess emulator;
-        emulator.start(QStringLiteral(SOARNOTE_GARMINEMU), {QStringLiteral("--tracks"), QStringLiteral("1"),
-                                                            QStringLiteral("--points"), QStringLiteral("25")});
+        emulator.start(QStringLiteral(SOARNOTE_GARMINEMU),
+                       {QStringLiteral("--tracks"), QStringLiteral("1"), QStringLiteral("--points"),
+                        QStringLiteral("25")});
         QVERIFY(emulator.waitForStarted(5000));
         QVERIFY(emulator.waitForReadyRead(5000));
         const QString device = QString::fromLocal8Bit(emulator.readLine()).trimmed();
         QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
         GpsPortAdapter adapter([device] {
-            return MakeSerialSettings(device, QStringLiteral("9600"), QStringLiteral("NONE"), QStringLiteral("8"),
-                                      QStringLiteral("1"));
+            return MakeSerialSettings(device, QStringLiteral("9600"), QStringLiteral("NONE"),
+                                      QStringLiteral("8"), QStringLiteral("1"));
         });
         TempLogbook log;
         LogbookTrackStorage storage(log.Db());

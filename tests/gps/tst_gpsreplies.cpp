@@ -82,11 +82,13 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("id");
-        QTest::newRow("3.10") << (Bytes({17, 0, 0x36, 1}) + QByteArray("GPS 12XL\0", 9)) << "GPS 12XL  ver: 3.1" << 17;
-        QTest::newRow("2.50") << (Bytes({130, 0, 250, 0}) + QByteArray("eTrex\0Extra\0", 12)) << "eTrex  ver: 2.5"
-                              << 130;
+        QTest::newRow("3.10") << (Bytes({17, 0, 0x36, 1}) + QByteArray("GPS 12XL\0", 9))
+                              << "GPS 12XL  ver: 3.1" << 17;
+        QTest::newRow("2.50") << (Bytes({130, 0, 250, 0}) + QByteArray("eTrex\0Extra\0", 12))
+                              << "eTrex  ver: 2.5" << 130;
         // Without a terminating zero the text stops short of the buffer's end.
-        QTest::newRow("unterminated") << (Bytes({1, 0, 100, 0}) + QByteArray("ABCDEF")) << "ABCDE  ver: 1" << 1;
+        QTest::newRow("unterminated")
+            << (Bytes({1, 0, 100, 0}) + QByteArray("ABCDEF")) << "ABCDE  ver: 1" << 1;
     }
     void productText() {
         QFETCH(QByteArray, data);
@@ -124,11 +126,12 @@ private slots:
     void unknownPacketText() {
         // Data 01 02 AB, checksum, trailing DLE: the first size + 3 rounded to even bytes.
         const GarminFrame f = Frame(0x72, Bytes({1, 2, 0xAB}));
-        QCOMPARE(UnknownPacketText(ReplyBuffer(f), 0x72),
-                 QStringLiteral("ID: 72 Data: 1 2 AB %1 10 0 ").arg(QString::number(f.checksum, 16).toUpper()));
+        QCOMPARE(
+            UnknownPacketText(ReplyBuffer(f), 0x72),
+            QStringLiteral("ID: 72 Data: 1 2 AB %1 10 0 ").arg(QString::number(f.checksum, 16).toUpper()));
         const GarminFrame g = Frame(0x1F, Bytes({0, 16}));
-        QCOMPARE(UnknownPacketText(ReplyBuffer(g), 0x1F), QStringLiteral("ID: 1F Data: 0 10 %1 10 ")
-                                                              .arg(QString::number(g.checksum, 16).toUpper()));
+        QCOMPARE(UnknownPacketText(ReplyBuffer(g), 0x1F),
+                 QStringLiteral("ID: 1F Data: 0 10 %1 10 ").arg(QString::number(g.checksum, 16).toUpper()));
     }
 
     void portSettings_data() {
@@ -138,12 +141,36 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<bool>("usable");
-        QTest::newRow("COM3 4800 EVEN") << "COM3" << "4800" << "EVEN" << "/dev/ttyS2" << "4800,E,8,1" << true;
-        QTest::newRow("COM10") << "COM10" << "19200" << "Odd" << "/dev/ttyS9" << "19200,O,8,1" << true;
-        QTest::newRow("device path") << "/dev/ttyUSB0" << "9600" << "NONE" << "/dev/ttyUSB0" << "9600,N,8,1" << true;
-        QTest::newRow("COM0") << "COM0" << "9600" << "NONE" << "" << "9600,N,8,1" << false;
-        QTest::newRow("bad speed") << "COM1" << "fast" << "NONE" << "/dev/ttyS0" << "0,N,8,1" << false;
-        QTest::newRow("bad parity") << "COM1" << "9600" << "X" << "/dev/ttyS0" << "9600,X,8,1" << false;
+        QTest::newRow("COM3 4800 EVEN") << "COM3"
+                                        << "4800"
+                                        << "EVEN"
+                                        << "/dev/ttyS2"
+                                        << "4800,E,8,1" << true;
+        QTest::newRow("COM10") << "COM10"
+                               << "19200"
+                               << "Odd"
+                               << "/dev/ttyS9"
+                               << "19200,O,8,1" << true;
+        QTest::newRow("device path") << "/dev/ttyUSB0"
+                                     << "9600"
+                                     << "NONE"
+                                     << "/dev/ttyUSB0"
+                                     << "9600,N,8,1" << true;
+        QTest::newRow("COM0") << "COM0"
+                              << "9600"
+                              << "NONE"
+                              << ""
+                              << "9600,N,8,1" << false;
+        QTest::newRow("bad speed") << "COM1"
+                                   << "fast"
+                                   << "NONE"
+                                   << "/dev/ttyS0"
+                                   << "0,N,8,1" << false;
+        QTest::newRow("bad parity") << "COM1"
+                                    << "9600"
+                                    << "X"
+                                    << "/dev/ttyS0"
+                                    << "9600,X,8,1" << false;
     }
     void portSettings() {
         QFETCH(QString, port);
@@ -152,7 +179,8 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, settings);
         QFETCH(bool, usable);
-        const SerialSettings s = MakeSerialSettings(port, speed, parity, QStringLiteral("8"), QStringLiteral("1"));
+        const SerialSettings s =
+            MakeSerialSettings(port, speed, parity, QStringLiteral("8"), QStringLiteral("1"));
         QCOMPARE(s.device, device);
         QCOMPARE(s.SettingsString(), settings);
         QCOMPARE(s.Problem().isEmpty(), usable);

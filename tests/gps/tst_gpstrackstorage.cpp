@@ -13,15 +13,14 @@ using namespace gpstest;
 namespace {
 
 // Stores count points a second apart; returns how many were stored.
-int StoreTrack(TrackStorage& storage, TrackState& state, double start, int count, double lat, bool flagFirst = true,
-               double offset = 0, int* refused = nullptr) {
+int StoreTrack(TrackStorage& storage, TrackState& state, double start, int count, double lat,
+               bool flagFirst = true, double offset = 0, int* refused = nullptr) {
     int stored = 0;
     for (int i = 0; i < count; ++i) {
-        const StoreOutcome o =
-            storage.StoreTrackPoint(state, start + i / 86400.0, lat + i * 1e-4, -1.8, flagFirst && i == 0, offset);
+        const StoreOutcome o = storage.StoreTrackPoint(state, start + i / 86400.0, lat + i * 1e-4, -1.8,
+                                                       flagFirst && i == 0, offset);
         stored += o == StoreOutcome::Stored;
-        if (refused)
-            *refused += o == StoreOutcome::Refused;
+        if (refused) *refused += o == StoreOutcome::Refused;
     }
     return stored;
 }
@@ -46,7 +45,9 @@ private slots:
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
         QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
         const qint64 second = state.currentTrackId;
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(), 50);
+        QCOMPARE(
+            log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(),
+            50);
 
         // The same log again: every point refused, and no empty Tracks rows.
         LogbookTrackStorage storage(log.Db());
@@ -72,8 +73,9 @@ private slots:
         QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 15, 53), 5);
         QCOMPARE(state.tracksAdded, 1);
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        const double start = log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks WHERE ID = ?"),
-                                        {state.currentTrackId}).toDouble();
+        const double start =
+            log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks WHERE ID = ?"), {state.currentTrackId})
+                .toDouble();
         QVERIFY(std::fabs(start - (Day(2024, 5, 1, 10) + 10 / 86400.0)) < 1e-9);
     }
 
@@ -87,7 +89,8 @@ private slots:
         QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 3, 53, true), 3);
         state.StartTransfer();
         QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 3, 10), 3, 53, false), 3);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {state.currentTrackId})
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"),
+                            {state.currentTrackId})
                      .toInt(),
                  6);
     }
@@ -95,12 +98,14 @@ private slots:
     // Track IDs past 16 bits.
     void largeTrackIds() {
         TempLogbook log;
-        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"), {{"ID", 70000}, {"StartTime", 1.0}, {"EndTime", 2.0}});
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
+                               {{"ID", 70000}, {"StartTime", 1.0}, {"EndTime", 2.0}});
         TrackState state;
         LogbookTrackStorage storage(log.Db());
         StoreTrack(storage, state, Day(2024, 5, 1, 10), 2, 53);
         QCOMPARE(state.currentTrackId, qint64(70001));
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT MAX(TrackID) FROM TrackData")).toLongLong(), qint64(70001));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT MAX(TrackID) FROM TrackData")).toLongLong(),
+                 qint64(70001));
     }
 
     // What was stored before a failure stays stored, also without a last commit.
@@ -145,9 +150,9 @@ private slots:
         QVERIFY(storage.LinkOpenTracks(0, true));
         const QVariant logId = log.Scalar(QStringLiteral("SELECT LogID FROM Tracks"));
         QCOMPARE(logId.isNull(), !linked);
-        if (linked)
-            QCOMPARE(logId.toLongLong(), flight);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble(), Day(2024, 5, 1, endHour));
+        if (linked) QCOMPARE(logId.toLongLong(), flight);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble(),
+                 Day(2024, 5, 1, endHour));
     }
 
     // Track times are moved by the link's offset, flight times by the flight's own.
@@ -165,8 +170,10 @@ private slots:
         storage.StoreTrackPoint(state, Day(2024, 6, 1, 13), 53, -1.8, true, 0);
         storage.StoreTrackPoint(state, Day(2024, 6, 1, 13, 30), 53.1, -1.8, false, 0);
         QVERIFY(storage.LinkOpenTracks(2 / 24.0, true));
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID LIMIT 1")).toLongLong(), flight);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID DESC LIMIT 1")).toLongLong(), old);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID LIMIT 1")).toLongLong(),
+                 flight);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT LogID FROM Tracks ORDER BY ID DESC LIMIT 1")).toLongLong(),
+                 old);
     }
 
     void linkingLeavesClosedTracksAlone() {

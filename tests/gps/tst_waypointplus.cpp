@@ -49,7 +49,8 @@ private slots:
         QTest::addColumn<QDateTime>("time");
         QTest::addColumn<bool>("newTrack");
         const QDateTime t(QDate(2019, 4, 15), QTime(8, 31, 44));
-        auto point = [](const char* name, const char* line, double lat, const QDateTime& time, bool newTrack) {
+        auto point = [](const char* name, const char* line, double lat, const QDateTime& time,
+                        bool newTrack) {
             QTest::newRow(name) << QByteArray(line) << true << false << lat << time << newTrack;
         };
         auto noPoint = [](const char* name, const char* line, bool problem) {
@@ -57,7 +58,8 @@ private slots:
         };
         point("plain", "TP,D,45.8195333,11.7631500,04/15/2019,08:31:44,1", 45.8195333, t, true);
         point("crlf", "TP,D,45.8195333,11.76315,04/15/2019,08:31:44,0\r\n", 45.8195333, t, false);
-        point("blanks and quotes", " \"TP\" , \"D\", 45.5 , 11.7 ,\"04/15/2019\", 08:31:44 , 1 ", 45.5, t, true);
+        point("blanks and quotes", " \"TP\" , \"D\", 45.5 , 11.7 ,\"04/15/2019\", 08:31:44 , 1 ", 45.5, t,
+              true);
         point("empty flag", "TP,D,45.5,4.66,04/15/2019,08:31:44,", 45.5, t, false);
         point("fractional seconds", "TP,D,45.5,4.66,04/15/2019,08:31:43.812,", 45.5, QDateTime(), false);
         point("January 2nd, not February 1st", "TP,D,1,2,01/02/1980,00:00:00,0", 1.0,
@@ -80,8 +82,7 @@ private slots:
         const auto p = ParseWaypointPlusLine(line, &why);
         QCOMPARE(bool(p), point);
         QCOMPARE(!why.isEmpty(), problem);
-        if (!p)
-            return;
+        if (!p) return;
         QCOMPARE(p->lat, lat);
         QCOMPARE(p->newTrack, newTrack);
         if (time.isValid())
@@ -117,7 +118,8 @@ private slots:
         const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
         QVERIFY(r.ok);
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {state.currentTrackId})
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"),
+                            {state.currentTrackId})
                      .toInt(),
                  8);
         QCOMPARE(log.Scalar(QStringLiteral("SELECT MIN(TimeOffset) FROM Tracks")).toDouble(), 0.5);
@@ -132,7 +134,8 @@ private slots:
         QTest::newRow("skydrop") << "skydrop-2019-04-15.txt" << 533 << -1
                                  << QDateTime(QDate(2019, 4, 15), QTime(8, 31, 44));
         // Another program's variant: fractional seconds and an empty flag field.
-        QTest::newRow("stmwpp") << "stmwpp-track.txt" << 53 << 53 << QDateTime(QDate(2005, 8, 23), QTime(15, 25, 13));
+        QTest::newRow("stmwpp") << "stmwpp-track.txt" << 53 << 53
+                                << QDateTime(QDate(2005, 8, 23), QTime(15, 25, 13));
     }
     void realFiles() {
         QFETCH(QString, file);
@@ -140,16 +143,14 @@ private slots:
         QFETCH(int, stored);
         QFETCH(QDateTime, first);
         const QString path = QStringLiteral(SOARNOTE_SHARED_DATA "/waypointplus/") + file;
-        if (!QFile::exists(path))
-            QSKIP("shared data not found");
+        if (!QFile::exists(path)) QSKIP("shared data not found");
         TempLogbook log;
         TrackState state;
         LogbookTrackStorage storage(log.Db());
         const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
         QVERIFY2(r.ok, qPrintable(r.status));
         QCOMPARE(r.recordsReceived, points);
-        if (stored >= 0)
-            QCOMPARE(r.pointsStored, stored);
+        if (stored >= 0) QCOMPARE(r.pointsStored, stored);
         QCOMPARE(log.Count(QStringLiteral("TrackData")), int(r.pointsStored));
         QVERIFY(log.Count(QStringLiteral("Tracks")) >= 1);
         const double firstTime = log.Scalar(QStringLiteral("SELECT MIN(\"TIME\") FROM TrackData")).toDouble();
@@ -180,7 +181,8 @@ private slots:
         TempLogbook log;
         TrackState state;
         LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, log.Dir() + QStringLiteral("/none.txt"));
+        const ImportResult r =
+            ImportWaypointPlusFile(storage, state, 0, log.Dir() + QStringLiteral("/none.txt"));
         QVERIFY(!r.ok);
         QVERIFY2(r.status.startsWith(QStringLiteral("ERROR - (GPS) ")), qPrintable(r.status));
         QVERIFY(r.status.endsWith(QStringLiteral("none.txt")));

@@ -4,8 +4,8 @@
 #include "ui/prompts.h"
 
 #include <QList>
-#include <functional>
 #include <QStringList>
+#include <functional>
 
 struct AskedQuestion {
     QString title;
@@ -16,14 +16,14 @@ struct AskedQuestion {
 
 class FakePrompts : public soarnote::Prompts {
 public:
-    QStringList fileNames;                           // answers of the file dialogs, in order
-    QList<QMessageBox::StandardButton> answers;      // answers of the questions, in order
+    QStringList fileNames;                      // answers of the file dialogs, in order
+    QList<QMessageBox::StandardButton> answers; // answers of the questions, in order
     QMessageBox::StandardButton otherwise = QMessageBox::Ok;
     QList<AskedQuestion> asked;
     std::function<void()> whileAsking; // runs while a question is open, as events do
     QStringList dialogTitles;
-    QStringList startPaths;                          // where the open dialogs that start at a file started
-    QList<QColor> colors;                            // answers of the colour dialog; none left: cancelled
+    QStringList startPaths; // where the open dialogs that start at a file started
+    QList<QColor> colors;   // answers of the colour dialog; none left: cancelled
 
     QString OpenFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
     QString SaveFileName(QWidget*, const QString& title, const QString&) override { return NextFile(title); }
@@ -32,16 +32,14 @@ public:
         return NextFile(title);
     }
     std::optional<QColor> ChooseColor(QWidget*, const QColor&) override {
-        if (colors.isEmpty())
-            return std::nullopt;
+        if (colors.isEmpty()) return std::nullopt;
         return colors.takeFirst();
     }
     QMessageBox::StandardButton Ask(QWidget*, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon,
                                     const QString& helpTopic) override {
         asked.append({title, text, buttons, helpTopic});
-        if (whileAsking)
-            whileAsking();
+        if (whileAsking) whileAsking();
         return answers.isEmpty() ? otherwise : answers.takeFirst();
     }
 

@@ -52,7 +52,6 @@ void DoubleClick(QWidget* w) {
 class TestConditionsWindow : public WindowFixture {
     Q_OBJECT
 
-
     QSqlDatabase Db() { return main_->Session().Db(); }
     ConditionsWindow* Window() { return companions_->Conditions(); }
     QVariant Stored(const char* field, int id) {

@@ -31,7 +31,9 @@ using testlogbook::Scalar;
 
 namespace {
 
-double Day(int y, int m, int d, int h = 0, int min = 0) { return DayNumber(QDate(y, m, d), h, min, 0); }
+double Day(int y, int m, int d, int h = 0, int min = 0) {
+    return DayNumber(QDate(y, m, d), h, min, 0);
+}
 
 // Flights from 10:00 to 11:00 on 1, 2, ... May 2025.
 QList<QPair<double, double>> Daily(int count) {
@@ -57,16 +59,19 @@ private:
     // order given; the second flight gets a linked track.
     QString MakeLogbook(const QString& name, const QList<QPair<double, double>>& flights) {
         const QString path = Path(name);
-        if (!testlogbook::CreateLogbookFile(path))
-            return {};
+        if (!testlogbook::CreateLogbookFile(path)) return {};
         LogbookDatabase db;
         QString error;
         db.Open(path, &error);
         int i = 0;
         for (const auto& f : flights) {
             InsertRow(db.Db(), QStringLiteral("LogData"),
-                      {{"StartTime", f.first}, {"EndTime", f.second}, {"StartHeight", 300 + i}, {"MaxHeight", 1450},
-                       {"MinHeight", 250}, {"Comments", QStringLiteral("flight %1").arg(i)}});
+                      {{"StartTime", f.first},
+                       {"EndTime", f.second},
+                       {"StartHeight", 300 + i},
+                       {"MaxHeight", 1450},
+                       {"MinHeight", 250},
+                       {"Comments", QStringLiteral("flight %1").arg(i)}});
             ++i;
         }
         if (flights.size() > 1) {
@@ -76,8 +81,7 @@ private:
     }
 
     std::unique_ptr<MainWindow> OpenWindow(const QString& logbook) {
-        if (!logbook.isEmpty())
-            settings_->Write(keys::DatabaseName, logbook);
+        if (!logbook.isEmpty()) settings_->Write(keys::DatabaseName, logbook);
         auto window = std::make_unique<MainWindow>(settings_.get(), &prompts_);
         window->Startup();
         window->show();
@@ -103,10 +107,10 @@ private slots:
 
     void opensOnNewestFlightWithCaption() {
         // Inserted out of order: the newest by start time is the first row.
-        const QString path = MakeLogbook(QStringLiteral("flights2001.mdb"),
-                                         {{Day(2025, 8, 1, 12), Day(2025, 8, 1, 14)},
-                                          {Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)},
-                                          {Day(2025, 6, 1, 11), Day(2025, 6, 1, 13)}});
+        const QString path =
+            MakeLogbook(QStringLiteral("flights2001.mdb"), {{Day(2025, 8, 1, 12), Day(2025, 8, 1, 14)},
+                                                            {Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)},
+                                                            {Day(2025, 6, 1, 11), Day(2025, 6, 1, 13)}});
         auto w = OpenWindow(path);
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - flights2001"));
         QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
@@ -145,19 +149,25 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("comment");
         // By start time the flights are 2, 0, 1; the newest (1) is shown first.
-        QTest::newRow("first by start time") << "1" << "flight 2";
-        QTest::newRow("second by start time") << "2" << "flight 0";
-        QTest::newRow("not a number") << "x" << "flight 1";
-        QTest::newRow("beyond the last") << "9" << "flight 1";
-        QTest::newRow("zero") << "0" << "flight 1";
+        QTest::newRow("first by start time") << "1"
+                                             << "flight 2";
+        QTest::newRow("second by start time") << "2"
+                                              << "flight 0";
+        QTest::newRow("not a number") << "x"
+                                      << "flight 1";
+        QTest::newRow("beyond the last") << "9"
+                                         << "flight 1";
+        QTest::newRow("zero") << "0"
+                              << "flight 1";
     }
 
     void positionBox() {
         QFETCH(QString, typed);
         QFETCH(QString, comment);
-        const QString path = MakeLogbook(QStringLiteral("pos.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
-                                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)},
-                                                                     {Day(2025, 4, 1, 10), Day(2025, 4, 1, 11)}});
+        const QString path =
+            MakeLogbook(QStringLiteral("pos.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                    {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)},
+                                                    {Day(2025, 4, 1, 10), Day(2025, 4, 1, 11)}});
         auto w = OpenWindow(path);
         QLineEdit* box = w->Navigation()->PositionBox();
         box->selectAll();
@@ -198,8 +208,7 @@ private slots:
         QCOMPARE(sol.size(), 11);
         auto allEnabled = [&](bool on) {
             for (QWidget* c : sol)
-                if (c->isEnabled() != on)
-                    return false;
+                if (c->isEnabled() != on) return false;
             return w->NewButton()->isEnabled() == on && w->DeleteButton()->isEnabled() == on &&
                    w->MenuItem(QStringLiteral("&New Entry"))->isEnabled() == on &&
                    w->MenuItem(QStringLiteral("&Delete Entry"))->isEnabled() == on &&
@@ -207,7 +216,8 @@ private slots:
                    w->MenuItem(QStringLiteral("&Enable Edit"))->isChecked() == on;
         };
         QVERIFY(allEnabled(false));
-        QVERIFY(w->Form()->Edit(QStringLiteral("Distance"))->isEnabled()); // the pilot's own fields always are
+        QVERIFY(
+            w->Form()->Edit(QStringLiteral("Distance"))->isEnabled()); // the pilot's own fields always are
         w->Toolbar()->Button(QStringLiteral("EditEnable"))->trigger();
         QVERIFY(allEnabled(true));
         w->activateWindow();
@@ -274,14 +284,16 @@ private slots:
         QCOMPARE(prompts_.asked.size(), 1);
         QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("abc")));
         QCOMPARE(w->Navigation()->PositionBox()->text(), position);
-        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT StartHeight FROM LogData WHERE ID = 2")), stored);
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT StartHeight FROM LogData WHERE ID = 2")),
+                 stored);
     }
 
     // A download ending while the question is open re-reads the flights: the
     // pilot's edits must still be there to correct.
     void editsSurviveARefreshWhileAsked() {
-        const QString path = MakeLogbook(QStringLiteral("asked.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
-                                                                       {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
+        const QString path =
+            MakeLogbook(QStringLiteral("asked.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
+                                                      {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
         auto w = OpenWindow(path);
         w->ToggleEditMode();
         w->Form()->Comments()->setPlainText(QStringLiteral("Big day"));
@@ -295,7 +307,8 @@ private slots:
     }
 
     void derivedValuesFollowFields() {
-        const QString path = MakeLogbook(QStringLiteral("derived.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12, 35)}});
+        const QString path =
+            MakeLogbook(QStringLiteral("derived.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12, 35)}});
         auto w = OpenWindow(path);
         FlightForm* f = w->Form();
         QCOMPARE(f->Edit(QStringLiteral("FlightTime"))->text(), QStringLiteral("02:35"));
@@ -321,7 +334,8 @@ private slots:
         QCOMPARE(f->Edit(QStringLiteral("OffsetT"))->text().toDouble(), -30.0 / 1440);
         QCOMPARE(offset->text(), QStringLiteral("-00:30:00"));
         QVERIFY(w->CommitEdits());
-        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT TimeOffset FROM LogData")).toDouble(), -30.0 / 1440);
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT TimeOffset FROM LogData")).toDouble(),
+                 -30.0 / 1440);
     }
 
     void toolbarArrangementComesBack() {
@@ -351,18 +365,25 @@ private slots:
         {
             LogbookDatabase db;
             db.Open(table, &error);
-            InsertRow(db.Db(), QStringLiteral("Table"), {{"English", "Open Database"}, {"Language", "Logbuch öffnen"}});
+            InsertRow(db.Db(), QStringLiteral("Table"),
+                      {{"English", "Open Database"}, {"Language", "Logbuch öffnen"}});
         }
         OpenLanguageTable(table);
         auto w = OpenWindow(MakeLogbook(QStringLiteral("lang.mdb"), {}));
-        QCOMPARE(w->Toolbar()->Button(QStringLiteral("FileOpen"))->toolTip(), QStringLiteral("Logbuch öffnen"));
+        QCOMPARE(w->Toolbar()->Button(QStringLiteral("FileOpen"))->toolTip(),
+                 QStringLiteral("Logbuch öffnen"));
         w->close();
         CloseLanguageTable();
         LogbookDatabase db;
         db.Open(table, &error);
         QVERIFY(testlogbook::RowCount(db.Db(), QStringLiteral("Table")) > 60);
-        QCOMPARE(Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT English) FROM \"Table\"")).toInt(), 0);
-        QCOMPARE(Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = 'Sol Log Details'")).toInt(), 1);
+        QCOMPARE(Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT English) FROM \"Table\""))
+                     .toInt(),
+                 0);
+        QCOMPARE(Scalar(db.Db(),
+                        QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = 'Sol Log Details'"))
+                     .toInt(),
+                 1);
     }
 
     void newDatabaseOverExistingFile_data() {
@@ -383,7 +404,8 @@ private slots:
         w->NewDatabaseCommand();
         QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
         QVERIFY(prompts_.asked.first().text.startsWith(QStringLiteral("Replace existing file - ")));
-        QCOMPARE(w->windowTitle(), replaced ? QStringLiteral("Soarnote - other") : QStringLiteral("Soarnote - current"));
+        QCOMPARE(w->windowTitle(),
+                 replaced ? QStringLiteral("Soarnote - other") : QStringLiteral("Soarnote - current"));
         QCOMPARE(w->Session().Flights().RecordCount(), replaced ? 0 : 1);
         LogbookDatabase db;
         QString error;
@@ -420,10 +442,12 @@ private slots:
         auto w = OpenWindow(path);
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(prompts_.asked.first().text,
-                 QStringLiteral("This database Time Offset Value is from an older version. Do you want to update it? "
-                                "NOTE: Manually updating database prevents loss of data."));
+                 QStringLiteral(
+                     "This database Time Offset Value is from an older version. Do you want to update it? "
+                     "NOTE: Manually updating database prevents loss of data."));
         QVERIFY(!prompts_.asked.first().helpTopic.isEmpty());
-        QCOMPARE(testlogbook::DeclaredTypeOf(w->Session().Db(), QStringLiteral("LogData"), QStringLiteral("TimeOffset")),
+        QCOMPARE(testlogbook::DeclaredTypeOf(w->Session().Db(), QStringLiteral("LogData"),
+                                             QStringLiteral("TimeOffset")),
                  QStringLiteral("DATETIME"));
     }
 
@@ -493,24 +517,32 @@ private slots:
     }
 
     void baroLinksTakeSamplesOfTheFlightTimes() {
-        const QString path = MakeLogbook(QStringLiteral("baro.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)}});
+        const QString path =
+            MakeLogbook(QStringLiteral("baro.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)}});
         {
             LogbookDatabase db;
             QString error;
             db.Open(path, &error);
             for (int minute : {-1, 0, 60, 120, 121, 122})
                 InsertRow(db.Db(), QStringLiteral("BaroData"),
-                          {{"LogID", -1}, {"TIME", Day(2025, 5, 1, 10) + minute / 1440.0}, {"height", 500 + minute}});
+                          {{"LogID", -1},
+                           {"TIME", Day(2025, 5, 1, 10) + minute / 1440.0},
+                           {"height", 500 + minute}});
         }
         auto w = OpenWindow(path);
         prompts_.answers = {QMessageBox::No, QMessageBox::Yes};
         w->AssignBaroToFlight();
-        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1")).toInt(), 0);
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1"))
+                     .toInt(),
+                 0);
         w->AssignBaroToFlight();
-        QCOMPARE(prompts_.asked.last().text, QStringLiteral("This operation will re-assign all baro data between the "
-                                                            "Start and End date to this flight. OK to Continue?"));
+        QCOMPARE(prompts_.asked.last().text,
+                 QStringLiteral("This operation will re-assign all baro data between the "
+                                "Start and End date to this flight. OK to Continue?"));
         // 10:00 up to and including 12:01.
-        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1")).toInt(), 4);
+        QCOMPARE(Scalar(w->Session().Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1"))
+                     .toInt(),
+                 4);
     }
 
     void statusPanelClearsOnDoubleClick() {

@@ -48,7 +48,6 @@ int TrackPoints(const QSqlDatabase& db, int trackId) {
 class TestTableEditor : public WindowFixture {
     Q_OBJECT
 
-
     QSqlDatabase Db() { return main_->Session().Db(); }
     TableEditor* Editor() { return companions_->TableView(); }
     LogbookTableModel* Model() { return Editor()->Model(); }

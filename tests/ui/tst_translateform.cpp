@@ -51,9 +51,10 @@ private slots:
     void cleanup() { CloseLanguageTable(); }
 
     void eachKindItsProperties() {
-        Fill({"Caption", "Label", "Label tip", "File", "Open", "Combo tip", "Item", "Frame", "Edit tip", "Text",
-              "Check", "Check tip", "Option", "Option tip", "Button", "Button tip", "Panel", "Panel tip",
-              "Tool tip", "Tab", "Tab tip", "Log navigation", "Nav tip", "Window tip"});
+        Fill({"Caption",  "Label",      "Label tip", "File",           "Open",    "Combo tip",
+              "Item",     "Frame",      "Edit tip",  "Text",           "Check",   "Check tip",
+              "Option",   "Option tip", "Button",    "Button tip",     "Panel",   "Panel tip",
+              "Tool tip", "Tab",        "Tab tip",   "Log navigation", "Nav tip", "Window tip"});
         OpenLanguageTable(table_);
 
         QMainWindow window;
@@ -93,7 +94,8 @@ private slots:
         tabs->setTabToolTip(0, QStringLiteral("Tab tip"));
         auto* nav = new NavigationBar;
         nav->setToolTip(QStringLiteral("Nav tip"));
-        for (QWidget* w : std::initializer_list<QWidget*>{label, combo, frame, edit, check, option, push, tabs, nav})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{label, combo, frame, edit, check, option, push, tabs, nav})
             layout->addWidget(w);
         window.setCentralWidget(central);
 
@@ -131,7 +133,10 @@ private slots:
         LogbookDatabase db;
         QString error;
         QVERIFY(db.Open(table_, &error));
-        QCOMPARE(testlogbook::Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = '-'")).toInt(), 1);
+        QCOMPARE(
+            testlogbook::Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = '-'"))
+                .toInt(),
+            1);
     }
 
     void toolbarButtonsOffTheBarAreTranslatedToo() {

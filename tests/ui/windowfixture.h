@@ -30,7 +30,8 @@ protected:
         soarnote::ProgramFolder::SetPath(dir_->path());
         settings_ = std::make_unique<soarnote::SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
         prompts_ = FakePrompts();
-        return testlogbook::CreateLogbookFile(dir_->filePath(QString::fromLatin1(soarnote::kTemplateFileName)));
+        return testlogbook::CreateLogbookFile(
+            dir_->filePath(QString::fromLatin1(soarnote::kTemplateFileName)));
     }
 
     // The main window started on a logbook, its companions joined to the menus.
@@ -39,7 +40,8 @@ protected:
         main_ = std::make_unique<soarnote::MainWindow>(settings_.get(), &prompts_);
         main_->Startup();
         main_->show();
-        companions_ = std::make_unique<soarnote::CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
+        companions_ =
+            std::make_unique<soarnote::CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
         companions_->ConnectMenus();
     }
 

@@ -12,8 +12,7 @@
 namespace soarnote::emu {
 
 EmulatorRunner::EmulatorRunner(GarminEmulator& emulator) : emulator_(emulator) {
-    if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0)
-        stopPipe_[0] = stopPipe_[1] = -1;
+    if (::pipe2(stopPipe_, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe_[0] = stopPipe_[1] = -1;
 }
 
 EmulatorRunner::~EmulatorRunner() {
@@ -21,15 +20,12 @@ EmulatorRunner::~EmulatorRunner() {
     Join();
     CloseAll();
     for (int& fd : stopPipe_)
-        if (fd >= 0)
-            ::close(fd), fd = -1;
+        if (fd >= 0) ::close(fd), fd = -1;
 }
 
 void EmulatorRunner::CloseAll() {
-    if (master_ >= 0)
-        ::close(master_);
-    if (slave_ >= 0)
-        ::close(slave_);
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
     master_ = slave_ = -1;
 }
 
@@ -38,8 +34,7 @@ bool EmulatorRunner::OpenPty(QString* error) {
     termios raw{};
     ::cfmakeraw(&raw);
     if (::openpty(&master_, &slave_, name, &raw, nullptr) != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(std::strerror(errno));
+        if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     ::fcntl(master_, F_SETFD, FD_CLOEXEC);
@@ -73,8 +68,7 @@ void EmulatorRunner::Run() {
                 break;
             }
         }
-        if (emulator_.Vanished() || master_ < 0)
-            break;
+        if (emulator_.Vanished() || master_ < 0) break;
 
         const std::int64_t deadline = emulator_.NextDeadlineUs();
         timespec timeout{};
@@ -87,25 +81,20 @@ void EmulatorRunner::Run() {
         }
         pollfd fds[2] = {{master_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
         const int ready = ::ppoll(fds, stopPipe_[0] >= 0 ? 2 : 1, timeoutPtr, nullptr);
-        if (ready < 0 && errno != EINTR)
-            break;
-        if (ready > 0 && (fds[1].revents & POLLIN))
-            break;
+        if (ready < 0 && errno != EINTR) break;
+        if (ready > 0 && (fds[1].revents & POLLIN)) break;
         if (ready > 0 && (fds[0].revents & POLLIN)) {
             const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n > 0)
-                emulator_.Receive(QByteArray(buffer, static_cast<qsizetype>(n)), NowUs());
+            if (n > 0) emulator_.Receive(QByteArray(buffer, static_cast<qsizetype>(n)), NowUs());
         }
     }
     // A vanished line: both ends go, so the host's port fails.
-    if (emulator_.Vanished())
-        CloseAll();
+    if (emulator_.Vanished()) CloseAll();
     running_ = false;
 }
 
 void EmulatorRunner::Start() {
-    if (thread_.joinable())
-        return;
+    if (thread_.joinable()) return;
     running_ = true;
     thread_ = std::thread([this] { Run(); });
 }
@@ -118,8 +107,7 @@ void EmulatorRunner::Stop() {
 }
 
 void EmulatorRunner::Join() {
-    if (thread_.joinable())
-        thread_.join();
+    if (thread_.joinable()) thread_.join();
 }
 
 } // namespace soarnote::emu

@@ -48,8 +48,7 @@ const QByteArray kGarbage("\x00\x55\xAA\x10\x03\xFE\x7F", 7);
 std::optional<Fault> ParseFault(const QString& text) {
     static const QRegularExpression re(QStringLiteral(R"(^(\w+)@(\d+)$)"));
     const QRegularExpressionMatch m = re.match(text.trimmed());
-    if (!m.hasMatch())
-        return std::nullopt;
+    if (!m.hasMatch()) return std::nullopt;
     const QString name = m.captured(1).toLower();
     Fault f;
     f.packet = m.captured(2).toInt();
@@ -87,8 +86,8 @@ std::int32_t GarminSecondsOfDayNumber(double dayNumber) {
     return static_cast<std::int32_t>(std::llround((dayNumber - kGarminEpochDay) * kSecondsPerDay));
 }
 
-std::vector<EmulatedPoint> SyntheticTracks(int tracks, int pointsPerTrack, const QDateTime& startUtc, double lat,
-                                           double lng) {
+std::vector<EmulatedPoint> SyntheticTracks(int tracks, int pointsPerTrack, const QDateTime& startUtc,
+                                           double lat, double lng) {
     std::vector<EmulatedPoint> points;
     points.reserve(static_cast<size_t>(std::max(0, tracks * pointsPerTrack)));
     const double startDay = DayNumberFromDateTime(startUtc);
@@ -112,14 +111,12 @@ std::vector<EmulatedPoint> SyntheticTracks(int tracks, int pointsPerTrack, const
 std::vector<EmulatedPoint> TracksFromWaypointPlus(const QString& path) {
     std::vector<EmulatedPoint> points;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return points;
+    if (!file.open(QIODevice::ReadOnly)) return points;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
         QString problem;
         const std::optional<WaypointPlusPoint> p = ParseWaypointPlusLine(line, &problem);
-        if (!p)
-            continue;
+        if (!p) continue;
         EmulatedPoint e;
         e.lat = p->lat;
         e.lng = p->lng;
@@ -132,37 +129,34 @@ std::vector<EmulatedPoint> TracksFromWaypointPlus(const QString& path) {
 
 GarminEmulator::GarminEmulator(EmulatorConfig config) : config_(std::move(config)) {
     for (Fault& f : config_.faults)
-        if (f.kind == Fault::Kind::Silence && f.packet <= 0)
-            silent_ = true;
+        if (f.kind == Fault::Kind::Silence && f.packet <= 0) silent_ = true;
 }
 
 std::int64_t GarminEmulator::ByteTimeUs(qsizetype bytes) const {
     return config_.baud > 0 ? static_cast<std::int64_t>(bytes) * 10'000'000 / config_.baud : 0;
 }
 
-std::int64_t GarminEmulator::WireTimeUs() const { return ByteTimeUs(wireBytes_) + deviceDelayUs_; }
+std::int64_t GarminEmulator::WireTimeUs() const {
+    return ByteTimeUs(wireBytes_) + deviceDelayUs_;
+}
 
 Fault* GarminEmulator::FaultAt(Fault::Kind kind, int packet) {
     for (Fault& f : config_.faults)
-        if (f.kind == kind && f.packet == packet && !f.used)
-            return &f;
+        if (f.kind == kind && f.packet == packet && !f.used) return &f;
     return nullptr;
 }
 
 void GarminEmulator::Receive(const QByteArray& bytes, std::int64_t nowUs) {
-    if (bytes.isEmpty())
-        return;
+    if (bytes.isEmpty()) return;
     stats_.bytesReceived += bytes.size();
-    if (stats_.firstByteUs < 0)
-        stats_.firstByteUs = nowUs;
+    if (stats_.firstByteUs < 0) stats_.firstByteUs = nowUs;
     stats_.lastByteUs = std::max(stats_.lastByteUs, nowUs);
     if (lastReleaseUs_ >= 0) {
         stats_.hostReactionUs += nowUs - lastReleaseUs_;
         ++stats_.hostReactions;
         lastReleaseUs_ = -1;
     }
-    if (hung_ || vanished_)
-        return;
+    if (hung_ || vanished_) return;
     wireBytes_ += bytes.size();
     if (config_.baud > 0) {
         // The bytes reach the device when their last bit has crossed the line.
@@ -177,8 +171,7 @@ void GarminEmulator::Receive(const QByteArray& bytes, std::int64_t nowUs) {
 
 void GarminEmulator::ProcessInput(const QByteArray& bytes, std::int64_t atUs) {
     for (char c : bytes) {
-        if (hung_ || vanished_)
-            return;
+        if (hung_ || vanished_) return;
         if (std::optional<GarminFrame> f = decoder_.Feed(static_cast<std::uint8_t>(c)))
             HandleHostFrame(f->id, f->data, f->checksumOk, atUs);
     }
@@ -190,15 +183,13 @@ void GarminEmulator::Tick(std::int64_t nowUs) {
         pendingInput_.pop_front();
         ProcessInput(in.bytes, in.atUs);
     }
-    if (hung_ || silent_ || vanished_)
-        return;
+    if (hung_ || silent_ || vanished_) return;
     if (capabilitiesAtUs_ >= 0 && capabilitiesAtUs_ <= nowUs) {
         const std::int64_t at = capabilitiesAtUs_;
         capabilitiesAtUs_ = -1;
         if (config_.sendExtendedProduct)
             Queue(MakePacket(PidExtProductData, QByteArray("GPS firmware 2.60\0", 18)));
-        if (config_.sendCapabilities)
-            Queue(CapabilityPacket());
+        if (config_.sendCapabilities) Queue(CapabilityPacket());
         SendNext(at);
     }
     if (resendAtUs_ >= 0 && resendAtUs_ <= nowUs && !outstanding_.isEmpty()) {
@@ -229,24 +220,20 @@ QByteArray GarminEmulator::TakeOutput(std::int64_t nowUs) {
 std::int64_t GarminEmulator::NextDeadlineUs() const {
     std::int64_t next = -1;
     auto consider = [&next](std::int64_t t) {
-        if (t >= 0 && (next < 0 || t < next))
-            next = t;
+        if (t >= 0 && (next < 0 || t < next)) next = t;
     };
-    if (!pendingInput_.empty())
-        consider(pendingInput_.front().atUs);
-    if (!output_.empty())
-        consider(output_.front().atUs);
+    if (!pendingInput_.empty()) consider(pendingInput_.front().atUs);
+    if (!output_.empty()) consider(output_.front().atUs);
     if (!hung_ && !silent_ && !vanished_) {
         consider(capabilitiesAtUs_);
-        if (!outstanding_.isEmpty())
-            consider(resendAtUs_);
+        if (!outstanding_.isEmpty()) consider(resendAtUs_);
     }
     return next;
 }
 
-void GarminEmulator::HandleHostFrame(std::uint8_t id, const QByteArray& data, bool checksumOk, std::int64_t nowUs) {
-    if (silent_)
-        return;
+void GarminEmulator::HandleHostFrame(std::uint8_t id, const QByteArray& data, bool checksumOk,
+                                     std::int64_t nowUs) {
+    if (silent_) return;
     if (!checksumOk) {
         ++stats_.badFramesReceived;
         ++stats_.naksSent;
@@ -256,8 +243,7 @@ void GarminEmulator::HandleHostFrame(std::uint8_t id, const QByteArray& data, bo
     switch (id) {
     case PidAck: {
         ++stats_.acksReceived;
-        if (outstanding_.isEmpty())
-            return;
+        if (outstanding_.isEmpty()) return;
         if (Fault* f = FaultAt(Fault::Kind::Nak, outstandingNumber_)) {
             f->used = true;
             ++stats_.naksSent;
@@ -265,8 +251,7 @@ void GarminEmulator::HandleHostFrame(std::uint8_t id, const QByteArray& data, bo
             return;
         }
         const auto ackedId = static_cast<std::uint8_t>(outstanding_[0]);
-        if (ackedId == PidTrackPoint)
-            ++stats_.pointsSent;
+        if (ackedId == PidTrackPoint) ++stats_.pointsSent;
         outstanding_.clear();
         resendAtUs_ = -1;
         if (ackedId == PidProductData && (config_.sendCapabilities || config_.sendExtendedProduct)) {
@@ -278,8 +263,7 @@ void GarminEmulator::HandleHostFrame(std::uint8_t id, const QByteArray& data, bo
     }
     case PidNak:
         ++stats_.naksReceived;
-        if (!outstanding_.isEmpty())
-            Retransmit(nowUs);
+        if (!outstanding_.isEmpty()) Retransmit(nowUs);
         return;
     case PidProductRequest:
         SendLinkPacket(MakeAck(id), nowUs);
@@ -344,11 +328,12 @@ void GarminEmulator::HandleCommand(std::uint16_t command, std::int64_t nowUs) {
     SendNext(nowUs);
 }
 
-void GarminEmulator::Queue(const QByteArray& packet) { queue_.push_back(packet); }
+void GarminEmulator::Queue(const QByteArray& packet) {
+    queue_.push_back(packet);
+}
 
 void GarminEmulator::SendNext(std::int64_t nowUs) {
-    if (!outstanding_.isEmpty() || queue_.empty() || hung_ || silent_ || vanished_)
-        return;
+    if (!outstanding_.isEmpty() || queue_.empty() || hung_ || silent_ || vanished_) return;
     const int number = dataCount_ + 1;
     if (Fault* f = FaultAt(Fault::Kind::Unknown, number)) {
         f->used = true;
@@ -398,8 +383,7 @@ void GarminEmulator::SendNext(std::int64_t nowUs) {
         const int csAt = static_cast<int>(frame.size()) - 3 - (badCs == DLE ? 1 : 0);
         frame = frame.left(csAt);
         frame.append(static_cast<char>(cs));
-        if (cs == DLE)
-            frame.append(static_cast<char>(DLE));
+        if (cs == DLE) frame.append(static_cast<char>(DLE));
         frame.append(static_cast<char>(DLE));
         frame.append(static_cast<char>(ETX));
     }
@@ -418,8 +402,7 @@ void GarminEmulator::Retransmit(std::int64_t nowUs) {
 }
 
 void GarminEmulator::Transmit(const QByteArray& frame, std::int64_t nowUs) {
-    if (vanished_)
-        return;
+    if (vanished_) return;
     const std::int64_t start = std::max(nowUs, txFreeUs_);
     const std::int64_t end = start + ByteTimeUs(frame.size());
     txFreeUs_ = end;
@@ -444,9 +427,10 @@ QByteArray GarminEmulator::ProductPacket() const {
 QByteArray GarminEmulator::CapabilityPacket() const {
     // What a handheld of the late 1990s reports: link, command, waypoint,
     // route, track (A301 with D310 headers), almanac, date, position, PVT.
-    const char* const tags[] = {"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108", "D210",
-                                "A301", "D310", config_.d300 ? "D300" : "D301",    "A500", "D501",
-                                "A600", "D600", "A700", "D700", "A800", "D800"};
+    const char* const tags[] = {"P000", "L001", "A010", "A100", "D108", "A201",
+                                "D202", "D108", "D210", "A301", "D310", config_.d300 ? "D300" : "D301",
+                                "A500", "D501", "A600", "D600", "A700", "D700",
+                                "A800", "D800"};
     QByteArray d;
     for (const char* t : tags) {
         d.append(t[0]);

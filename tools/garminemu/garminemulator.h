@@ -80,17 +80,17 @@ std::vector<EmulatedPoint> TracksFromWaypointPlus(const QString& path);
 std::int32_t GarminSecondsOfDayNumber(double dayNumber);
 
 struct EmulatorStats {
-    std::uint64_t packetsSent = 0;    // data packets, first transmissions
-    std::uint64_t resends = 0;        // after a NAK or a missing ACK
+    std::uint64_t packetsSent = 0; // data packets, first transmissions
+    std::uint64_t resends = 0;     // after a NAK or a missing ACK
     std::uint64_t naksSent = 0;
     std::uint64_t naksReceived = 0;
     std::uint64_t acksReceived = 0;
     std::uint64_t badFramesReceived = 0;
-    std::uint64_t pointsSent = 0;     // track points acknowledged by the host
+    std::uint64_t pointsSent = 0; // track points acknowledged by the host
     std::uint64_t bytesSent = 0;
     std::uint64_t bytesReceived = 0;
-    std::int64_t firstByteUs = -1;    // first byte received from the host
-    std::int64_t lastByteUs = -1;     // last byte exchanged either way
+    std::int64_t firstByteUs = -1; // first byte received from the host
+    std::int64_t lastByteUs = -1;  // last byte exchanged either way
     // The host's reaction: from our bytes leaving to its answer arriving.
     std::int64_t hostReactionUs = 0;
     std::uint64_t hostReactions = 0;
@@ -144,9 +144,9 @@ private:
     int dataCount_ = 0;
     std::int64_t deviceDelayUs_ = 0;
 
-    std::deque<QByteArray> queue_;    // data packets still to send
-    QByteArray outstanding_;          // sent, waiting for its ACK
-    int outstandingNumber_ = 0;       // its 1-based number
+    std::deque<QByteArray> queue_; // data packets still to send
+    QByteArray outstanding_;       // sent, waiting for its ACK
+    int outstandingNumber_ = 0;    // its 1-based number
     int outstandingTries_ = 0;
     std::int64_t resendAtUs_ = -1;
     std::int64_t capabilitiesAtUs_ = -1;

@@ -21,8 +21,7 @@ using namespace soarnote::emu;
 namespace {
 EmulatorRunner* gRunner = nullptr;
 void OnSignal(int) {
-    if (gRunner)
-        gRunner->Stop();
+    if (gRunner) gRunner->Stop();
 }
 } // namespace
 
@@ -36,10 +35,12 @@ int main(int argc, char** argv) {
                                        QStringLiteral("n"), QStringLiteral("2"));
     const QCommandLineOption pointsOpt(QStringLiteral("points"), QStringLiteral("Points per track."),
                                        QStringLiteral("n"), QStringLiteral("50"));
-    const QCommandLineOption fileOpt(QStringLiteral("file"), QStringLiteral("Track log from a Waypoint+ file."),
-                                     QStringLiteral("path"));
-    const QCommandLineOption d300Opt(QStringLiteral("d300"), QStringLiteral("13-byte track points (no altitude)."));
-    const QCommandLineOption baudOpt(QStringLiteral("baud"), QStringLiteral("Pace the line at this baud rate."),
+    const QCommandLineOption fileOpt(
+        QStringLiteral("file"), QStringLiteral("Track log from a Waypoint+ file."), QStringLiteral("path"));
+    const QCommandLineOption d300Opt(QStringLiteral("d300"),
+                                     QStringLiteral("13-byte track points (no altitude)."));
+    const QCommandLineOption baudOpt(QStringLiteral("baud"),
+                                     QStringLiteral("Pace the line at this baud rate."),
                                      QStringLiteral("rate"), QStringLiteral("0"));
     const QCommandLineOption behindOpt(QStringLiteral("behind"),
                                        QStringLiteral("Receiver clock behind the computer's, seconds."),
@@ -52,9 +53,11 @@ int main(int argc, char** argv) {
         QStringLiteral("fault"),
         QStringLiteral("Fault at a data packet: corrupt|nak|stall|garbage|silence|vanish|unknown @N."),
         QStringLiteral("kind@N"));
-    const QCommandLineOption linkOpt(QStringLiteral("link"), QStringLiteral("Also make this symbolic link to the device."),
+    const QCommandLineOption linkOpt(QStringLiteral("link"),
+                                     QStringLiteral("Also make this symbolic link to the device."),
                                      QStringLiteral("path"));
-    const QCommandLineOption startOpt(QStringLiteral("start"), QStringLiteral("UTC start of the first track (ISO)."),
+    const QCommandLineOption startOpt(QStringLiteral("start"),
+                                      QStringLiteral("UTC start of the first track (ISO)."),
                                       QStringLiteral("time"), QStringLiteral("2024-05-01T10:00:00"));
     parser.addOptions({tracksOpt, pointsOpt, fileOpt, d300Opt, baudOpt, behindOpt, noCapOpt, extOpt, faultOpt,
                        linkOpt, startOpt});
@@ -70,7 +73,8 @@ int main(int argc, char** argv) {
     } else {
         QDateTime start = QDateTime::fromString(parser.value(startOpt), Qt::ISODate);
         start.setTimeSpec(Qt::UTC);
-        config.points = SyntheticTracks(parser.value(tracksOpt).toInt(), parser.value(pointsOpt).toInt(), start);
+        config.points =
+            SyntheticTracks(parser.value(tracksOpt).toInt(), parser.value(pointsOpt).toInt(), start);
     }
     config.d300 = parser.isSet(d300Opt);
     config.baud = parser.value(baudOpt).toInt();
@@ -107,8 +111,7 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     runner.Run();
     gRunner = nullptr;
-    if (!link.isEmpty())
-        QFile::remove(link);
+    if (!link.isEmpty()) QFile::remove(link);
 
     const EmulatorStats& s = emulator.Stats();
     std::fprintf(stderr,
@@ -116,7 +119,7 @@ int main(int argc, char** argv) {
                  "track points taken %llu%s\n",
                  static_cast<unsigned long long>(s.packetsSent), static_cast<unsigned long long>(s.resends),
                  static_cast<unsigned long long>(s.naksSent), static_cast<unsigned long long>(s.naksReceived),
-                 static_cast<unsigned long long>(s.acksReceived), static_cast<unsigned long long>(s.pointsSent),
-                 emulator.Vanished() ? ", line vanished" : "");
+                 static_cast<unsigned long long>(s.acksReceived),
+                 static_cast<unsigned long long>(s.pointsSent), emulator.Vanished() ? ", line vanished" : "");
     return 0;
 }
