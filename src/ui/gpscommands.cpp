@@ -125,4 +125,6 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
     return answer == QMessageBox::Retry ? UnknownPacketAnswer::Retry : UnknownPacketAnswer::Ignore;
 }
 
+void GpsCommands::CancelTransfer() {}
+
 } // namespace soarnote

@@ -34,6 +34,9 @@ public:
     GpsPortAdapter& Adapter() { return *adapter_; }
 
 public slots:
+    // Stops a running download or import: the port is closed, what was stored
+    // stays stored, and the status says it was cancelled.
+    void CancelTransfer();
     void DownloadGpsTracks();
     void RequestGpsTime();
     void RequestGpsProduct();

@@ -135,4 +135,6 @@ void VarioCommands::DownloadBarographs() {
     connection_->StartBarographDownload(session_.Db());
 }
 
+void VarioCommands::CancelTransfer() {}
+
 } // namespace soarnote

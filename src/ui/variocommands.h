@@ -41,6 +41,9 @@ public:
     VarioConnection& Connection() { return *connection_; }
 
 public slots:
+    // Stops a running download or import: the port is closed, what was stored
+    // stays stored, and the status says it was cancelled.
+    void CancelTransfer();
     void DownloadVarioLog();
     void DownloadAllVarioLog();
     void DownloadBarographs();
