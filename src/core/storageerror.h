@@ -10,12 +10,12 @@ namespace soarnote {
 
 enum class StorageError {
     None,
-    Duplicate,       // a unique key refused the row: it is stored already
-    Constraint,      // NOT NULL, CHECK or foreign key: the row itself is wrong
-    Busy,            // another connection or program holds the file
-    ReadOnly,        // the file or its folder cannot be written
+    Duplicate,  // a unique key refused the row: it is stored already
+    Constraint, // NOT NULL, CHECK or foreign key: the row itself is wrong
+    Busy,       // another connection or program holds the file
+    ReadOnly,   // the file or its folder cannot be written
     DiskFull,
-    Corrupt,         // damaged file, or not a database at all
+    Corrupt, // damaged file, or not a database at all
     CannotOpen,
     Io,
     Other,
@@ -28,6 +28,8 @@ StorageError ClassifySqlError(const QSqlError& error);
 // The short English description of a kind, for Translate() and the log.
 QString StorageErrorText(StorageError kind);
 
-inline bool IsDuplicate(const QSqlError& error) { return ClassifySqlError(error) == StorageError::Duplicate; }
+inline bool IsDuplicate(const QSqlError& error) {
+    return ClassifySqlError(error) == StorageError::Duplicate;
+}
 
 } // namespace soarnote
