@@ -1,0 +1,189 @@
+#!/usr/bin/env python3
+"""Mutation score of the test suite.
+
+Applies a random sample of small mutations to the sources of the chosen
+subsystems (flipped comparisons and logic, off-by-one constants, swapped
+booleans, dropped statements), one at a time, rebuilds the tests of that
+subsystem and runs them. A mutant is killed when a test fails or times out,
+survives when every test passes, and is discarded (not counted) when it does
+not compile. Works on a scratch git worktree, never on the caller's tree.
+
+  tools/mutate.py [--count 100] [--seed 1] [--subsystems gps,vario,plot,core]
+                  [--jobs 2] [--keep] [--list-survivors]
+
+Prints one line per mutant and a table of scores per subsystem.
+"""
+import argparse
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+# Tests of each subsystem live under tests/<sub>; core's are also exercised by
+# the window suites, but its own suite is what should catch its faults.
+OPERATORS = [
+    ("flip <", re.compile(r"(?<![<\-])<(?![<=])(?=\s)"), "<="),
+    ("flip >", re.compile(r"(?<![>\-])>(?![>=])(?=\s)"), ">="),
+    ("flip <=", re.compile(r"<=(?=\s)"), "<"),
+    ("flip >=", re.compile(r">=(?=\s)"), ">"),
+    ("flip ==", re.compile(r"==(?=\s)"), "!="),
+    ("flip !=", re.compile(r"!=(?=\s)"), "=="),
+    ("and->or", re.compile(r"&&"), "||"),
+    ("or->and", re.compile(r"\|\|"), "&&"),
+    ("true->false", re.compile(r"\btrue\b"), "false"),
+    ("false->true", re.compile(r"\bfalse\b"), "true"),
+    ("+1", re.compile(r"(?<![\w.])([1-9][0-9]*)(?![\w.])"), None),
+    ("0->1", re.compile(r"(?<![\w.])0(?![\w.x])"), "1"),
+    ("+ -> -", re.compile(r"(?<=\s)\+(?=\s)"), "-"),
+    ("- -> +", re.compile(r"(?<=\s)-(?=\s)"), "+"),
+]
+
+SKIP_LINE = re.compile(r'^\s*(#|//|\*|/\*)|QStringLiteral|QLatin1String|Translate\(|"|static_assert|^\s*(case|default)\b')
+STATEMENT = re.compile(r"^\s*(?!return\b|if\b|for\b|while\b|else\b|case\b|break\b|continue\b|const\b|auto\b|[A-Z]\w*[\s&*<])"
+                       r"[\w:.\->\[\]()]+\s*(\(|=|\+=|-=|\+\+|--).*;\s*$")
+
+
+def run(cmd, cwd, timeout=None):
+    return subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
+                          text=True, errors="replace")
+
+
+def candidates(root, sub):
+    out = []
+    folder = os.path.join(root, "src", sub)
+    for name in sorted(os.listdir(folder)):
+        if not name.endswith(".cpp"):
+            continue
+        path = os.path.join(folder, name)
+        with open(path, encoding="utf-8") as f:
+            lines = f.read().split("\n")
+        for i, line in enumerate(lines):
+            if SKIP_LINE.search(line):
+                continue
+            code = line.split("//")[0]
+            for label, pattern, repl in OPERATORS:
+                for m in pattern.finditer(code):
+                    out.append((path, i, label, m.start(), m.end(), repl))
+            if STATEMENT.match(code) and not code.rstrip().endswith(("{", ",")):
+                out.append((path, i, "drop statement", 0, len(line), None))
+    return out
+
+
+def apply(path, lineno, label, start, end, repl):
+    with open(path, encoding="utf-8") as f:
+        text = f.read()
+    lines = text.split("\n")
+    line = lines[lineno]
+    if label == "drop statement":
+        new = re.match(r"^\s*", line).group(0) + ";"
+    elif label == "+1":
+        new = line[:start] + str(int(line[start:end]) + 1) + line[end:]
+    else:
+        new = line[:start] + repl + line[end:]
+    lines[lineno] = new
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines))
+    return text, line.strip(), new.strip()
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--count", type=int, default=100, help="mutants in all, spread evenly over the subsystems")
+    ap.add_argument("--seed", type=int, default=1)
+    ap.add_argument("--subsystems", default="gps,vario,plot,core")
+    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--timeout", type=int, default=240, help="seconds for one subsystem's tests")
+    ap.add_argument("--rev", default="HEAD", help="the commit to mutate")
+    ap.add_argument("--workdir", default=None, help="scratch folder (kept between runs for a warm build)")
+    ap.add_argument("--list-survivors", action="store_true")
+    args = ap.parse_args()
+
+    top = run(["git", "rev-parse", "--show-toplevel"], os.getcwd()).stdout.strip()
+    work = args.workdir or os.path.join(tempfile.gettempdir(), "soarnote-mutate")
+    tree = os.path.join(work, "tree")
+    build = os.path.join(work, "build")
+    if os.path.isdir(tree):
+        run(["git", "worktree", "remove", "--force", tree], top)
+        shutil.rmtree(tree, ignore_errors=True)
+    os.makedirs(work, exist_ok=True)
+    r = run(["git", "worktree", "add", "--detach", tree, args.rev], top)
+    if r.returncode != 0:
+        sys.exit(r.stdout)
+    # The tests find the shared data beside the checkout.
+    shared = os.path.join(os.path.dirname(top), "shared")
+    if os.path.isdir(shared) and not os.path.exists(os.path.join(work, "shared")):
+        os.symlink(shared, os.path.join(work, "shared"))
+
+    print(f"configuring and building {args.rev} in {build} ...", flush=True)
+    r = run(["cmake", "-S", tree, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], tree)
+    if r.returncode != 0:
+        sys.exit(r.stdout)
+    subs = [s for s in args.subsystems.split(",") if s]
+    for sub in subs:
+        r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
+        if r.returncode != 0:
+            sys.exit(r.stdout[-4000:])
+        r = run(["ctest", "--test-dir", os.path.join(build, "tests", sub), "-j", str(args.jobs)], tree,
+                timeout=args.timeout)
+        if r.returncode != 0:
+            sys.exit(f"the unmutated {sub} tests fail:\n" + r.stdout[-4000:])
+
+    rng = random.Random(args.seed)
+    per_sub = max(1, args.count // len(subs))
+    results = {s: {"killed": 0, "survived": 0, "stillborn": 0} for s in subs}
+    survivors = []
+    for sub in subs:
+        pool = candidates(tree, sub)
+        rng.shuffle(pool)
+        done = 0
+        for path, lineno, label, start, end, repl in pool:
+            if done >= per_sub:
+                break
+            original, before, after = apply(path, lineno, label, start, end, repl)
+            rel = os.path.relpath(path, tree)
+            t0 = time.time()
+            try:
+                r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
+                if r.returncode != 0:
+                    results[sub]["stillborn"] += 1
+                    continue
+                try:
+                    r = run(["ctest", "--test-dir", os.path.join(build, "tests", sub), "-j", str(args.jobs),
+                             "--stop-on-failure"], tree, timeout=args.timeout)
+                    killed = r.returncode != 0
+                except subprocess.TimeoutExpired:
+                    killed = True
+                done += 1
+                results[sub]["killed" if killed else "survived"] += 1
+                verdict = "killed  " if killed else "SURVIVED"
+                print(f"{verdict} {rel}:{lineno + 1} [{label}] {before!r} -> {after!r} ({time.time() - t0:.0f} s)",
+                      flush=True)
+                if not killed:
+                    survivors.append(f"{rel}:{lineno + 1} [{label}] {before} -> {after}")
+            finally:
+                with open(path, "w", encoding="utf-8") as f:
+                    f.write(original)
+        # Leave the build matching the sources for the next subsystem.
+        run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
+
+    print("\nsubsystem  killed  survived  score   (not compiled)")
+    tk = ts = 0
+    for sub in subs:
+        k, s, b = results[sub]["killed"], results[sub]["survived"], results[sub]["stillborn"]
+        tk, ts = tk + k, ts + s
+        score = 100.0 * k / (k + s) if k + s else 0.0
+        print(f"{sub:<10} {k:>6}  {s:>8}  {score:5.1f} %  ({b})")
+    print(f"{'all':<10} {tk:>6}  {ts:>8}  {100.0 * tk / max(1, tk + ts):5.1f} %")
+    if args.list_survivors and survivors:
+        print("\nsurvivors:")
+        for s in survivors:
+            print("  " + s)
+    run(["git", "worktree", "remove", "--force", tree], top)
+
+
+if __name__ == "__main__":
+    main()
