@@ -82,6 +82,7 @@ bool GpsLink::OpenGpsPort(bool identify, Request request) {
         return false;
     }
     ++session_;
+    badFrames_ = 0;
     if (identify) {
         identifying_ = -1;
         transferDone_ = false;
@@ -124,8 +125,29 @@ void GpsLink::SendRequest(Request request) {
 
 void GpsLink::SendPacket(const QByteArray& packet) {
     lastPacket_ = packet;
+    resends_ = 0;
     io_.Write(FramePacket(packet));
     sent_ = true;
+}
+
+bool GpsLink::Resend() {
+    if (lastPacket_.isEmpty()) return true;
+    if (resends_ >= timings_.resendBudget) {
+        ReportStatus(ErrorPrefix() + Translate("Too many resends"));
+        FinishGpsTransfer(false);
+        return false;
+    }
+    ++resends_;
+    io_.Write(FramePacket(lastPacket_));
+    sent_ = true;
+    return true;
+}
+
+bool GpsLink::CountBadFrame() {
+    if (++badFrames_ <= timings_.badFrameBudget) return true;
+    ReportStatus(ErrorPrefix() + Translate("Too many damaged packets"));
+    FinishGpsTransfer(false);
+    return false;
 }
 
 // --- Events ------------------------------------------------------------------
@@ -147,7 +169,10 @@ void GpsLink::ProcessBytes(const QByteArray& bytes, int from) {
     for (int i = from; i < bytes.size(); ++i) {
         const std::uint64_t broken = decoder_.BrokenFrames();
         std::optional<GarminFrame> frame = decoder_.Feed(static_cast<std::uint8_t>(bytes[i]));
-        if (decoder_.BrokenFrames() != broken) frameEvent_ = true;
+        if (decoder_.BrokenFrames() != broken) {
+            frameEvent_ = true;
+            if (!CountBadFrame()) return;
+        }
         if (!frame) continue;
         frameEvent_ = true;
         HandleFrame(*frame);
@@ -164,7 +189,7 @@ void GpsLink::HandleFrame(const GarminFrame& frame) {
     if (!frame.checksumOk) {
         // A damaged packet is never used: ask for it again.
         ++checksumErrors_;
-        SendPacket(MakeNak(frame.id));
+        if (CountBadFrame()) SendPacket(MakeNak(frame.id));
         return;
     }
     DispatchGpsReply(frame);
@@ -173,7 +198,7 @@ void GpsLink::HandleFrame(const GarminFrame& frame) {
 void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
     if (frame.id == PidAck) return;
     if (frame.id == PidNak) {
-        if (!lastPacket_.isEmpty()) SendPacket(lastPacket_);
+        Resend();
         return;
     }
     // Every packet is acknowledged with its own ID, before it is handled, so

@@ -53,6 +53,11 @@ struct GpsLinkTimings {
     // protocol capabilities (and sometimes extended product data); the
     // request waits this long for them so that the two do not cross.
     int capabilityWaitMs = 300;
+    // A packet the receiver refuses (NAK) is sent again at most this often;
+    // then the transfer ends instead of talking forever over a bad line.
+    int resendBudget = 3;
+    // Damaged frames (bad checksum, broken framing) one transfer may take.
+    int badFrameBudget = 32;
 };
 
 class GpsLink {
@@ -108,6 +113,8 @@ private:
     bool OpenGpsPort(bool identify, Request request);
     void SendRequest(Request request);
     void SendPacket(const QByteArray& packet);
+    bool Resend();
+    bool CountBadFrame();
     void ReportStatus(const QString& text, bool append = false);
     void ProcessBytes(const QByteArray& bytes, int from);
     void HandleFrame(const GarminFrame& frame);
@@ -152,6 +159,8 @@ private:
     TrackStorage* storage_ = nullptr;
     double gpsTimeOffset_ = 0;
     qint64 checksumErrors_ = 0;
+    int resends_ = 0;   // of lastPacket_
+    int badFrames_ = 0; // in this transfer
 };
 
 } // namespace soarnote

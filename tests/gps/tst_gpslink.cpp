@@ -141,6 +141,54 @@ private slots:
         QCOMPARE(io.timerMs, 1000);
     }
 
+    // A line that only ever refuses or damages packets ends the transfer
+    // within its budgets; the points acknowledged before stay stored.
+    void endlessRefusalsEndTheTransfer_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("alternating NAK / bad checksum")
+            << QStringLiteral("nb") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
+        QTest::newRow("NAK only") << QStringLiteral("n") << QStringLiteral("ERROR - (GPS)Too many resends");
+        QTest::newRow("broken frames")
+            << QStringLiteral("x") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
+    }
+    void endlessRefusalsEndTheTransfer() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, status);
+        TempLogbook log;
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTracks(&storage));
+        Identify(link, io);
+        link.OnBytesReceived(TrackFrames(3, Day(2024, 5, 1, 10), 53));
+        QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
+        bad[5] = static_cast<char>(bad[5] ^ 0x04);
+        const QByteArray nak = Framed(garmin::PidNak, Bytes({6, 0}));
+        const QByteArray broken = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false).left(9);
+        QByteArray flood;
+        for (int i = 0; i < 10000; ++i) {
+            const QChar c = pattern.at(i % pattern.size());
+            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? bad : broken;
+        }
+        const qsizetype writesBefore = io.writes.size();
+        link.OnBytesReceived(flood);
+        QVERIFY(io.writes.size() - writesBefore < 100);
+        QCOMPARE(io.status, status);
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QCOMPARE(io.finished.size(), 1);
+        QVERIFY(!io.finished[0].second);
+        // Committed: another connection sees the three points.
+        LogbookDatabase second;
+        QString error;
+        QVERIFY(second.Open(log.Path(), &error));
+        const double sum =
+            testlogbook::Scalar(second.Db(), QStringLiteral("SELECT SUM(LAT) FROM TrackData")).toDouble();
+        QVERIFY(std::fabs(sum - (53 * 3 + 0.0003)) < 1e-6);
+    }
+
     void badChecksumIsNakedAndNeverStored() {
         TempLogbook log;
         LogbookTrackStorage storage(log.Db());
