@@ -1,6 +1,7 @@
 #include "trackstorage.h"
 
 #include "core/numbertext.h"
+#include "core/storageerror.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -16,19 +17,22 @@ LogbookTrackStorage::~LogbookTrackStorage() {
     Commit();
     insertPoint_.reset();
     insertTrack_.reset();
-    deleteTrack_.reset();
+    setPointTrack_.reset();
+    deletePoint_.reset();
 }
 
 bool LogbookTrackStorage::EnsureTransaction() {
     if (!insertPoint_) {
         insertPoint_ = std::make_unique<QSqlQuery>(db_);
         insertTrack_ = std::make_unique<QSqlQuery>(db_);
-        deleteTrack_ = std::make_unique<QSqlQuery>(db_);
+        setPointTrack_ = std::make_unique<QSqlQuery>(db_);
+        deletePoint_ = std::make_unique<QSqlQuery>(db_);
         if (!insertPoint_->prepare(
                 QStringLiteral("INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG) VALUES (?, ?, ?, ?)")) ||
             !insertTrack_->prepare(
                 QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
-            !deleteTrack_->prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?"))) {
+            !setPointTrack_->prepare(QStringLiteral("UPDATE TrackData SET TrackID = ? WHERE rowid = ?")) ||
+            !deletePoint_->prepare(QStringLiteral("DELETE FROM TrackData WHERE rowid = ?"))) {
             lastError_ = insertPoint_->lastError().text() + insertTrack_->lastError().text();
             insertPoint_.reset();
             return false;
@@ -44,47 +48,44 @@ bool LogbookTrackStorage::EnsureTransaction() {
     return true;
 }
 
-bool LogbookTrackStorage::IsRefusal(const QSqlQuery& q) const {
-    // SQLITE_CONSTRAINT (19) and its extended codes (UNIQUE is 2067).
-    const QSqlError e = q.lastError();
-    const QString code = e.nativeErrorCode();
-    return code == QLatin1String("19") || code == QLatin1String("2067") || code == QLatin1String("1555") ||
-           e.databaseText().contains(QLatin1String("UNIQUE constraint"), Qt::CaseInsensitive);
-}
-
 StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time, double lat, double lng,
                                                   bool newTrack, double gpsTimeOffset) {
     if (!EnsureTransaction()) return StoreOutcome::Failed;
+    // The point goes in first: a track is created only once its first point
+    // is actually stored, so a refused point never takes a track number (nor
+    // moves the AUTOINCREMENT sequence, which a delete would not give back).
     const bool opensTrack = newTrack || state.newTrackPending;
-    const qint64 previousTrackId = state.currentTrackId;
-    qint64 openedTrackId = -1;
-    if (opensTrack) {
-        insertTrack_->bindValue(0, time);
-        insertTrack_->bindValue(1, ToSingle(gpsTimeOffset));
-        if (!insertTrack_->exec()) {
-            lastError_ = insertTrack_->lastError().text();
-            return StoreOutcome::Failed;
-        }
-        openedTrackId = insertTrack_->lastInsertId().toLongLong();
-        state.currentTrackId = openedTrackId;
-    }
     insertPoint_->bindValue(0, state.currentTrackId);
     insertPoint_->bindValue(1, time);
     insertPoint_->bindValue(2, lat);
     insertPoint_->bindValue(3, lng);
     if (!insertPoint_->exec()) {
-        const bool refused = IsRefusal(*insertPoint_);
-        lastError_ = insertPoint_->lastError().text();
-        if (opensTrack) {
-            // The track opens with the first point that is stored.
-            deleteTrack_->bindValue(0, openedTrackId);
-            deleteTrack_->exec();
-            state.currentTrackId = previousTrackId;
-            state.newTrackPending = true;
-        }
-        return refused ? StoreOutcome::Refused : StoreOutcome::Failed;
+        const QSqlError error = insertPoint_->lastError();
+        lastError_ = error.text();
+        if (opensTrack) state.newTrackPending = true;
+        return IsDuplicate(error) ? StoreOutcome::Refused : StoreOutcome::Failed;
     }
     if (opensTrack) {
+        const QVariant pointRow = insertPoint_->lastInsertId();
+        insertTrack_->bindValue(0, time);
+        insertTrack_->bindValue(1, ToSingle(gpsTimeOffset));
+        bool ok = insertTrack_->exec();
+        if (ok) {
+            const qint64 trackId = insertTrack_->lastInsertId().toLongLong();
+            setPointTrack_->bindValue(0, trackId);
+            setPointTrack_->bindValue(1, pointRow);
+            ok = setPointTrack_->exec();
+            if (ok) state.currentTrackId = trackId;
+        }
+        if (!ok) {
+            lastError_ = insertTrack_->lastError().isValid() ? insertTrack_->lastError().text()
+                                                             : setPointTrack_->lastError().text();
+            // No point may stay under another track's number.
+            deletePoint_->bindValue(0, pointRow);
+            deletePoint_->exec();
+            state.newTrackPending = true;
+            return StoreOutcome::Failed;
+        }
         state.newTrackPending = false;
         ++state.tracksAdded;
     }

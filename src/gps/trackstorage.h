@@ -61,12 +61,12 @@ public:
 
 private:
     bool EnsureTransaction();
-    bool IsRefusal(const QSqlQuery& q) const;
 
     QSqlDatabase db_;
     std::unique_ptr<QSqlQuery> insertPoint_;
     std::unique_ptr<QSqlQuery> insertTrack_;
-    std::unique_ptr<QSqlQuery> deleteTrack_;
+    std::unique_ptr<QSqlQuery> setPointTrack_;
+    std::unique_ptr<QSqlQuery> deletePoint_;
     bool inTransaction_ = false;
     int uncommitted_ = 0;
     int commitEvery_;

@@ -49,7 +49,12 @@ private slots:
             log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(),
             50);
 
-        // The same log again: every point refused, and no empty Tracks rows.
+        const QString sequence = QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Tracks'");
+        const qint64 seqBefore = log.Scalar(sequence).toLongLong();
+        QCOMPARE(seqBefore, second);
+
+        // The same log again: every point refused, no empty Tracks rows, and
+        // no track number used up.
         LogbookTrackStorage storage(log.Db());
         state.StartTransfer();
         int refused = 0;
@@ -60,6 +65,8 @@ private slots:
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
         QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
         QCOMPARE(state.currentTrackId, second);
+        QVERIFY(storage.Commit());
+        QCOMPARE(log.Scalar(sequence).toLongLong(), seqBefore);
     }
 
     // A track whose first points are already stored opens with its first new point.
