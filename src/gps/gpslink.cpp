@@ -70,6 +70,19 @@ void GpsLink::Abort() {
     Settle();
 }
 
+bool GpsLink::Cancel() {
+    if (!Busy()) return false;
+    cancelling_ = true;
+    ReportStatus(Translate("Transfer cancelled"));
+    if (phase_ != Phase::Idle)
+        FinishGpsTransfer(false);
+    else
+        EndCommand(false);
+    cancelling_ = false;
+    Settle();
+    return true;
+}
+
 bool GpsLink::OpenGpsPort(bool identify, Request request) {
     io_.StopTimer();
     timerUse_ = TimerUse::None;
@@ -379,6 +392,10 @@ void GpsLink::FinishGpsTransfer(bool ok) {
 void GpsLink::ContinueCommand(bool ok) {
     if (command_ == GpsCommand::Download && !aborting_) {
         if (!downloadAtTracks_) {
+            if (cancelling_) {
+                EndCommand(false);
+                return;
+            }
             // Without the receiver's clock the tracks could not be linked.
             if (!ok) {
                 EndCommand(false);
@@ -393,7 +410,7 @@ void GpsLink::ContinueCommand(bool ok) {
             linked = downloadStorage_->LinkOpenTracks(gpsTimeOffset_, synchronise_);
             if (!linked) ReportStatus(ErrorPrefix() + downloadStorage_->LastError());
         }
-        EndCommand(ok && linked);
+        EndCommand(ok && linked && !cancelling_);
         return;
     }
     EndCommand(ok);

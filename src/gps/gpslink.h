@@ -46,6 +46,13 @@ public:
     virtual void CommandFinished(GpsCommand /*command*/, bool /*ok*/) {}
 };
 
+// Progress of a track transfer: records received (track headers and points)
+// and the count the receiver announced (0 until it has).
+struct GpsProgress {
+    qint64 received = 0;
+    qint64 expected = 0;
+};
+
 struct GpsLinkTimings {
     int responseMs = 1000; // no reply to a packet sent
     int receiveMs = 1000;  // a packet stalls part way
@@ -76,6 +83,10 @@ public:
     bool DownloadGpsTracks(TrackStorage* storage, bool synchronise);
     // Ends whatever runs, keeping what was stored; no status.
     void Abort();
+    // The user stops the transfer: the port is closed, what was stored stays
+    // stored (the tracks of a download are still closed and linked), and the
+    // status says it was cancelled. False when nothing ran.
+    bool Cancel();
 
     // Events.
     void OnBytesReceived(const QByteArray& bytes);
@@ -94,6 +105,7 @@ public:
     const QByteArray& LastPacket() const { return lastPacket_; }
     qint64 RecordsReceived() const { return recordsReceived_; }
     qint64 ExpectedRecords() const { return expectedRecords_; }
+    GpsProgress Progress() const { return {progressRecords_, expectedRecords_}; }
     TrackState& Tracks() { return tracks_; }
     double GpsTimeOffset() const { return gpsTimeOffset_; }
     void SetGpsTimeOffset(double days) { gpsTimeOffset_ = days; }
@@ -147,6 +159,7 @@ private:
     bool restartCapabilityWait_ = false;
     bool bytesArrived_ = false;
     bool aborting_ = false;
+    bool cancelling_ = false;
     QByteArray held_; // bytes that arrived while the user was being asked
 
     bool transferDone_ = true;

@@ -107,7 +107,8 @@ void GpsCommands::OnCommandFinished(GpsCommand command, bool ok) {
     emit Finished(ok);
 }
 
-void GpsCommands::OnTrackProgress(qint64 received, qint64 expected) {
+void GpsCommands::OnTrackProgress() {
+    const auto [received, expected] = adapter_->Link().Progress();
     if (expected <= 0) {
         progress_->setRange(0, 0); // busy until the receiver says how many
         return;
@@ -125,6 +126,8 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
     return answer == QMessageBox::Retry ? UnknownPacketAnswer::Retry : UnknownPacketAnswer::Ignore;
 }
 
-void GpsCommands::CancelTransfer() {}
+void GpsCommands::CancelTransfer() {
+    adapter_->Link().Cancel();
+}
 
 } // namespace soarnote

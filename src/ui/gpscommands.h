@@ -34,8 +34,8 @@ public:
     GpsPortAdapter& Adapter() { return *adapter_; }
 
 public slots:
-    // Stops a running download or import: the port is closed, what was stored
-    // stays stored, and the status says it was cancelled.
+    // Stops a running transfer: the port is closed, what was stored stays
+    // stored, and the status says it was cancelled.
     void CancelTransfer();
     void DownloadGpsTracks();
     void RequestGpsTime();
@@ -51,7 +51,7 @@ signals:
 
 private:
     void OnCommandFinished(GpsCommand command, bool ok);
-    void OnTrackProgress(qint64 received, qint64 expected);
+    void OnTrackProgress();
     UnknownPacketAnswer AskUnknownPacket(const QString& text);
 
     LogbookSession& session_;

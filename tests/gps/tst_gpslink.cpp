@@ -400,6 +400,44 @@ private slots:
                           Day(2024, 5, 1, 11, 30, 49)) < 1e-8);
     }
 
+    // Cancelling part way keeps what was stored, committed, and still closes
+    // and links the new track; nothing after it is stored or answered.
+    void cancelKeepsWhatWasStored() {
+        TempLogbook log;
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(!link.Cancel());
+        QVERIFY(link.DownloadGpsTracks(&storage, true));
+        const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
+        io.now = DayNumberFromDateTime(gps);
+        link.OnBytesReceived(DateTimeFrame(gps));
+        Identify(link, io);
+        link.OnBytesReceived(RecordsFrame(12) + TrackFrames(5, Day(2024, 5, 1, 11), 53));
+        QCOMPARE(link.Progress().received, 5);
+        QCOMPARE(link.Progress().expected, 12);
+        QVERIFY(link.Cancel());
+        QCOMPARE(io.status, QStringLiteral("Transfer cancelled"));
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, false}}));
+        const qsizetype writes = io.writes.size();
+        link.OnBytesReceived(TrackFrames(5, Day(2024, 5, 1, 11, 1), 53.5) + CompleteFrame());
+        QCOMPARE(io.writes.size(), writes);
+        LogbookDatabase second;
+        QString error;
+        QVERIFY(second.Open(log.Path(), &error));
+        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
+        QCOMPARE(testlogbook::Scalar(second.Db(), QStringLiteral("SELECT LogID FROM Tracks")).toLongLong(),
+                 flight);
+        QVERIFY(
+            std::fabs(
+                testlogbook::Scalar(second.Db(), QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
+                Day(2024, 5, 1, 11, 0, 4)) < 1e-8);
+    }
+
     // Without the receiver's clock the download stops: its tracks could not be linked.
     void downloadStopsWhenTheClockFails() {
         CountingStorage storage;
