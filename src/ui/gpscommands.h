@@ -25,7 +25,7 @@ class GpsCommands : public QObject {
 public:
     // Everything is borrowed and must outlive this object.
     GpsCommands(LogbookSession& session, SettingsStore& settings, Prompts& prompts, QLabel* infoPanel,
-                QWidget* window, GpsLinkTimings timings = {});
+                QWidget* window, GpsLinkSettings linkSettings = {});
     ~GpsCommands() override;
 
     // For the window's status bar; shown while tracks are downloaded.
@@ -44,7 +44,9 @@ public slots:
     void ImportWaypointPlusFile();
 
 signals:
-    // Tracks were stored or linked: the window re-reads what depends on them.
+    // Tracks were stored or linked (emitted when a track transfer or an
+    // import ends): the window re-reads what depends on them, such as the 3D
+    // button of the flight on show.
     void TracksChanged();
     // A GPS command has ended.
     void Finished(bool ok);

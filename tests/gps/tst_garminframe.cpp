@@ -6,6 +6,7 @@
 
 #include "gps/garminpacket.h"
 #include "gps/gpsreplies.h"
+#include "gps/gpsstatustext.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -24,7 +25,7 @@ std::vector<GarminFrame> DecodeAll(GarminFrameDecoder& d, const QByteArray& stre
 }
 
 QByteArray CaptureBytes() {
-    QFile f(QStringLiteral(SOARNOTE_SHARED_DATA "/garmin/garmin18x-bin.log"));
+    QFile f(QStringLiteral(SOARNOTE_TEST_DATA "/garmin/garmin18x-bin.log"));
     if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
 }
@@ -166,7 +167,7 @@ private slots:
     // 29.445570713 N, 98.606643073 W).
     void realCapture() {
         const QByteArray capture = CaptureBytes();
-        if (capture.isEmpty()) QSKIP("shared data not found");
+        QVERIFY2(!capture.isEmpty(), "tests/data/garmin/garmin18x-bin.log is missing");
         for (int chunk : {1, 7, int(capture.size())}) {
             GarminFrameDecoder d;
             std::vector<GarminFrame> frames;
@@ -183,11 +184,17 @@ private slots:
                 const auto pos = RadianPosition(b, 26);
                 QVERIFY(pos && std::fabs(pos->lat - 29.44557) < 0.001 &&
                         std::fabs(pos->lng + 98.60664) < 0.001);
-                const auto text = PvtText(b);
-                QVERIFY(text && text->startsWith(QStringLiteral("Height: ")));
-                QVERIFY2(text->contains(QStringLiteral(" Position: 29.44")) &&
-                             text->contains(QStringLiteral(", -98.606")),
-                         qPrintable(*text));
+                const auto record = DecodePvt(b);
+                QVERIFY(record);
+                GpsStatusEvent event;
+                event.kind = GpsStatus::Pvt;
+                event.height = record->height;
+                event.position = record->position;
+                const QString text = GpsStatusText(event);
+                QVERIFY(text.startsWith(QStringLiteral("Height: ")));
+                QVERIFY2(text.contains(QStringLiteral(" Position: 29.44")) &&
+                             text.contains(QStringLiteral(", -98.606")),
+                         qPrintable(text));
             }
             QCOMPARE(pvt, 29);
             QCOMPARE(satellites, 29);

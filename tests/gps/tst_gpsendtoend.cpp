@@ -5,7 +5,7 @@
 
 #include "emulatorrig.h"
 
-#include "gps/trackstorage.h"
+#include "core/trackstore.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

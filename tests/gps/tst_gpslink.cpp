@@ -4,8 +4,8 @@
 
 #include "gpstesthelpers.h"
 
+#include "core/trackstore.h"
 #include "gps/gpslink.h"
-#include "gps/trackstorage.h"
 
 #include <QtTest>
 
@@ -29,7 +29,7 @@ QByteArray TrackFrames(int count, double start, double lat, bool flagFirst = tru
 }
 
 // A storage that refuses nothing and keeps nothing: for counting.
-class CountingStorage : public TrackStorage {
+class CountingStorage : public TrackSink {
 public:
     qint64 nextTrackId = 1;
     StoreOutcome StoreTrackPoint(TrackState& s, double, double, double, bool newTrack, double) override {

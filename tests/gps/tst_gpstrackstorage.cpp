@@ -3,7 +3,7 @@
 
 #include "gpstesthelpers.h"
 
-#include "gps/trackstorage.h"
+#include "core/trackstore.h"
 
 #include <QtTest>
 
@@ -13,7 +13,7 @@ using namespace gpstest;
 namespace {
 
 // Stores count points a second apart; returns how many were stored.
-int StoreTrack(TrackStorage& storage, TrackState& state, double start, int count, double lat,
+int StoreTrack(TrackSink& storage, TrackState& state, double start, int count, double lat,
                bool flagFirst = true, double offset = 0, int* refused = nullptr) {
     int stored = 0;
     for (int i = 0; i < count; ++i) {

@@ -1,7 +1,9 @@
-#include "trackstorage.h"
+#include "trackstore.h"
 
-#include "core/numbertext.h"
-#include "core/storageerror.h"
+#include "logcategories.h"
+
+#include "numbertext.h"
+#include "storageerror.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -12,6 +14,12 @@ namespace soarnote {
 
 LogbookTrackStorage::LogbookTrackStorage(const QSqlDatabase& db, int commitEvery)
     : db_(db), commitEvery_(std::max(1, commitEvery)) {}
+
+void LogbookTrackStorage::Fail(const QSqlError& error) {
+    lastKind_ = ClassifySqlError(error);
+    lastError_ = error.text();
+    qCWarning(lcStorage) << "track store:" << StorageErrorText(lastKind_) << error.text();
+}
 
 LogbookTrackStorage::~LogbookTrackStorage() {
     Commit();
@@ -33,14 +41,14 @@ bool LogbookTrackStorage::EnsureTransaction() {
                 QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
             !setPointTrack_->prepare(QStringLiteral("UPDATE TrackData SET TrackID = ? WHERE rowid = ?")) ||
             !deletePoint_->prepare(QStringLiteral("DELETE FROM TrackData WHERE rowid = ?"))) {
-            lastError_ = insertPoint_->lastError().text() + insertTrack_->lastError().text();
+            Fail(insertPoint_->lastError().isValid() ? insertPoint_->lastError() : insertTrack_->lastError());
             insertPoint_.reset();
             return false;
         }
     }
     if (!inTransaction_) {
         if (!db_.transaction()) {
-            lastError_ = db_.lastError().text();
+            Fail(db_.lastError());
             return false;
         }
         inTransaction_ = true;
@@ -61,9 +69,10 @@ StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time
     insertPoint_->bindValue(3, lng);
     if (!insertPoint_->exec()) {
         const QSqlError error = insertPoint_->lastError();
-        lastError_ = error.text();
         if (opensTrack) state.newTrackPending = true;
-        return IsDuplicate(error) ? StoreOutcome::Refused : StoreOutcome::Failed;
+        if (ClassifySqlError(error) == StorageError::Duplicate) return StoreOutcome::Refused;
+        Fail(error);
+        return StoreOutcome::Failed;
     }
     if (opensTrack) {
         const QVariant pointRow = insertPoint_->lastInsertId();
@@ -78,8 +87,8 @@ StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time
             if (ok) state.currentTrackId = trackId;
         }
         if (!ok) {
-            lastError_ = insertTrack_->lastError().isValid() ? insertTrack_->lastError().text()
-                                                             : setPointTrack_->lastError().text();
+            Fail(insertTrack_->lastError().isValid() ? insertTrack_->lastError()
+                                                     : setPointTrack_->lastError());
             // No point may stay under another track's number.
             deletePoint_->bindValue(0, pointRow);
             deletePoint_->exec();
@@ -99,7 +108,7 @@ bool LogbookTrackStorage::Commit() {
     if (!inTransaction_) return true;
     inTransaction_ = false;
     if (!db_.commit()) {
-        lastError_ = db_.lastError().text();
+        Fail(db_.lastError());
         db_.rollback();
         return false;
     }
@@ -118,6 +127,8 @@ LinkOutcome LinkTracks(const QSqlDatabase& db, double gpsTimeOffset, bool linkFl
     auto fail = [&outcome](const QSqlQuery& q) {
         outcome.ok = false;
         outcome.error = q.lastError().text();
+        qCWarning(lcStorage) << "linking tracks:" << StorageErrorText(ClassifySqlError(q.lastError()))
+                             << outcome.error;
         return outcome;
     };
     struct OpenTrack {
