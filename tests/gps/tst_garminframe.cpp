@@ -92,16 +92,6 @@ private slots:
         QCOMPARE(d.BrokenFrames(), std::uint64_t(0));
     }
 
-    void badChecksumIsReported() {
-        QByteArray frame = FramePacket(MakePacket(34, Bytes({1, 2, 3})));
-        frame[4] = 5; // a data byte
-        GarminFrameDecoder d;
-        const auto frames = DecodeAll(d, frame);
-        QCOMPARE(frames.size(), size_t(1));
-        QVERIFY(!frames[0].checksumOk);
-        QCOMPARE(frames[0].id, std::uint8_t(34));
-    }
-
     void resynchronises_data() {
         QTest::addColumn<QByteArray>("before");
         const QByteArray cut = FramePacket(MakePacket(34, Bytes({1, 2, 3, 4, 5, 6})));

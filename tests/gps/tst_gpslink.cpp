@@ -1,8 +1,10 @@
 // The link state machine driven directly: requests, identification, ACK and
-// NAK, the timers, unknown packets, line events, a vanished port, and the
-// track transfer into a real logbook file.
+// NAK and their budgets, the timers, unknown packets, line events, cancel,
+// and the track transfer into a real logbook file. Cuts at every byte and
+// vanished ports are in tst_gpscut.
 
 #include "gpstesthelpers.h"
+#include "memorysink.h"
 
 #include "core/trackstore.h"
 #include "gps/gpslink.h"
@@ -27,23 +29,6 @@ QByteArray TrackFrames(int count, double start, double lat, bool flagFirst = tru
         frames += PointFrame(lat + i * 0.0001, -1.8 - i * 0.0001, start + i / 86400.0, flagFirst && i == 0);
     return frames;
 }
-
-// A storage that refuses nothing and keeps nothing: for counting.
-class CountingStorage : public TrackSink {
-public:
-    qint64 nextTrackId = 1;
-    StoreOutcome StoreTrackPoint(TrackState& s, double, double, double, bool newTrack, double) override {
-        if (newTrack) {
-            s.currentTrackId = nextTrackId++;
-            ++s.tracksAdded;
-        }
-        ++s.pointsStored;
-        return StoreOutcome::Stored;
-    }
-    bool Commit() override { return true; }
-    QString LastError() const override { return {}; }
-    bool LinkOpenTracks(double, bool) override { return true; }
-};
 
 } // namespace
 
@@ -296,27 +281,6 @@ private slots:
         QVERIFY(io.open);
     }
 
-    void vanishedPortEndsTheTransfer() {
-        TempLogbook log;
-        LogbookTrackStorage storage(log.Db());
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTracks(&storage));
-        Identify(link, io);
-        link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(5, Day(2024, 5, 1, 10), 53));
-        io.open = false; // the adapter has closed it
-        link.OnPortLost(QStringLiteral("Input/output error"));
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Input/output error"));
-        QVERIFY(!link.Busy());
-        link.OnPortLost(QStringLiteral("Input/output error")); // only once
-        QCOMPARE(io.statusHistory.count(QStringLiteral("ERROR - (GPS)Input/output error")), 1);
-        // What came before stays stored.
-        LogbookDatabase second;
-        QString error;
-        QVERIFY(second.Open(log.Path(), &error));
-        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
-    }
-
     void trackTransferTexts() {
         TempLogbook log;
         for (int round = 0; round < 2; ++round) {
@@ -346,7 +310,7 @@ private slots:
     void countersAreNotSixteenBit() {
         FakeLinkIo io;
         GpsLink link(io);
-        CountingStorage storage;
+        MemoryTrackSink storage;
         storage.nextTrackId = 70000;
         QVERIFY(link.RequestGpsTracks(&storage));
         Identify(link, io);
@@ -440,7 +404,7 @@ private slots:
 
     // Without the receiver's clock the download stops: its tracks could not be linked.
     void downloadStopsWhenTheClockFails() {
-        CountingStorage storage;
+        MemoryTrackSink storage;
         FakeLinkIo io;
         GpsLink link(io);
         QVERIFY(link.DownloadGpsTracks(&storage, true));
