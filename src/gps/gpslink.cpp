@@ -321,7 +321,7 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
 
 void GpsLink::HandleTrackPoint(const ReplyBuffer& buffer) {
     ++recordsReceived_;
-    Report(GpsStatus::ReceivingTracks, recordsReceived_);
+    Report(GpsStatus::ReceivingTracks, recordsReceived_, expectedRecords_);
     io_.TrackProgress(++progressRecords_, expectedRecords_);
     const std::optional<TrackPointRecord> point = DecodeTrackPoint(buffer);
     if (!point || !storage_) return;

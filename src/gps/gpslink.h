@@ -71,7 +71,7 @@ struct GpsLinkSettings {
 
 class GpsLink {
 public:
-    explicit GpsLink(GpsLinkIo& io, GpsLinkSettings timings = {});
+    explicit GpsLink(GpsLinkIo& io, GpsLinkSettings settings = {});
 
     // Commands. Each returns false when it did not start: another command is
     // running, or the port did not open (then the status says so).

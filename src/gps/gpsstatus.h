@@ -12,7 +12,7 @@ namespace soarnote {
 enum class GpsStatus {
     OpenFailed,       // the port did not open (text: the system's reason)
     RequestingTracks, // the track log command goes out
-    ReceivingTracks,  // count: track points received so far
+    ReceivingTracks,  // count: track points so far; total: records announced (0 until known)
     Repeat,           // the point just received was stored before (appended)
     TransferComplete, // count: records received, total: tracks added
     CurrentTime,      // time: the receiver's clock as a day number

@@ -9,7 +9,6 @@
 #include "gps/gpsstatustext.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace soarnote;
@@ -67,29 +66,6 @@ private slots:
         QCOMPARE(MakePacket(frames[0].id, frames[0].data), packet);
         QVERIFY(frames[0].checksumOk);
         QVERIFY(!d.InFrame());
-    }
-
-    void roundTripOfEverySize() {
-        QRandomGenerator rng(42);
-        QByteArray stream;
-        std::vector<QByteArray> packets;
-        for (int size = 0; size <= 255; ++size) {
-            QByteArray data(size, '\0');
-            for (int i = 0; i < size; ++i)
-                data[i] = static_cast<char>(rng.bounded(4) == 0 ? 16 : rng.bounded(256));
-            const auto id = static_cast<std::uint8_t>(17 + size % 200);
-            packets.push_back(MakePacket(id, data));
-            stream += FramePacket(packets.back());
-        }
-        GarminFrameDecoder d;
-        const auto frames = DecodeAll(d, stream);
-        QCOMPARE(frames.size(), packets.size());
-        for (size_t i = 0; i < frames.size(); ++i) {
-            QVERIFY(frames[i].checksumOk);
-            QCOMPARE(MakePacket(frames[i].id, frames[i].data), packets[i]);
-        }
-        QCOMPARE(d.DroppedBytes(), std::uint64_t(0));
-        QCOMPARE(d.BrokenFrames(), std::uint64_t(0));
     }
 
     void resynchronises_data() {
