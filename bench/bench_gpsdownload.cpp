@@ -9,8 +9,8 @@
 
 #include "core/logbookdatabase.h"
 #include "core/logbookschema.h"
+#include "core/trackstore.h"
 #include "gps/gpsportadapter.h"
-#include "gps/trackstorage.h"
 #include "gps/waypointplusimport.h"
 
 #include <QCoreApplication>

@@ -1,21 +1,23 @@
 #include "gpslink.h"
 
-#include "core/serialline.h"
-
-#include "i18n/languagetable.h"
+#include "core/logcategories.h"
 
 namespace soarnote {
 
 using namespace garmin;
 
-GpsLink::GpsLink(GpsLinkIo& io, GpsLinkTimings timings) : io_(io), timings_(timings) {}
+GpsLink::GpsLink(GpsLinkIo& io, GpsLinkSettings settings) : io_(io), settings_(settings) {}
 
-QString GpsLink::ErrorPrefix() {
-    return Translate("ERROR - (GPS)");
+void GpsLink::Report(GpsStatus kind, qint64 count, qint64 total) {
+    GpsStatusEvent event;
+    event.kind = kind;
+    event.count = count;
+    event.total = total;
+    Report(std::move(event));
 }
 
-void GpsLink::ReportStatus(const QString& text, bool append) {
-    io_.SetStatusText(append ? io_.StatusText() + text : text);
+void GpsLink::Report(GpsStatusEvent event) {
+    io_.Status(event);
 }
 
 // --- Commands ----------------------------------------------------------------
@@ -32,14 +34,18 @@ bool GpsLink::RequestGpsPosition() {
     return StartCommand(GpsCommand::Position, Request::Position, true);
 }
 
-bool GpsLink::RequestGpsTracks(TrackStorage* storage) {
+bool GpsLink::RequestGpsTracks(TrackSink* storage) {
     if (Busy()) return false;
+    tracks_.StartTransfer();
+    recordsReceived_ = 0;
     downloadStorage_ = storage;
     return StartCommand(GpsCommand::Tracks, Request::Tracks, true);
 }
 
-bool GpsLink::DownloadGpsTracks(TrackStorage* storage, bool synchronise) {
+bool GpsLink::DownloadGpsTracks(TrackSink* storage, bool synchronise) {
     if (Busy()) return false;
+    tracks_.StartTransfer();
+    recordsReceived_ = 0;
     downloadStorage_ = storage;
     synchronise_ = synchronise;
     downloadAtTracks_ = !synchronise;
@@ -70,6 +76,20 @@ void GpsLink::Abort() {
     Settle();
 }
 
+bool GpsLink::Cancel() {
+    if (!Busy()) return false;
+    cancelling_ = true;
+    qCDebug(lcGps) << "cancelled by the user";
+    Report(GpsStatus::Cancelled);
+    if (phase_ != Phase::Idle)
+        FinishGpsTransfer(false);
+    else
+        EndCommand(false);
+    cancelling_ = false;
+    Settle();
+    return true;
+}
+
 bool GpsLink::OpenGpsPort(bool identify, Request request) {
     io_.StopTimer();
     timerUse_ = TimerUse::None;
@@ -78,10 +98,16 @@ bool GpsLink::OpenGpsPort(bool identify, Request request) {
     held_.clear();
     QString error;
     if (!io_.OpenPort(&error)) {
-        ReportStatus(ErrorPrefix() + QLatin1Char(' ') + Translate("Unable to Open Connection"));
+        qCDebug(lcGps) << "port did not open:" << error;
+        GpsStatusEvent event;
+        event.kind = GpsStatus::OpenFailed;
+        event.text = error;
+        Report(std::move(event));
         return false;
     }
+    qCDebug(lcGps) << "port open, identify" << identify;
     ++session_;
+    badFrames_ = 0;
     if (identify) {
         identifying_ = -1;
         transferDone_ = false;
@@ -96,6 +122,7 @@ bool GpsLink::OpenGpsPort(bool identify, Request request) {
 }
 
 void GpsLink::SendRequest(Request request) {
+    qCDebug(lcGps) << "request" << static_cast<int>(request);
     transferDone_ = false;
     recordsReceived_ = 0;
     phase_ = Phase::Request;
@@ -115,7 +142,7 @@ void GpsLink::SendRequest(Request request) {
         tracks_.StartTransfer();
         expectedRecords_ = 0;
         progressRecords_ = 0;
-        ReportStatus(Translate("Requesting Track Records"));
+        Report(GpsStatus::RequestingTracks);
         io_.TrackProgress(0, 0);
         SendPacket(MakeCommandPacket(CmdTransferTrackLog));
         break;
@@ -124,8 +151,31 @@ void GpsLink::SendRequest(Request request) {
 
 void GpsLink::SendPacket(const QByteArray& packet) {
     lastPacket_ = packet;
+    resends_ = 0;
     io_.Write(FramePacket(packet));
     sent_ = true;
+}
+
+bool GpsLink::Resend() {
+    if (lastPacket_.isEmpty()) return true;
+    if (resends_ >= settings_.resendBudget) {
+        qCDebug(lcGps) << "resend budget spent on packet" << Qt::hex << static_cast<int>(lastPacket_[0]);
+        Report(GpsStatus::TooManyResends, resends_);
+        FinishGpsTransfer(false);
+        return false;
+    }
+    ++resends_;
+    io_.Write(FramePacket(lastPacket_));
+    sent_ = true;
+    return true;
+}
+
+bool GpsLink::CountBadFrame() {
+    if (++badFrames_ <= settings_.badFrameBudget) return true;
+    qCDebug(lcGps) << "damaged-frame budget spent:" << badFrames_;
+    Report(GpsStatus::TooManyDamaged, badFrames_);
+    FinishGpsTransfer(false);
+    return false;
 }
 
 // --- Events ------------------------------------------------------------------
@@ -147,7 +197,10 @@ void GpsLink::ProcessBytes(const QByteArray& bytes, int from) {
     for (int i = from; i < bytes.size(); ++i) {
         const std::uint64_t broken = decoder_.BrokenFrames();
         std::optional<GarminFrame> frame = decoder_.Feed(static_cast<std::uint8_t>(bytes[i]));
-        if (decoder_.BrokenFrames() != broken) frameEvent_ = true;
+        if (decoder_.BrokenFrames() != broken) {
+            frameEvent_ = true;
+            if (!CountBadFrame()) return;
+        }
         if (!frame) continue;
         frameEvent_ = true;
         HandleFrame(*frame);
@@ -164,7 +217,7 @@ void GpsLink::HandleFrame(const GarminFrame& frame) {
     if (!frame.checksumOk) {
         // A damaged packet is never used: ask for it again.
         ++checksumErrors_;
-        SendPacket(MakeNak(frame.id));
+        if (CountBadFrame()) SendPacket(MakeNak(frame.id));
         return;
     }
     DispatchGpsReply(frame);
@@ -173,7 +226,7 @@ void GpsLink::HandleFrame(const GarminFrame& frame) {
 void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
     if (frame.id == PidAck) return;
     if (frame.id == PidNak) {
-        if (!lastPacket_.isEmpty()) SendPacket(lastPacket_);
+        Resend();
         return;
     }
     // Every packet is acknowledged with its own ID, before it is handled, so
@@ -207,13 +260,16 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
         return;
     case PidTransferComplete:
         transferDone_ = true;
-        ReportStatus(TransferCompleteText(recordsReceived_, tracks_.tracksAdded));
+        Report(GpsStatus::TransferComplete, recordsReceived_, tracks_.tracksAdded);
         FinishGpsTransfer(true);
         return;
     case PidDateTime:
         if (const std::optional<double> time = DecodeDateTime(buffer)) {
             gpsTimeOffset_ = io_.Now() - *time;
-            ReportStatus(CurrentTimeText(*time));
+            GpsStatusEvent event;
+            event.kind = GpsStatus::CurrentTime;
+            event.time = *time;
+            Report(std::move(event));
             FinishGpsTransfer(true);
         } else {
             FinishGpsTransfer(false);
@@ -224,7 +280,10 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
         if (!product) return;
         if (phase_ == Phase::Capabilities) return; // the same reply again: our acknowledgement crossed it
         if (phase_ == Phase::Request && pendingRequest_ != Request::Product) return;
-        ReportStatus(ProductText(*product));
+        GpsStatusEvent event;
+        event.kind = GpsStatus::Product;
+        event.product = *product;
+        Report(std::move(event));
         if (phase_ == Phase::Identifying && identifying_ == -1) {
             identifying_ = product->productId;
             phase_ = Phase::Capabilities;
@@ -236,12 +295,21 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
     }
     case PidPosition:
         if (const std::optional<GeoPoint> position = RadianPosition(buffer, 0)) {
-            ReportStatus(CurrentPositionText(*position));
+            GpsStatusEvent event;
+            event.kind = GpsStatus::CurrentPosition;
+            event.position = *position;
+            Report(std::move(event));
             FinishGpsTransfer(true);
         }
         return;
     case PidPvt:
-        if (const std::optional<QString> text = PvtText(buffer)) ReportStatus(*text);
+        if (const std::optional<PvtRecord> pvt = DecodePvt(buffer)) {
+            GpsStatusEvent event;
+            event.kind = GpsStatus::Pvt;
+            event.height = pvt->height;
+            event.position = pvt->position;
+            Report(std::move(event));
+        }
         return;
     default:
         phaseBeforeQuestion_ = phase_;
@@ -253,7 +321,7 @@ void GpsLink::DispatchGpsReply(const GarminFrame& frame) {
 
 void GpsLink::HandleTrackPoint(const ReplyBuffer& buffer) {
     ++recordsReceived_;
-    ReportStatus(TrackRecordsText(recordsReceived_));
+    Report(GpsStatus::ReceivingTracks, recordsReceived_, expectedRecords_);
     io_.TrackProgress(++progressRecords_, expectedRecords_);
     const std::optional<TrackPointRecord> point = DecodeTrackPoint(buffer);
     if (!point || !storage_) return;
@@ -262,16 +330,17 @@ void GpsLink::HandleTrackPoint(const ReplyBuffer& buffer) {
     case StoreOutcome::Stored:
         break;
     case StoreOutcome::Refused:
-        ReportStatus(QLatin1Char(' ') + Translate("(Repeat)"), true);
+        Report(GpsStatus::Repeat);
         break;
     case StoreOutcome::Failed:
-        ReportStatus(ErrorPrefix() + storage_->LastError());
+        ReportStorageFailure(storage_->LastError());
         FinishGpsTransfer(false);
         break;
     }
 }
 
 void GpsLink::IdentificationDone() {
+    qCDebug(lcGps) << "identified, product" << identifying_;
     // The port stays open for the request that follows.
     transferDone_ = true;
     restartCapabilityWait_ = false;
@@ -283,11 +352,13 @@ void GpsLink::OnTimer() {
     timerUse_ = TimerUse::None;
     switch (use) {
     case TimerUse::Response:
-        ReportStatus(ErrorPrefix() + Translate("Failed to get response"));
+        qCDebug(lcGps) << "no response";
+        Report(GpsStatus::ResponseTimeout);
         FinishGpsTransfer(false);
         break;
     case TimerUse::Receive:
-        ReportStatus(ErrorPrefix() + Translate("Receive timeout"));
+        qCDebug(lcGps) << "packet stalled";
+        Report(GpsStatus::ReceiveTimeout);
         FinishGpsTransfer(false);
         break;
     case TimerUse::Capabilities:
@@ -300,13 +371,19 @@ void GpsLink::OnTimer() {
 }
 
 void GpsLink::OnGpsCommEvent(int code) {
-    const QString text = CommEventText(code);
-    if (!text.isEmpty()) ReportStatus(ErrorPrefix() + text);
+    GpsStatusEvent event;
+    event.kind = GpsStatus::LineEvent;
+    event.code = code;
+    Report(std::move(event));
 }
 
 void GpsLink::OnPortLost(const QString& errorText) {
     if (phase_ == Phase::Idle && !io_.IsPortOpen()) return;
-    ReportStatus(ErrorPrefix() + errorText);
+    qCDebug(lcGps) << "port lost:" << errorText;
+    GpsStatusEvent event;
+    event.kind = GpsStatus::PortLost;
+    event.text = errorText;
+    Report(std::move(event));
     FinishGpsTransfer(false);
     Settle();
 }
@@ -314,7 +391,7 @@ void GpsLink::OnPortLost(const QString& errorText) {
 void GpsLink::AnswerUnknownPacket(UnknownPacketAnswer answer) {
     if (phase_ != Phase::Question) return;
     phase_ = phaseBeforeQuestion_;
-    ReportStatus(ErrorPrefix() + Translate("Unknown reply"));
+    Report(GpsStatus::UnknownReply);
     if (answer == UnknownPacketAnswer::Abort) {
         FinishGpsTransfer(false);
         Settle();
@@ -333,10 +410,19 @@ void GpsLink::AnswerUnknownPacket(UnknownPacketAnswer answer) {
 
 // --- Ending ------------------------------------------------------------------
 
+void GpsLink::ReportStorageFailure(const QString& text) {
+    GpsStatusEvent event;
+    event.kind = GpsStatus::StorageFailed;
+    event.text = text;
+    Report(std::move(event));
+}
+
 void GpsLink::FinishGpsTransfer(bool ok) {
+    qCDebug(lcGps) << "transfer ends, ok" << ok << "records" << recordsReceived_ << "stored"
+                   << tracks_.pointsStored;
     if (storage_) {
         if (!storage_->Commit()) {
-            ReportStatus(ErrorPrefix() + storage_->LastError());
+            ReportStorageFailure(storage_->LastError());
             ok = false;
         }
         storage_ = nullptr; // no more points are stored
@@ -354,6 +440,10 @@ void GpsLink::FinishGpsTransfer(bool ok) {
 void GpsLink::ContinueCommand(bool ok) {
     if (command_ == GpsCommand::Download && !aborting_) {
         if (!downloadAtTracks_) {
+            if (cancelling_) {
+                EndCommand(false);
+                return;
+            }
             // Without the receiver's clock the tracks could not be linked.
             if (!ok) {
                 EndCommand(false);
@@ -366,9 +456,9 @@ void GpsLink::ContinueCommand(bool ok) {
         bool linked = true;
         if (downloadStorage_) {
             linked = downloadStorage_->LinkOpenTracks(gpsTimeOffset_, synchronise_);
-            if (!linked) ReportStatus(ErrorPrefix() + downloadStorage_->LastError());
+            if (!linked) ReportStorageFailure(downloadStorage_->LastError());
         }
-        EndCommand(ok && linked);
+        EndCommand(ok && linked && !cancelling_);
         return;
     }
     EndCommand(ok);
@@ -376,6 +466,8 @@ void GpsLink::ContinueCommand(bool ok) {
 
 void GpsLink::EndCommand(bool ok) {
     const GpsCommand command = command_;
+    if (command != GpsCommand::None)
+        qCDebug(lcGps) << "command" << static_cast<int>(command) << "ends, ok" << ok;
     command_ = GpsCommand::None;
     downloadStorage_ = nullptr;
     downloadAtTracks_ = false;
@@ -390,13 +482,13 @@ void GpsLink::Settle() {
     } else if (decoder_.InFrame()) {
         // A packet has started: its bytes must keep coming.
         if (bytesArrived_ || timerUse_ != TimerUse::Receive)
-            StartTimer(TimerUse::Receive, timings_.receiveMs);
+            StartTimer(TimerUse::Receive, settings_.receiveMs);
     } else if (phase_ == Phase::Capabilities) {
         if (restartCapabilityWait_ || timerUse_ != TimerUse::Capabilities)
-            StartTimer(TimerUse::Capabilities, timings_.capabilityWaitMs);
+            StartTimer(TimerUse::Capabilities, settings_.capabilityWaitMs);
     } else if (sent_ || frameEvent_ || timerUse_ != TimerUse::Response) {
         // Bytes outside any packet (line noise) do not count as an answer.
-        StartTimer(TimerUse::Response, timings_.responseMs);
+        StartTimer(TimerUse::Response, settings_.responseMs);
     }
     sent_ = false;
     frameEvent_ = false;

@@ -2,7 +2,10 @@
 
 #include "serial/serialportsetup.h"
 
+#include "gpsstatustext.h"
+
 #include "core/daynumber.h"
+#include "core/logcategories.h"
 
 #include <QDateTime>
 
@@ -30,9 +33,9 @@ std::optional<LineErrorCounts> ReadLineCounts(int fd) {
 
 } // namespace
 
-GpsPortAdapter::GpsPortAdapter(std::function<SerialSettings()> portSettings, GpsLinkTimings timings,
+GpsPortAdapter::GpsPortAdapter(std::function<SerialSettings()> portSettings, GpsLinkSettings linkSettings,
                                QObject* parent)
-    : QObject(parent), portSettings_(std::move(portSettings)), link_(*this, timings) {
+    : QObject(parent), portSettings_(std::move(portSettings)), link_(*this, linkSettings) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { link_.OnTimer(); });
@@ -96,6 +99,7 @@ void GpsPortAdapter::ClosePort() {
 
 void GpsPortAdapter::Write(const QByteArray& bytes) {
     if (!port_.isOpen()) return;
+    qCDebug(lcSerial) << "gps out" << bytes.toHex(' ');
     if (port_.write(bytes) != bytes.size()) {
         QMetaObject::invokeMethod(
             this, [this, text = port_.errorString()] { PortLost(text); }, Qt::QueuedConnection);
@@ -111,6 +115,12 @@ void GpsPortAdapter::StartTimer(int milliseconds) {
 
 void GpsPortAdapter::StopTimer() {
     timer_.stop();
+}
+
+void GpsPortAdapter::Status(const GpsStatusEvent& event) {
+    const QString current = Status();
+    const QString text = ApplyGpsStatus(current, event);
+    if (text != current || event.kind != GpsStatus::LineEvent) SetStatusText(text);
 }
 
 void GpsPortAdapter::SetStatusText(const QString& text) {
@@ -147,6 +157,7 @@ void GpsPortAdapter::CommandFinished(GpsCommand command, bool ok) {
 void GpsPortAdapter::OnReadyRead() {
     if (!port_.isOpen()) return;
     const QByteArray bytes = port_.readAll();
+    qCDebug(lcSerial) << "gps in" << bytes.toHex(' ');
     CheckLineErrors();
     link_.OnBytesReceived(bytes);
 }

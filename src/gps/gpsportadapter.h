@@ -1,7 +1,7 @@
 #pragma once
 // Joins the GPS link to a real serial port (QSerialPort), a QTimer and a
-// status line. Everything runs on the thread of the event loop; the port is
-// open only while a transfer runs.
+// status line, where the link's status events become translated texts. Everything runs on the thread of the
+// event loop; the port is open only while a transfer runs.
 
 #include "gpslink.h"
 #include "gpsportsettings.h"
@@ -19,7 +19,7 @@ class GpsPortAdapter : public QObject, private GpsLinkIo {
     Q_OBJECT
 public:
     // portSettings is read each time the port opens.
-    explicit GpsPortAdapter(std::function<SerialSettings()> portSettings, GpsLinkTimings timings = {},
+    explicit GpsPortAdapter(std::function<SerialSettings()> portSettings, GpsLinkSettings linkSettings = {},
                             QObject* parent = nullptr);
     ~GpsPortAdapter() override;
 
@@ -33,6 +33,7 @@ public:
     // Asks the user about an unknown packet; without one, unknown packets are ignored.
     void SetUnknownPacketAsker(std::function<UnknownPacketAnswer(const QString&)> asker);
     QString Status() const { return readStatus_ ? readStatus_() : status_; }
+    void SetStatusText(const QString& text);
 
 signals:
     void CommandEnded(soarnote::GpsCommand command, bool ok);
@@ -47,8 +48,7 @@ private:
     void Write(const QByteArray& bytes) override;
     void StartTimer(int milliseconds) override;
     void StopTimer() override;
-    QString StatusText() const override { return Status(); }
-    void SetStatusText(const QString& text) override;
+    void Status(const GpsStatusEvent& event) override;
     void AskUnknownPacket(const QString& text) override;
     double Now() const override;
     void TrackProgress(qint64 received, qint64 expected) override;

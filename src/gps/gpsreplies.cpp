@@ -1,8 +1,6 @@
 #include "gpsreplies.h"
 
 #include "core/daynumber.h"
-#include "core/numbertext.h"
-#include "i18n/languagetable.h"
 
 #include <QDate>
 #include <algorithm>
@@ -112,38 +110,12 @@ std::optional<ProductData> DecodeProductData(const ReplyBuffer& b) {
     return ProductData{*id, *version, b.Text(4, b.Usable() - 7)};
 }
 
-QString ProductText(const ProductData& product) {
-    return product.description + QStringLiteral("  ver:") + NumberText(product.version / 100.0);
-}
-
-QString CurrentTimeText(double dayNumber) {
-    return Translate("Current Time: ") + GeneralDateText(dayNumber);
-}
-
-QString CurrentPositionText(const GeoPoint& p) {
-    return Translate("Current position: ") + FixedNumberText(p.lat, 8) + QStringLiteral(", ") +
-           FixedNumberText(p.lng, 8);
-}
-
-std::optional<QString> PvtText(const ReplyBuffer& b) {
+std::optional<PvtRecord> DecodePvt(const ReplyBuffer& b) {
     const auto altitude = b.Float32(0);
     const auto mslHeight = b.Float32(54);
     const auto position = RadianPosition(b, 26);
     if (!altitude || !mslHeight || !position) return std::nullopt;
-    const float height = *altitude + *mslHeight;
-    return Translate("Height:") + NumberText(height, 7) + QLatin1Char(' ') + Translate("Position:") +
-           QLatin1Char(' ') + FixedNumberText(position->lat, 5) + QStringLiteral(", ") +
-           FixedNumberText(position->lng, 5);
-}
-
-QString TrackRecordsText(qint64 recordsReceived) {
-    return Translate("Receiving Track Records -") + NumberText(static_cast<double>(recordsReceived));
-}
-
-QString TransferCompleteText(qint64 recordsReceived, qint64 tracksAdded) {
-    return Translate("Received") + NumberText(static_cast<double>(recordsReceived)) +
-           QStringLiteral(" Records [") + PlainNumberText(static_cast<double>(tracksAdded)) +
-           QStringLiteral(" Added]");
+    return PvtRecord{*altitude + *mslHeight, *position};
 }
 
 QString UnknownPacketText(const ReplyBuffer& b, std::uint8_t id) {

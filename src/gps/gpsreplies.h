@@ -1,7 +1,7 @@
 #pragma once
 // The receiver's replies: field readers over a packet's bytes, the records
-// the program decodes (track points, date and time, product data, positions)
-// and the status texts written for them.
+// the program decodes (track points, date and time, product data, positions).
+// Status texts are built from these by gpsstatustext.h.
 
 #include "garminpacket.h"
 
@@ -72,13 +72,14 @@ struct ProductData {
 };
 std::optional<ProductData> DecodeProductData(const ReplyBuffer& b);
 
-// Texts written on the status panel (fixed pieces translated).
-QString ProductText(const ProductData& product);
-QString CurrentTimeText(double dayNumber);
-QString CurrentPositionText(const GeoPoint& position);
-std::optional<QString> PvtText(const ReplyBuffer& b);
-QString TrackRecordsText(qint64 recordsReceived);
-QString TransferCompleteText(qint64 recordsReceived, qint64 tracksAdded);
+struct PvtRecord {
+    float height = 0; // above mean sea level: ellipsoid altitude + its MSL height
+    GeoPoint position;
+};
+// Position, velocity and time (ID 51); empty when too short.
+std::optional<PvtRecord> DecodePvt(const ReplyBuffer& b);
+
+// An unknown packet for the user: "ID: 72 Data: 1 2 AB ".
 QString UnknownPacketText(const ReplyBuffer& b, std::uint8_t id);
 
 } // namespace soarnote

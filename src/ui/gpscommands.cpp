@@ -3,6 +3,8 @@
 #include "prompts.h"
 
 #include "core/logbooksession.h"
+#include "core/trackstore.h"
+#include "gps/gpsstatustext.h"
 #include "gps/waypointplusimport.h"
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
@@ -16,7 +18,7 @@
 namespace soarnote {
 
 GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Prompts& prompts,
-                         QLabel* infoPanel, QWidget* window, GpsLinkTimings timings)
+                         QLabel* infoPanel, QWidget* window, GpsLinkSettings linkSettings)
     : QObject(window), session_(session), settings_(settings), prompts_(prompts), info_(infoPanel),
       window_(window), progress_(new QProgressBar(window)) {
     progress_->setObjectName(QStringLiteral("GpsProgress"));
@@ -26,7 +28,8 @@ GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Promp
     progress_->setValue(0);
     progress_->hide();
 
-    adapter_ = std::make_unique<GpsPortAdapter>([this] { return ReadGpsPortSettings(settings_); }, timings);
+    adapter_ =
+        std::make_unique<GpsPortAdapter>([this] { return ReadGpsPortSettings(settings_); }, linkSettings);
     adapter_->SetStatusSink([this] { return info_ ? info_->text() : QString(); },
                             [this](const QString& text) {
                                 if (info_) info_->setText(text);
@@ -102,12 +105,18 @@ void GpsCommands::OnCommandFinished(GpsCommand command, bool ok) {
     if (command == GpsCommand::Download || command == GpsCommand::Tracks) {
         progress_->hide();
         storage_.reset();
+        // Beside the status the transfer ended with, what it added.
+        const TrackState& tracks = adapter_->Link().Tracks();
+        if (adapter_->Link().RecordsReceived() > 0)
+            adapter_->SetStatusText(adapter_->Status() + QStringLiteral(" - ") +
+                                    TracksAddedText(tracks.tracksAdded, tracks.pointsStored));
         emit TracksChanged();
     }
     emit Finished(ok);
 }
 
-void GpsCommands::OnTrackProgress(qint64 received, qint64 expected) {
+void GpsCommands::OnTrackProgress() {
+    const auto [received, expected] = adapter_->Link().Progress();
     if (expected <= 0) {
         progress_->setRange(0, 0); // busy until the receiver says how many
         return;
@@ -125,6 +134,8 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
     return answer == QMessageBox::Retry ? UnknownPacketAnswer::Retry : UnknownPacketAnswer::Ignore;
 }
 
-void GpsCommands::CancelTransfer() {}
+void GpsCommands::CancelTransfer() {
+    adapter_->Link().Cancel();
+}
 
 } // namespace soarnote

@@ -25,7 +25,7 @@ class GpsCommands : public QObject {
 public:
     // Everything is borrowed and must outlive this object.
     GpsCommands(LogbookSession& session, SettingsStore& settings, Prompts& prompts, QLabel* infoPanel,
-                QWidget* window, GpsLinkTimings timings = {});
+                QWidget* window, GpsLinkSettings linkSettings = {});
     ~GpsCommands() override;
 
     // For the window's status bar; shown while tracks are downloaded.
@@ -34,8 +34,8 @@ public:
     GpsPortAdapter& Adapter() { return *adapter_; }
 
 public slots:
-    // Stops a running download or import: the port is closed, what was stored
-    // stays stored, and the status says it was cancelled.
+    // Stops a running transfer: the port is closed, what was stored stays
+    // stored, and the status says it was cancelled.
     void CancelTransfer();
     void DownloadGpsTracks();
     void RequestGpsTime();
@@ -44,14 +44,16 @@ public slots:
     void ImportWaypointPlusFile();
 
 signals:
-    // Tracks were stored or linked: the window re-reads what depends on them.
+    // Tracks were stored or linked (emitted when a track transfer or an
+    // import ends): the window re-reads what depends on them, such as the 3D
+    // button of the flight on show.
     void TracksChanged();
     // A GPS command has ended.
     void Finished(bool ok);
 
 private:
     void OnCommandFinished(GpsCommand command, bool ok);
-    void OnTrackProgress(qint64 received, qint64 expected);
+    void OnTrackProgress();
     UnknownPacketAnswer AskUnknownPacket(const QString& text);
 
     LogbookSession& session_;

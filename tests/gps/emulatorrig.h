@@ -14,7 +14,7 @@ namespace gpstest {
 
 class EmulatorRig {
 public:
-    explicit EmulatorRig(emu::EmulatorConfig config, GpsLinkTimings timings = {},
+    explicit EmulatorRig(emu::EmulatorConfig config, GpsLinkSettings timings = {},
                          const QString& speed = QStringLiteral("115200"))
         : emulator_(std::make_unique<emu::GarminEmulator>(std::move(config))),
           runner_(std::make_unique<emu::EmulatorRunner>(*emulator_)) {

@@ -8,6 +8,7 @@
 #include "core/logbookdatabase.h"
 #include "gps/garminpacket.h"
 #include "gps/gpslink.h"
+#include "gps/gpsstatustext.h"
 
 #include <QTemporaryDir>
 #include <cmath>
@@ -85,7 +86,8 @@ inline QByteArray CompleteFrame() {
     return Framed(garmin::PidTransferComplete, Bytes({6, 0}));
 }
 
-// Everything the link does to its port, timer and status line.
+// Everything the link does to its port and timer, and the status line its
+// events give.
 class FakeLinkIo : public GpsLinkIo {
 public:
     bool open = false;
@@ -116,10 +118,9 @@ public:
         ++timerStarts;
     }
     void StopTimer() override { timerMs = -1; }
-    QString StatusText() const override { return status; }
-    void SetStatusText(const QString& text) override {
-        status = text;
-        statusHistory << text;
+    void Status(const GpsStatusEvent& event) override {
+        status = ApplyGpsStatus(status, event);
+        statusHistory << status;
     }
     void AskUnknownPacket(const QString& text) override { questions << text; }
     double Now() const override { return now; }

@@ -93,7 +93,8 @@ private slots:
         QVERIFY(w.WaitFinished(finished));
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), true);
-        QCOMPARE(w.Info().text(), QStringLiteral("Received 100 Records [2 Added]"));
+        QCOMPARE(w.Info().text(),
+                 QStringLiteral("Received 100 Records [2 Added] - 2 tracks, 100 points added"));
         QCOMPARE(changed.count(), 1);
         QVERIFY(!w.Commands().ProgressBar()->isVisible());
         // The receiver announced 100 points and 2 headers; all came.
@@ -141,6 +142,20 @@ private slots:
         QVERIFY(w.Prompts().asked[0].text.startsWith(QStringLiteral("ID: 72 Data: ")));
         QCOMPARE(w.Info().text(), QStringLiteral("ERROR - (GPS)Unknown reply"));
         QVERIFY(!w.Commands().Busy());
+    }
+
+    void cancel() {
+        Window w(TwoTracks());
+        QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
+        w.Commands().DownloadGpsTracks();
+        QVERIFY(w.Commands().Busy());
+        w.Commands().CancelTransfer();
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.at(0).at(0).toBool(), false);
+        QCOMPARE(w.Info().text(), QStringLiteral("Transfer cancelled"));
+        QVERIFY(!w.Commands().ProgressBar()->isVisible());
+        QVERIFY(!w.Commands().Busy());
+        QVERIFY(!w.Commands().Adapter().Port().isOpen());
     }
 
     void noPort() {

@@ -1,11 +1,12 @@
 // The real port adapter against the receiver emulator on a pseudo-terminal:
-// downloads with every fault the line and the receiver can show, a paced
-// line, and the emulator as a program of its own. The single requests run
+// downloads with every fault the line and the receiver can show, and the
+// emulator as a program of its own (line pacing is measured in
+// bench_gpsdownload). The single requests run
 // end to end in tst_gpscommands.
 
 #include "emulatorrig.h"
 
-#include "gps/trackstorage.h"
+#include "core/trackstore.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -59,9 +60,6 @@ private slots:
         QTest::newRow("unknown packet") << "unknown@50" << done << 100 << 1;
         QTest::newRow("stall mid-packet") << "stall@30"
                                           << "ERROR - (GPS)Receive timeout" << 30 - kPointsPacket1 << 0;
-        QTest::newRow("receiver falls silent")
-            << "silence@30"
-            << "ERROR - (GPS)Failed to get response" << 30 - kPointsPacket1 << 0;
         QTest::newRow("no receiver") << "silence@0"
                                      << "ERROR - (GPS)Failed to get response" << 0 << 0;
         QTest::newRow("port vanishes") << "vanish@30"
@@ -133,28 +131,6 @@ private slots:
         QVERIFY(rig.WaitForEnd(ended));
         QCOMPARE(rig.Adapter().Status(), QStringLiteral("Received 20 Records [2 Added]"));
         VerifyStoredPoints(log, sent, 20);
-    }
-
-    // At 9600 baud the download takes the line's stop-and-wait time and
-    // hardly more.
-    void pacedLine() {
-        emu::EmulatorConfig config = TwoTracks(30);
-        config.baud = 9600;
-        EmulatorRig rig(config, {}, QStringLiteral("9600"));
-        TempLogbook log;
-        LogbookTrackStorage storage(log.Db());
-        QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-        QVERIFY(rig.Link().RequestGpsTracks(&storage));
-        QVERIFY(rig.WaitForEnd(ended, 30000));
-        QCOMPARE(rig.Adapter().Status(), QStringLiteral("Received 60 Records [2 Added]"));
-        const emu::EmulatorStats& s = rig.StopEmulator();
-        const double wire = rig.Emulator().WireTimeUs() / 1e6;
-        const double took = (s.lastByteUs - s.firstByteUs) / 1e6;
-        qInfo("9600 baud, 60 points: %.3f s on the line, %.3f s of stop-and-wait wire time, ratio %.4f, "
-              "mean answer time %.0f us",
-              took, wire, took / wire, s.hostReactions ? double(s.hostReactionUs) / s.hostReactions : 0.0);
-        QVERIFY(took >= wire * 0.99);
-        QVERIFY2(took < wire * 1.10, qPrintable(QString::number(took / wire)));
     }
 
     // The emulator as its own program, as a user runs it.

@@ -1,11 +1,13 @@
 // The link state machine driven directly: requests, identification, ACK and
-// NAK, the timers, unknown packets, line events, a vanished port, and the
-// track transfer into a real logbook file.
+// NAK and their budgets, the timers, unknown packets, line events, cancel,
+// and the track transfer into a real logbook file. Cuts at every byte and
+// vanished ports are in tst_gpscut.
 
 #include "gpstesthelpers.h"
+#include "memorysink.h"
 
+#include "core/trackstore.h"
 #include "gps/gpslink.h"
-#include "gps/trackstorage.h"
 
 #include <QtTest>
 
@@ -27,23 +29,6 @@ QByteArray TrackFrames(int count, double start, double lat, bool flagFirst = tru
         frames += PointFrame(lat + i * 0.0001, -1.8 - i * 0.0001, start + i / 86400.0, flagFirst && i == 0);
     return frames;
 }
-
-// A storage that refuses nothing and keeps nothing: for counting.
-class CountingStorage : public TrackStorage {
-public:
-    qint64 nextTrackId = 1;
-    StoreOutcome StoreTrackPoint(TrackState& s, double, double, double, bool newTrack, double) override {
-        if (newTrack) {
-            s.currentTrackId = nextTrackId++;
-            ++s.tracksAdded;
-        }
-        ++s.pointsStored;
-        return StoreOutcome::Stored;
-    }
-    bool Commit() override { return true; }
-    QString LastError() const override { return {}; }
-    bool LinkOpenTracks(double, bool) override { return true; }
-};
 
 } // namespace
 
@@ -139,6 +124,54 @@ private slots:
         QCOMPARE(io.writes, (QList<QByteArray>{kTimeCommand, kTimeCommand}));
         QCOMPARE(io.timerStarts, starts + 1);
         QCOMPARE(io.timerMs, 1000);
+    }
+
+    // A line that only ever refuses or damages packets ends the transfer
+    // within its budgets; the points acknowledged before stay stored.
+    void endlessRefusalsEndTheTransfer_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("alternating NAK / bad checksum")
+            << QStringLiteral("nb") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
+        QTest::newRow("NAK only") << QStringLiteral("n") << QStringLiteral("ERROR - (GPS)Too many resends");
+        QTest::newRow("broken frames")
+            << QStringLiteral("x") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
+    }
+    void endlessRefusalsEndTheTransfer() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, status);
+        TempLogbook log;
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTracks(&storage));
+        Identify(link, io);
+        link.OnBytesReceived(TrackFrames(3, Day(2024, 5, 1, 10), 53));
+        QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
+        bad[5] = static_cast<char>(bad[5] ^ 0x04);
+        const QByteArray nak = Framed(garmin::PidNak, Bytes({6, 0}));
+        const QByteArray broken = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false).left(9);
+        QByteArray flood;
+        for (int i = 0; i < 10000; ++i) {
+            const QChar c = pattern.at(i % pattern.size());
+            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? bad : broken;
+        }
+        const qsizetype writesBefore = io.writes.size();
+        link.OnBytesReceived(flood);
+        QVERIFY(io.writes.size() - writesBefore < 100);
+        QCOMPARE(io.status, status);
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QCOMPARE(io.finished.size(), 1);
+        QVERIFY(!io.finished[0].second);
+        // Committed: another connection sees the three points.
+        LogbookDatabase second;
+        QString error;
+        QVERIFY(second.Open(log.Path(), &error));
+        const double sum =
+            testlogbook::Scalar(second.Db(), QStringLiteral("SELECT SUM(LAT) FROM TrackData")).toDouble();
+        QVERIFY(std::fabs(sum - (53 * 3 + 0.0003)) < 1e-6);
     }
 
     void badChecksumIsNakedAndNeverStored() {
@@ -248,27 +281,6 @@ private slots:
         QVERIFY(io.open);
     }
 
-    void vanishedPortEndsTheTransfer() {
-        TempLogbook log;
-        LogbookTrackStorage storage(log.Db());
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTracks(&storage));
-        Identify(link, io);
-        link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(5, Day(2024, 5, 1, 10), 53));
-        io.open = false; // the adapter has closed it
-        link.OnPortLost(QStringLiteral("Input/output error"));
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Input/output error"));
-        QVERIFY(!link.Busy());
-        link.OnPortLost(QStringLiteral("Input/output error")); // only once
-        QCOMPARE(io.statusHistory.count(QStringLiteral("ERROR - (GPS)Input/output error")), 1);
-        // What came before stays stored.
-        LogbookDatabase second;
-        QString error;
-        QVERIFY(second.Open(log.Path(), &error));
-        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
-    }
-
     void trackTransferTexts() {
         TempLogbook log;
         for (int round = 0; round < 2; ++round) {
@@ -298,7 +310,7 @@ private slots:
     void countersAreNotSixteenBit() {
         FakeLinkIo io;
         GpsLink link(io);
-        CountingStorage storage;
+        MemoryTrackSink storage;
         storage.nextTrackId = 70000;
         QVERIFY(link.RequestGpsTracks(&storage));
         Identify(link, io);
@@ -352,9 +364,47 @@ private slots:
                           Day(2024, 5, 1, 11, 30, 49)) < 1e-8);
     }
 
+    // Cancelling part way keeps what was stored, committed, and still closes
+    // and links the new track; nothing after it is stored or answered.
+    void cancelKeepsWhatWasStored() {
+        TempLogbook log;
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        LogbookTrackStorage storage(log.Db());
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(!link.Cancel());
+        QVERIFY(link.DownloadGpsTracks(&storage, true));
+        const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
+        io.now = DayNumberFromDateTime(gps);
+        link.OnBytesReceived(DateTimeFrame(gps));
+        Identify(link, io);
+        link.OnBytesReceived(RecordsFrame(12) + TrackFrames(5, Day(2024, 5, 1, 11), 53));
+        QCOMPARE(link.Progress().received, 5);
+        QCOMPARE(link.Progress().expected, 12);
+        QVERIFY(link.Cancel());
+        QCOMPARE(io.status, QStringLiteral("Transfer cancelled"));
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, false}}));
+        const qsizetype writes = io.writes.size();
+        link.OnBytesReceived(TrackFrames(5, Day(2024, 5, 1, 11, 1), 53.5) + CompleteFrame());
+        QCOMPARE(io.writes.size(), writes);
+        LogbookDatabase second;
+        QString error;
+        QVERIFY(second.Open(log.Path(), &error));
+        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
+        QCOMPARE(testlogbook::Scalar(second.Db(), QStringLiteral("SELECT LogID FROM Tracks")).toLongLong(),
+                 flight);
+        QVERIFY(
+            std::fabs(
+                testlogbook::Scalar(second.Db(), QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
+                Day(2024, 5, 1, 11, 0, 4)) < 1e-8);
+    }
+
     // Without the receiver's clock the download stops: its tracks could not be linked.
     void downloadStopsWhenTheClockFails() {
-        CountingStorage storage;
+        MemoryTrackSink storage;
         FakeLinkIo io;
         GpsLink link(io);
         QVERIFY(link.DownloadGpsTracks(&storage, true));

@@ -6,6 +6,7 @@
 #include "gps/gpslink.h"
 #include "gps/gpsportsettings.h"
 #include "gps/gpsreplies.h"
+#include "gps/gpsstatustext.h"
 #include "gps/linecounters.h"
 #include "settings/settingsstore.h"
 
@@ -96,7 +97,10 @@ private slots:
         QFETCH(int, id);
         const auto product = DecodeProductData(ReplyBuffer(Frame(255, data)));
         QVERIFY(product);
-        QCOMPARE(ProductText(*product), text);
+        GpsStatusEvent event;
+        event.kind = GpsStatus::Product;
+        event.product = *product;
+        QCOMPARE(GpsStatusText(event), text);
         QCOMPARE(product->productId, id);
     }
 
@@ -106,7 +110,10 @@ private slots:
         const auto t = DecodeDateTime(ReplyBuffer(Frame(14, d)));
         QVERIFY(t);
         QCOMPARE(DateTimeFromDayNumber(*t), QDateTime(QDate(2024, 6, 30), QTime(14, 5, 9)));
-        QCOMPARE(CurrentTimeText(*t), QStringLiteral("Current Time: 2024-06-30 14:05:09"));
+        GpsStatusEvent event;
+        event.kind = GpsStatus::CurrentTime;
+        event.time = *t;
+        QCOMPARE(GpsStatusText(event), QStringLiteral("Current Time: 2024-06-30 14:05:09"));
         QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({13, 30, 0xE8, 0x07, 14, 0, 5, 9})))));
         QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({2, 30, 0xE8, 0x07, 14, 0, 5, 9})))));
         QVERIFY(!DecodeDateTime(ReplyBuffer(Frame(14, Bytes({6, 30, 0xE8, 0x07, 24, 0, 5, 9})))));
@@ -120,7 +127,10 @@ private slots:
         QVERIFY(p);
         // The receiver's factor, not 180/pi.
         QCOMPARE(p->lat, 0.931 * 57.2957786666666);
-        QCOMPARE(CurrentPositionText(*p), QStringLiteral("Current position: 53.34236994, -1.81054661"));
+        GpsStatusEvent event;
+        event.kind = GpsStatus::CurrentPosition;
+        event.position = *p;
+        QCOMPARE(GpsStatusText(event), QStringLiteral("Current position: 53.34236994, -1.81054661"));
     }
 
     void unknownPacketText() {
@@ -198,28 +208,6 @@ private slots:
         s = ReadGpsPortSettings(store);
         QCOMPARE(s.device, QStringLiteral("/dev/ttyS2"));
         QCOMPARE(s.SettingsString(), QStringLiteral("4800,E,8,1"));
-    }
-
-    void commEventTexts_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("receive") << 2 << "";
-        QTest::newRow("break") << 1001 << "Break Received";
-        QTest::newRow("cts") << 1002 << "CTS Timeout";
-        QTest::newRow("dsr") << 1003 << "DSR Timeout";
-        QTest::newRow("framing") << 1004 << "Framing Error";
-        QTest::newRow("overrun") << 1006 << "Overrun Error";
-        QTest::newRow("cd") << 1007 << "Carrier Detect Timeout";
-        QTest::newRow("rx overflow") << 1008 << "Receive Buffer Overflow";
-        QTest::newRow("parity") << 1009 << "Parity Error";
-        QTest::newRow("tx full") << 1010 << "Transmit Buffer Full";
-        QTest::newRow("dcb") << 1011 << "Error retrieving DCB";
-        QTest::newRow("other") << 1005 << "Unknown error or event";
-    }
-    void commEventTexts() {
-        QFETCH(int, code);
-        QFETCH(QString, text);
-        QCOMPARE(CommEventText(code), text);
     }
 
     void lineCounters() {

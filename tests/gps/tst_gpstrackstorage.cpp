@@ -3,7 +3,7 @@
 
 #include "gpstesthelpers.h"
 
-#include "gps/trackstorage.h"
+#include "core/trackstore.h"
 
 #include <QtTest>
 
@@ -13,7 +13,7 @@ using namespace gpstest;
 namespace {
 
 // Stores count points a second apart; returns how many were stored.
-int StoreTrack(TrackStorage& storage, TrackState& state, double start, int count, double lat,
+int StoreTrack(TrackSink& storage, TrackState& state, double start, int count, double lat,
                bool flagFirst = true, double offset = 0, int* refused = nullptr) {
     int stored = 0;
     for (int i = 0; i < count; ++i) {
@@ -49,7 +49,12 @@ private slots:
             log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(),
             50);
 
-        // The same log again: every point refused, and no empty Tracks rows.
+        const QString sequence = QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Tracks'");
+        const qint64 seqBefore = log.Scalar(sequence).toLongLong();
+        QCOMPARE(seqBefore, second);
+
+        // The same log again: every point refused, no empty Tracks rows, and
+        // no track number used up.
         LogbookTrackStorage storage(log.Db());
         state.StartTransfer();
         int refused = 0;
@@ -60,6 +65,8 @@ private slots:
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
         QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
         QCOMPARE(state.currentTrackId, second);
+        QVERIFY(storage.Commit());
+        QCOMPARE(log.Scalar(sequence).toLongLong(), seqBefore);
     }
 
     // A track whose first points are already stored opens with its first new point.

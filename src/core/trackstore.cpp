@@ -1,6 +1,9 @@
-#include "trackstorage.h"
+#include "trackstore.h"
 
-#include "core/numbertext.h"
+#include "logcategories.h"
+
+#include "numbertext.h"
+#include "storageerror.h"
 
 #include <QSqlDriver>
 #include <QSqlError>
@@ -12,31 +15,40 @@ namespace soarnote {
 LogbookTrackStorage::LogbookTrackStorage(const QSqlDatabase& db, int commitEvery)
     : db_(db), commitEvery_(std::max(1, commitEvery)) {}
 
+void LogbookTrackStorage::Fail(const QSqlError& error) {
+    lastKind_ = ClassifySqlError(error);
+    lastError_ = error.text();
+    qCWarning(lcStorage) << "track store:" << StorageErrorText(lastKind_) << error.text();
+}
+
 LogbookTrackStorage::~LogbookTrackStorage() {
     Commit();
     insertPoint_.reset();
     insertTrack_.reset();
-    deleteTrack_.reset();
+    setPointTrack_.reset();
+    deletePoint_.reset();
 }
 
 bool LogbookTrackStorage::EnsureTransaction() {
     if (!insertPoint_) {
         insertPoint_ = std::make_unique<QSqlQuery>(db_);
         insertTrack_ = std::make_unique<QSqlQuery>(db_);
-        deleteTrack_ = std::make_unique<QSqlQuery>(db_);
+        setPointTrack_ = std::make_unique<QSqlQuery>(db_);
+        deletePoint_ = std::make_unique<QSqlQuery>(db_);
         if (!insertPoint_->prepare(
                 QStringLiteral("INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG) VALUES (?, ?, ?, ?)")) ||
             !insertTrack_->prepare(
                 QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
-            !deleteTrack_->prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?"))) {
-            lastError_ = insertPoint_->lastError().text() + insertTrack_->lastError().text();
+            !setPointTrack_->prepare(QStringLiteral("UPDATE TrackData SET TrackID = ? WHERE rowid = ?")) ||
+            !deletePoint_->prepare(QStringLiteral("DELETE FROM TrackData WHERE rowid = ?"))) {
+            Fail(insertPoint_->lastError().isValid() ? insertPoint_->lastError() : insertTrack_->lastError());
             insertPoint_.reset();
             return false;
         }
     }
     if (!inTransaction_) {
         if (!db_.transaction()) {
-            lastError_ = db_.lastError().text();
+            Fail(db_.lastError());
             return false;
         }
         inTransaction_ = true;
@@ -44,47 +56,45 @@ bool LogbookTrackStorage::EnsureTransaction() {
     return true;
 }
 
-bool LogbookTrackStorage::IsRefusal(const QSqlQuery& q) const {
-    // SQLITE_CONSTRAINT (19) and its extended codes (UNIQUE is 2067).
-    const QSqlError e = q.lastError();
-    const QString code = e.nativeErrorCode();
-    return code == QLatin1String("19") || code == QLatin1String("2067") || code == QLatin1String("1555") ||
-           e.databaseText().contains(QLatin1String("UNIQUE constraint"), Qt::CaseInsensitive);
-}
-
 StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time, double lat, double lng,
                                                   bool newTrack, double gpsTimeOffset) {
     if (!EnsureTransaction()) return StoreOutcome::Failed;
+    // The point goes in first: a track is created only once its first point
+    // is actually stored, so a refused point never takes a track number (nor
+    // moves the AUTOINCREMENT sequence, which a delete would not give back).
     const bool opensTrack = newTrack || state.newTrackPending;
-    const qint64 previousTrackId = state.currentTrackId;
-    qint64 openedTrackId = -1;
-    if (opensTrack) {
-        insertTrack_->bindValue(0, time);
-        insertTrack_->bindValue(1, ToSingle(gpsTimeOffset));
-        if (!insertTrack_->exec()) {
-            lastError_ = insertTrack_->lastError().text();
-            return StoreOutcome::Failed;
-        }
-        openedTrackId = insertTrack_->lastInsertId().toLongLong();
-        state.currentTrackId = openedTrackId;
-    }
     insertPoint_->bindValue(0, state.currentTrackId);
     insertPoint_->bindValue(1, time);
     insertPoint_->bindValue(2, lat);
     insertPoint_->bindValue(3, lng);
     if (!insertPoint_->exec()) {
-        const bool refused = IsRefusal(*insertPoint_);
-        lastError_ = insertPoint_->lastError().text();
-        if (opensTrack) {
-            // The track opens with the first point that is stored.
-            deleteTrack_->bindValue(0, openedTrackId);
-            deleteTrack_->exec();
-            state.currentTrackId = previousTrackId;
-            state.newTrackPending = true;
-        }
-        return refused ? StoreOutcome::Refused : StoreOutcome::Failed;
+        const QSqlError error = insertPoint_->lastError();
+        if (opensTrack) state.newTrackPending = true;
+        if (ClassifySqlError(error) == StorageError::Duplicate) return StoreOutcome::Refused;
+        Fail(error);
+        return StoreOutcome::Failed;
     }
     if (opensTrack) {
+        const QVariant pointRow = insertPoint_->lastInsertId();
+        insertTrack_->bindValue(0, time);
+        insertTrack_->bindValue(1, ToSingle(gpsTimeOffset));
+        bool ok = insertTrack_->exec();
+        if (ok) {
+            const qint64 trackId = insertTrack_->lastInsertId().toLongLong();
+            setPointTrack_->bindValue(0, trackId);
+            setPointTrack_->bindValue(1, pointRow);
+            ok = setPointTrack_->exec();
+            if (ok) state.currentTrackId = trackId;
+        }
+        if (!ok) {
+            Fail(insertTrack_->lastError().isValid() ? insertTrack_->lastError()
+                                                     : setPointTrack_->lastError());
+            // No point may stay under another track's number.
+            deletePoint_->bindValue(0, pointRow);
+            deletePoint_->exec();
+            state.newTrackPending = true;
+            return StoreOutcome::Failed;
+        }
         state.newTrackPending = false;
         ++state.tracksAdded;
     }
@@ -98,7 +108,7 @@ bool LogbookTrackStorage::Commit() {
     if (!inTransaction_) return true;
     inTransaction_ = false;
     if (!db_.commit()) {
-        lastError_ = db_.lastError().text();
+        Fail(db_.lastError());
         db_.rollback();
         return false;
     }
@@ -117,6 +127,8 @@ LinkOutcome LinkTracks(const QSqlDatabase& db, double gpsTimeOffset, bool linkFl
     auto fail = [&outcome](const QSqlQuery& q) {
         outcome.ok = false;
         outcome.error = q.lastError().text();
+        qCWarning(lcStorage) << "linking tracks:" << StorageErrorText(ClassifySqlError(q.lastError()))
+                             << outcome.error;
         return outcome;
     };
     struct OpenTrack {
