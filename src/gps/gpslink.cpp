@@ -1,6 +1,6 @@
 #include "gpslink.h"
 
-#include "core/serialline.h"
+#include "serial/serialline.h"
 
 #include "i18n/languagetable.h"
 
