@@ -66,6 +66,9 @@ ImportResult ImportWaypointPlusFile(TrackStorage& storage, TrackState& state, do
                 break;
             }
         }
+        // The caller's progress handling may run the event loop, where the
+        // logbook can be closed: what this chunk stored is committed first.
+        if (!atEnd && !storeFailed && progress && !storage.Commit()) storeFailed = true;
         if (!atEnd && !storeFailed && progress && !progress(bytesRead, size)) {
             result.cancelled = true;
             break;
