@@ -59,8 +59,8 @@ Run Download(const QTemporaryDir& dir, int points, int baud) {
     Run run;
     {
         GpsPortAdapter adapter([&] {
-            return MakeSerialSettings(device, speed, QStringLiteral("NONE"), QStringLiteral("8"),
-                                      QStringLiteral("1"));
+            return ParseSerialSettings(device, speed, QStringLiteral("NONE"), QStringLiteral("8"),
+                                       QStringLiteral("1"));
         });
         LogbookDatabase db;
         db.Open(NewLogbook(dir, QStringLiteral("bench%1.mdb").arg(baud)), &error);

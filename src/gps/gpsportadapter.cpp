@@ -6,6 +6,8 @@
 
 #include "core/daynumber.h"
 #include "core/logcategories.h"
+#include "i18n/languagetable.h"
+#include "serial/serialline.h"
 
 #include <QDateTime>
 
@@ -59,29 +61,12 @@ void GpsPortAdapter::SetUnknownPacketAsker(std::function<UnknownPacketAnswer(con
 
 bool GpsPortAdapter::OpenPort(QString* error) {
     const SerialSettings s = portSettings_ ? portSettings_() : SerialSettings{};
-    const QString problem = s.Problem();
-    if (!problem.isEmpty()) {
-        if (error) *error = problem;
+    if (!s.IsValid()) {
+        if (error) *error = Translate(SerialProblemText(s.problem));
         return false;
     }
-    if (port_.isOpen()) port_.close();
-    port_.setPortName(s.device);
-    if (!port_.open(QIODevice::ReadWrite)) {
-        if (error) *error = port_.errorString();
-        port_.clearError();
-        return false;
-    }
-    const bool ok = port_.setBaudRate(s.baudRate) && port_.setParity(SerialParity(QLatin1Char(s.parity))) &&
-                    port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-                    port_.setStopBits(SerialStopBits(s.stopBits)) &&
-                    port_.setFlowControl(QSerialPort::NoFlowControl);
-    if (!ok) {
-        if (error) *error = port_.errorString();
-        port_.close();
-        port_.clearError();
-        return false;
-    }
-    port_.clear(); // nothing left over from before this transfer
+    // Nothing left over from before this transfer is read.
+    if (!OpenSerialPort(port_, s, error)) return false;
     lineCounts_ = ReadLineCounts(static_cast<int>(port_.handle()));
     return true;
 }
@@ -102,7 +87,11 @@ void GpsPortAdapter::Write(const QByteArray& bytes) {
     qCDebug(lcSerial) << "gps out" << bytes.toHex(' ');
     if (port_.write(bytes) != bytes.size()) {
         QMetaObject::invokeMethod(
-            this, [this, text = port_.errorString()] { PortLost(text); }, Qt::QueuedConnection);
+            this,
+            [this, text = PortLostText(Translate(kPortDisconnectedText), port_.errorString())] {
+                PortLost(text);
+            },
+            Qt::QueuedConnection);
         return;
     }
     // Out at once: the receiver waits for each acknowledgement.
@@ -179,7 +168,7 @@ void GpsPortAdapter::OnPortError(QSerialPort::SerialPortError error) {
     case QSerialPort::WriteError:
         // The device went away (adapter unplugged, far end closed): a closed
         // port raises no more errors, and the transfer ends with one status.
-        if (port_.isOpen()) PortLost(port_.errorString());
+        if (port_.isOpen()) PortLost(PortLostText(Translate(kPortDisconnectedText), port_.errorString()));
         break;
     default:
         break;

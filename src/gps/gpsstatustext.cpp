@@ -2,7 +2,7 @@
 
 #include "core/daynumber.h"
 #include "core/numbertext.h"
-#include "core/serialline.h"
+#include "serial/serialline.h"
 #include "i18n/languagetable.h"
 
 namespace soarnote {

@@ -1,34 +1,20 @@
 #pragma once
-// The instruments' port settings in QSerialPort's terms. Header only: used by
-// the port adapters, which link Qt SerialPort themselves.
+// Serial settings in QSerialPort's terms, and opening a port with them: the
+// one place both instrument adapters set a port up.
 
-#include <QChar>
+#include "serialsettings.h"
+
 #include <QSerialPort>
-#include <QString>
 
 namespace soarnote {
 
-// The first letter of a parity name: N(one), E(ven), O(dd), M(ark), S(pace).
-inline QSerialPort::Parity SerialParity(QChar letter) {
-    switch (letter.toUpper().unicode()) {
-    case 'E':
-        return QSerialPort::EvenParity;
-    case 'O':
-        return QSerialPort::OddParity;
-    case 'M':
-        return QSerialPort::MarkParity;
-    case 'S':
-        return QSerialPort::SpaceParity;
-    default:
-        return QSerialPort::NoParity;
-    }
-}
+QSerialPort::Parity SerialParity(char letter);
+QSerialPort::StopBits SerialStopBits(int stopBitsTimesTwo);
 
-// "1", "1.5" or "2".
-inline QSerialPort::StopBits SerialStopBits(const QString& text) {
-    if (text == QLatin1String("2")) return QSerialPort::TwoStop;
-    if (text == QLatin1String("1.5")) return QSerialPort::OneAndHalfStop;
-    return QSerialPort::OneStop;
-}
+// Opens settings.device read-write with the settings, no flow control, and
+// drops whatever was waiting in the input. The settings must be valid. On
+// failure the port is closed, its error cleared, and *error (when given)
+// holds the system's text.
+bool OpenSerialPort(QSerialPort& port, const SerialSettings& settings, QString* error);
 
 } // namespace soarnote

@@ -9,9 +9,10 @@
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QProgressDialog>
 
 #include <climits>
 
@@ -42,6 +43,7 @@ GpsCommands::GpsCommands(LogbookSession& session, SettingsStore& settings, Promp
     // stored) when that logbook is closed, and the next logbook's tracks do
     // not go on with this one's track number.
     connect(&session_, &LogbookSession::LogbookClosing, this, [this] {
+        CancelImport();
         adapter_->Link().Abort();
         storage_.reset();
     });
@@ -87,14 +89,31 @@ void GpsCommands::ImportWaypointPlusFile() {
     const QString path = prompts_.OpenFileName(window_, Translate("Import Waypoint+ Text File"), filter);
     if (path.isEmpty()) return;
     importing_ = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    importCancelled_ = false;
+    // The file is read in chunks; between them the window answers, the bar
+    // shows the share of the file read, and Cancel (or CancelImport) ends the
+    // import keeping what was stored.
+    QProgressDialog dialog(Translate("Importing Waypoint+ Text File"), Translate("Cancel"), 0, 100, window_);
+    dialog.setObjectName(QStringLiteral("ImportProgress"));
+    dialog.setWindowTitle(Translate("Import Waypoint+ Text File"));
+    dialog.setWindowModality(Qt::WindowModal);
+    dialog.setAutoReset(false);
+    dialog.setAutoClose(false);
+    dialog.setMinimumDuration(500);
+    connect(&dialog, &QProgressDialog::canceled, this, &GpsCommands::CancelImport);
+    const auto progress = [this, &dialog](qint64 done, qint64 total) {
+        if (total > 0) dialog.setValue(static_cast<int>(std::min<qint64>(100, done * 100 / total)));
+        QCoreApplication::processEvents();
+        return !importCancelled_;
+    };
     ImportResult result;
     {
         LogbookTrackStorage storage(session_.Db());
         GpsLink& link = adapter_->Link();
-        result = soarnote::ImportWaypointPlusFile(storage, link.Tracks(), link.GpsTimeOffset(), path);
+        result =
+            soarnote::ImportWaypointPlusFile(storage, link.Tracks(), link.GpsTimeOffset(), path, progress);
     }
-    QApplication::restoreOverrideCursor();
+    dialog.close();
     importing_ = false;
     if (info_) info_->setText(result.status);
     if (result.pointsStored > 0) emit TracksChanged();
@@ -136,6 +155,10 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
 
 void GpsCommands::CancelTransfer() {
     adapter_->Link().Cancel();
+}
+
+void GpsCommands::CancelImport() {
+    if (importing_) importCancelled_ = true;
 }
 
 } // namespace soarnote

@@ -42,6 +42,9 @@ public slots:
     void RequestGpsProduct();
     void RequestGpsPosition();
     void ImportWaypointPlusFile();
+    // Ends a running Waypoint+ import after the chunk being stored: what was
+    // stored stays stored and the status says the import was cancelled.
+    void CancelImport();
 
 signals:
     // Tracks were stored or linked (emitted when a track transfer or an
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<GpsPortAdapter> adapter_;
     std::unique_ptr<LogbookTrackStorage> storage_;
     bool importing_ = false;
+    bool importCancelled_ = false;
 };
 
 } // namespace soarnote

@@ -4,6 +4,7 @@
 #include "translateform.h"
 
 #include "i18n/languagetable.h"
+#include "serial/serialsettings.h"
 #include "settings/settingsstore.h"
 
 #include <QCheckBox>
@@ -14,7 +15,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -58,13 +58,7 @@ int OptionsDialog::NumberOfColour(const QColor& colour) {
 }
 
 QStringList OptionsDialog::PortNames() {
-    QStringList names;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-        if (!names.contains(port.systemLocation())) names << port.systemLocation();
-    names.sort();
-    for (int i = 1; i <= 16; ++i)
-        names << QStringLiteral("COM%1").arg(i);
-    return names;
+    return SerialPortChoices();
 }
 
 OptionsDialog::OptionsDialog(SettingsStore& settings, Prompts& prompts, QWidget* parent)

@@ -1,5 +1,6 @@
 #include "varioconnection.h"
 
+#include "serial/serialline.h"
 #include "serial/serialportsetup.h"
 
 #include "i18n/languagetable.h"
@@ -30,24 +31,13 @@ void VarioConnection::ReportVarioStatus(const QString& text) {
 
 bool VarioConnection::OpenVarioPort() {
     if (port_.isOpen()) port_.close();
-    const VarioPortSettings s = ReadVarioPortSettings(settings_);
-    bool ok = s.IsValid();
-    if (ok) {
-        port_.setPortName(s.device);
-        ok = port_.open(QIODevice::ReadWrite);
-    }
-    if (ok) {
-        ok = port_.setBaudRate(s.baud) && port_.setParity(SerialParity(s.parity)) &&
-             port_.setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits)) &&
-             port_.setStopBits(SerialStopBits(s.stopBits)) &&
-             port_.setFlowControl(QSerialPort::NoFlowControl);
-        if (!ok) port_.close();
-    }
-    if (!ok) {
-        ReportVarioStatus(Translate("ERROR - (Vario)") + Translate("Unable to Open Port"));
+    const SerialSettings s = ReadVarioPortSettings(settings_);
+    if (!OpenSerialPort(port_, s, nullptr)) {
+        QString text = Translate("ERROR - (Vario)") + Translate("Unable to Open Port");
+        if (!s.IsValid()) text += QStringLiteral(": ") + Translate(SerialProblemText(s.problem));
+        ReportVarioStatus(text);
         return false;
     }
-    port_.clear(QSerialPort::Input);
     return true;
 }
 
@@ -91,11 +81,14 @@ void VarioConnection::OnTick() {
 
 void VarioConnection::OnVarioCommEvent(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || !link_.Active()) return;
-    ReportVarioStatus(Translate("ERROR - (Vario)") + port_.errorString());
     // A port that went away (the cable pulled, the far end of a pseudo-
     // terminal closed) keeps failing: end the transfer.
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-        error == QSerialPort::WriteError || error == QSerialPort::NotOpenError) {
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                      error == QSerialPort::WriteError || error == QSerialPort::NotOpenError;
+    ReportVarioStatus(
+        Translate("ERROR - (Vario)") +
+        (lost ? PortLostText(Translate(kPortDisconnectedText), port_.errorString()) : port_.errorString()));
+    if (lost) {
         link_.Abort();
         Perform();
     }

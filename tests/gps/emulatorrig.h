@@ -24,8 +24,8 @@ public:
         runner_->Start();
         adapter_ = std::make_unique<GpsPortAdapter>(
             [this, speed] {
-                return MakeSerialSettings(device_, speed, QStringLiteral("NONE"), QStringLiteral("8"),
-                                          QStringLiteral("1"));
+                return ParseSerialSettings(device_, speed, QStringLiteral("NONE"), QStringLiteral("8"),
+                                           QStringLiteral("1"));
             },
             timings);
     }

@@ -144,8 +144,8 @@ private slots:
         const QString device = QString::fromLocal8Bit(emulator.readLine()).trimmed();
         QVERIFY2(device.startsWith(QStringLiteral("/dev/")), qPrintable(device));
         GpsPortAdapter adapter([device] {
-            return MakeSerialSettings(device, QStringLiteral("9600"), QStringLiteral("NONE"),
-                                      QStringLiteral("8"), QStringLiteral("1"));
+            return ParseSerialSettings(device, QStringLiteral("9600"), QStringLiteral("NONE"),
+                                       QStringLiteral("8"), QStringLiteral("1"));
         });
         TempLogbook log;
         LogbookTrackStorage storage(log.Db());

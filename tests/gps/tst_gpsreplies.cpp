@@ -144,58 +144,6 @@ private slots:
                  QStringLiteral("ID: 1F Data: 0 10 %1 10 ").arg(QString::number(g.checksum, 16).toUpper()));
     }
 
-    void portSettings_data() {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("speed");
-        QTest::addColumn<QString>("parity");
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<bool>("usable");
-        QTest::newRow("COM3 4800 EVEN") << "COM3"
-                                        << "4800"
-                                        << "EVEN"
-                                        << "/dev/ttyS2"
-                                        << "4800,E,8,1" << true;
-        QTest::newRow("COM10") << "COM10"
-                               << "19200"
-                               << "Odd"
-                               << "/dev/ttyS9"
-                               << "19200,O,8,1" << true;
-        QTest::newRow("device path") << "/dev/ttyUSB0"
-                                     << "9600"
-                                     << "NONE"
-                                     << "/dev/ttyUSB0"
-                                     << "9600,N,8,1" << true;
-        QTest::newRow("COM0") << "COM0"
-                              << "9600"
-                              << "NONE"
-                              << ""
-                              << "9600,N,8,1" << false;
-        QTest::newRow("bad speed") << "COM1"
-                                   << "fast"
-                                   << "NONE"
-                                   << "/dev/ttyS0"
-                                   << "0,N,8,1" << false;
-        QTest::newRow("bad parity") << "COM1"
-                                    << "9600"
-                                    << "X"
-                                    << "/dev/ttyS0"
-                                    << "9600,X,8,1" << false;
-    }
-    void portSettings() {
-        QFETCH(QString, port);
-        QFETCH(QString, speed);
-        QFETCH(QString, parity);
-        QFETCH(QString, device);
-        QFETCH(QString, settings);
-        QFETCH(bool, usable);
-        const SerialSettings s =
-            MakeSerialSettings(port, speed, parity, QStringLiteral("8"), QStringLiteral("1"));
-        QCOMPARE(s.device, device);
-        QCOMPARE(s.SettingsString(), settings);
-        QCOMPARE(s.Problem().isEmpty(), usable);
-    }
-
     void portSettingsFromTheStore() {
         QTemporaryDir dir;
         SettingsStore store(dir.filePath(QStringLiteral("s.ini")));

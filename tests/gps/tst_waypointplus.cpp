@@ -1,15 +1,20 @@
-// Waypoint+ track import: the line reader, the status texts, repeats, new
-// tracks, real files from two programs, and unreadable lines.
+// Waypoint+ track import: the line reader, the chunk-fed reader with its
+// encodings and line ends, and the import into a logbook, each stored point
+// compared with the file, with repeats, new tracks, refused lines, files
+// without track points and a cancel part way.
 
 #include "gpstesthelpers.h"
 
 #include "gps/waypointplusimport.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QtTest>
 
 using namespace soarnote;
 using namespace gpstest;
+
+Q_DECLARE_METATYPE(soarnote::WaypointPlusProblem)
 
 namespace {
 
@@ -21,19 +26,74 @@ QString WriteFile(const QString& dir, const QString& name, const QByteArray& con
     return path;
 }
 
-QByteArray TrackFile(int points, int secondTrackAt = -1) {
+QByteArray TrackFile(int points, int secondTrackAt = -1, const char* lineEnd = "\r\n") {
     QByteArray text = "Datum,WGS84,WGS84,0,0,0,0,0\r\nRM,Waypoint+ track\r\nH,comment line\r\n";
+    text.replace("\r\n", lineEnd);
     for (int i = 0; i < points; ++i) {
-        const int s = i % 60, m = (i / 60) % 60;
-        text += QStringLiteral("TP,D,%1,%2,05/01/2024,10:%3:%4,%5\r\n")
+        const int s = i % 60, m = (i / 60) % 60, h = 10 + i / 3600;
+        text += QStringLiteral("TP,D,%1,%2,05/01/2024,%3:%4:%5,%6")
                     .arg(53.0 + i * 1e-4, 0, 'f', 7)
-                    .arg(-1.8, 0, 'f', 7)
+                    .arg(-1.8 - i * 1e-5, 0, 'f', 7)
+                    .arg(h, 2, 10, QLatin1Char('0'))
                     .arg(m, 2, 10, QLatin1Char('0'))
                     .arg(s, 2, 10, QLatin1Char('0'))
                     .arg(i == 0 || i == secondTrackAt ? 1 : 0)
-                    .toLatin1();
+                    .toLatin1() +
+                lineEnd;
     }
     return text;
+}
+
+// A point as the file states it, read independently of the import's reader.
+struct FilePoint {
+    double time, lat, lng;
+    bool newTrack;
+};
+
+std::vector<FilePoint> PointsOfText(const QString& text) {
+    std::vector<FilePoint> points;
+    for (QString line : text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")))) {
+        const QStringList f = line.split(QLatin1Char(','));
+        if (f.size() < 6 || f[0].trimmed() != QLatin1String("TP")) continue;
+        const QDate date = QDate::fromString(f[4].trimmed(), QStringLiteral("MM/dd/yyyy"));
+        const QStringList t = f[5].trimmed().split(QLatin1Char(':'));
+        points.push_back({DayNumber(date, t[0].toInt(), t[1].toInt(), t[2].toDouble()), f[2].toDouble(),
+                          f[3].toDouble(), f.size() > 6 && f[6].trimmed().toInt() != 0});
+    }
+    return points;
+}
+
+// Every stored point, in file order, equals the file's point, and lies in a
+// Tracks row that exists; a flag (or the first point) starts the next track.
+void CompareStoredWithFile(const TempLogbook& log, const std::vector<FilePoint>& file) {
+    QSqlQuery q(log.Db());
+    QVERIFY(q.exec(QStringLiteral("SELECT d.\"TIME\", d.Lat, d.Lng, d.TrackID, t.ID FROM TrackData d "
+                                  "LEFT JOIN Tracks t ON t.ID = d.TrackID ORDER BY d.\"TIME\"")));
+    qsizetype i = 0;
+    QVariant previousTrack;
+    while (q.next()) {
+        QVERIFY2(i < qsizetype(file.size()), "more points stored than the file holds");
+        QVERIFY2(!q.value(4).isNull(), "a point without its track");
+        QVERIFY(q.value(3).toLongLong() > 0);
+        QVERIFY2(std::fabs(q.value(0).toDouble() - file[i].time) < 1e-9, qPrintable(QString::number(i)));
+        QCOMPARE(q.value(1).toDouble(), file[i].lat);
+        QCOMPARE(q.value(2).toDouble(), file[i].lng);
+        if (i > 0) QCOMPARE(q.value(3) != previousTrack, file[i].newTrack);
+        previousTrack = q.value(3);
+        ++i;
+    }
+    QCOMPARE(i, qsizetype(file.size()));
+}
+
+QByteArray Utf16(const QByteArray& text, bool littleEndian) {
+    const QString s = QString::fromUtf8(text);
+    QByteArray out = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+        out.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
+    }
+    return out;
 }
 
 } // namespace
@@ -44,16 +104,17 @@ private slots:
     void lines_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<bool>("point");
-        QTest::addColumn<bool>("problem");
+        QTest::addColumn<WaypointPlusProblem>("problem");
         QTest::addColumn<double>("lat");
         QTest::addColumn<QDateTime>("time");
         QTest::addColumn<bool>("newTrack");
+        using P = WaypointPlusProblem;
         const QDateTime t(QDate(2019, 4, 15), QTime(8, 31, 44));
         auto point = [](const char* name, const char* line, double lat, const QDateTime& time,
                         bool newTrack) {
-            QTest::newRow(name) << QByteArray(line) << true << false << lat << time << newTrack;
+            QTest::newRow(name) << QByteArray(line) << true << P::None << lat << time << newTrack;
         };
-        auto noPoint = [](const char* name, const char* line, bool problem) {
+        auto noPoint = [](const char* name, const char* line, P problem) {
             QTest::newRow(name) << QByteArray(line) << false << problem << 0.0 << QDateTime() << false;
         };
         point("plain", "TP,D,45.8195333,11.7631500,04/15/2019,08:31:44,1", 45.8195333, t, true);
@@ -64,24 +125,30 @@ private slots:
         point("fractional seconds", "TP,D,45.5,4.66,04/15/2019,08:31:43.812,", 45.5, QDateTime(), false);
         point("January 2nd, not February 1st", "TP,D,1,2,01/02/1980,00:00:00,0", 1.0,
               QDateTime(QDate(1980, 1, 2), QTime(0, 0)), false);
-        noPoint("waypoint line", "WP,D,HOME,53.1,-1.8,01/01/2000,10:00:00,", false);
-        noPoint("TPX is not TP", "TPX,D,1,2,12/31/2000,23:59:59,0", false);
-        noPoint("impossible date", "TP,D,1,2,02/30/2000,10:00:00,0", true);
-        noPoint("bad latitude", "TP,D,north,2,12/31/2000,10:00:00,0", true);
-        noPoint("cut short", "TP,D,1,2,12/31/2000", true);
-        noPoint("bad flag", "TP,D,1,2,12/31/2000,10:00:00,yes", true);
+        point("12/31/2000 23:59:59", "TP,D,-90,180,12/31/2000,23:59:59,0", -90.0,
+              QDateTime(QDate(2000, 12, 31), QTime(23, 59, 59)), false);
+        noPoint("waypoint line", "WP,D,HOME,53.1,-1.8,01/01/2000,10:00:00,", P::None);
+        noPoint("TPX is not TP", "TPX,D,1,2,12/31/2000,23:59:59,0", P::None);
+        noPoint("impossible date", "TP,D,1,2,02/30/2000,10:00:00,0", P::BadDate);
+        noPoint("bad latitude", "TP,D,north,2,12/31/2000,10:00:00,0", P::BadLatitude);
+        noPoint("latitude 90.5", "TP,D,90.5,2,12/31/2000,10:00:00,0", P::BadLatitude);
+        noPoint("longitude 300", "TP,D,45,300,12/31/2000,10:00:00,0", P::BadLongitude);
+        noPoint("longitude -180.1", "TP,D,45,-180.1,12/31/2000,10:00:00,0", P::BadLongitude);
+        noPoint("second 60", "TP,D,1,2,12/31/2000,10:00:60,0", P::BadTime);
+        noPoint("cut short", "TP,D,1,2,12/31/2000", P::TooFewFields);
+        noPoint("bad flag", "TP,D,1,2,12/31/2000,10:00:00,yes", P::BadFlag);
     }
     void lines() {
         QFETCH(QByteArray, line);
         QFETCH(bool, point);
-        QFETCH(bool, problem);
+        QFETCH(WaypointPlusProblem, problem);
         QFETCH(double, lat);
         QFETCH(QDateTime, time);
         QFETCH(bool, newTrack);
-        QString why;
+        WaypointPlusProblem why = WaypointPlusProblem::TooFewFields;
         const auto p = ParseWaypointPlusLine(line, &why);
         QCOMPARE(bool(p), point);
-        QCOMPARE(!why.isEmpty(), problem);
+        QCOMPARE(why, problem);
         if (!p) return;
         QCOMPARE(p->lat, lat);
         QCOMPARE(p->newTrack, newTrack);
@@ -91,59 +158,97 @@ private slots:
             QVERIFY(std::fabs(p->time - Day(2019, 4, 15, 8, 31, 43) - 0.812 / 86400) < 1e-9);
     }
 
+    // The same points whatever the encoding, line ends and chunk sizes; a
+    // first point without its flag still opens a track (never track 0).
+    void encodingsAndLineEnds_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("text"); // what the file says, to compare with
+        const QByteArray crlf = TrackFile(40, 25);
+        const QByteArray cr = TrackFile(40, 25, "\r");
+        QByteArray flagZero = TrackFile(40, 25);
+        flagZero.replace("05/01/2024,10:00:00,1", "05/01/2024,10:00:00,0");
+        QTest::newRow("CR LF") << crlf << QString::fromLatin1(crlf);
+        QTest::newRow("LF, no last line end")
+            << TrackFile(40, 25, "\n").chopped(1) << QString::fromLatin1(crlf);
+        QTest::newRow("CR only") << cr << QString::fromLatin1(crlf);
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF") + crlf << QString::fromLatin1(crlf);
+        QTest::newRow("UTF-8 mark, first flag 0")
+            << QByteArray("\xEF\xBB\xBF") + flagZero << QString::fromLatin1(crlf);
+        QTest::newRow("UTF-16 LE") << Utf16(crlf, true) << QString::fromLatin1(crlf);
+        QTest::newRow("UTF-16 BE, CR only") << Utf16(cr, false) << QString::fromLatin1(crlf);
+    }
+    void encodingsAndLineEnds() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, text);
+        const std::vector<FilePoint> expected = PointsOfText(text);
+        QCOMPARE(expected.size(), size_t(40));
+        // Fed a byte at a time, the reader reads what it reads from the whole.
+        WaypointPlusReader whole, bytewise;
+        whole.Feed(content);
+        whole.Finish();
+        for (char c : content)
+            bytewise.Feed(QByteArrayView(&c, 1));
+        bytewise.Finish();
+        const auto a = whole.TakePoints(), b = bytewise.TakePoints();
+        QCOMPARE(a.size(), expected.size());
+        QCOMPARE(b.size(), expected.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            QCOMPARE(a[i].line, b[i].line);
+            QCOMPARE(a[i].point.time, b[i].point.time);
+            QCOMPARE(a[i].point.lat, expected[i].lat);
+            QCOMPARE(a[i].point.lng, expected[i].lng);
+            QCOMPARE(a[i].line, qint64(i + 4));
+        }
+
+        TempLogbook log;
+        const QString path = WriteFile(log.Dir(), QStringLiteral("track.txt"), content);
+        TrackState state;
+        state.currentTrackId = 9999; // an earlier transfer's track is not continued
+        LogbookTrackStorage storage(log.Db());
+        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        QVERIFY2(r.ok, qPrintable(r.status));
+        QCOMPARE(r.status, QStringLiteral("Successfully Imported  40 Track Records [ 40 Entered]"));
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+        CompareStoredWithFile(log, expected);
+    }
+
     void importThenImportAgain() {
         TempLogbook log;
         const QString path = WriteFile(log.Dir(), QStringLiteral("track.txt"), TrackFile(250));
         TrackState state;
         {
             LogbookTrackStorage storage(log.Db());
-            const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+            const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
             QVERIFY(r.ok);
             QCOMPARE(r.status, QStringLiteral("Successfully Imported  250 Track Records [ 250 Entered]"));
         }
         LogbookTrackStorage storage(log.Db());
-        const ImportResult again = ImportWaypointPlusFile(storage, state, 0, path);
+        const ImportResult again = ImportWaypointPlusFile(storage, state, 0.5, path);
         QCOMPARE(again.status, QStringLiteral("Successfully Imported  250 Track Records [ 0 Entered]"));
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 250);
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 1);
-        // Imported tracks stay open until the next linking.
+        CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(250))));
+        // Imported tracks stay open until the next linking, with the offset given.
         QVERIFY(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).isNull());
-    }
-
-    void flagStartsASecondTrack() {
-        TempLogbook log;
-        const QString path = WriteFile(log.Dir(), QStringLiteral("two.txt"), TrackFile(20, 12));
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
-        QVERIFY(r.ok);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"),
-                            {state.currentTrackId})
-                     .toInt(),
-                 8);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT MIN(TimeOffset) FROM Tracks")).toDouble(), 0.5);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), 0.5);
     }
 
     void realFiles_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<int>("points");
         QTest::addColumn<int>("stored");
-        QTest::addColumn<QDateTime>("first");
         // One-second fixes; the receiver logged some seconds twice at one place.
-        QTest::newRow("skydrop") << "skydrop-2019-04-15.txt" << 533 << -1
-                                 << QDateTime(QDate(2019, 4, 15), QTime(8, 31, 44));
+        QTest::newRow("skydrop") << "skydrop-2019-04-15.txt" << 533 << -1;
         // Another program's variant: fractional seconds and an empty flag field.
-        QTest::newRow("stmwpp") << "stmwpp-track.txt" << 53 << 53
-                                << QDateTime(QDate(2005, 8, 23), QTime(15, 25, 13));
+        QTest::newRow("stmwpp") << "stmwpp-track.txt" << 53 << 53;
     }
     void realFiles() {
         QFETCH(QString, file);
         QFETCH(int, points);
         QFETCH(int, stored);
-        QFETCH(QDateTime, first);
-        const QString path = QStringLiteral(SOARNOTE_SHARED_DATA "/waypointplus/") + file;
-        if (!QFile::exists(path)) QSKIP("shared data not found");
+        const QString path = QStringLiteral(SOARNOTE_TEST_DATA "/waypointplus/") + file;
+        QFile f(path);
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
+        std::vector<FilePoint> expected = PointsOfText(QString::fromUtf8(f.readAll()));
         TempLogbook log;
         TrackState state;
         LogbookTrackStorage storage(log.Db());
@@ -151,30 +256,87 @@ private slots:
         QVERIFY2(r.ok, qPrintable(r.status));
         QCOMPARE(r.recordsReceived, points);
         if (stored >= 0) QCOMPARE(r.pointsStored, stored);
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), int(r.pointsStored));
-        QVERIFY(log.Count(QStringLiteral("Tracks")) >= 1);
-        const double firstTime = log.Scalar(QStringLiteral("SELECT MIN(\"TIME\") FROM TrackData")).toDouble();
-        QCOMPARE(DateTimeFromDayNumber(firstTime), first);
+        // The points the logbook refused repeat a time and place already stored.
+        std::vector<FilePoint> unique;
+        for (const FilePoint& p : expected)
+            if (unique.empty() || p.time != unique.back().time || p.lat != unique.back().lat ||
+                p.lng != unique.back().lng)
+                unique.push_back(p);
+        QCOMPARE(qint64(unique.size()), r.pointsStored);
+        CompareStoredWithFile(log, unique);
     }
 
-    void unreadableLineStopsWithItsNumber() {
+    void refusedLineStopsWithItsNumber_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("date") << QByteArray("TP,D,53.5,-1.8,13/45/2024,10:00:00,0") << "bad date";
+        QTest::newRow("longitude 300")
+            << QByteArray("TP,D,53.5,300,05/01/2024,10:00:00,0") << "longitude not between -180 and 180";
+        QTest::newRow("latitude -91")
+            << QByteArray("TP,D,-91,-1.8,05/01/2024,10:00:00,0") << "latitude not between -90 and 90";
+    }
+    void refusedLineStopsWithItsNumber() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, why);
         TempLogbook log;
-        QByteArray text = TrackFile(10);
-        text += "TP,D,53.5,-1.8,13/45/2024,10:00:00,0\r\n";
-        text += TrackFile(5).mid(60); // more points that are never read
+        const QByteArray text = TrackFile(10) + line + "\r\n" + TrackFile(5).mid(60);
         const QString path = WriteFile(log.Dir(), QStringLiteral("bad.txt"), text);
         TrackState state;
         LogbookTrackStorage storage(log.Db());
         const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
         QVERIFY(!r.ok);
         QCOMPARE(r.failedLine, 14);
-        QCOMPARE(r.status, QStringLiteral("Import stopped at line 14 (bad date): "
-                                          "TP,D,53.5,-1.8,13/45/2024,10:00:00,0 [10 Entered]"));
-        // What came before stays stored.
-        LogbookDatabase other;
-        QString error;
-        QVERIFY(other.Open(log.Path(), &error));
-        QCOMPARE(testlogbook::RowCount(other.Db(), QStringLiteral("TrackData")), 10);
+        QCOMPARE(r.status, QStringLiteral("Import stopped at line 14 (") + why + QStringLiteral("): ") +
+                               QString::fromLatin1(line) + QStringLiteral(" [ 10 Entered]"));
+        // What came before stays stored, and nothing after.
+        CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(10))));
+    }
+
+    void noTrackPointLine_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("header only") << QByteArray("Datum,WGS84,WGS84,0,0,0,0,0\r\nWP,D,HOME,53.1,-1.8\r\n");
+        QTest::newRow("UTF-16 without a mark") << Utf16(TrackFile(3), true).mid(2);
+    }
+    void noTrackPointLine() {
+        QFETCH(QByteArray, content);
+        TempLogbook log;
+        const QString path = WriteFile(log.Dir(), QStringLiteral("none.txt"), content);
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        QVERIFY(!r.ok);
+        QVERIFY(r.noTrackPoints);
+        QVERIFY2(r.status.startsWith(QStringLiteral("No track points found in the file")),
+                 qPrintable(r.status));
+        QCOMPARE(log.Count(QStringLiteral("Tracks")), 0);
+    }
+
+    // A cancel after the first chunk keeps exactly the points read before it.
+    void cancelKeepsWhatWasStored() {
+        TempLogbook log;
+        const QByteArray content = TrackFile(12000); // several chunks
+        const QString path = WriteFile(log.Dir(), QStringLiteral("big.txt"), content);
+        TrackState state;
+        LogbookTrackStorage storage(log.Db());
+        std::vector<std::pair<qint64, qint64>> calls;
+        const ImportResult r =
+            ImportWaypointPlusFile(storage, state, 0, path, [&](qint64 done, qint64 total) {
+                calls.emplace_back(done, total);
+                return false;
+            });
+        QVERIFY(r.cancelled);
+        QVERIFY(!r.ok);
+        QCOMPARE(calls.size(), size_t(1));
+        QCOMPARE(calls[0].second, qint64(content.size()));
+        QVERIFY(calls[0].first > 0 && calls[0].first < content.size());
+        // The lines complete within the bytes read were stored, and no more.
+        const QByteArray head = content.left(calls[0].first);
+        std::vector<FilePoint> expected =
+            PointsOfText(QString::fromLatin1(head.left(head.lastIndexOf('\n') + 1)));
+        QCOMPARE(r.pointsStored, qint64(expected.size()));
+        CompareStoredWithFile(log, expected);
+        QVERIFY2(r.status.startsWith(QStringLiteral("Import cancelled after")), qPrintable(r.status));
     }
 
     void missingFile() {

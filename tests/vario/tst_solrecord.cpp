@@ -1,13 +1,10 @@
 // The byte decoders of the Sol link: log records, barograph stream pieces,
-// two-digit years, the footer's five-minute rule; and the small helpers
-// around the port (device names, settings string, display-time offset,
-// event texts).
+// two-digit years, the footer's five-minute rule, and the display-time
+// offset.
 
 #include "core/daynumber.h"
 #include "vario/logrecord.h"
 #include "vario/varioport.h"
-
-#include "core/serialline.h"
 
 #include <QtTest>
 
@@ -198,43 +195,6 @@ private slots:
         QFETCH(double, sampleTime);
         QFETCH(bool, footer);
         QCOMPARE(IsFooterStart(reply, sampleTime), footer);
-    }
-
-    void serialDeviceName_data() {
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("device");
-        for (const auto& [port, device] : {std::pair{"COM1", "/dev/ttyS0"},
-                                           {"com3", "/dev/ttyS2"},
-                                           {"COM10", "/dev/ttyS9"},
-                                           {"/dev/ttyUSB0", "/dev/ttyUSB0"}})
-            QTest::newRow(port) << QString(port) << QString(device);
-    }
-
-    void serialDeviceName() {
-        QFETCH(QString, port);
-        QFETCH(QString, device);
-        QCOMPARE(SerialDeviceOfPortName(port), device);
-    }
-
-    void portSettings_data() {
-        QTest::addColumn<QStringList>("values"); // port, speed, parity, bits, stop
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("even parity") << QStringList{"COM3", "4800", "EVEN", "8", "1"} << "4800,E,8,1" << true;
-        QTest::newRow("odd, 7 bits, 2 stop")
-            << QStringList{"COM2", "9600", "odd", "7", "2"} << "9600,O,7,2" << true;
-        QTest::newRow("no speed") << QStringList{"COM1", "fast", "NONE", "8", "1"} << "0,N,8,1" << false;
-        QTest::newRow("no parity") << QStringList{"COM1", "4800", "", "8", "1"} << "4800,,8,1" << false;
-    }
-
-    void portSettings() {
-        QFETCH(QStringList, values);
-        QFETCH(QString, settings);
-        QFETCH(bool, valid);
-        const VarioPortSettings s =
-            MakeVarioPortSettings(values[0], values[1], values[2], values[3], values[4]);
-        QCOMPARE(s.SettingsString().remove(QChar()), settings);
-        QCOMPARE(s.IsValid(), valid);
     }
 
     void displayTimeOffset_data() {

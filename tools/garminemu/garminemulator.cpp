@@ -114,7 +114,7 @@ std::vector<EmulatedPoint> TracksFromWaypointPlus(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return points;
     while (!file.atEnd()) {
         const QByteArray line = file.readLine();
-        QString problem;
+        WaypointPlusProblem problem = WaypointPlusProblem::None;
         const std::optional<WaypointPlusPoint> p = ParseWaypointPlusLine(line, &problem);
         if (!p) continue;
         EmulatedPoint e;
