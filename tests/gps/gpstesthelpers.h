@@ -149,7 +149,9 @@ public:
     }
     qint64 AddFlight(double start, double end, QVariant timeOffset = 0.0) {
         testlogbook::InsertRow(Db(), QStringLiteral("LogData"),
-                               {{"StartTime", start}, {"EndTime", end}, {"TimeOffset", timeOffset}});
+                               {{QStringLiteral("StartTime"), start},
+                                {QStringLiteral("EndTime"), end},
+                                {QStringLiteral("TimeOffset"), timeOffset}});
         return Scalar(QStringLiteral("SELECT MAX(ID) FROM LogData")).toLongLong();
     }
 

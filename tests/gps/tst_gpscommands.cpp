@@ -37,9 +37,9 @@ public:
             QString e;
             db.Open(logbookPath_, &e);
             testlogbook::InsertRow(db.Db(), QStringLiteral("LogData"),
-                                   {{"StartTime", Day(2024, 5, 1, 9, 50)},
-                                    {"EndTime", Day(2024, 5, 1, 11)},
-                                    {"TimeOffset", 0.0}});
+                                   {{QStringLiteral("StartTime"), Day(2024, 5, 1, 9, 50)},
+                                    {QStringLiteral("EndTime"), Day(2024, 5, 1, 11)},
+                                    {QStringLiteral("TimeOffset"), 0.0}});
         }
         session_.OpenLogbook(logbookPath_);
         info_ = new QLabel(&window_);

@@ -76,6 +76,7 @@ private slots:
         QFETCH(bool, vanish);
         static const Recording r = Record();
         QCOMPARE(r.pointEnds.size(), r.points.size()); // the recording is a whole download
+        qInfo("cut after each of %lld bytes", static_cast<long long>(r.received.size()));
         for (qsizetype k = 0; k <= r.received.size(); ++k) {
             FakeLinkIo io;
             GpsLink link(io);

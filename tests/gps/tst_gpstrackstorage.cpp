@@ -106,7 +106,9 @@ private slots:
     void largeTrackIds() {
         TempLogbook log;
         testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
-                               {{"ID", 70000}, {"StartTime", 1.0}, {"EndTime", 2.0}});
+                               {{QStringLiteral("ID"), 70000},
+                                {QStringLiteral("StartTime"), 1.0},
+                                {QStringLiteral("EndTime"), 2.0}});
         TrackState state;
         LogbookTrackStorage storage(log.Db());
         StoreTrack(storage, state, Day(2024, 5, 1, 10), 2, 53);
@@ -187,9 +189,11 @@ private slots:
         TempLogbook log;
         log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
         testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
-                               {{"StartTime", Day(2024, 5, 1, 11)}, {"EndTime", Day(2024, 5, 1, 11, 30)}});
+                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)},
+                                {QStringLiteral("EndTime"), Day(2024, 5, 1, 11, 30)}});
         // An open track without points stays open.
-        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"), {{"StartTime", Day(2024, 5, 1, 11)}});
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
+                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)}});
         const LinkOutcome outcome = LinkTracks(log.Db(), 0, true);
         QVERIFY(outcome.ok);
         QCOMPARE(outcome.tracksClosed, 0);
