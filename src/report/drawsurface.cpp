@@ -1,0 +1,221 @@
+#include "drawsurface.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPagedPaintDevice>
+#include <QPen>
+
+#include <algorithm>
+
+namespace soarnote {
+
+DrawSurface::DrawSurface(QPagedPaintDevice* device) : paged_(device) {
+    painter_.begin(device);
+    pxPerMm_ = device->logicalDpiX() / 25.4;
+    widthMm_ = device->width() / pxPerMm_;
+    heightMm_ = device->height() / pxPerMm_;
+    UpdateFont();
+}
+
+DrawSurface::DrawSurface(QImage* image, double widthMm, double heightMm)
+    : image_(image), widthMm_(widthMm), heightMm_(heightMm) {
+    pxPerMm_ = widthMm > 0 ? image->width() / widthMm : 1;
+    painter_.begin(image);
+    UpdateFont();
+}
+
+DrawSurface::~DrawSurface() {
+    FlushMasked();
+    if (painter_.isActive()) painter_.end();
+}
+
+void DrawSurface::SetFontName(const QString& name) {
+    fontName_ = name;
+    UpdateFont();
+}
+
+void DrawSurface::SetFontSize(float points) {
+    fontSize_ = points;
+    UpdateFont();
+}
+
+void DrawSurface::SetFontBold(bool bold) {
+    fontBold_ = bold;
+    UpdateFont();
+}
+
+void DrawSurface::SetDrawWidth(int pixels) {
+    drawWidth_ = static_cast<qint16>(std::clamp(pixels, 1, 32767));
+}
+
+void DrawSurface::UpdateFont() {
+    QFont font(fontName_);
+    // Where Arial is not installed its metric-compatible faces keep the
+    // column widths the pages were laid out for.
+    if (fontName_ == QLatin1String("Arial"))
+        font.setFamilies({fontName_, QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
+    font.setPointSizeF(std::max(0.5f, fontSize_));
+    font.setBold(fontBold_);
+    // Unhinted metrics: a preview picture then measures text as the printer does.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font_ = font;
+    if (painter_.isActive()) painter_.setFont(font_);
+    const QFontMetricsF metrics(font_, painter_.device());
+    ascent_ = metrics.ascent() / pxPerMm_;
+    lineHeight_ = metrics.height() / pxPerMm_;
+}
+
+void DrawSurface::SetDrawMode(DrawMode mode) {
+    if (mode_ == DrawMode::Mask && mode != DrawMode::Mask) FlushMasked();
+    mode_ = mode;
+}
+
+void DrawSurface::Draw(const MaskedItem& item) {
+    if (HoldsMasked()) {
+        masked_.push_back(item);
+        return;
+    }
+    painter_.setCompositionMode(mode_ == DrawMode::Mask ? QPainter::CompositionMode_Darken
+                                                        : QPainter::CompositionMode_SourceOver);
+    painter_.setPen(item.pen);
+    switch (item.kind) {
+    case MaskedItem::Kind::Line:
+        painter_.drawLine(item.a, item.b);
+        break;
+    case MaskedItem::Kind::Box:
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawRect(QRectF(item.a, item.b).normalized());
+        break;
+    case MaskedItem::Kind::Point:
+        painter_.drawPoint(item.a);
+        break;
+    case MaskedItem::Kind::Text:
+        painter_.setFont(item.font);
+        painter_.drawText(item.a, item.text);
+        painter_.setFont(font_);
+        break;
+    }
+}
+
+void DrawSurface::FlushMasked() {
+    if (masked_.empty() || !painter_.isActive()) {
+        masked_.clear();
+        return;
+    }
+    std::vector<MaskedItem> items;
+    items.swap(masked_);
+    auto lightness = [](const MaskedItem& item) {
+        const QColor c = item.pen.color();
+        return c.red() + c.green() + c.blue();
+    };
+    std::stable_sort(items.begin(), items.end(),
+                     [&](const MaskedItem& a, const MaskedItem& b) { return lightness(a) > lightness(b); });
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const MaskedItem& item : items) {
+        // White leaves the paper as it is.
+        if (lightness(item) == 3 * 255) continue;
+        painter_.setPen(item.pen);
+        switch (item.kind) {
+        case MaskedItem::Kind::Line:
+            painter_.drawLine(item.a, item.b);
+            break;
+        case MaskedItem::Kind::Box:
+            painter_.setBrush(Qt::NoBrush);
+            painter_.drawRect(QRectF(item.a, item.b).normalized());
+            break;
+        case MaskedItem::Kind::Point:
+            painter_.drawPoint(item.a);
+            break;
+        case MaskedItem::Kind::Text:
+            painter_.setFont(item.font);
+            painter_.drawText(item.a, item.text);
+            break;
+        }
+    }
+    painter_.setFont(font_);
+}
+
+void DrawSurface::Print(const QString& text, bool lineEnd) {
+    if (!text.isEmpty() && painter_.isActive()) {
+        MaskedItem item{MaskedItem::Kind::Text,
+                        QPen(foreColor_),
+                        QPointF(Px(currentX_), Px(currentY_ + ascent_)),
+                        QPointF(),
+                        font_,
+                        text};
+        Draw(item);
+    }
+    if (lineEnd) {
+        currentX_ = 0;
+        currentY_ += lineHeight_;
+    } else {
+        currentX_ += TextWidth(text);
+    }
+}
+
+double DrawSurface::TextWidth(const QString& text) const {
+    if (text.isEmpty()) return 0;
+    const QFontMetricsF metrics(font_, painter_.device());
+    return metrics.horizontalAdvance(text) / pxPerMm_;
+}
+
+double DrawSurface::TextHeight() const {
+    return lineHeight_;
+}
+
+QPen DrawSurface::LinePen(const QColor& color) const {
+    QPen pen(color.isValid() ? color : foreColor_);
+    pen.setWidthF(drawWidth_);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    if (style_ == DrawStyle::Dotted) {
+        // Dots a pixel long, as a printer's dotted pen draws them, at least
+        // half a millimetre apart so that they show on a fine device.
+        pen.setCapStyle(Qt::FlatCap);
+        const double gap = std::max(2.0, Px(0.5) / drawWidth_);
+        pen.setDashPattern({std::max(1.0, gap / 2), gap});
+    }
+    return pen;
+}
+
+void DrawSurface::Line(double x2, double y2, const QColor& color) {
+    Line(currentX_, currentY_, x2, y2, color, false);
+}
+
+void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor& color, bool box) {
+    if (painter_.isActive()) {
+        const QPointF a(Px(x1), Px(y1));
+        const QPointF b(Px(x2), Px(y2));
+        const auto kind = box      ? MaskedItem::Kind::Box
+                          : a == b ? MaskedItem::Kind::Point
+                                   : MaskedItem::Kind::Line;
+        Draw(MaskedItem{kind, LinePen(color), a, b, QFont(), QString()});
+    }
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void DrawSurface::Cls() {
+    if (image_) {
+        if (painter_.isActive()) painter_.end();
+        image_->fill(Qt::white);
+        painter_.begin(image_);
+        UpdateFont();
+    }
+    currentX_ = 0;
+    currentY_ = 0;
+}
+
+bool DrawSurface::NewPage() {
+    FlushMasked();
+    currentX_ = 0;
+    currentY_ = 0;
+    return paged_ && paged_->newPage();
+}
+
+bool DrawSurface::EndDoc() {
+    FlushMasked();
+    return !painter_.isActive() || painter_.end();
+}
+
+} // namespace soarnote
