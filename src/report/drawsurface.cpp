@@ -66,84 +66,91 @@ void DrawSurface::UpdateFont() {
 }
 
 void DrawSurface::SetDrawMode(DrawMode mode) {
+    FlushPending();
     if (mode_ == DrawMode::Mask && mode != DrawMode::Mask) FlushMasked();
     mode_ = mode;
 }
 
-void DrawSurface::Draw(const MaskedItem& item) {
+void DrawSurface::Draw(Item item) {
+    if (item.kind == Item::Kind::Line && pending_ && pending_->pen == item.pen &&
+        pending_->points.constLast() == item.points.constFirst()) {
+        pending_->points << item.points.constLast();
+        return;
+    }
+    FlushPending();
+    if (item.kind == Item::Kind::Line)
+        pending_ = std::move(item);
+    else
+        Emit(item);
+}
+
+void DrawSurface::FlushPending() {
+    if (!pending_) return;
+    const Item item = std::move(*pending_);
+    pending_.reset();
+    Emit(item);
+}
+
+void DrawSurface::Emit(const Item& item) {
+    if (!painter_.isActive()) return;
     if (HoldsMasked()) {
         masked_.push_back(item);
         return;
     }
     painter_.setCompositionMode(mode_ == DrawMode::Mask ? QPainter::CompositionMode_Darken
                                                         : QPainter::CompositionMode_SourceOver);
+    Paint(item);
+}
+
+void DrawSurface::Paint(const Item& item) {
     painter_.setPen(item.pen);
     switch (item.kind) {
-    case MaskedItem::Kind::Line:
-        painter_.drawLine(item.a, item.b);
+    case Item::Kind::Line:
+        if (item.points.size() == 2)
+            painter_.drawLine(item.points[0], item.points[1]);
+        else
+            painter_.drawPolyline(item.points);
         break;
-    case MaskedItem::Kind::Box:
+    case Item::Kind::Box:
         painter_.setBrush(Qt::NoBrush);
-        painter_.drawRect(QRectF(item.a, item.b).normalized());
+        painter_.drawRect(QRectF(item.points[0], item.points[1]).normalized());
         break;
-    case MaskedItem::Kind::Point:
-        painter_.drawPoint(item.a);
+    case Item::Kind::Point:
+        painter_.drawPoint(item.points[0]);
         break;
-    case MaskedItem::Kind::Text:
+    case Item::Kind::Text:
         painter_.setFont(item.font);
-        painter_.drawText(item.a, item.text);
+        painter_.drawText(item.points[0], item.text);
         painter_.setFont(font_);
         break;
     }
 }
 
 void DrawSurface::FlushMasked() {
+    FlushPending();
     if (masked_.empty() || !painter_.isActive()) {
         masked_.clear();
         return;
     }
-    std::vector<MaskedItem> items;
+    std::vector<Item> items;
     items.swap(masked_);
-    auto lightness = [](const MaskedItem& item) {
+    auto lightness = [](const Item& item) {
         const QColor c = item.pen.color();
         return c.red() + c.green() + c.blue();
     };
     std::stable_sort(items.begin(), items.end(),
-                     [&](const MaskedItem& a, const MaskedItem& b) { return lightness(a) > lightness(b); });
+                     [&](const Item& a, const Item& b) { return lightness(a) > lightness(b); });
     painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    for (const MaskedItem& item : items) {
+    for (const Item& item : items) {
         // White leaves the paper as it is.
-        if (lightness(item) == 3 * 255) continue;
-        painter_.setPen(item.pen);
-        switch (item.kind) {
-        case MaskedItem::Kind::Line:
-            painter_.drawLine(item.a, item.b);
-            break;
-        case MaskedItem::Kind::Box:
-            painter_.setBrush(Qt::NoBrush);
-            painter_.drawRect(QRectF(item.a, item.b).normalized());
-            break;
-        case MaskedItem::Kind::Point:
-            painter_.drawPoint(item.a);
-            break;
-        case MaskedItem::Kind::Text:
-            painter_.setFont(item.font);
-            painter_.drawText(item.a, item.text);
-            break;
-        }
+        if (lightness(item) != 3 * 255) Paint(item);
     }
-    painter_.setFont(font_);
 }
 
 void DrawSurface::Print(const QString& text, bool lineEnd) {
     if (!text.isEmpty() && painter_.isActive()) {
-        MaskedItem item{MaskedItem::Kind::Text,
-                        QPen(foreColor_),
-                        QPointF(Px(currentX_), Px(currentY_ + ascent_)),
-                        QPointF(),
-                        font_,
-                        text};
-        Draw(item);
+        Draw(Item{Item::Kind::Text, QPen(foreColor_),
+                  QPolygonF{QPointF(Px(currentX_), Px(currentY_ + ascent_))}, font_, text});
     }
     if (lineEnd) {
         currentX_ = 0;
@@ -186,16 +193,16 @@ void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor&
     if (painter_.isActive()) {
         const QPointF a(Px(x1), Px(y1));
         const QPointF b(Px(x2), Px(y2));
-        const auto kind = box      ? MaskedItem::Kind::Box
-                          : a == b ? MaskedItem::Kind::Point
-                                   : MaskedItem::Kind::Line;
-        Draw(MaskedItem{kind, LinePen(color), a, b, QFont(), QString()});
+        const auto kind = box ? Item::Kind::Box : a == b ? Item::Kind::Point : Item::Kind::Line;
+        Draw(Item{kind, LinePen(color), QPolygonF{a, b}, QFont(), QString()});
     }
     currentX_ = x2;
     currentY_ = y2;
 }
 
 void DrawSurface::Cls() {
+    pending_.reset();
+    masked_.clear();
     if (image_) {
         if (painter_.isActive()) painter_.end();
         image_->fill(Qt::white);

@@ -12,7 +12,9 @@
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QPolygonF>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QImage;
@@ -97,20 +99,27 @@ public:
 
 private:
     void UpdateFont();
-    // Printers and PDF files take no blend modes: what is drawn under the
-    // mask there is held back and drawn lightest first when the mask ends,
-    // so at every spot the darkest colour stays on top.
-    struct MaskedItem {
+    // One drawing operation. Lines that continue each other with the same
+    // pen are joined into one polyline before they are drawn: a long track
+    // is then one path, not a hundred thousand.
+    struct Item {
         enum class Kind { Line, Box, Point, Text } kind;
         QPen pen;
-        QPointF a, b;
+        QPolygonF points; // Line: the polyline; Box: two corners; Point, Text: one point
         QFont font;
         QString text;
     };
-    void Draw(const MaskedItem& item);
+    void Draw(Item item);
+    void FlushPending();
+    void Emit(const Item& item);
+    void Paint(const Item& item);
+    // Printers and PDF files take no blend modes: what is drawn under the
+    // mask there is held back and drawn lightest first when the mask ends,
+    // so at every spot the darkest colour stays on top.
     void FlushMasked();
     bool HoldsMasked() const { return paged_ && mode_ == DrawMode::Mask; }
-    std::vector<MaskedItem> masked_;
+    std::optional<Item> pending_;
+    std::vector<Item> masked_;
     QPen LinePen(const QColor& color) const;
     double Px(double mm) const { return mm * pxPerMm_; }
 
