@@ -9,7 +9,9 @@
 #include "ui/flightform.h"
 #include "ui/printpreview.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -26,26 +28,35 @@ class TestPrintPreview : public WindowFixture {
         if (!testlogbook::CreateLogbookFile(path)) return {};
         LogbookDatabase file;
         if (!file.Open(path, nullptr)) return {};
+        // Rows by (field, value) pairs.
+        auto insert = [&file](const char* table,
+                              std::initializer_list<std::pair<const char*, QVariant>> values) {
+            QVariantMap row;
+            for (const auto& [field, value] : values)
+                row.insert(QString::fromLatin1(field), value);
+            return testlogbook::InsertRow(file.Db(), QString::fromLatin1(table), row).isEmpty();
+        };
+        auto lastId = [&file](const char* sql) {
+            return testlogbook::Scalar(file.Db(), QString::fromLatin1(sql)).toLongLong();
+        };
         for (int i = 0; i < flights; ++i) {
             const double start = DayNumber(QDate(2020, 4, 1).addDays(i), 12);
-            const QString error = testlogbook::InsertRow(file.Db(), "LogData",
-                                                         {{"StartTime", start},
-                                                          {"EndTime", start + 0.02},
-                                                          {"Distance", 5.5},
-                                                          {"Comments", "Ridge soaring"}});
-            if (!error.isEmpty()) return {};
+            if (!insert("LogData", {{"StartTime", start},
+                                    {"EndTime", start + 0.02},
+                                    {"Distance", 5.5},
+                                    {"Comments", QStringLiteral("Ridge soaring")}}))
+                return {};
             if (!samples) continue;
-            const qint64 id = testlogbook::Scalar(file.Db(), "SELECT MAX(ID) FROM LogData").toLongLong();
-            testlogbook::InsertRow(file.Db(), "Tracks", {{"LogID", id}, {"TimeOffset", 0.0}});
-            const qint64 track = testlogbook::Scalar(file.Db(), "SELECT MAX(ID) FROM Tracks").toLongLong();
+            const qint64 id = lastId("SELECT MAX(ID) FROM LogData");
+            insert("Tracks", {{"LogID", id}, {"TimeOffset", 0.0}});
+            const qint64 track = lastId("SELECT MAX(ID) FROM Tracks");
             for (int k = 0; k < 20; ++k) {
                 const double t = start + k * 60 * kOneSecond;
-                testlogbook::InsertRow(
-                    file.Db(), "TrackData",
+                insert(
+                    "TrackData",
                     {{"TrackID", track}, {"TIME", t}, {"LAT", 53.3 + k * 0.001}, {"LNG", -1.8 + k * 0.0015}});
-                testlogbook::InsertRow(
-                    file.Db(), "BaroData",
-                    {{"LogID", id}, {"TIME", t + 30 * kOneSecond}, {"height", 1000 + 50 * (k % 5)}});
+                insert("BaroData",
+                       {{"LogID", id}, {"TIME", t + 30 * kOneSecond}, {"height", 1000 + 50 * (k % 5)}});
             }
         }
         return path;
@@ -177,6 +188,23 @@ private slots:
         Key(preview.get(), Qt::Key_F12);
         QVERIFY(!preview->OffsetMode());
         QCOMPARE(preview->windowTitle(), QStringLiteral("Flight Details"));
+    }
+
+    void exportPdfFromTheFileMenu() {
+        OpenMain(Logbook(5));
+        const QString pdf = dir_->filePath(QStringLiteral("log.pdf"));
+        const QString unwritable = dir_->filePath(QStringLiteral("no such folder/log.pdf"));
+        prompts_.fileNames << pdf << unwritable;
+        QAction* item = main_->MenuItem(QStringLiteral("Export PDF..."));
+        QVERIFY(item && item->isEnabled());
+        item->trigger();
+        QVERIFY(QFileInfo(pdf).size() > 1000);
+        QVERIFY(prompts_.asked.isEmpty());
+        item->trigger();
+        QCOMPARE(prompts_.asked.size(), 1); // the failure is told, naming the file
+        QVERIFY2(prompts_.asked[0].text.contains(QStringLiteral("no such folder")),
+                 qPrintable(prompts_.asked[0].text));
+        QVERIFY(!QFile::exists(unwritable));
     }
 
     void pageFitsAnyWindowShape_data() {
