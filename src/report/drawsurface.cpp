@@ -9,6 +9,10 @@
 
 namespace soarnote {
 
+namespace {
+constexpr double kMinVertexGap = 0.05; // mm
+} // namespace
+
 DrawSurface::DrawSurface(QPagedPaintDevice* device) : paged_(device) {
     painter_.begin(device);
     pxPerMm_ = device->logicalDpiX() / 25.4;
@@ -74,7 +78,15 @@ void DrawSurface::SetDrawMode(DrawMode mode) {
 void DrawSurface::Draw(Item item) {
     if (item.kind == Item::Kind::Line && pending_ && pending_->pen == item.pen &&
         pending_->points.constLast() == item.points.constFirst()) {
-        pending_->points << item.points.constLast();
+        // A vertex closer than a twentieth of a millimetre to the one before
+        // cannot be seen on paper: the line goes straight on to the next one.
+        QPolygonF& points = pending_->points;
+        const QPointF step = item.points.constLast() - points[points.size() - 2];
+        if (points.size() > 2 &&
+            QPointF::dotProduct(step, step) < kMinVertexGap * kMinVertexGap * pxPerMm_ * pxPerMm_)
+            points.last() = item.points.constLast();
+        else
+            points << item.points.constLast();
         return;
     }
     FlushPending();
