@@ -3,6 +3,8 @@
 
 #include "core/programfolder.h"
 #include "i18n/languagetable.h"
+#include "report/printjobs.h"
+#include "settings/settingkeys.h"
 #include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
@@ -15,6 +17,7 @@
 #include <QApplication>
 #include <QProgressBar>
 #include <QStatusBar>
+#include <QTextStream>
 
 namespace {
 
@@ -67,9 +70,36 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     window.Attach(gps);
 }
 
+// soarnote --print-pdf OUT.pdf [LOGBOOK]: the log of a logbook (the one the
+// program last opened when none is named) into a PDF file, for scripts. No
+// window is opened, so no display is needed.
+int PrintPdf(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setOrganizationName(QStringLiteral("Soarnote"));
+    QGuiApplication::setApplicationName(QStringLiteral("Soarnote"));
+    const QStringList args = QGuiApplication::arguments();
+    QTextStream err(stderr);
+    if (args.size() < 3 || args.size() > 4) {
+        err << "usage: soarnote --print-pdf OUT.pdf [LOGBOOK]\n";
+        return 2;
+    }
+    soarnote::OpenLanguageTable(soarnote::ProgramFolder::WritableFile(QStringLiteral("translate.mdl")));
+    const QString logbook =
+        args.size() == 4 ? args.at(3) : soarnote::SettingsStore().Text(soarnote::keys::DatabaseName);
+    const soarnote::PrintOutcome outcome = soarnote::ExportLogbookPdf(args.at(2), logbook);
+    soarnote::CloseLanguageTable();
+    if (!outcome.ok) {
+        err << "soarnote: " << outcome.error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc >= 2 && qstrcmp(argv[1], "--print-pdf") == 0) return PrintPdf(argc, argv);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Soarnote"));
     QApplication::setApplicationName(QStringLiteral("Soarnote"));

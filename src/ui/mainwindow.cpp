@@ -104,8 +104,9 @@ void MainWindow::BuildMenus() {
     AddItem(file, QStringLiteral("&Compact Database"), {}, &MainWindow::CompactDatabaseCommand);
     file->addSeparator();
     AddItem(file, QStringLiteral("Printer &Setup"), {}, &MainWindow::PrinterSetup);
-    AddItem(file, QStringLiteral("&Print"));
-    AddItem(file, QStringLiteral("Pre&view"));
+    AddItem(file, QStringLiteral("&Print"), {}, &MainWindow::PrintLogCommand);
+    AddItem(file, QStringLiteral("Pre&view"), {}, &MainWindow::PreviewLogCommand);
+    AddItem(file, QStringLiteral("Export PDF..."), {}, &MainWindow::ExportPdfCommand);
     file->addSeparator();
     QAction* exit = AddItem(file, QStringLiteral("&Exit"));
     exit->setEnabled(true);
@@ -146,7 +147,8 @@ void MainWindow::BuildMenus() {
     view->addSeparator();
     AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S),
             &MainWindow::NotAvailableYet);
-    AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F),
+            &MainWindow::PreviewFlightCommand);
     QAction* offsets = AddItem(view, QStringLiteral("Plot &Offsets"));
     offsets->setEnabled(true);
     offsets->setCheckable(true);
@@ -358,12 +360,6 @@ void MainWindow::ShowHelpContents() {
     HelpWindow::ShowTopic(this, QStringLiteral("index.html"));
 }
 
-void MainWindow::PrinterSetup() {
-    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    QPrintDialog dialog(printer_.get(), this);
-    dialog.setWindowTitle(Translate("Printer Setup"));
-    dialog.exec();
-}
 
 void MainWindow::NotAvailableYet() {
     info_->setText(Translate("The 3D view is not available in this version."));

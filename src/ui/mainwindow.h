@@ -50,6 +50,16 @@ public:
     void DeleteEntry();
     void AssignBaroToFlight();
     void TogglePlotOffsets();
+
+    // Printing: the log after the printer dialog, the two previews, and the
+    // log to a PDF file without a dialog.
+    void PrintLogCommand();
+    void PreviewLogCommand();
+    void PreviewFlightCommand();
+    void ExportPdfCommand();
+    // The printer and page chosen with Printer Setup (the default printer
+    // until then).
+    QPrinter* Printer();
     // Saves the flight's edited fields; false (after telling the user) when
     // they cannot be saved and the flight must stay on show.
     bool CommitEdits();

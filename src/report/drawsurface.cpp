@@ -1,0 +1,240 @@
+#include "drawsurface.h"
+
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPagedPaintDevice>
+#include <QPen>
+
+#include <algorithm>
+
+namespace soarnote {
+
+namespace {
+constexpr double kMinVertexGap = 0.05; // mm
+} // namespace
+
+DrawSurface::DrawSurface(QPagedPaintDevice* device) : paged_(device) {
+    painter_.begin(device);
+    pxPerMm_ = device->logicalDpiX() / 25.4;
+    widthMm_ = device->width() / pxPerMm_;
+    heightMm_ = device->height() / pxPerMm_;
+    UpdateFont();
+}
+
+DrawSurface::DrawSurface(QImage* image, double widthMm, double heightMm)
+    : image_(image), widthMm_(widthMm), heightMm_(heightMm) {
+    pxPerMm_ = widthMm > 0 ? image->width() / widthMm : 1;
+    painter_.begin(image);
+    UpdateFont();
+}
+
+DrawSurface::~DrawSurface() {
+    FlushMasked();
+    if (painter_.isActive()) painter_.end();
+}
+
+void DrawSurface::SetFontName(const QString& name) {
+    fontName_ = name;
+    UpdateFont();
+}
+
+void DrawSurface::SetFontSize(float points) {
+    fontSize_ = points;
+    UpdateFont();
+}
+
+void DrawSurface::SetFontBold(bool bold) {
+    fontBold_ = bold;
+    UpdateFont();
+}
+
+void DrawSurface::SetDrawWidth(int pixels) {
+    drawWidth_ = static_cast<qint16>(std::clamp(pixels, 1, 32767));
+}
+
+void DrawSurface::UpdateFont() {
+    QFont font(fontName_);
+    // Where Arial is not installed its metric-compatible faces keep the
+    // column widths the pages were laid out for.
+    if (fontName_ == QLatin1String("Arial"))
+        font.setFamilies({fontName_, QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
+    font.setPointSizeF(std::max(0.5f, fontSize_));
+    font.setBold(fontBold_);
+    // Unhinted metrics: a preview picture then measures text as the printer does.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    font_ = font;
+    if (painter_.isActive()) painter_.setFont(font_);
+    const QFontMetricsF metrics(font_, painter_.device());
+    ascent_ = metrics.ascent() / pxPerMm_;
+    lineHeight_ = metrics.height() / pxPerMm_;
+}
+
+void DrawSurface::SetDrawMode(DrawMode mode) {
+    FlushPending();
+    if (mode_ == DrawMode::Mask && mode != DrawMode::Mask) FlushMasked();
+    mode_ = mode;
+}
+
+void DrawSurface::Draw(Item item) {
+    if (item.kind == Item::Kind::Line && pending_ && pending_->pen == item.pen &&
+        pending_->points.constLast() == item.points.constFirst()) {
+        // A vertex closer than a twentieth of a millimetre to the one before
+        // cannot be seen on paper: the line goes straight on to the next one.
+        QPolygonF& points = pending_->points;
+        const QPointF step = item.points.constLast() - points[points.size() - 2];
+        if (points.size() > 2 &&
+            QPointF::dotProduct(step, step) < kMinVertexGap * kMinVertexGap * pxPerMm_ * pxPerMm_)
+            points.last() = item.points.constLast();
+        else
+            points << item.points.constLast();
+        return;
+    }
+    FlushPending();
+    if (item.kind == Item::Kind::Line)
+        pending_ = std::move(item);
+    else
+        Emit(item);
+}
+
+void DrawSurface::FlushPending() {
+    if (!pending_) return;
+    const Item item = std::move(*pending_);
+    pending_.reset();
+    Emit(item);
+}
+
+void DrawSurface::Emit(const Item& item) {
+    if (!painter_.isActive()) return;
+    if (HoldsMasked()) {
+        masked_.push_back(item);
+        return;
+    }
+    painter_.setCompositionMode(mode_ == DrawMode::Mask ? QPainter::CompositionMode_Darken
+                                                        : QPainter::CompositionMode_SourceOver);
+    Paint(item);
+}
+
+void DrawSurface::Paint(const Item& item) {
+    painter_.setPen(item.pen);
+    switch (item.kind) {
+    case Item::Kind::Line:
+        if (item.points.size() == 2)
+            painter_.drawLine(item.points[0], item.points[1]);
+        else
+            painter_.drawPolyline(item.points);
+        break;
+    case Item::Kind::Box:
+        painter_.setBrush(Qt::NoBrush);
+        painter_.drawRect(QRectF(item.points[0], item.points[1]).normalized());
+        break;
+    case Item::Kind::Point:
+        painter_.drawPoint(item.points[0]);
+        break;
+    case Item::Kind::Text:
+        painter_.setFont(item.font);
+        painter_.drawText(item.points[0], item.text);
+        painter_.setFont(font_);
+        break;
+    }
+}
+
+void DrawSurface::FlushMasked() {
+    FlushPending();
+    if (masked_.empty() || !painter_.isActive()) {
+        masked_.clear();
+        return;
+    }
+    std::vector<Item> items;
+    items.swap(masked_);
+    auto lightness = [](const Item& item) {
+        const QColor c = item.pen.color();
+        return c.red() + c.green() + c.blue();
+    };
+    std::stable_sort(items.begin(), items.end(),
+                     [&](const Item& a, const Item& b) { return lightness(a) > lightness(b); });
+    painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    for (const Item& item : items) {
+        // White leaves the paper as it is.
+        if (lightness(item) != 3 * 255) Paint(item);
+    }
+}
+
+void DrawSurface::Print(const QString& text, bool lineEnd) {
+    if (!text.isEmpty() && painter_.isActive()) {
+        Draw(Item{Item::Kind::Text, QPen(foreColor_),
+                  QPolygonF{QPointF(Px(currentX_), Px(currentY_ + ascent_))}, font_, text});
+    }
+    if (lineEnd) {
+        currentX_ = 0;
+        currentY_ += lineHeight_;
+    } else {
+        currentX_ += TextWidth(text);
+    }
+}
+
+double DrawSurface::TextWidth(const QString& text) const {
+    if (text.isEmpty()) return 0;
+    const QFontMetricsF metrics(font_, painter_.device());
+    return metrics.horizontalAdvance(text) / pxPerMm_;
+}
+
+double DrawSurface::TextHeight() const {
+    return lineHeight_;
+}
+
+QPen DrawSurface::LinePen(const QColor& color) const {
+    QPen pen(color.isValid() ? color : foreColor_);
+    pen.setWidthF(drawWidth_);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    if (style_ == DrawStyle::Dotted) {
+        // Dots a pixel long, as a printer's dotted pen draws them, at least
+        // half a millimetre apart so that they show on a fine device.
+        pen.setCapStyle(Qt::FlatCap);
+        const double gap = std::max(2.0, Px(0.5) / drawWidth_);
+        pen.setDashPattern({std::max(1.0, gap / 2), gap});
+    }
+    return pen;
+}
+
+void DrawSurface::Line(double x2, double y2, const QColor& color) {
+    Line(currentX_, currentY_, x2, y2, color, false);
+}
+
+void DrawSurface::Line(double x1, double y1, double x2, double y2, const QColor& color, bool box) {
+    if (painter_.isActive()) {
+        const QPointF a(Px(x1), Px(y1));
+        const QPointF b(Px(x2), Px(y2));
+        const auto kind = box ? Item::Kind::Box : a == b ? Item::Kind::Point : Item::Kind::Line;
+        Draw(Item{kind, LinePen(color), QPolygonF{a, b}, QFont(), QString()});
+    }
+    currentX_ = x2;
+    currentY_ = y2;
+}
+
+void DrawSurface::Cls() {
+    pending_.reset();
+    masked_.clear();
+    if (image_) {
+        if (painter_.isActive()) painter_.end();
+        image_->fill(Qt::white);
+        painter_.begin(image_);
+        UpdateFont();
+    }
+    currentX_ = 0;
+    currentY_ = 0;
+}
+
+bool DrawSurface::NewPage() {
+    FlushMasked();
+    currentX_ = 0;
+    currentY_ = 0;
+    return paged_ && paged_->newPage();
+}
+
+bool DrawSurface::EndDoc() {
+    FlushMasked();
+    return !painter_.isActive() || painter_.end();
+}
+
+} // namespace soarnote

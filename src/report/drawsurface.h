@@ -1,0 +1,146 @@
+#pragma once
+// The drawing surface the printed pages are drawn on: a printer, a PDF
+// writer or one picture of the print preview. Every position is in
+// millimetres from the top-left corner of the printable area. Text is drawn
+// with its top-left corner at the current position; fonts are given in
+// points and line widths in device pixels, as on a printer.
+//
+// The painter always works in device pixels with no transform: a scaled
+// painter would scale the font's point size too, so the millimetres are
+// turned into pixels here instead.
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QPolygonF>
+#include <QString>
+#include <optional>
+#include <vector>
+
+class QImage;
+class QPagedPaintDevice;
+
+namespace soarnote {
+
+enum class DrawStyle { Solid, Dotted };
+// Mask combines what is drawn with what is on the page by a bitwise AND:
+// white leaves the page unchanged, black stays black, colours darken each
+// other, and drawing a colour twice changes nothing. The darker of the two
+// in each channel gives all of that (a multiply blend would darken where a
+// broad line's round ends overlap).
+enum class DrawMode { Copy, Mask };
+
+class DrawSurface {
+public:
+    // A printer or PDF writer. Painting starts here (the first page is open
+    // at once); check IsActive().
+    explicit DrawSurface(QPagedPaintDevice* device);
+    // One preview picture that stands for a page of widthMm x heightMm. Its
+    // fonts are drawn at the image's own resolution (dotsPerMeter), so the
+    // preview gives them its scaled sizes.
+    DrawSurface(QImage* image, double widthMm, double heightMm);
+    ~DrawSurface();
+    DrawSurface(const DrawSurface&) = delete;
+    DrawSurface& operator=(const DrawSurface&) = delete;
+
+    bool IsActive() const { return painter_.isActive(); }
+    bool IsPaged() const { return paged_ != nullptr; }
+
+    double ScaleWidth() const { return widthMm_; }
+    double ScaleHeight() const { return heightMm_; }
+    // Device pixels per millimetre.
+    double PixelsPerMm() const { return pxPerMm_; }
+
+    double CurrentX() const { return currentX_; }
+    double CurrentY() const { return currentY_; }
+    void SetCurrentX(double x) { currentX_ = x; }
+    void SetCurrentY(double y) { currentY_ = y; }
+
+    const QString& FontName() const { return fontName_; }
+    float FontSize() const { return fontSize_; }
+    bool FontBold() const { return fontBold_; }
+    void SetFontName(const QString& name);
+    void SetFontSize(float points);
+    void SetFontBold(bool bold);
+
+    qint16 DrawWidth() const { return drawWidth_; }
+    void SetDrawWidth(int pixels);
+    DrawStyle Style() const { return style_; }
+    void SetDrawStyle(DrawStyle style) { style_ = style; }
+    DrawMode Mode() const { return mode_; }
+    void SetDrawMode(DrawMode mode);
+    QColor ForeColor() const { return foreColor_; }
+    void SetForeColor(const QColor& color) { foreColor_ = color; }
+
+    // Draws text at the current position. Without line end the current x
+    // moves right by its width; with line end x returns to 0 and y moves
+    // down one line of the current font.
+    void Print(const QString& text, bool lineEnd);
+    void EndLine() { Print(QString(), true); }
+    double TextWidth(const QString& text) const;
+    double TextHeight() const;
+
+    // A line from the current position, or from (x1, y1), to (x2, y2) in the
+    // fore colour (or the given one); afterwards the current position is
+    // (x2, y2). With box the outline of the rectangle is drawn instead.
+    void Line(double x2, double y2, const QColor& color = QColor());
+    void Line(double x1, double y1, double x2, double y2, const QColor& color = QColor(), bool box = false);
+
+    // Clears the picture to white and puts the position at the top-left.
+    void Cls();
+    // Finishes the page and starts the next one (paged devices).
+    bool NewPage();
+    // Finishes the document; false when the device reports a failure.
+    bool EndDoc();
+
+    // The font the drawing uses: "Arial" where it is installed, otherwise the
+    // metric-compatible face fontconfig gives for it.
+    QFont CurrentFont() const { return font_; }
+
+private:
+    void UpdateFont();
+    // One drawing operation. Lines that continue each other with the same
+    // pen are joined into one polyline before they are drawn: a long track
+    // is then one path, not a hundred thousand.
+    struct Item {
+        enum class Kind { Line, Box, Point, Text } kind;
+        QPen pen;
+        QPolygonF points; // Line: the polyline; Box: two corners; Point, Text: one point
+        QFont font;
+        QString text;
+    };
+    void Draw(Item item);
+    void FlushPending();
+    void Emit(const Item& item);
+    void Paint(const Item& item);
+    // Printers and PDF files take no blend modes: what is drawn under the
+    // mask there is held back and drawn lightest first when the mask ends,
+    // so at every spot the darkest colour stays on top.
+    void FlushMasked();
+    bool HoldsMasked() const { return paged_ && mode_ == DrawMode::Mask; }
+    std::optional<Item> pending_;
+    std::vector<Item> masked_;
+    QPen LinePen(const QColor& color) const;
+    double Px(double mm) const { return mm * pxPerMm_; }
+
+    QPagedPaintDevice* paged_ = nullptr;
+    QImage* image_ = nullptr;
+    QPainter painter_;
+    double widthMm_ = 0;
+    double heightMm_ = 0;
+    double pxPerMm_ = 1;
+    double currentX_ = 0;
+    double currentY_ = 0;
+    QString fontName_ = QStringLiteral("Arial");
+    float fontSize_ = 8;
+    bool fontBold_ = false;
+    qint16 drawWidth_ = 1;
+    DrawStyle style_ = DrawStyle::Solid;
+    DrawMode mode_ = DrawMode::Copy;
+    QColor foreColor_ = Qt::black;
+    QFont font_;
+    double ascent_ = 0;
+    double lineHeight_ = 0;
+};
+
+} // namespace soarnote

@@ -1,0 +1,84 @@
+#pragma once
+// The printed log: the flights of the Logbook query as a ruled landscape
+// table of fourteen columns, one flight per row, with a title, page numbers
+// and, on the last page, the totals of flight time and distance. The same
+// page drawing serves the printer, a PDF file and the preview's pictures.
+
+#include "core/reportdata.h"
+
+#include <QString>
+#include <array>
+#include <vector>
+
+class QPagedPaintDevice;
+
+namespace soarnote {
+
+class DrawSurface;
+class PreviewPages;
+
+// The flights of one print run and the row the next page starts at.
+struct LogRecords {
+    const std::vector<LogbookRow>* rows = nullptr;
+    std::size_t position = 0;
+    bool Eof() const { return !rows || position >= rows->size(); }
+    bool Bof() const { return position == 0; }
+    const LogbookRow& Current() const { return (*rows)[position]; }
+};
+
+// What one print run counts. The distance total is wider than a 16-bit
+// field so that a long log does not wrap; its text is the same below 32,768.
+struct LogPrintState {
+    int pageNumber = 0;
+    double totalFlightTime = 0; // days
+    qint64 totalDistance = 0;
+};
+
+// The left edges of the fourteen columns and the table's right edge, in
+// percent of the page width.
+inline constexpr std::array<float, 15> kLogColumnPercent = {1,    3.5,  11.5, 18.5, 31, 34,   37,  40,
+                                                            43.2, 46.4, 49,   51.6, 58, 60.5, 98.5};
+// Where the footer stands on a landscape page, in millimetres.
+inline constexpr double kFooterX = 250;
+inline constexpr double kFooterY = 196;
+
+// Sets the page up for a print: the base font size and draw width. A paged
+// device is turned to landscape separately (before painting starts).
+void SetupPrintPage(DrawSurface& surface, float baseFontSize, int drawWidth);
+// Turns a printer or PDF writer to landscape.
+void SetLandscape(QPagedPaintDevice& device);
+
+// Prints a blank and the text at x, without line end.
+void PrintCell(DrawSurface& surface, const QString& text, double x);
+// Prints the text word by word from leftX, starting a new line before a word
+// that would reach rightX; a carriage return ends a line. The current y is
+// left on the last line printed.
+void PrintWrapped(DrawSurface& surface, const QString& text, double leftX, double rightX);
+// Draws one page from the current record on; true when the records are
+// exhausted. caption is the title line (the main window's caption).
+bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& state, const QString& caption);
+
+// The cells of one row as the log prints them (columns 0 to 12).
+std::array<QString, 13> LogCells(const LogbookRow& row);
+// "Dur." and the flight time total read the Logbook query's "HH:mm" text;
+// nothing when it is empty or not a duration.
+std::optional<double> DurationDays(const QVariant& flightTime);
+// The flight time total as printed: whole hours (days x 24 + hours) written
+// with a leading blank, ":", two-digit minutes.
+QString TotalFlightTimeText(double days);
+
+struct PrintOutcome {
+    bool ok = true;
+    int pages = 0;
+    QString error; // when !ok: what the device or file reported
+};
+
+// Prints the whole log on a printer or PDF writer, which must not be painting
+// yet: landscape, base font 6 points, draw width 1. An empty log draws
+// nothing and starts no document.
+PrintOutcome PrintLog(QPagedPaintDevice& device, const std::vector<LogbookRow>& rows, const QString& caption);
+// The same into the preview's pictures: one picture per page, reusing those
+// made by an earlier run; returns the number of pages drawn.
+int PrintLog(PreviewPages& pages, const std::vector<LogbookRow>& rows, const QString& caption);
+
+} // namespace soarnote
