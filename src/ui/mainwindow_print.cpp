@@ -32,7 +32,7 @@ void MainWindow::PrinterSetup() {
     // made before.
     QPrintDialog dialog(Printer(), this);
     dialog.setWindowTitle(Translate("Printer Setup"));
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
         if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(Translate("OK"));
     }
