@@ -1,6 +1,7 @@
 #include "variolink.h"
 
 #include "core/daynumber.h"
+#include "core/logcategories.h"
 #include "core/numbertext.h"
 #include "i18n/languagetable.h"
 
@@ -72,8 +73,11 @@ bool VarioLink::StartLogDownload(VarioStore* store, bool allEntries) {
     logDownload_ = true;
     continueOnError_ = allEntries;
     recordNumber_ = 0;
+    lastRecordReply_.clear();
+    answerTicks_ = 0;
     emptyEntries_.clear();
     rowsStored_ = 0;
+    flightsAdded_ = tracesAdded_ = 0;
     flightsChanged_ = false;
     RequestLogRecord(0);
     return true;
@@ -89,9 +93,16 @@ bool VarioLink::StartBarographDownload(VarioStore* store) {
     logDownload_ = false;
     logNumber_ = 0;
     traceCount_ = 0;
+    answerTicks_ = 0;
     bytesLeft_ = 0;
     rowsStored_ = 0;
+    flightsAdded_ = tracesAdded_ = 0;
     flightsChanged_ = false;
+    blockOpen_ = skippingTrace_ = false;
+    traceLinked_ = true;
+    samplesLost_ = 0;
+    brokenTraces_.clear();
+    pending_.clear();
     RequestBarographDetails();
     return true;
 }
@@ -128,11 +139,27 @@ void VarioLink::Abort() {
     if (active_) CloseVarioPort();
 }
 
+void VarioLink::Cancel() {
+    if (!active_) return;
+    qCDebug(lcVario) << "transfer cancelled by the user";
+    Status(Translate("Download cancelled"));
+    CloseVarioPort();
+}
+
+VarioLink::Progress VarioLink::TransferProgress() const {
+    if (!active_) return {};
+    if (logDownload_) return {recordNumber_, kLastRecord + 1};
+    // Traces are fetched from the highest number down.
+    if (traceCount_ > 0) return {traceCount_ - logNumber_, traceCount_};
+    return {};
+}
+
 // --- The command mechanism --------------------------------------------------
 
 void VarioLink::SetCommand(const QByteArray& command, int tries) {
     currentCommand_ = command;
     triesLeft_ = tries;
+    commandTicks_ = 0;
 }
 
 bool VarioLink::SendVarioCommand() {
@@ -154,6 +181,12 @@ bool VarioLink::SendVarioCommand() {
         if (triesLeft_ >= 0) StartTimer();
         return true;
     }
+    if (commandTicks_ <= answerTicks_ + kAnswerTickMargin) {
+        // The tries are spent, but this instrument has been seen to answer
+        // this late: its answer to the first send may still come.
+        triesLeft_ = 0;
+        return true;
+    }
     StopTimer();
     if (requestState_ == BarographLogState) {
         OnBaroLogTimeout();
@@ -166,6 +199,7 @@ bool VarioLink::SendVarioCommand() {
 
 void VarioLink::OnTimerTick() {
     if (!active_ || awaitingAnswer_ || !timerOn_) return;
+    ++commandTicks_;
     if (draining_) {
         if (++quietTicks_ >= kQuietTicks) FinishDrain();
         return;
@@ -177,6 +211,10 @@ void VarioLink::OnTimerTick() {
     // A reply began but the line went quiet before it was complete (a byte
     // was lost): drop the part and ask again, within the command's tries.
     if (++quietTicks_ < kQuietTicks) return;
+    if (requestState_ == BarographLogState && blockOpen_ && bytesLeft_ < blockBytes_) {
+        DropShortBlock();
+        return;
+    }
     buffer_.clear();
     receiving_ = false;
     SendVarioCommand();
@@ -219,6 +257,9 @@ void VarioLink::ReceiveVarioReply() {
         return;
     }
     StopTimer();
+    // How long this instrument takes to answer, so that a slow one is not
+    // given up on before its answer can arrive.
+    answerTicks_ = std::min(kMaxAnswerTicks, std::max(answerTicks_, commandTicks_));
     while (active_ && !awaitingAnswer_ && buffer_.size() >= replyLength_) {
         const QByteArray reply = buffer_.left(replyLength_);
         buffer_.remove(0, replyLength_);
@@ -278,6 +319,7 @@ void VarioLink::UnknownReply(const QByteArray& reply) {
 
 void VarioLink::RequestLogRecord(int n) {
     requestState_ = LogRecordState;
+    lateRepeats_ = 0;
     Status(Translate("Requesting Log Record") + NumberText(n));
     SetCommand(Command(204, static_cast<quint8>(n)), n == 0 ? 20 : 5);
     replyLength_ = 24;
@@ -285,13 +327,27 @@ void VarioLink::RequestLogRecord(int n) {
 }
 
 void VarioLink::OnLogRecord(const QByteArray& reply) {
+    if (reply == lastRecordReply_ && lateRepeats_ < kLateRepeatBudget) {
+        // The previous record once more: a slow instrument answering the
+        // repeats of the previous request. It proves the instrument is there,
+        // so it gives back the try its own repeat used; the answer to this
+        // request is still to come.
+        ++lateRepeats_;
+        ++triesLeft_;
+        qCDebug(lcVario) << "late repeat of the previous log record ignored";
+        return;
+    }
     requestState_ = None;
+    LogRecordError decodeError = LogRecordError::None;
+    const std::optional<LogRecord> record = DecodeLogRecord(reply, &decodeError);
     std::optional<qint64> id;
-    const std::optional<LogRecord> record = DecodeLogRecord(reply);
-    if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, nullptr);
+    StorageError why = StorageError::None;
+    if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, &why);
     if (StopOnWriteFailure()) return;
     if (id) {
+        lastRecordReply_ = reply;
         ++rowsStored_;
+        ++flightsAdded_;
         flightsChanged_ = true;
         if (IsEmptyLogEntry(record->startTime, record->endTime, record->startHeight))
             emptyEntries_ += NumberText(static_cast<double>(*id));
@@ -300,29 +356,46 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
             ++recordNumber_;
             RequestLogRecord(recordNumber_);
         } else {
-            EndLogDownload(false);
+            EndLogDownload(LogEnd::LastSlot);
         }
         return;
     }
-    // Not decoded (an unused slot reads as an impossible date) or refused
-    // as already stored.
+    // Refused as already stored, or an unused slot (no date): the log's
+    // natural end. Anything else is a record that came garbled.
+    const LogEnd end =
+        why == StorageError::Duplicate || IsUnusedLogSlot(reply) ? LogEnd::Natural : LogEnd::Garbled;
+    if (end == LogEnd::Garbled)
+        qCWarning(lcVario) << "log record" << recordNumber_ << "unreadable:" << static_cast<int>(decodeError)
+                           << reply.toHex(' ');
     if (continueOnError_ && recordNumber_ < kLastRecord) {
         ++recordNumber_;
         RequestLogRecord(recordNumber_);
         return;
     }
-    EndLogDownload(true);
+    EndLogDownload(end);
 }
 
-void VarioLink::EndLogDownload(bool afterFailure) {
-    if (afterFailure) {
+void VarioLink::EndLogDownload(LogEnd end) {
+    switch (end) {
+    case LogEnd::Natural:
         Status(VarioError("DataAccess error"));
         Status(Translate("Successfully Received") + NumberText(recordNumber_) + QLatin1Char(' ') +
                Translate("Log Records"));
-    } else {
+        break;
+    case LogEnd::LastSlot:
         // Every slot held a flight.
         Status(Translate("Successfully Received") + NumberText(recordNumber_ + 1) + QLatin1Char(' ') +
                Translate("Log Records"));
+        break;
+    case LogEnd::Garbled:
+        // Not the end of the log: the pilot must know that flights may be
+        // missing, and which record to look at.
+        Status(VarioError("DataAccess error"));
+        Status(Translate("Log Download Stopped Early") + QStringLiteral(" - ") + Translate("Log Record") +
+               NumberText(recordNumber_) + QLatin1Char(' ') + Translate("could not be read") +
+               QStringLiteral(" -") + NumberText(rowsStored_) + QLatin1Char(' ') + Translate("Log Records") +
+               QLatin1Char(' ') + Translate("received"));
+        break;
     }
     const QString empty = emptyEntries_;
     recordNumber_ = kLastRecord;
@@ -369,34 +442,57 @@ void VarioLink::RequestBaroLog(int n) {
     requestState_ = BarographLogState;
     sampleInterval_ = 0;
     sampleTime_ = 0;
+    blockOpen_ = skippingTrace_ = false;
+    traceLinked_ = true;
+    traceSamples_ = 0;
+    traceAdded_ = false;
+    pending_.clear();
     Status(Translate("Requesting Baro Log") + QLatin1Char(' ') + NumberText(n));
     SetCommand(Command(170, static_cast<quint8>(n)), 25);
     replyLength_ = 2;
     SendVarioCommand();
 }
 
-void VarioLink::SendNext() {
-    // A block or a trace is complete: make it permanent before asking for more.
-    if (store_) store_->Commit();
-    SetCommand(NextCommand(), 10);
-    SendVarioCommand();
+void VarioLink::OpenBlock(quint8 marker, int byteCount) {
+    blockOpen_ = byteCount > 0;
+    lastBlock_ = marker == kLastBlockMarker;
+    blockBytes_ = byteCount;
+    blockFirstSample_ = samplesRead_;
+    bytesLeft_ = byteCount;
+    pending_.clear();
 }
 
 void VarioLink::OnBaroLogData(const QByteArray& reply) {
     const quint8 first = At(reply, 0);
-    if (IsBlockMarker(first)) {
+    if (!blockOpen_ && IsBlockMarker(first)) {
+        // Inside a block a pair starting with a marker byte is data; only
+        // between blocks is it the next block's marker.
         if (first != kBlockMarker)
             Status(Translate("Baro Log") + QLatin1Char(' ') + NumberText(logNumber_) + QLatin1Char(' ') +
                    Translate("Complete"));
-        bytesLeft_ = At(reply, 1);
+        OpenBlock(first, At(reply, 1));
         SetCommand(reply.left(2), 5);
         SendVarioCommand();
         return;
     }
-    if (bytesLeft_ <= 0) {
+    if (blockOpen_ && bytesLeft_ == blockBytes_ && reply == currentCommand_) {
+        // The marker once more, before any data: "next" was repeated before
+        // its answer came, and the instrument answered both. A sample with
+        // these bytes would be 21,760 m below the sea.
+        return;
+    }
+    if (!blockOpen_ || bytesLeft_ <= 0) {
         // Every byte of the block was read and only a marker may come now:
         // this is line noise, not a height. The quiet line that follows has
         // the command asked again.
+        return;
+    }
+    if (skippingTrace_) {
+        bytesLeft_ -= static_cast<int>(reply.size());
+        if (bytesLeft_ <= 0) {
+            blockOpen_ = false;
+            SendNext();
+        }
         return;
     }
     if (sampleInterval_ == 0) {
@@ -413,8 +509,14 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         // Second header: date and time of the first sample.
         const std::optional<double> start = reply.size() >= 6 ? BaroHeaderStart(reply) : std::nullopt;
         replyLength_ = 2;
-        if (!start) {
-            RepeatSample();
+        bytesLeft_ -= static_cast<int>(reply.size());
+        if (!start || sampleInterval_ <= 0) {
+            // Without its start no sample of the trace can be given a time.
+            SkipTrace();
+            if (bytesLeft_ <= 0) {
+                blockOpen_ = false;
+                SendNext();
+            }
             return;
         }
         sampleTime_ = *start;
@@ -422,8 +524,11 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         samplesRead_ = 0;
         trace_ = BaroTrace{};
         trace_.startTime = sampleTime_;
-        bytesLeft_ -= 6;
-        SendNext();
+        traceLinked_ = false;
+        if (bytesLeft_ <= 0) {
+            blockOpen_ = false;
+            SendNext();
+        }
         return;
     }
     if (bytesLeft_ == 6 && replyLength_ == 2 && IsFooterStart(reply, sampleTime_)) {
@@ -436,49 +541,140 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
                Translate("Footer"));
         bytesLeft_ -= 4;
         replyLength_ = 2;
+        if (bytesLeft_ > 0) return; // more bytes announced than a footer: wait for them
+        StoreBlock();
+        if (!active_) return;
         LinkBarographTrace();
         return;
     }
-    // A sample.
-    const int height = SampleHeight(reply);
-    if (trace_.startHeight == -99999) trace_.startHeight = height;
-    trace_.maxHeight = std::max(trace_.maxHeight, height);
-    trace_.minHeight = std::min(trace_.minHeight, height);
-    const double time = sampleTime_;
-    // The clock steps one interval a sample, counted from the start rather
-    // than summed, so a long trace does not drift off its whole seconds.
+    // A sample, kept until its block is complete. The clock steps one
+    // interval a sample, counted from the start rather than summed, so a
+    // long trace does not drift off its whole seconds.
+    pending_.push_back({sampleTime_, SampleHeight(reply)});
     ++samplesRead_;
     sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
-    if (!store_->StoreBaroSample(time, height, trace_.logId)) {
-        if (StopOnWriteFailure()) return;
-        RepeatSample();
-        return;
-    }
-    ++rowsStored_;
-    flightsChanged_ = true;
     bytesLeft_ -= 2;
-    if (bytesLeft_ < 1) SendNext();
-    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-           GeneralDateText(sampleTime_));
+    if (bytesLeft_ > 0) return;
+    StoreBlock();
+    if (active_) SendNext();
 }
 
-void VarioLink::RepeatSample() {
-    // A sample already stored, or a reply that cannot be used: skip it.
-    bytesLeft_ -= replyLength_;
-    if (bytesLeft_ <= 0) SendNext();
+void VarioLink::StoreBlock() {
+    blockOpen_ = false;
+    bool repeat = false;
+    for (const PendingSample& s : pending_) {
+        if (!store_->StoreBaroSample(s.time, s.height, trace_.logId)) {
+            if (StopOnWriteFailure()) return;
+            repeat = true; // stored by an earlier download
+        } else {
+            ++rowsStored_;
+            flightsChanged_ = true;
+            if (!traceAdded_) ++tracesAdded_;
+            traceAdded_ = true;
+        }
+        if (trace_.startHeight == -99999) trace_.startHeight = s.height;
+        trace_.maxHeight = std::max(trace_.maxHeight, s.height);
+        trace_.minHeight = std::min(trace_.minHeight, s.height);
+        lastSampleTime_ = s.time;
+        ++traceSamples_;
+    }
+    if (pending_.empty()) return;
+    pending_.clear();
+    QString text = Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
+                   GeneralDateText(sampleTime_);
+    if (repeat) text += QLatin1Char(' ') + Translate("(Repeat)");
+    Status(text);
+}
+
+void VarioLink::DropShortBlock() {
+    // The line went quiet with bytes of the block missing. Which byte was
+    // lost cannot be told, so none of the block's samples is trusted; the
+    // clock moves on by the samples the block announced, so the blocks after
+    // it keep their true times.
+    buffer_.clear();
+    receiving_ = false;
+    blockOpen_ = false;
+    pending_.clear();
+    replyLength_ = 2;
+    if (skippingTrace_) {
+        SendNext();
+        return;
+    }
+    if (sampleTime_ == 0) {
+        // The header block itself: the trace's start is unknown.
+        SkipTrace();
+        SendNext();
+        return;
+    }
+    const int footerBytes = lastBlock_ ? 6 : 0;
+    const int samples = std::max(0, (blockBytes_ - footerBytes) / 2);
+    samplesLost_ += samples;
+    samplesRead_ = blockFirstSample_ + samples;
+    sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
+    qCWarning(lcVario) << "barograph log" << logNumber_ << "block of" << blockBytes_
+                       << "bytes ended short:" << samples << "samples dropped";
     Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-           GeneralDateText(sampleTime_) + QLatin1Char(' ') + Translate("(Repeat)"));
+           GeneralDateText(sampleTime_) + QLatin1Char(' ') + Translate("(Block lost)"));
+    SendNext();
+}
+
+void VarioLink::SkipTrace() {
+    skippingTrace_ = true;
+    if (!brokenTraces_.contains(logNumber_)) brokenTraces_ << logNumber_;
+    qCWarning(lcVario) << "barograph log" << logNumber_ << "has no readable start: skipped";
+}
+
+void VarioLink::SendNext() {
+    // A block or a trace is complete: make it permanent before asking for more.
+    if (store_) store_->Commit();
+    SetCommand(NextCommand(), 10);
+    SendVarioCommand();
 }
 
 void VarioLink::OnBaroLogTimeout() {
+    const bool neverAnswered = currentCommand_ == Command(170, static_cast<quint8>(logNumber_));
+    if (!traceLinked_ || blockOpen_ || (neverAnswered && logNumber_ >= 1)) {
+        // The instrument stopped answering before the trace's end: what was
+        // stored of it stays unlinked for the sweep at the end.
+        if (!brokenTraces_.contains(logNumber_)) brokenTraces_ << logNumber_;
+        samplesLost_ += static_cast<int>(pending_.size());
+        pending_.clear();
+        blockOpen_ = false;
+        traceLinked_ = true;
+    }
     logNumber_ -= 1;
     if (logNumber_ >= 1) {
         RequestBaroLog(logNumber_);
         return;
     }
-    Status(Translate("Baro Download Complete"));
-    CloseVarioPort();
+    EndBarographDownload();
+}
+
+void VarioLink::EndBarographDownload() {
     requestState_ = None;
+    // Samples of traces that broke off, in this download or an earlier one.
+    const int unlinked = store_->LinkLeftoverSamples();
+    if (unlinked < 0 && StopOnWriteFailure()) return;
+    QString text;
+    if (samplesLost_ == 0 && brokenTraces_.isEmpty()) {
+        text = Translate("Baro Download Complete");
+    } else {
+        text = Translate("Baro Download Incomplete");
+        if (samplesLost_ > 0)
+            text += QStringLiteral(" -") + NumberText(samplesLost_) + QLatin1Char(' ') +
+                    Translate("samples lost");
+        for (int n : std::as_const(brokenTraces_))
+            text += QStringLiteral(" - ") + Translate("Baro Log") + NumberText(n) + QLatin1Char(' ') +
+                    Translate("ended early");
+    }
+    if (unlinked > 0) {
+        // They stay for "Find Baro Links" once their flight is in the logbook.
+        qCWarning(lcVario) << unlinked << "barograph samples lie outside every flight";
+        text += QStringLiteral(" -") + NumberText(unlinked) + QLatin1Char(' ') +
+                Translate("samples not linked to a flight");
+    }
+    Status(text);
+    CloseVarioPort();
 }
 
 // --- Linking a trace to its flight --------------------------------------------
@@ -496,7 +692,11 @@ void VarioLink::LinkBarographTrace() {
     }
     if (flight->startTime > trace_.startTime && trace_.startHeight != -99999) {
         // The barograph saw the take-off earlier than the log did.
-        if (store_->MoveFlightStart(flight->id, trace_.startTime, trace_.startHeight)) flightsChanged_ = true;
+        if (!store_->MoveFlightStart(flight->id, trace_.startTime, trace_.startHeight)) {
+            if (StopOnWriteFailure()) return;
+        } else {
+            flightsChanged_ = true;
+        }
     }
     FinishLink(flight->id);
 }
@@ -509,7 +709,10 @@ void VarioLink::AnswerCreateFlight(bool create) {
     if (create) {
         if (const std::optional<qint64> newId = store_->CreateTraceFlight(trace_, sampleTime_)) {
             id = *newId;
+            ++flightsAdded_;
             flightsChanged_ = true;
+        } else if (StopOnWriteFailure()) {
+            return;
         }
     }
     FinishLink(id);
@@ -517,7 +720,11 @@ void VarioLink::AnswerCreateFlight(bool create) {
 
 void VarioLink::FinishLink(qint64 logId) {
     trace_.logId = logId;
-    store_->AssignPendingSamples(logId);
+    traceLinked_ = true;
+    if (traceSamples_ > 0 && store_->AssignTraceSamples(logId, traceStart_, lastSampleTime_) < 0) {
+        StopOnWriteFailure();
+        return;
+    }
     SendNext();
 }
 

@@ -3,6 +3,7 @@
 // barograph samples (BaroData). The link calls it synchronously; a refused
 // row (already stored) is an ordinary answer, not an error.
 
+#include "core/storageerror.h"
 #include "logrecord.h"
 
 #include <QSqlDatabase>
@@ -29,9 +30,9 @@ class VarioStore {
 public:
     virtual ~VarioStore() = default;
     // A new flight from a log record; nothing when the row is refused
-    // (already stored) or cannot be written.
+    // (why: Duplicate when the flight is stored already) or cannot be written.
     virtual std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset,
-                                                 QString* error) = 0;
+                                                 StorageError* why) = 0;
     // One barograph sample of the trace being read (logId -1); false when
     // refused (already stored) or not written.
     virtual bool StoreBaroSample(double time, int height, qint64 logId) = 0;
@@ -42,8 +43,13 @@ public:
     virtual std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) = 0;
     // An earlier take-off found by the barograph.
     virtual bool MoveFlightStart(qint64 id, double startTime, int startHeight) = 0;
-    // Gives every unassigned sample (LogID -1) to a flight; the count, or -1.
-    virtual int AssignPendingSamples(qint64 logId) = 0;
+    // Gives the trace's own samples (still LogID -1, timed from its first to
+    // its last sample) to a flight; the count, or -1 when not written.
+    virtual int AssignTraceSamples(qint64 logId, double firstTime, double lastTime) = 0;
+    // Samples left at LogID -1 by a download that broke off: each goes to the
+    // flight whose time holds it; those no flight holds stay. The count left
+    // unlinked, or -1 when not written.
+    virtual int LinkLeftoverSamples() = 0;
     // Makes what was written so far permanent.
     virtual void Commit() = 0;
     // Why a write failed other than by being refused as already stored (a
@@ -59,19 +65,22 @@ public:
     explicit SqlVarioStore(QSqlDatabase db);
     ~SqlVarioStore() override;
 
-    std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset, QString* error) override;
+    std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset,
+                                         StorageError* why) override;
     bool StoreBaroSample(double time, int height, qint64 logId) override;
     std::optional<TraceFlight> FindTraceFlight(double traceEnd) override;
     std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) override;
     bool MoveFlightStart(qint64 id, double startTime, int startHeight) override;
-    int AssignPendingSamples(qint64 logId) override;
+    int AssignTraceSamples(qint64 logId, double firstTime, double lastTime) override;
+    int LinkLeftoverSamples() override;
     void Commit() override;
     QString WriteFailure() const override { return failure_; }
 
 private:
     void Begin();
-    // Notes a failed statement unless the database refused a row it holds.
-    void NoteFailure(const QSqlQuery& q);
+    // Notes a failed statement unless the database refused a row it holds;
+    // the kind of failure.
+    StorageError NoteFailure(const QSqlQuery& q);
 
     QSqlDatabase db_;
     bool inTransaction_ = false;

@@ -24,6 +24,8 @@ public:
     QStringList asks;
     QStringList messages;
     QList<QByteArray> inbox; // replies of the device not yet handed to the link
+    QList<int> inboxDue;     // the tick count at which each reply arrives
+    int replyDelayTicks = 0; // a slow instrument: its replies come this many ticks late
     int closes = 0;
     int finished = 0;
     int flightsChanged = 0;
@@ -49,8 +51,10 @@ public:
             case K::Write:
                 writes << a.bytes;
                 if (device)
-                    for (const QByteArray& r : device->Receive(a.bytes))
+                    for (const QByteArray& r : device->Receive(a.bytes)) {
                         inbox << r;
+                        inboxDue << ticks + replyDelayTicks;
+                    }
                 break;
             case K::StartTimer:
                 timerOn = true;
@@ -114,7 +118,8 @@ public:
     // when the line is quiet, the scripted answer to questions.
     void Run(int tickLimit = 100000) {
         while (link.Active()) {
-            if (!inbox.isEmpty()) {
+            if (!inbox.isEmpty() && inboxDue.first() <= ticks) {
+                inboxDue.removeFirst();
                 Feed(inbox.takeFirst());
                 continue;
             }
@@ -123,7 +128,11 @@ public:
                 Take();
                 continue;
             }
-            if (tickLimit-- <= 0 || !Tick()) break;
+            if (tickLimit-- <= 0) break;
+            if (!Tick()) {
+                if (inbox.isEmpty()) break;
+                ++ticks; // the timer is off, but the line is still busy
+            }
         }
     }
     QString LastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
