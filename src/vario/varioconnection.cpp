@@ -3,6 +3,7 @@
 #include "serial/serialportsetup.h"
 
 #include "core/logcategories.h"
+#include "core/variostore.h"
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "varioport.h"

@@ -572,9 +572,9 @@ void VarioLink::StoreBlock() {
             if (!traceAdded_) ++tracesAdded_;
             traceAdded_ = true;
         }
-        if (trace_.startHeight == -99999) trace_.startHeight = s.height;
-        trace_.maxHeight = std::max(trace_.maxHeight, s.height);
-        trace_.minHeight = std::min(trace_.minHeight, s.height);
+        if (!trace_.startHeight) trace_.startHeight = s.height;
+        trace_.maxHeight = std::max(trace_.maxHeight.value_or(s.height), s.height);
+        trace_.minHeight = std::min(trace_.minHeight.value_or(s.height), s.height);
         lastSampleTime_ = s.time;
         ++traceSamples_;
     }
@@ -690,9 +690,9 @@ void VarioLink::LinkBarographTrace() {
                Translate("Create it?"));
         return;
     }
-    if (flight->startTime > trace_.startTime && trace_.startHeight != -99999) {
+    if (flight->startTime > trace_.startTime && trace_.startHeight) {
         // The barograph saw the take-off earlier than the log did.
-        if (!store_->MoveFlightStart(flight->id, trace_.startTime, trace_.startHeight)) {
+        if (!store_->MoveFlightStart(flight->id, trace_.startTime, *trace_.startHeight)) {
             if (StopOnWriteFailure()) return;
         } else {
             flightsChanged_ = true;

@@ -6,7 +6,7 @@
 // timer changes, status texts, the port to close, a question to ask) that an
 // adapter carries out, and it writes rows through a VarioStore.
 
-#include "variostore.h"
+#include "variosink.h"
 
 #include <QByteArray>
 #include <QList>

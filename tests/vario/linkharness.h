@@ -5,6 +5,7 @@
 
 #include "core/logbookdatabase.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "soldevice.h"
 #include "vario/variolink.h"
 

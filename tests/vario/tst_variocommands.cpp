@@ -6,6 +6,7 @@
 #include "core/daynumber.h"
 #include "core/logbooksession.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "ui/fakeprompts.h"

@@ -5,6 +5,7 @@
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "vario/varioconnection.h"

@@ -1,12 +1,12 @@
 #pragma once
 // Where the variometer downloads put what they read: flights (LogData) and
 // barograph samples (BaroData). The link calls it synchronously; a refused
-// row (already stored) is an ordinary answer, not an error.
+// row (already stored) is an ordinary answer, not an error. No SQL here: the
+// logbook's store is SqlVarioStore in core, tests may use their own.
 
 #include "core/storageerror.h"
-#include "logrecord.h"
+#include "vario/logrecord.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <optional>
 
@@ -16,9 +16,10 @@ namespace soarnote {
 struct BaroTrace {
     qint64 logId = -1; // -1 while the trace is read
     double startTime = 0;
-    int startHeight = -99999; // -99999: no sample stored yet
-    int maxHeight = -99999;
-    int minHeight = 99999;
+    // Nothing until a sample of the trace is stored.
+    std::optional<int> startHeight;
+    std::optional<int> maxHeight;
+    std::optional<int> minHeight;
 };
 
 struct TraceFlight {
@@ -55,36 +56,6 @@ public:
     // Why a write failed other than by being refused as already stored (a
     // locked logbook, a full disk); empty while every write worked.
     virtual QString WriteFailure() const { return {}; }
-};
-
-// The store on an open logbook. Writes are grouped in transactions that the
-// link commits at each block, so a download that breaks off keeps what it
-// had stored.
-class SqlVarioStore : public VarioStore {
-public:
-    explicit SqlVarioStore(QSqlDatabase db);
-    ~SqlVarioStore() override;
-
-    std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset,
-                                         StorageError* why) override;
-    bool StoreBaroSample(double time, int height, qint64 logId) override;
-    std::optional<TraceFlight> FindTraceFlight(double traceEnd) override;
-    std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) override;
-    bool MoveFlightStart(qint64 id, double startTime, int startHeight) override;
-    int AssignTraceSamples(qint64 logId, double firstTime, double lastTime) override;
-    int LinkLeftoverSamples() override;
-    void Commit() override;
-    QString WriteFailure() const override { return failure_; }
-
-private:
-    void Begin();
-    // Notes a failed statement unless the database refused a row it holds;
-    // the kind of failure.
-    StorageError NoteFailure(const QSqlQuery& q);
-
-    QSqlDatabase db_;
-    bool inTransaction_ = false;
-    QString failure_;
 };
 
 // 119 seconds in days: a trace belongs to a flight that ended at most this

@@ -1,6 +1,6 @@
 #include "variostore.h"
 
-#include "core/logcategories.h"
+#include "logcategories.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -102,9 +102,11 @@ std::optional<qint64> SqlVarioStore::CreateTraceFlight(const BaroTrace& trace, d
     QSqlQuery q(db_);
     q.prepare(QStringLiteral("INSERT INTO LogData (StartHeight, MaxHeight, MinHeight, StartTime, EndTime) "
                              "VALUES (?, ?, ?, ?, ?)"));
-    q.addBindValue(trace.startHeight);
-    q.addBindValue(trace.maxHeight);
-    q.addBindValue(trace.minHeight);
+    // A trace without a stored sample has no heights to give.
+    auto height = [](const std::optional<int>& h) { return h ? QVariant(*h) : QVariant(); };
+    q.addBindValue(height(trace.startHeight));
+    q.addBindValue(height(trace.maxHeight));
+    q.addBindValue(height(trace.minHeight));
     q.addBindValue(trace.startTime);
     q.addBindValue(traceEnd);
     if (!q.exec()) {
