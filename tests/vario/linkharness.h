@@ -24,9 +24,13 @@ public:
     QStringList statuses;
     QStringList asks;
     QStringList messages;
-    QList<QByteArray> inbox; // replies of the device not yet handed to the link
-    QList<int> inboxDue;     // the tick count at which each reply arrives
-    int replyDelayTicks = 0; // a slow instrument: its replies come this many ticks late
+    QList<QByteArray> inbox;   // replies of the device not yet handed to the link
+    QList<int> inboxDue;       // the tick count at which each reply arrives
+    int replyDelayTicks = 0;   // a slow instrument: its replies come this many ticks late
+    int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
+    bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
+    QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
+    QString recordRows;
     int closes = 0;
     int finished = 0;
     int flightsChanged = 0;
@@ -41,6 +45,24 @@ public:
         return true;
     }
     QSqlDatabase Db() const { return file.Db(); }
+    // A fresh link and an empty logbook again, cheaper than a new file.
+    void Reset() {
+        store.reset();
+        link = soarnote::VarioLink{};
+        for (const char* table : {"BaroData", "LogData"})
+            testlogbook::Exec(Db(), QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+        store = std::make_unique<soarnote::SqlVarioStore>(file.Db());
+        device.reset();
+        writes.clear();
+        statuses.clear();
+        asks.clear();
+        messages.clear();
+        inbox.clear();
+        inboxDue.clear();
+        closes = finished = flightsChanged = ticks = 0;
+        timerOn = false;
+        byteBudget = -1;
+    }
     void UseDevice(const solemu::SolMemory& memory, int samplesPerBlock = 64) {
         device = std::make_unique<solemu::SolDevice>(memory, samplesPerBlock);
     }
@@ -52,7 +74,12 @@ public:
             case K::Write:
                 writes << a.bytes;
                 if (device)
-                    for (const QByteArray& r : device->Receive(a.bytes)) {
+                    for (QByteArray r : device->Receive(a.bytes)) {
+                        if (byteBudget >= 0) {
+                            r = r.left(byteBudget);
+                            byteBudget -= int(r.size());
+                            if (r.isEmpty()) continue;
+                        }
                         inbox << r;
                         inboxDue << ticks + replyDelayTicks;
                     }
@@ -122,7 +149,13 @@ public:
             if (!inbox.isEmpty() && inboxDue.first() <= ticks) {
                 inboxDue.removeFirst();
                 Feed(inbox.takeFirst());
+                if (!recordRows.isEmpty()) rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
                 continue;
+            }
+            if (vanishAtCut && byteBudget == 0 && inbox.isEmpty()) {
+                link.Abort();
+                Take();
+                break;
             }
             if (link.AwaitingAnswer()) {
                 link.AnswerCreateFlight(answerYes);

@@ -563,6 +563,102 @@ private slots:
                      qPrintable(h.LastStatus()));
     }
 
+    // A download cut after each byte of a real one, then silence or a port
+    // that is gone: the link ends once with the port closed and no
+    // transaction open, and exactly the rows of the whole replies before the
+    // cut are stored, with the values sent.
+    void cutAtEveryByte_data() {
+        QTest::addColumn<bool>("barograph");
+        QTest::addColumn<bool>("vanish");
+        QTest::newRow("log, then silence") << false << false;
+        QTest::newRow("log, then the port gone") << false << true;
+        QTest::newRow("barograph, then silence") << true << false;
+        QTest::newRow("barograph, then the port gone") << true << true;
+    }
+    void cutAtEveryByte() {
+        QFETCH(bool, barograph);
+        QFETCH(bool, vanish);
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 3, .traces = 1, .samplesPerTrace = 20});
+        const QString table = barograph ? "BaroData" : "LogData";
+        // The whole download, for its replies and the rows after each.
+        QList<int> replySizes;
+        QList<int> rowsAfter;
+        {
+            LinkHarness full;
+            QVERIFY(full.Open());
+            full.UseDevice(memory, 8);
+            full.recordRows = table;
+            barograph ? full.StartBaro() : full.StartLog(false);
+            full.Run();
+            rowsAfter = full.rowsAfterReply;
+            QVERIFY(RowCount(full.Db(), table) > 0);
+        }
+        // Byte offsets at which each reply ends, from a second clean run.
+        {
+            LinkHarness probe;
+            QVERIFY(probe.Open());
+            probe.UseDevice(memory, 8);
+            barograph ? probe.StartBaro() : probe.StartLog(false);
+            while (probe.link.Active()) {
+                if (!probe.inbox.isEmpty()) {
+                    probe.inboxDue.removeFirst();
+                    const QByteArray r = probe.inbox.takeFirst();
+                    replySizes << int(r.size());
+                    probe.Feed(r);
+                } else if (!probe.Tick()) {
+                    break;
+                }
+            }
+        }
+        QCOMPARE(replySizes.size(), rowsAfter.size());
+        int total = 0;
+        for (int n : replySizes)
+            total += n;
+        const solemu::SolTrace& t = memory.traces[0];
+        const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
+        LinkHarness h;
+        QVERIFY(h.Open());
+        for (int k = 0; k < total; ++k) {
+            h.Reset();
+            h.UseDevice(memory, 8);
+            h.byteBudget = k;
+            h.vanishAtCut = vanish;
+            barograph ? h.StartBaro() : h.StartLog(false);
+            h.Run();
+            QVERIFY2(!h.link.Active(), qPrintable(QString::number(k)));
+            QCOMPARE(h.closes, 1);
+            QCOMPARE(h.finished, 1);
+            QVERIFY(h.Db().transaction()); // none was left open
+            h.Db().rollback();
+            int whole = 0, bytes = 0;
+            for (int i = 0; i < replySizes.size() && bytes + replySizes[i] <= k; ++i) {
+                bytes += replySizes[i];
+                whole = rowsAfter[i];
+            }
+            QCOMPARE(RowCount(h.Db(), table), whole);
+            QSqlQuery q(h.Db());
+            if (barograph) {
+                QVERIFY(q.exec("SELECT TIME, height FROM BaroData"));
+                while (q.next()) {
+                    const int i =
+                        int(std::lround((q.value(0).toDouble() - start) * 86400 / t.intervalSeconds));
+                    QVERIFY(i >= 0 && i < int(t.heights.size()));
+                    QVERIFY(std::abs(q.value(0).toDouble() - (start + i * t.intervalSeconds * kOneSecond)) <
+                            1e-8);
+                    QCOMPARE(q.value(1).toInt(), t.heights[i]);
+                }
+            } else {
+                QVERIFY(q.exec("SELECT StartTime, MaxHeight FROM LogData ORDER BY ID"));
+                for (int slot = 0; q.next(); ++slot) {
+                    const LogRecord r = *DecodeLogRecord(memory.records[slot]);
+                    QCOMPARE(q.value(0).toDouble(), r.startTime);
+                    QCOMPARE(q.value(1).toInt(), r.maxHeight);
+                }
+            }
+        }
+    }
+
     // What was stored before the instrument fell silent stays committed.
     void rowsKeptAfterBreak_data() {
         QTest::addColumn<bool>("barograph");
