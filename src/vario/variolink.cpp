@@ -11,6 +11,28 @@ namespace soarnote {
 
 namespace {
 
+// The Sol's command bytes.
+constexpr quint8 kLogRecordCommand = 204; // 204, n: log record n; 204, 0 also wakes the instrument
+constexpr quint8 kBaroCommand = 170;      // 170, 170: barograph details; 170, n: barograph log n
+constexpr quint8 kNextByte = 172;         // six of them: the next block
+constexpr int kNextLength = 6;
+
+// Reply lengths (bytes) the link reads.
+constexpr int kLogRecordLength = 24;
+constexpr int kDetailsLength = 4;
+constexpr int kStreamPartLength = 2; // markers, the first header, samples, the footer's start
+constexpr int kHeader2Length = 6;
+constexpr int kFooterRestLength = 4;
+constexpr int kFooterLength = kStreamPartLength + kFooterRestLength;
+
+// Try budgets: sends of a command before its answer is given up.
+constexpr int kFirstRecordTries = 20; // record 0 may have to wake the instrument
+constexpr int kRecordTries = 5;
+constexpr int kBaroTries = 25;
+constexpr int kEchoTries = 5;
+constexpr int kNextTries = 10;
+constexpr int kAfterWakeUpTries = 5;
+
 QByteArray Command(quint8 a, quint8 b) {
     QByteArray bytes;
     bytes.append(static_cast<char>(a));
@@ -19,12 +41,12 @@ QByteArray Command(quint8 a, quint8 b) {
 }
 
 const QByteArray& WakeUpCommand() {
-    static const QByteArray bytes = Command(204, 0);
+    static const QByteArray bytes = Command(kLogRecordCommand, 0);
     return bytes;
 }
 
 const QByteArray& NextCommand() {
-    static const QByteArray bytes(6, static_cast<char>(172));
+    static const QByteArray bytes(kNextLength, static_cast<char>(kNextByte));
     return bytes;
 }
 
@@ -246,7 +268,7 @@ void VarioLink::ReceiveVarioReply() {
             StartTimer();
             return;
         }
-        triesLeft_ = 5;
+        triesLeft_ = kAfterWakeUpTries;
         SendVarioCommand();
         return;
     }
@@ -286,7 +308,7 @@ void VarioLink::DrainWakeUp() {
 void VarioLink::FinishDrain() {
     draining_ = false;
     buffer_.clear();
-    triesLeft_ = 5;
+    triesLeft_ = kAfterWakeUpTries;
     SendVarioCommand();
 }
 
@@ -321,8 +343,8 @@ void VarioLink::RequestLogRecord(int n) {
     requestState_ = LogRecordState;
     lateRepeats_ = 0;
     Status(Translate("Requesting Log Record") + NumberText(n));
-    SetCommand(Command(204, static_cast<quint8>(n)), n == 0 ? 20 : 5);
-    replyLength_ = 24;
+    SetCommand(Command(kLogRecordCommand, static_cast<quint8>(n)), n == 0 ? kFirstRecordTries : kRecordTries);
+    replyLength_ = kLogRecordLength;
     SendVarioCommand();
 }
 
@@ -415,8 +437,8 @@ void VarioLink::RequestBarographDetails() {
     wakeUpBytes_ = 0;
     requestState_ = BarographDetailsState;
     Status(Translate("Requesting Baro Data Details"));
-    SetCommand(Command(170, 170), 25);
-    replyLength_ = 4;
+    SetCommand(Command(kBaroCommand, kBaroCommand), kBaroTries);
+    replyLength_ = kDetailsLength;
     SendVarioCommand();
 }
 
@@ -448,8 +470,8 @@ void VarioLink::RequestBaroLog(int n) {
     traceAdded_ = false;
     pending_.clear();
     Status(Translate("Requesting Baro Log") + QLatin1Char(' ') + NumberText(n));
-    SetCommand(Command(170, static_cast<quint8>(n)), 25);
-    replyLength_ = 2;
+    SetCommand(Command(kBaroCommand, static_cast<quint8>(n)), kBaroTries);
+    replyLength_ = kStreamPartLength;
     SendVarioCommand();
 }
 
@@ -471,7 +493,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
             Status(Translate("Baro Log") + QLatin1Char(' ') + NumberText(logNumber_) + QLatin1Char(' ') +
                    Translate("Complete"));
         OpenBlock(first, At(reply, 1));
-        SetCommand(reply.left(2), 5);
+        SetCommand(reply.left(kStreamPartLength), kEchoTries);
         SendVarioCommand();
         return;
     }
@@ -499,8 +521,8 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         // First header: the sample interval.
         trace_.logId = -1;
         sampleInterval_ = At(reply, 1) * kOneSecond;
-        bytesLeft_ -= 2;
-        replyLength_ = 6;
+        bytesLeft_ -= kStreamPartLength;
+        replyLength_ = kHeader2Length;
         Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
                Translate("Header"));
         return;
@@ -508,7 +530,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
     if (sampleTime_ == 0) {
         // Second header: date and time of the first sample.
         const std::optional<double> start = reply.size() >= 6 ? BaroHeaderStart(reply) : std::nullopt;
-        replyLength_ = 2;
+        replyLength_ = kStreamPartLength;
         bytesLeft_ -= static_cast<int>(reply.size());
         if (!start || sampleInterval_ <= 0) {
             // Without its start no sample of the trace can be given a time.
@@ -531,16 +553,17 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         }
         return;
     }
-    if (bytesLeft_ == 6 && replyLength_ == 2 && IsFooterStart(reply, sampleTime_)) {
-        bytesLeft_ -= 2;
-        replyLength_ = 4; // the rest of the footer
+    if (bytesLeft_ == kFooterLength && replyLength_ == kStreamPartLength &&
+        IsFooterStart(reply, sampleTime_)) {
+        bytesLeft_ -= kStreamPartLength;
+        replyLength_ = kFooterRestLength; // the rest of the footer
         return;
     }
-    if (replyLength_ == 4) {
+    if (replyLength_ == kFooterRestLength) {
         Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
                Translate("Footer"));
-        bytesLeft_ -= 4;
-        replyLength_ = 2;
+        bytesLeft_ -= kFooterRestLength;
+        replyLength_ = kStreamPartLength;
         if (bytesLeft_ > 0) return; // more bytes announced than a footer: wait for them
         StoreBlock();
         if (!active_) return;
@@ -553,7 +576,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
     pending_.push_back({sampleTime_, SampleHeight(reply)});
     ++samplesRead_;
     sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
-    bytesLeft_ -= 2;
+    bytesLeft_ -= kStreamPartLength;
     if (bytesLeft_ > 0) return;
     StoreBlock();
     if (active_) SendNext();
@@ -595,7 +618,7 @@ void VarioLink::DropShortBlock() {
     receiving_ = false;
     blockOpen_ = false;
     pending_.clear();
-    replyLength_ = 2;
+    replyLength_ = kStreamPartLength;
     if (skippingTrace_) {
         SendNext();
         return;
@@ -606,7 +629,7 @@ void VarioLink::DropShortBlock() {
         SendNext();
         return;
     }
-    const int footerBytes = lastBlock_ ? 6 : 0;
+    const int footerBytes = lastBlock_ ? kFooterLength : 0;
     const int samples = std::max(0, (blockBytes_ - footerBytes) / 2);
     samplesLost_ += samples;
     samplesRead_ = blockFirstSample_ + samples;
@@ -627,12 +650,12 @@ void VarioLink::SkipTrace() {
 void VarioLink::SendNext() {
     // A block or a trace is complete: make it permanent before asking for more.
     if (store_) store_->Commit();
-    SetCommand(NextCommand(), 10);
+    SetCommand(NextCommand(), kNextTries);
     SendVarioCommand();
 }
 
 void VarioLink::OnBaroLogTimeout() {
-    const bool neverAnswered = currentCommand_ == Command(170, static_cast<quint8>(logNumber_));
+    const bool neverAnswered = currentCommand_ == Command(kBaroCommand, static_cast<quint8>(logNumber_));
     if (!traceLinked_ || blockOpen_ || (neverAnswered && logNumber_ >= 1)) {
         // The instrument stopped answering before the trace's end: what was
         // stored of it stays unlinked for the sweep at the end.
