@@ -295,6 +295,7 @@ void VarioLink::UnknownReply(const QByteArray& reply) {
 void VarioLink::RequestLogRecord(int n) {
     requestState_ = LogRecordState;
     lateRepeats_ = 0;
+    garbledRepeats_ = 0;
     Status(Translate("Requesting Log Record") + NumberText(n));
     SetCommand(Command(kLogRecordCommand, static_cast<quint8>(n)), n == 0 ? kFirstRecordTries : kRecordTries);
     replyLength_ = kLogRecordLength;
@@ -339,6 +340,16 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
     // natural end. Anything else is a record that came garbled.
     const LogEnd end =
         why == StorageError::Duplicate || IsUnusedLogSlot(reply) ? LogEnd::Natural : LogEnd::Garbled;
+    if (end == LogEnd::Garbled && garbledRepeats_ < kGarbledRepeats) {
+        // Bytes of a late answer to an earlier send may have run into this
+        // one: ask again once the line is quiet, within the command's tries.
+        ++garbledRepeats_;
+        requestState_ = LogRecordState;
+        buffer_.clear();
+        receiving_ = true;
+        quietTicks_ = 0;
+        return;
+    }
     if (end == LogEnd::Garbled)
         qCWarning(lcVario) << "log record" << recordNumber_ << "unreadable:" << static_cast<int>(decodeError)
                            << reply.toHex(' ');

@@ -176,6 +176,8 @@ private:
     QByteArray lastRecordReply_; // the last record stored
     int lateRepeats_ = 0;
     static constexpr int kLateRepeatBudget = 10;
+    int garbledRepeats_ = 0;
+    static constexpr int kGarbledRepeats = 2;
     int logNumber_ = 0;
     int traceCount_ = 0;
     int bytesLeft_ = 0;
