@@ -169,11 +169,18 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
     if (active_) SendNext();
 }
 
+namespace {
+// Samples are stored unlinked; a trace's linking then takes exactly its own
+// (by their time), and anything read after a trace's footer is left to the
+// sweep at the end rather than given to the flight just linked.
+constexpr qint64 kUnlinked = -1;
+} // namespace
+
 void VarioLink::StoreBlock() {
     blockOpen_ = false;
     bool repeat = false;
     for (const PendingSample& s : pending_) {
-        if (!store_->StoreBaroSample(s.time, s.height, trace_.logId)) {
+        if (!store_->StoreBaroSample(s.time, s.height, kUnlinked)) {
             if (StopOnWriteFailure()) return;
             repeat = true; // stored by an earlier download
         } else {
