@@ -2,6 +2,7 @@
 
 #include "core/daynumber.h"
 #include "core/logbooksession.h"
+#include "core/numbertext.h"
 #include "i18n/languagetable.h"
 #include "inputprompt.h"
 #include "prompts.h"
@@ -30,6 +31,8 @@ VarioCommands::VarioCommands(LogbookSession& session, SettingsStore& settings, P
     connect(connection_.get(), &VarioConnection::FlightsChanged, this, &VarioCommands::FlightsChanged);
     connect(connection_.get(), &VarioConnection::Finished, this, [this] {
         if (progress_) progress_->hide();
+        // Beside the status the end of a download gives: what it added.
+        if (info_) info_->setText(info_->text() + QStringLiteral(" - ") + AddedText());
         emit Finished();
     });
     // The rows belong to the logbook the download started on.
@@ -68,18 +71,24 @@ void VarioCommands::ReportStatus(const QString& text) {
 
 void VarioCommands::UpdateProgress() {
     if (!progress_ || !connection_->Busy()) return;
-    const VarioLink& link = connection_->Link();
-    if (link.LogDownload()) {
-        progress_->setRange(0, VarioLink::kLastRecord + 1);
-        progress_->setValue(link.RecordNumber());
-    } else if (link.TraceCount() > 0) {
-        // Traces are fetched from the highest number down.
-        progress_->setRange(0, link.TraceCount());
-        progress_->setValue(link.TraceCount() - link.LogNumber());
-    } else {
-        progress_->setRange(0, 0); // busy, length unknown
-    }
+    const VarioLink::Progress p = connection_->Link().TransferProgress();
+    progress_->setRange(0, p.maximum); // 0: busy, length unknown
+    progress_->setValue(p.value);
     progress_->show();
+}
+
+QString VarioCommands::AddedText() const {
+    const VarioLink& link = connection_->Link();
+    QStringList parts;
+    const int flights = link.FlightsAdded();
+    const int traces = link.TracesAdded();
+    if (flights > 0 || traces == 0)
+        parts << NumberText(flights).trimmed() + QLatin1Char(' ') +
+                     Translate(flights == 1 ? "flight" : "flights");
+    if (traces > 0)
+        parts << NumberText(traces).trimmed() + QLatin1Char(' ') +
+                     Translate(traces == 1 ? "barograph trace" : "barograph traces");
+    return parts.join(QStringLiteral(", ")) + QLatin1Char(' ') + Translate("added");
 }
 
 bool VarioCommands::AskVarioDisplayTime() {
@@ -135,6 +144,8 @@ void VarioCommands::DownloadBarographs() {
     connection_->StartBarographDownload(session_.Db());
 }
 
-void VarioCommands::CancelTransfer() {}
+void VarioCommands::CancelTransfer() {
+    if (connection_->Busy()) connection_->Cancel();
+}
 
 } // namespace soarnote

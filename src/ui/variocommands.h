@@ -58,6 +58,8 @@ private:
     void StartLogDownload(bool allEntries);
     void ReportStatus(const QString& text);
     void UpdateProgress();
+    // "3 flights, 2 barograph traces added".
+    QString AddedText() const;
 
     LogbookSession& session_;
     SettingsStore& settings_;

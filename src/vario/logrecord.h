@@ -43,6 +43,11 @@ enum class LogRecordError { None, ShortReply, ImpossibleDate, ImpossibleTime };
 // starts when it ends; an end earlier than the start is on the next day.
 std::optional<LogRecord> DecodeLogRecord(const QByteArray& reply, LogRecordError* error = nullptr);
 
+// The answer of a slot the instrument never wrote: no date.
+inline bool IsUnusedLogSlot(const QByteArray& reply) {
+    return reply.size() >= 24 && reply.at(20) == 0 && reply.at(21) == 0 && reply.at(22) == 0;
+}
+
 // A log row that only holds a landing time and no take-off height: what the
 // instrument writes for a flight it did not record properly.
 inline bool IsEmptyLogEntry(double startTime, double endTime, int startHeight) {

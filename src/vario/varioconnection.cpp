@@ -3,6 +3,8 @@
 #include "serial/serialline.h"
 #include "serial/serialportsetup.h"
 
+#include "core/logcategories.h"
+#include "core/variostore.h"
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "varioport.h"
@@ -67,8 +69,14 @@ void VarioConnection::Abort() {
     Perform();
 }
 
+void VarioConnection::Cancel() {
+    link_.Cancel();
+    Perform();
+}
+
 void VarioConnection::OnReadyRead() {
     const QByteArray bytes = port_.readAll();
+    qCDebug(lcSerial) << "vario <" << bytes.toHex(' ');
     bytesRead_ += bytes.size();
     link_.OnBytes(bytes);
     Perform();
@@ -81,17 +89,21 @@ void VarioConnection::OnTick() {
 
 void VarioConnection::OnVarioCommEvent(QSerialPort::SerialPortError error) {
     if (error == QSerialPort::NoError || !link_.Active()) return;
+    qCWarning(lcSerial) << "variometer port" << port_.portName() << "error" << error << port_.errorString();
     // A port that went away (the cable pulled, the far end of a pseudo-
     // terminal closed) keeps failing: end the transfer.
-    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-                      error == QSerialPort::WriteError || error == QSerialPort::NotOpenError;
-    ReportVarioStatus(
-        Translate("ERROR - (Vario)") +
-        (lost ? PortLostText(Translate(kPortDisconnectedText), port_.errorString()) : port_.errorString()));
-    if (lost) {
-        link_.Abort();
-        Perform();
+    const bool vanished = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                          error == QSerialPort::WriteError || error == QSerialPort::NotOpenError;
+    if (!vanished) {
+        ReportVarioStatus(Translate("ERROR - (Vario)") + port_.errorString());
+        return;
     }
+    // The system's own words ("Inappropriate ioctl for device") do not tell
+    // the pilot what happened; they follow for whoever reads the fault.
+    ReportVarioStatus(Translate("ERROR - (Vario)") +
+                      PortLostText(Translate(kPortDisconnectedText), port_.errorString()));
+    link_.Abort();
+    Perform();
 }
 
 void VarioConnection::Perform() {
@@ -105,6 +117,7 @@ void VarioConnection::Perform() {
             switch (a.kind) {
             case VarioAction::Kind::Write:
                 if (port_.isOpen()) {
+                    qCDebug(lcSerial) << "vario >" << a.bytes.toHex(' ');
                     port_.write(a.bytes);
                     bytesWritten_ += a.bytes.size();
                 }

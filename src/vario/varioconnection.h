@@ -41,6 +41,9 @@ public:
     bool StartBarographDownload(const QSqlDatabase& db);
     // Ends a running transfer, keeping what was stored.
     void Abort();
+    // The user stopped the transfer: ends it, keeping what was stored, and
+    // says it was cancelled.
+    void Cancel();
 
     bool Busy() const { return link_.Active(); }
     VarioLink& Link() { return link_; }

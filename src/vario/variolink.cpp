@@ -1,6 +1,9 @@
 #include "variolink.h"
 
+#include "solprotocol.h"
+
 #include "core/daynumber.h"
+#include "core/logcategories.h"
 #include "core/numbertext.h"
 #include "i18n/languagetable.h"
 
@@ -8,34 +11,7 @@
 
 namespace soarnote {
 
-namespace {
-
-QByteArray Command(quint8 a, quint8 b) {
-    QByteArray bytes;
-    bytes.append(static_cast<char>(a));
-    bytes.append(static_cast<char>(b));
-    return bytes;
-}
-
-const QByteArray& WakeUpCommand() {
-    static const QByteArray bytes = Command(204, 0);
-    return bytes;
-}
-
-const QByteArray& NextCommand() {
-    static const QByteArray bytes(6, static_cast<char>(172));
-    return bytes;
-}
-
-quint8 At(const QByteArray& bytes, int i) {
-    return i < bytes.size() ? static_cast<quint8>(bytes.at(i)) : 0;
-}
-
-QString VarioError(const char* text) {
-    return Translate("ERROR - (Vario)") + Translate(text);
-}
-
-} // namespace
+using namespace sol;
 
 // --- Actions ----------------------------------------------------------------
 
@@ -72,8 +48,11 @@ bool VarioLink::StartLogDownload(VarioStore* store, bool allEntries) {
     logDownload_ = true;
     continueOnError_ = allEntries;
     recordNumber_ = 0;
+    lastRecordReply_.clear();
+    answerTicks_ = 0;
     emptyEntries_.clear();
     rowsStored_ = 0;
+    flightsAdded_ = tracesAdded_ = 0;
     flightsChanged_ = false;
     RequestLogRecord(0);
     return true;
@@ -89,9 +68,16 @@ bool VarioLink::StartBarographDownload(VarioStore* store) {
     logDownload_ = false;
     logNumber_ = 0;
     traceCount_ = 0;
+    answerTicks_ = 0;
     bytesLeft_ = 0;
     rowsStored_ = 0;
+    flightsAdded_ = tracesAdded_ = 0;
     flightsChanged_ = false;
+    blockOpen_ = skippingTrace_ = false;
+    traceLinked_ = true;
+    samplesLost_ = 0;
+    brokenTraces_.clear();
+    pending_.clear();
     RequestBarographDetails();
     return true;
 }
@@ -128,11 +114,27 @@ void VarioLink::Abort() {
     if (active_) CloseVarioPort();
 }
 
+void VarioLink::Cancel() {
+    if (!active_) return;
+    qCDebug(lcVario) << "transfer cancelled by the user";
+    Status(Translate("Download cancelled"));
+    CloseVarioPort();
+}
+
+VarioLink::Progress VarioLink::TransferProgress() const {
+    if (!active_) return {};
+    if (logDownload_) return {recordNumber_, kLastRecord + 1};
+    // Traces are fetched from the highest number down.
+    if (traceCount_ > 0) return {traceCount_ - logNumber_, traceCount_};
+    return {};
+}
+
 // --- The command mechanism --------------------------------------------------
 
 void VarioLink::SetCommand(const QByteArray& command, int tries) {
     currentCommand_ = command;
     triesLeft_ = tries;
+    commandTicks_ = 0;
 }
 
 bool VarioLink::SendVarioCommand() {
@@ -154,6 +156,12 @@ bool VarioLink::SendVarioCommand() {
         if (triesLeft_ >= 0) StartTimer();
         return true;
     }
+    if (commandTicks_ <= answerTicks_ + kAnswerTickMargin) {
+        // The tries are spent, but this instrument has been seen to answer
+        // this late: its answer to the first send may still come.
+        triesLeft_ = 0;
+        return true;
+    }
     StopTimer();
     if (requestState_ == BarographLogState) {
         OnBaroLogTimeout();
@@ -166,6 +174,7 @@ bool VarioLink::SendVarioCommand() {
 
 void VarioLink::OnTimerTick() {
     if (!active_ || awaitingAnswer_ || !timerOn_) return;
+    ++commandTicks_;
     if (draining_) {
         if (++quietTicks_ >= kQuietTicks) FinishDrain();
         return;
@@ -177,6 +186,10 @@ void VarioLink::OnTimerTick() {
     // A reply began but the line went quiet before it was complete (a byte
     // was lost): drop the part and ask again, within the command's tries.
     if (++quietTicks_ < kQuietTicks) return;
+    if (requestState_ == BarographLogState && blockOpen_ && bytesLeft_ < blockBytes_) {
+        DropShortBlock();
+        return;
+    }
     buffer_.clear();
     receiving_ = false;
     SendVarioCommand();
@@ -208,7 +221,7 @@ void VarioLink::ReceiveVarioReply() {
             StartTimer();
             return;
         }
-        triesLeft_ = 5;
+        triesLeft_ = kAfterWakeUpTries;
         SendVarioCommand();
         return;
     }
@@ -219,6 +232,9 @@ void VarioLink::ReceiveVarioReply() {
         return;
     }
     StopTimer();
+    // How long this instrument takes to answer, so that a slow one is not
+    // given up on before its answer can arrive.
+    answerTicks_ = std::min(kMaxAnswerTicks, std::max(answerTicks_, commandTicks_));
     while (active_ && !awaitingAnswer_ && buffer_.size() >= replyLength_) {
         const QByteArray reply = buffer_.left(replyLength_);
         buffer_.remove(0, replyLength_);
@@ -245,7 +261,7 @@ void VarioLink::DrainWakeUp() {
 void VarioLink::FinishDrain() {
     draining_ = false;
     buffer_.clear();
-    triesLeft_ = 5;
+    triesLeft_ = kAfterWakeUpTries;
     SendVarioCommand();
 }
 
@@ -278,20 +294,36 @@ void VarioLink::UnknownReply(const QByteArray& reply) {
 
 void VarioLink::RequestLogRecord(int n) {
     requestState_ = LogRecordState;
+    lateRepeats_ = 0;
+    garbledRepeats_ = 0;
     Status(Translate("Requesting Log Record") + NumberText(n));
-    SetCommand(Command(204, static_cast<quint8>(n)), n == 0 ? 20 : 5);
-    replyLength_ = 24;
+    SetCommand(Command(kLogRecordCommand, static_cast<quint8>(n)), n == 0 ? kFirstRecordTries : kRecordTries);
+    replyLength_ = kLogRecordLength;
     SendVarioCommand();
 }
 
 void VarioLink::OnLogRecord(const QByteArray& reply) {
+    if (reply == lastRecordReply_ && lateRepeats_ < kLateRepeatBudget) {
+        // The previous record once more: a slow instrument answering the
+        // repeats of the previous request. It proves the instrument is there,
+        // so it gives back the try its own repeat used; the answer to this
+        // request is still to come.
+        ++lateRepeats_;
+        ++triesLeft_;
+        qCDebug(lcVario) << "late repeat of the previous log record ignored";
+        return;
+    }
     requestState_ = None;
+    LogRecordError decodeError = LogRecordError::None;
+    const std::optional<LogRecord> record = DecodeLogRecord(reply, &decodeError);
     std::optional<qint64> id;
-    const std::optional<LogRecord> record = DecodeLogRecord(reply);
-    if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, nullptr);
+    StorageError why = StorageError::None;
+    if (record) id = store_->StoreLogRecord(*record, varioTimeOffset_, &why);
     if (StopOnWriteFailure()) return;
     if (id) {
+        lastRecordReply_ = reply;
         ++rowsStored_;
+        ++flightsAdded_;
         flightsChanged_ = true;
         if (IsEmptyLogEntry(record->startTime, record->endTime, record->startHeight))
             emptyEntries_ += NumberText(static_cast<double>(*id));
@@ -300,29 +332,56 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
             ++recordNumber_;
             RequestLogRecord(recordNumber_);
         } else {
-            EndLogDownload(false);
+            EndLogDownload(LogEnd::LastSlot);
         }
         return;
     }
-    // Not decoded (an unused slot reads as an impossible date) or refused
-    // as already stored.
+    // Refused as already stored, or an unused slot (no date): the log's
+    // natural end. Anything else is a record that came garbled.
+    const LogEnd end =
+        why == StorageError::Duplicate || IsUnusedLogSlot(reply) ? LogEnd::Natural : LogEnd::Garbled;
+    if (end == LogEnd::Garbled && garbledRepeats_ < kGarbledRepeats) {
+        // Bytes of a late answer to an earlier send may have run into this
+        // one: ask again once the line is quiet, within the command's tries.
+        ++garbledRepeats_;
+        requestState_ = LogRecordState;
+        buffer_.clear();
+        receiving_ = true;
+        quietTicks_ = 0;
+        return;
+    }
+    if (end == LogEnd::Garbled)
+        qCWarning(lcVario) << "log record" << recordNumber_ << "unreadable:" << static_cast<int>(decodeError)
+                           << reply.toHex(' ');
     if (continueOnError_ && recordNumber_ < kLastRecord) {
         ++recordNumber_;
         RequestLogRecord(recordNumber_);
         return;
     }
-    EndLogDownload(true);
+    EndLogDownload(end);
 }
 
-void VarioLink::EndLogDownload(bool afterFailure) {
-    if (afterFailure) {
+void VarioLink::EndLogDownload(LogEnd end) {
+    switch (end) {
+    case LogEnd::Natural:
         Status(VarioError("DataAccess error"));
         Status(Translate("Successfully Received") + NumberText(recordNumber_) + QLatin1Char(' ') +
                Translate("Log Records"));
-    } else {
+        break;
+    case LogEnd::LastSlot:
         // Every slot held a flight.
         Status(Translate("Successfully Received") + NumberText(recordNumber_ + 1) + QLatin1Char(' ') +
                Translate("Log Records"));
+        break;
+    case LogEnd::Garbled:
+        // Not the end of the log: the pilot must know that flights may be
+        // missing, and which record to look at.
+        Status(VarioError("DataAccess error"));
+        Status(Translate("Log Download Stopped Early") + QStringLiteral(" - ") + Translate("Log Record") +
+               NumberText(recordNumber_) + QLatin1Char(' ') + Translate("could not be read") +
+               QStringLiteral(" -") + NumberText(rowsStored_) + QLatin1Char(' ') + Translate("Log Records") +
+               QLatin1Char(' ') + Translate("received"));
+        break;
     }
     const QString empty = emptyEntries_;
     recordNumber_ = kLastRecord;
@@ -332,193 +391,6 @@ void VarioLink::EndLogDownload(bool afterFailure) {
            Translate("The following Log entries had errors") + QStringLiteral(" -") + empty +
                QLatin1Char('.') + Translate("(See Readme.txt)"));
     Do(VarioAction::Kind::Finished);
-}
-
-// --- Barograph download -----------------------------------------------------
-
-void VarioLink::RequestBarographDetails() {
-    wakeUpPending_ = true;
-    wakeUpsSent_ = 0;
-    wakeUpBytes_ = 0;
-    requestState_ = BarographDetailsState;
-    Status(Translate("Requesting Baro Data Details"));
-    SetCommand(Command(170, 170), 25);
-    replyLength_ = 4;
-    SendVarioCommand();
-}
-
-void VarioLink::OnBarographDetails(const QByteArray& reply) {
-    requestState_ = None;
-    if (At(reply, 0) != 170) {
-        Status(VarioError("DataAccess error"));
-        CloseVarioPort();
-        return;
-    }
-    logNumber_ = At(reply, 1);
-    traceCount_ = logNumber_;
-    if (logNumber_ < 1) {
-        Status(Translate("No Barographs Available"));
-        requestState_ = BarographLogState;
-        SendNext(); // its unanswered end finishes the download
-        return;
-    }
-    RequestBaroLog(logNumber_);
-}
-
-void VarioLink::RequestBaroLog(int n) {
-    requestState_ = BarographLogState;
-    sampleInterval_ = 0;
-    sampleTime_ = 0;
-    Status(Translate("Requesting Baro Log") + QLatin1Char(' ') + NumberText(n));
-    SetCommand(Command(170, static_cast<quint8>(n)), 25);
-    replyLength_ = 2;
-    SendVarioCommand();
-}
-
-void VarioLink::SendNext() {
-    // A block or a trace is complete: make it permanent before asking for more.
-    if (store_) store_->Commit();
-    SetCommand(NextCommand(), 10);
-    SendVarioCommand();
-}
-
-void VarioLink::OnBaroLogData(const QByteArray& reply) {
-    const quint8 first = At(reply, 0);
-    if (IsBlockMarker(first)) {
-        if (first != kBlockMarker)
-            Status(Translate("Baro Log") + QLatin1Char(' ') + NumberText(logNumber_) + QLatin1Char(' ') +
-                   Translate("Complete"));
-        bytesLeft_ = At(reply, 1);
-        SetCommand(reply.left(2), 5);
-        SendVarioCommand();
-        return;
-    }
-    if (bytesLeft_ <= 0) {
-        // Every byte of the block was read and only a marker may come now:
-        // this is line noise, not a height. The quiet line that follows has
-        // the command asked again.
-        return;
-    }
-    if (sampleInterval_ == 0) {
-        // First header: the sample interval.
-        trace_.logId = -1;
-        sampleInterval_ = At(reply, 1) * kOneSecond;
-        bytesLeft_ -= 2;
-        replyLength_ = 6;
-        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
-               Translate("Header"));
-        return;
-    }
-    if (sampleTime_ == 0) {
-        // Second header: date and time of the first sample.
-        const std::optional<double> start = reply.size() >= 6 ? BaroHeaderStart(reply) : std::nullopt;
-        replyLength_ = 2;
-        if (!start) {
-            RepeatSample();
-            return;
-        }
-        sampleTime_ = *start;
-        traceStart_ = *start;
-        samplesRead_ = 0;
-        trace_ = BaroTrace{};
-        trace_.startTime = sampleTime_;
-        bytesLeft_ -= 6;
-        SendNext();
-        return;
-    }
-    if (bytesLeft_ == 6 && replyLength_ == 2 && IsFooterStart(reply, sampleTime_)) {
-        bytesLeft_ -= 2;
-        replyLength_ = 4; // the rest of the footer
-        return;
-    }
-    if (replyLength_ == 4) {
-        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
-               Translate("Footer"));
-        bytesLeft_ -= 4;
-        replyLength_ = 2;
-        LinkBarographTrace();
-        return;
-    }
-    // A sample.
-    const int height = SampleHeight(reply);
-    if (trace_.startHeight == -99999) trace_.startHeight = height;
-    trace_.maxHeight = std::max(trace_.maxHeight, height);
-    trace_.minHeight = std::min(trace_.minHeight, height);
-    const double time = sampleTime_;
-    // The clock steps one interval a sample, counted from the start rather
-    // than summed, so a long trace does not drift off its whole seconds.
-    ++samplesRead_;
-    sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
-    if (!store_->StoreBaroSample(time, height, trace_.logId)) {
-        if (StopOnWriteFailure()) return;
-        RepeatSample();
-        return;
-    }
-    ++rowsStored_;
-    flightsChanged_ = true;
-    bytesLeft_ -= 2;
-    if (bytesLeft_ < 1) SendNext();
-    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-           GeneralDateText(sampleTime_));
-}
-
-void VarioLink::RepeatSample() {
-    // A sample already stored, or a reply that cannot be used: skip it.
-    bytesLeft_ -= replyLength_;
-    if (bytesLeft_ <= 0) SendNext();
-    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-           GeneralDateText(sampleTime_) + QLatin1Char(' ') + Translate("(Repeat)"));
-}
-
-void VarioLink::OnBaroLogTimeout() {
-    logNumber_ -= 1;
-    if (logNumber_ >= 1) {
-        RequestBaroLog(logNumber_);
-        return;
-    }
-    Status(Translate("Baro Download Complete"));
-    CloseVarioPort();
-    requestState_ = None;
-}
-
-// --- Linking a trace to its flight --------------------------------------------
-
-void VarioLink::LinkBarographTrace() {
-    store_->Commit();
-    const std::optional<TraceFlight> flight = store_->FindTraceFlight(sampleTime_);
-    if (!flight) {
-        awaitingAnswer_ = true;
-        StopTimer();
-        Do(VarioAction::Kind::AskCreateFlight, {},
-           Translate("No LogData record matches this Barograph.") + QLatin1Char(' ') +
-               Translate("Create it?"));
-        return;
-    }
-    if (flight->startTime > trace_.startTime && trace_.startHeight != -99999) {
-        // The barograph saw the take-off earlier than the log did.
-        if (store_->MoveFlightStart(flight->id, trace_.startTime, trace_.startHeight)) flightsChanged_ = true;
-    }
-    FinishLink(flight->id);
-}
-
-void VarioLink::AnswerCreateFlight(bool create) {
-    if (!awaitingAnswer_) return;
-    awaitingAnswer_ = false;
-    if (!active_) return;
-    qint64 id = 0;
-    if (create) {
-        if (const std::optional<qint64> newId = store_->CreateTraceFlight(trace_, sampleTime_)) {
-            id = *newId;
-            flightsChanged_ = true;
-        }
-    }
-    FinishLink(id);
-}
-
-void VarioLink::FinishLink(qint64 logId) {
-    trace_.logId = logId;
-    store_->AssignPendingSamples(logId);
-    SendNext();
 }
 
 } // namespace soarnote

@@ -6,9 +6,10 @@
 // timer changes, status texts, the port to close, a question to ask) that an
 // adapter carries out, and it writes rows through a VarioStore.
 
-#include "variostore.h"
+#include "variosink.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <vector>
 
@@ -59,6 +60,20 @@ public:
     // Ends the transfer at once (port gone, logbook closed): keeps what was
     // stored and closes the port.
     void Abort();
+    // The user stopped the transfer: as Abort, and the status says so.
+    void Cancel();
+
+    // How far the transfer is, for a progress bar; maximum 0 while the
+    // length is not known.
+    struct Progress {
+        int value = 0;
+        int maximum = 0;
+    };
+    Progress TransferProgress() const;
+
+    // What the last transfer added to the logbook.
+    int FlightsAdded() const { return flightsAdded_; }
+    int TracesAdded() const { return tracesAdded_; }
 
     std::vector<VarioAction> TakeActions();
 
@@ -80,6 +95,8 @@ public:
     const BaroTrace& Trace() const { return trace_; }
     bool LogDownload() const { return logDownload_; }
     int RowsStored() const { return rowsStored_; }
+    // Samples of blocks dropped because they arrived short.
+    int SamplesLost() const { return samplesLost_; }
 
 private:
     // The command mechanism.
@@ -98,7 +115,10 @@ private:
     // Log download.
     void RequestLogRecord(int n);
     void OnLogRecord(const QByteArray& reply);
-    void EndLogDownload(bool afterFailure);
+    // How a log download ended: at an unused slot or a flight stored before,
+    // after the last slot, or on a record that could not be read.
+    enum class LogEnd { Natural, LastSlot, Garbled };
+    void EndLogDownload(LogEnd end);
 
     // Barograph download.
     void RequestBarographDetails();
@@ -107,7 +127,11 @@ private:
     void OnBaroLogData(const QByteArray& reply);
     void OnBaroLogTimeout();
     void SendNext();
-    void RepeatSample();
+    void OpenBlock(quint8 marker, int byteCount);
+    void StoreBlock();
+    void DropShortBlock();
+    void SkipTrace();
+    void EndBarographDownload();
     void LinkBarographTrace();
     void FinishLink(qint64 logId);
 
@@ -136,12 +160,24 @@ private:
     int wakeUpsSent_ = 0;
     qint64 wakeUpBytes_ = 0;
     bool awaitingAnswer_ = false;
+    // Ticks since the current command was first sent, and the most an
+    // answer of this transfer took (bounded): after the last try the link
+    // waits that long before giving up.
+    int commandTicks_ = 0;
+    int answerTicks_ = 0;
+    static constexpr int kMaxAnswerTicks = 20;
+    static constexpr int kAnswerTickMargin = 2;
 
     // Download state.
     bool logDownload_ = false;
     int recordNumber_ = 0;
     bool continueOnError_ = false;
     QString emptyEntries_;
+    QByteArray lastRecordReply_; // the last record stored
+    int lateRepeats_ = 0;
+    static constexpr int kLateRepeatBudget = 10;
+    int garbledRepeats_ = 0;
+    static constexpr int kGarbledRepeats = 2;
     int logNumber_ = 0;
     int traceCount_ = 0;
     int bytesLeft_ = 0;
@@ -150,7 +186,28 @@ private:
     double traceStart_ = 0;
     int samplesRead_ = 0;
     BaroTrace trace_;
+    // The block being read: its samples are kept until every byte it
+    // announced has arrived, so a block that loses a byte on the line (the
+    // stream has no checksum) never stores a shifted height.
+    struct PendingSample {
+        double time;
+        int height;
+    };
+    std::vector<PendingSample> pending_;
+    bool blockOpen_ = false;
+    bool lastBlock_ = false;
+    int blockBytes_ = 0;
+    int blockFirstSample_ = 0;
+    bool skippingTrace_ = false; // the trace's start was lost: its blocks are read and dropped
+    bool traceLinked_ = true;
+    int traceSamples_ = 0;
+    double lastSampleTime_ = 0;
+    int samplesLost_ = 0;
+    QList<int> brokenTraces_; // traces that stopped before their end
     int rowsStored_ = 0;
+    int flightsAdded_ = 0;
+    int tracesAdded_ = 0;
+    bool traceAdded_ = false; // the trace being read stored a new sample
     bool flightsChanged_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "core/logbookdatabase.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "soldevice.h"
 #include "vario/variolink.h"
 
@@ -23,7 +24,13 @@ public:
     QStringList statuses;
     QStringList asks;
     QStringList messages;
-    QList<QByteArray> inbox; // replies of the device not yet handed to the link
+    QList<QByteArray> inbox;   // replies of the device not yet handed to the link
+    QList<int> inboxDue;       // the tick count at which each reply arrives
+    int replyDelayTicks = 0;   // a slow instrument: its replies come this many ticks late
+    int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
+    bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
+    QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
+    QString recordRows;
     int closes = 0;
     int finished = 0;
     int flightsChanged = 0;
@@ -38,6 +45,24 @@ public:
         return true;
     }
     QSqlDatabase Db() const { return file.Db(); }
+    // A fresh link and an empty logbook again, cheaper than a new file.
+    void Reset() {
+        store.reset();
+        link = soarnote::VarioLink{};
+        for (const char* table : {"BaroData", "LogData"})
+            testlogbook::Exec(Db(), QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
+        store = std::make_unique<soarnote::SqlVarioStore>(file.Db());
+        device.reset();
+        writes.clear();
+        statuses.clear();
+        asks.clear();
+        messages.clear();
+        inbox.clear();
+        inboxDue.clear();
+        closes = finished = flightsChanged = ticks = 0;
+        timerOn = false;
+        byteBudget = -1;
+    }
     void UseDevice(const solemu::SolMemory& memory, int samplesPerBlock = 64) {
         device = std::make_unique<solemu::SolDevice>(memory, samplesPerBlock);
     }
@@ -49,8 +74,15 @@ public:
             case K::Write:
                 writes << a.bytes;
                 if (device)
-                    for (const QByteArray& r : device->Receive(a.bytes))
+                    for (QByteArray r : device->Receive(a.bytes)) {
+                        if (byteBudget >= 0) {
+                            r = r.left(byteBudget);
+                            byteBudget -= int(r.size());
+                            if (r.isEmpty()) continue;
+                        }
                         inbox << r;
+                        inboxDue << ticks + replyDelayTicks;
+                    }
                 break;
             case K::StartTimer:
                 timerOn = true;
@@ -114,16 +146,27 @@ public:
     // when the line is quiet, the scripted answer to questions.
     void Run(int tickLimit = 100000) {
         while (link.Active()) {
-            if (!inbox.isEmpty()) {
+            if (!inbox.isEmpty() && inboxDue.first() <= ticks) {
+                inboxDue.removeFirst();
                 Feed(inbox.takeFirst());
+                if (!recordRows.isEmpty()) rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
                 continue;
+            }
+            if (vanishAtCut && byteBudget == 0 && inbox.isEmpty()) {
+                link.Abort();
+                Take();
+                break;
             }
             if (link.AwaitingAnswer()) {
                 link.AnswerCreateFlight(answerYes);
                 Take();
                 continue;
             }
-            if (tickLimit-- <= 0 || !Tick()) break;
+            if (tickLimit-- <= 0) break;
+            if (!Tick()) {
+                if (inbox.isEmpty()) break;
+                ++ticks; // the timer is off, but the line is still busy
+            }
         }
     }
     QString LastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }

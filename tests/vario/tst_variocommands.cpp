@@ -6,6 +6,7 @@
 #include "core/daynumber.h"
 #include "core/logbooksession.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "ui/fakeprompts.h"
@@ -16,6 +17,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QSqlDriver>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -91,7 +94,7 @@ private slots:
         QCOMPARE(w.input.prompts, QStringList{"Enter Vario Display Time"});
         QCOMPARE(w.input.helpTopics, QStringList{"vario.html#display-time"});
         QVERIFY(w.Wait());
-        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
+        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records - 3 flights added");
         QCOMPARE(RowCount(w.Db(), "LogData"), 3);
         QCOMPARE(changed.count(), 1);
         QVERIFY(bar->isHidden());
@@ -163,7 +166,7 @@ private slots:
             QCOMPARE(w.info->text(), QString());
             QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
         } else {
-            QCOMPARE(w.info->text(), "Successfully Received 100 Log Records");
+            QCOMPARE(w.info->text(), "Successfully Received 100 Log Records - 3 flights added");
         }
     }
 
@@ -182,7 +185,7 @@ private slots:
         QCOMPARE(w.prompts.asked.size(), 1);
         QCOMPARE(w.prompts.asked[0].text, "The following Log entries had errors - 2.(See Readme.txt)");
         QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok);
-        QCOMPARE(w.info->text(), "Successfully Received 2 Log Records");
+        QCOMPARE(w.info->text(), "Successfully Received 2 Log Records - 2 flights added");
     }
 
     void barographCreateQuestion_data() {
@@ -209,7 +212,9 @@ private slots:
         QCOMPARE(w.prompts.asked.size(), 1);
         QCOMPARE(w.prompts.asked[0].text, "No LogData record matches this Barograph. Create it?");
         QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(w.info->text(), "Baro Download Complete");
+        QCOMPARE(w.info->text(), flights
+                                     ? QString("Baro Download Complete - 1 flight, 1 barograph trace added")
+                                     : QString("Baro Download Complete - 1 barograph trace added"));
         QCOMPARE(RowCount(w.Db(), "LogData"), flights);
         QCOMPARE(Scalar(w.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {logId}).toInt(), 40);
         QCOMPARE(changed.count(), 1);
@@ -230,9 +235,35 @@ private slots:
         QCOMPARE(w.input.prompts.size(), 1);
         QVERIFY(w.prompts.asked.isEmpty());
         QVERIFY(w.Wait());
-        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records");
+        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records - 3 flights added");
         QCOMPARE(RowCount(w.Db(), "LogData"), 3);
         QVERIFY(w.emulator.Device().CommandsSeen() >= 4); // a busy machine may have asked twice
+    }
+
+    // Stopped half-way: the port is closed at once, the samples stored so far
+    // stay (with the heights the instrument sent) and the status says so.
+    void cancelBarographDownload() {
+        solemu::SolMemory memory;
+        memory.traces.push_back(solemu::DemoTrace(0, {.samplesPerTrace = 300}));
+        Window w(memory);
+        QVERIFY(w.Open());
+        w.emulator.SetPacing(4800);
+        w.prompts.answers << QMessageBox::No;
+        w.commands->DownloadBarographs();
+        QTRY_VERIFY_WITH_TIMEOUT(RowCount(w.Db(), "BaroData") > 0, 20000);
+        w.commands->CancelTransfer();
+        QVERIFY(!w.commands->Busy());
+        QVERIFY(!w.commands->Connection().Port().isOpen());
+        QCOMPARE(w.info->text(), "Download cancelled - 1 barograph trace added");
+        QSqlQuery q(w.Db());
+        QVERIFY(q.exec("SELECT height FROM BaroData ORDER BY TIME"));
+        std::size_t i = 0;
+        for (; q.next(); ++i)
+            QCOMPARE(q.value(0).toInt(), memory.traces[0].heights.at(i));
+        QVERIFY(i > 0 && i < 300);
+        QVERIFY(w.Db().driver()->hasFeature(QSqlDriver::Transactions) &&
+                w.Db().transaction()); // none left open
+        w.Db().rollback();
     }
 
     void noLogbookOpen() {

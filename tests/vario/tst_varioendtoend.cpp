@@ -5,6 +5,7 @@
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
 #include "core/testlogbook.h"
+#include "core/variostore.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "vario/varioconnection.h"
@@ -18,7 +19,7 @@ using namespace testlogbook;
 
 namespace {
 
-enum class Fault { None, Split, Silent, SilentAfter, Drop, Garbage };
+enum class Fault { None, Split, Silent, SilentAfter, SilentAtNext, Drop, DropInBlock, Garbage, Slow };
 
 struct Bench {
     QTemporaryDir dir;
@@ -59,11 +60,20 @@ struct Bench {
         case Fault::SilentAfter:
             f.silentAfter = command;
             break;
+        case Fault::SilentAtNext:
+            f.silentAtNext = command;
+            break;
         case Fault::Drop:
             f.dropInReply = command;
             break;
+        case Fault::DropInBlock:
+            f.dropInBlock = command;
+            break;
         case Fault::Garbage:
             f.garbageForReply = command;
+            break;
+        case Fault::Slow:
+            emulator->SetLatency(command);
             break;
         }
     }
@@ -97,6 +107,7 @@ private slots:
         QTest::newRow("a byte of record 2 lost") << Fault::Drop << 2 << 6 << done;
         QTest::newRow("record 1 asked in line noise") << Fault::Garbage << 1 << 6 << done;
         QTest::newRow("unused slot loses a byte") << Fault::Drop << 6 << 6 << done;
+        QTest::newRow("replies 300 ms late") << Fault::Slow << 300 << 6 << done;
         QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << failed;
         QTest::newRow("switched off after 3 records") << Fault::SilentAfter << 3 << 3 << failed;
     }
@@ -131,25 +142,42 @@ private slots:
     void barographDownload_data() {
         QTest::addColumn<Fault>("fault");
         QTest::addColumn<int>("command");
-        QTest::addColumn<int>("samples");
+        QTest::addColumn<int>("dropAt");
+        QTest::addColumn<int>("lostFrom"); // the first sample of trace 2 not stored, -1 none
+        QTest::addColumn<int>("lostCount");
         QTest::addColumn<QString>("status");
-        // Commands: 0 wake-up, 1 details, 2 log 2, 3 its marker echoed, 4 next, 5 the first sample block's
-        // echo...
+        // Commands: 0 wake-up, 1 details. Blocks of trace 2: 0 its header, 1 and 2 of 64 samples, 3 the last
+        // (22 samples and the footer).
         const QString done = "Baro Download Complete";
-        QTest::newRow("clean line") << Fault::None << 0 << 300 << done;
-        QTest::newRow("replies in two parts") << Fault::Split << 0 << 300 << done;
-        QTest::newRow("a byte of the details lost") << Fault::Drop << 1 << 300 << done;
-        QTest::newRow("a byte of sample data lost") << Fault::Drop << 5 << 300 << done;
-        QTest::newRow("the details asked in line noise") << Fault::Garbage << 1 << 300 << done;
-        QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << "ERROR - (Vario)Failed to get response";
+        QTest::newRow("clean line") << Fault::None << 0 << -1 << -1 << 0 << done;
+        QTest::newRow("replies in two parts") << Fault::Split << 0 << -1 << -1 << 0 << done;
+        QTest::newRow("a byte of the details lost") << Fault::Drop << 1 << -1 << -1 << 0 << done;
+        QTest::newRow("the details asked in line noise") << Fault::Garbage << 1 << -1 << -1 << 0 << done;
+        const QString lost64 = "Baro Download Incomplete - 64 samples lost";
+        QTest::newRow("first byte of a sample block lost")
+            << Fault::DropInBlock << 1 << 0 << 0 << 64 << lost64;
+        QTest::newRow("a byte of sample data lost") << Fault::DropInBlock << 2 << 77 << 64 << 64 << lost64;
+        QTest::newRow("last byte of a sample block lost")
+            << Fault::DropInBlock << 2 << 127 << 64 << 64 << lost64;
+        QTest::newRow("a byte of the footer lost")
+            << Fault::DropInBlock << 3 << 47 << 128 << 22
+            << "Baro Download Incomplete - 22 samples lost - Baro Log 2 ended early";
+        QTest::newRow("no instrument")
+            << Fault::Silent << 0 << -1 << 0 << 150 << "ERROR - (Vario)Failed to get response";
         // Log 2 stops after its first block; log 1 is not answered either.
-        QTest::newRow("switched off in a trace") << Fault::SilentAfter << 6 << 64 << done;
+        QTest::newRow("switched off in a trace")
+            << Fault::SilentAtNext << 2 << -1 << 64 << 86
+            << "Baro Download Incomplete - Baro Log 2 ended early - Baro Log 1 ended early";
     }
 
+    // Every stored sample has the height and time the instrument sent and
+    // lies on its own flight; a block that arrived short is missing whole.
     void barographDownload() {
         QFETCH(Fault, fault);
         QFETCH(int, command);
-        QFETCH(int, samples);
+        QFETCH(int, dropAt);
+        QFETCH(int, lostFrom);
+        QFETCH(int, lostCount);
         QFETCH(QString, status);
         Bench b;
         const solemu::SolMemory memory =
@@ -162,26 +190,91 @@ private slots:
                 QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[slot]), 0, nullptr));
         }
         b.SetFault(fault, command);
+        b.emulator->Device().Faults().dropAt = dropAt;
         QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
         QVERIFY(b.Wait());
         QCOMPARE(b.LastStatus(), status);
-        QCOMPARE(RowCount(b.file.Db(), "BaroData"), samples);
         QVERIFY(!b.connection->Port().isOpen());
-        if (samples == 300) {
-            QVERIFY(b.asks.isEmpty());
-            QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 150);
-            QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 2").toInt(), 150);
+        QVERIFY(b.asks.isEmpty());
+        if (fault == Fault::Silent) {
+            QCOMPARE(RowCount(b.file.Db(), "BaroData"), 0);
+            return;
         }
-        if (fault == Fault::None || fault == Fault::Split) {
-            // Every height as recorded.
-            const solemu::SolTrace& t = memory.traces[1];
+        for (int n = 1; n <= 2; ++n) {
+            const solemu::SolTrace& t = memory.traces[n - 1];
+            const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
+            std::vector<std::pair<double, int>> sent;
+            for (int i = 0; i < int(t.heights.size()); ++i) {
+                const bool lost = fault == Fault::SilentAtNext
+                                      ? n == 1 || i >= lostFrom
+                                      : n == 2 && i >= lostFrom && i < lostFrom + lostCount;
+                if (!lost) sent.emplace_back(start + i * t.intervalSeconds * kOneSecond, t.heights[i]);
+            }
             QSqlQuery q(b.file.Db());
-            QVERIFY(q.exec("SELECT height FROM BaroData WHERE LogID = 2 ORDER BY TIME"));
-            std::vector<int> heights;
-            while (q.next())
-                heights.push_back(q.value(0).toInt());
-            QCOMPARE(heights, t.heights);
+            QVERIFY(q.exec(
+                QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(n)));
+            std::size_t i = 0;
+            for (; q.next(); ++i) {
+                QVERIFY(i < sent.size());
+                QVERIFY2(std::abs(q.value(0).toDouble() - sent[i].first) < 1e-8,
+                         qPrintable(GeneralDateText(q.value(0).toDouble())));
+                QCOMPARE(q.value(1).toInt(), sent[i].second);
+            }
+            QCOMPARE(i, sent.size());
         }
+        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID NOT IN (1, 2)").toInt(), 0);
+    }
+
+    // The cable pulled in the middle of a trace, then a download of another
+    // day: no sample ends on a flight whose time does not hold it; those of
+    // the broken trace go to their own flight when it is there, or stay
+    // unlinked and are named.
+    void portVanishesMidTrace_data() {
+        QTest::addColumn<bool>("firstFlightStored");
+        QTest::newRow("its flight in the logbook") << true;
+        QTest::newRow("its flight not in the logbook") << false;
+    }
+    void portVanishesMidTrace() {
+        QFETCH(bool, firstFlightStored);
+        Bench b;
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 2, .traces = 2, .samplesPerTrace = 150});
+        QVERIFY(b.Open(memory));
+        {
+            SqlVarioStore store(b.file.Db());
+            QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[0]), 0, nullptr)); // the later day
+            if (firstFlightStored)
+                QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[1]), 0, nullptr));
+        }
+        // Trace 2 (the earlier day) first: gone after its first sample block.
+        b.emulator->SetVanishAtNext(2);
+        QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
+        QVERIFY(b.Wait());
+        QVERIFY2(b.LastStatus().startsWith("ERROR - (Vario)The device or port was disconnected"),
+                 qPrintable(b.LastStatus()));
+        QVERIFY(!b.connection->Port().isOpen());
+        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = -1").toInt(), 64);
+
+        // The instrument again, now holding only the later day.
+        solemu::SolMemory later;
+        later.traces.push_back(memory.traces[0]);
+        b.emulator = std::make_unique<solemu::SolEmulator>(later);
+        QVERIFY(b.emulator->Open());
+        b.settings->Write(keys::VarioPort, b.emulator->DevicePath());
+        QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
+        QVERIFY(b.Wait());
+        QCOMPARE(b.LastStatus(), firstFlightStored
+                                     ? QString("Baro Download Complete")
+                                     : QString("Baro Download Complete - 64 samples not linked to a flight"));
+        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 150);
+        QCOMPARE(
+            Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {firstFlightStored ? 2 : -1})
+                .toInt(),
+            64);
+        QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData b JOIN LogData l ON b.LogID = l.ID "
+                                     "WHERE b.TIME < l.StartTime OR b.TIME > l.EndTime + 60.0 / 86400")
+                     .toInt(),
+                 0);
     }
 
     void pacedAt4800Baud() {

@@ -74,8 +74,9 @@ private slots:
         QTest::newRow("log record 0, no instrument") << "none" << Bytes({204, 0}) << 20 << kNoResponse;
         QTest::newRow("log record 1") << "log1" << Bytes({204, 1}) << 5 << kNoResponse;
         QTest::newRow("wake-up before the details") << "baro-none" << kWakeUp << 25 << kNoResponse;
-        QTest::newRow("barograph log 3, then 2 and 1")
-            << "baro3" << Bytes({170, 3}) << 25 << "Baro Download Complete";
+        QTest::newRow("barograph log 3, then 2 and 1") << "baro3" << Bytes({170, 3}) << 25
+                                                       << "Baro Download Incomplete - Baro Log 3 ended early "
+                                                          "- Baro Log 2 ended early - Baro Log 1 ended early";
     }
     void tryBudgets() {
         QFETCH(QString, setup);
@@ -166,6 +167,12 @@ private slots:
         QCOMPARE(h.writes.size(), writes + 1);
         QCOMPARE(h.writes.last(), kNext);
         QCOMPARE(h.LastStatus(), "Downloading Baro Log 1 -2024-06-05 12:00:20");
+        // "next" went out twice before its answer came: the marker arrives
+        // twice, and the second is not a sample.
+        h.Feed(Bytes({213, 2}));
+        h.Feed(Bytes({213, 2}));
+        h.Feed(Bytes({0x05, 0xF0}));
+        QCOMPARE(Scalar(h.Db(), "SELECT group_concat(height) FROM BaroData").toString(), "1500,1510,1520");
     }
 
     // An unused slot answers with zeros, an impossible date: the normal end of "Update Log".
@@ -189,6 +196,45 @@ private slots:
         QVERIFY(h.messages.isEmpty());
         QCOMPARE(Scalar(h.Db(), "SELECT MIN(TimeOffset) FROM LogData").toDouble(), 0.25);
         QCOMPARE(Scalar(h.Db(), "SELECT MAX(MaxDescent) FROM LogData").toDouble(), double(3.1f));
+    }
+
+    // Only the log's own end reports success: replies 300 ms late still give
+    // every flight; a garbled record stops the download and says which.
+    void logDownloadEnd_data() {
+        QTest::addColumn<int>("delayTicks");
+        QTest::addColumn<int>("garbled");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("replies 300 ms late") << 6 << -1 << 3 << "Successfully Received 3 Log Records";
+        QTest::newRow("record 1 garbled")
+            << 0 << 1 << 1
+            << "Log Download Stopped Early - Log Record 1 could not be read - 1 Log Records received";
+    }
+    void logDownloadEnd() {
+        QFETCH(int, delayTicks);
+        QFETCH(int, garbled);
+        QFETCH(int, rows);
+        QFETCH(QString, status);
+        LinkHarness& h = *h_;
+        solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 3, .traces = 0});
+        if (garbled >= 0) memory.records[garbled][18] = char(31); // an hour that does not exist
+        h.UseDevice(memory);
+        h.replyDelayTicks = delayTicks;
+        h.StartLog(false);
+        h.Run();
+        QCOMPARE(h.LastStatus(), status);
+        QCOMPARE(h.closes, 1);
+        QCOMPARE(h.finished, 1);
+        QSqlQuery q(h.Db());
+        QVERIFY(q.exec("SELECT StartTime, EndTime, MaxHeight FROM LogData ORDER BY ID"));
+        for (int slot = 0; slot < rows; ++slot) {
+            QVERIFY(q.next());
+            const LogRecord r = *DecodeLogRecord(memory.records[slot]);
+            QCOMPARE(q.value(0).toDouble(), r.startTime);
+            QCOMPARE(q.value(1).toDouble(), r.endTime);
+            QCOMPARE(q.value(2).toInt(), r.maxHeight);
+        }
+        QVERIFY(!q.next());
     }
 
     // A record stored before stops "Update Log" and is skipped by "Get All Entry".
@@ -430,7 +476,10 @@ private slots:
         h.UseDevice(memory);
         h.StartBaro();
         h.Run();
-        QCOMPARE(h.LastStatus(), "Baro Download Complete");
+        // Without its footer the trace is not taken as whole; its samples go
+        // to no flight, since none holds them.
+        QCOMPARE(h.LastStatus(),
+                 "Baro Download Incomplete - Baro Log 1 ended early - 9 samples not linked to a flight");
         QVERIFY(h.asks.isEmpty());
         QVERIFY(!h.statuses.contains("Downloading Baro Log 1 - Footer"));
         QCOMPARE(
@@ -451,8 +500,163 @@ private slots:
             QCOMPARE(RowCount(h.Db(), "BaroData"), 100);
         }
         QCOMPARE(RowCount(h.Db(), "LogData"), 1); // the trace matches the flight made the first time
-        QVERIFY(h.statuses.contains("Downloading Baro Log 1 -2024-06-05 12:00:10 (Repeat)"));
+        QVERIFY(h.statuses.contains("Downloading Baro Log 1 -2024-06-05 12:10:40 (Repeat)"));
         QCOMPARE(h.LastStatus(), "Baro Download Complete");
+    }
+
+    // A byte lost anywhere in a block: the block is dropped whole, every
+    // other sample is stored with its true height and time, and the end
+    // says how many samples were lost. Commands: 0 wake-up, 1 details, 2 log
+    // 1, 3 the header block's echo, 5, 7 and 9 the echoes of the sample blocks
+    // (the last one holding the footer).
+    void lostByteInBlock_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("at");
+        QTest::addColumn<int>("block"); // sample block lost, -1 the header
+        const int sizes[] = {8, 16, 16, 10};
+        for (int b = 0; b < 4; ++b)
+            for (int at = 0; at < sizes[b]; ++at)
+                QTest::addRow("block %d byte %d", b, at) << 3 + 2 * b << at << b - 1;
+    }
+    void lostByteInBlock() {
+        QFETCH(int, command);
+        QFETCH(int, at);
+        QFETCH(int, block);
+        LinkHarness& h = *h_;
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 1, .traces = 1, .samplesPerTrace = 20});
+        QVERIFY(h.store->StoreLogRecord(*DecodeLogRecord(memory.records[0]), 0, nullptr));
+        h.store->Commit();
+        h.UseDevice(memory, 8);
+        h.device->Faults().dropInReply = command;
+        h.device->Faults().dropAt = at;
+        h.StartBaro();
+        h.Run();
+        QVERIFY(!h.link.Active());
+        QCOMPARE(h.closes, 1);
+        const solemu::SolTrace& t = memory.traces[0];
+        const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
+        QList<QPair<double, int>> sent;
+        int lost = 0;
+        for (int i = 0; i < int(t.heights.size()); ++i) {
+            if (block < 0 || i / 8 == block)
+                ++lost;
+            else
+                sent << qMakePair(start + i * t.intervalSeconds * kOneSecond, t.heights[i]);
+        }
+        QSqlQuery q(h.Db());
+        QVERIFY(q.exec("SELECT TIME, height, LogID FROM BaroData ORDER BY TIME"));
+        QList<QPair<double, int>> stored;
+        while (q.next()) {
+            stored << qMakePair(q.value(0).toDouble(), q.value(1).toInt());
+            QCOMPARE(q.value(2).toInt(), 1); // on the flight, whose time holds every sample
+        }
+        QCOMPARE(stored.size(), sent.size());
+        for (int i = 0; i < sent.size(); ++i) {
+            QVERIFY2(std::abs(stored[i].first - sent[i].first) < 1e-8,
+                     qPrintable(GeneralDateText(stored[i].first)));
+            QCOMPARE(stored[i].second, sent[i].second);
+        }
+        QVERIFY2(h.LastStatus().startsWith("Baro Download Incomplete"), qPrintable(h.LastStatus()));
+        if (block >= 0)
+            QVERIFY2(h.LastStatus().contains(QStringLiteral(" %1 samples lost").arg(lost)),
+                     qPrintable(h.LastStatus()));
+    }
+
+    // A download cut after each byte of a real one, then silence or a port
+    // that is gone: the link ends once with the port closed and no
+    // transaction open, and exactly the rows of the whole replies before the
+    // cut are stored, with the values sent.
+    void cutAtEveryByte_data() {
+        QTest::addColumn<bool>("barograph");
+        QTest::addColumn<bool>("vanish");
+        QTest::newRow("log, then silence") << false << false;
+        QTest::newRow("log, then the port gone") << false << true;
+        QTest::newRow("barograph, then silence") << true << false;
+        QTest::newRow("barograph, then the port gone") << true << true;
+    }
+    void cutAtEveryByte() {
+        QFETCH(bool, barograph);
+        QFETCH(bool, vanish);
+        const solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = 3, .traces = 1, .samplesPerTrace = 20});
+        const QString table = barograph ? "BaroData" : "LogData";
+        // The whole download, for its replies and the rows after each.
+        QList<int> replySizes;
+        QList<int> rowsAfter;
+        {
+            LinkHarness full;
+            QVERIFY(full.Open());
+            full.UseDevice(memory, 8);
+            full.recordRows = table;
+            barograph ? full.StartBaro() : full.StartLog(false);
+            full.Run();
+            rowsAfter = full.rowsAfterReply;
+            QVERIFY(RowCount(full.Db(), table) > 0);
+        }
+        // Byte offsets at which each reply ends, from a second clean run.
+        {
+            LinkHarness probe;
+            QVERIFY(probe.Open());
+            probe.UseDevice(memory, 8);
+            barograph ? probe.StartBaro() : probe.StartLog(false);
+            while (probe.link.Active()) {
+                if (!probe.inbox.isEmpty()) {
+                    probe.inboxDue.removeFirst();
+                    const QByteArray r = probe.inbox.takeFirst();
+                    replySizes << int(r.size());
+                    probe.Feed(r);
+                } else if (!probe.Tick()) {
+                    break;
+                }
+            }
+        }
+        QCOMPARE(replySizes.size(), rowsAfter.size());
+        int total = 0;
+        for (int n : replySizes)
+            total += n;
+        const solemu::SolTrace& t = memory.traces[0];
+        const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
+        LinkHarness h;
+        QVERIFY(h.Open());
+        for (int k = 0; k < total; ++k) {
+            h.Reset();
+            h.UseDevice(memory, 8);
+            h.byteBudget = k;
+            h.vanishAtCut = vanish;
+            barograph ? h.StartBaro() : h.StartLog(false);
+            h.Run();
+            QVERIFY2(!h.link.Active(), qPrintable(QString::number(k)));
+            QCOMPARE(h.closes, 1);
+            QCOMPARE(h.finished, 1);
+            QVERIFY(h.Db().transaction()); // none was left open
+            h.Db().rollback();
+            int whole = 0, bytes = 0;
+            for (int i = 0; i < replySizes.size() && bytes + replySizes[i] <= k; ++i) {
+                bytes += replySizes[i];
+                whole = rowsAfter[i];
+            }
+            QCOMPARE(RowCount(h.Db(), table), whole);
+            QSqlQuery q(h.Db());
+            if (barograph) {
+                QVERIFY(q.exec("SELECT TIME, height FROM BaroData"));
+                while (q.next()) {
+                    const int i =
+                        int(std::lround((q.value(0).toDouble() - start) * 86400 / t.intervalSeconds));
+                    QVERIFY(i >= 0 && i < int(t.heights.size()));
+                    QVERIFY(std::abs(q.value(0).toDouble() - (start + i * t.intervalSeconds * kOneSecond)) <
+                            1e-8);
+                    QCOMPARE(q.value(1).toInt(), t.heights[i]);
+                }
+            } else {
+                QVERIFY(q.exec("SELECT StartTime, MaxHeight FROM LogData ORDER BY ID"));
+                for (int slot = 0; q.next(); ++slot) {
+                    const LogRecord r = *DecodeLogRecord(memory.records[slot]);
+                    QCOMPARE(q.value(0).toDouble(), r.startTime);
+                    QCOMPARE(q.value(1).toInt(), r.maxHeight);
+                }
+            }
+        }
     }
 
     // What was stored before the instrument fell silent stays committed.

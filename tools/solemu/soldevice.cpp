@@ -43,13 +43,21 @@ std::vector<QByteArray> SolDevice::Receive(const QByteArray& bytes) {
 
         const int index = commands_++;
         if (first == 204 && At(command, 1) == 0) ++wakeUps_;
+        if (first == 172) ++nexts_;
+        if (faults_.silentAtNext > 0 && nexts_ >= faults_.silentAtNext) faults_.silent = true;
         if (faults_.silent || (faults_.silentAfter >= 0 && index >= faults_.silentAfter)) continue;
         if (index == faults_.garbageForReply) {
             replies.push_back(faults_.garbage);
             continue;
         }
+        blockData_ = false;
         for (QByteArray reply : Answer(command)) {
-            if (index == faults_.dropInReply && !reply.isEmpty()) reply.remove(reply.size() / 2, 1);
+            const bool drop =
+                index == faults_.dropInReply || (blockData_ && blocksSent_ - 1 == faults_.dropInBlock);
+            if (drop && !reply.isEmpty()) {
+                const qsizetype at = faults_.dropAt >= 0 ? faults_.dropAt : reply.size() / 2;
+                if (at < reply.size()) reply.remove(at, 1);
+            }
             replies.push_back(reply);
         }
     }
@@ -84,6 +92,8 @@ std::vector<QByteArray> SolDevice::Answer(const QByteArray& command) {
     // repeated (the data was lost) sends the data again.
     if (trace_ && command == blocks_[block_].MarkerBytes()) {
         dataSent_ = true;
+        blockData_ = true;
+        ++blocksSent_;
         return {blocks_[block_].data};
     }
     return {};

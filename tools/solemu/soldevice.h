@@ -15,7 +15,10 @@ namespace solemu {
 struct SolFaults {
     bool silent = false;      // never answers: no instrument on the line
     int silentAfter = -1;     // answers this many commands, then nothing (switched off)
+    int silentAtNext = -1;    // switched off when asked for the next block the n-th time (1 the first)
     int dropInReply = -1;     // the reply to this command loses one byte on the line
+    int dropInBlock = -1;     // or the data of this block sent (0 for the first trace's header block)
+    int dropAt = -1;          // which byte of that reply (from 0); -1 its middle
     int garbageForReply = -1; // this command is lost in line noise: noise comes back instead
     QByteArray garbage = QByteArray("\x55\xAA\x0F", 3);
 };
@@ -30,6 +33,7 @@ public:
     SolMemory& Memory() { return memory_; }
     int CommandsSeen() const { return commands_; }
     int WakeUpsSeen() const { return wakeUps_; }
+    int NextsSeen() const { return nexts_; }
 
 private:
     std::vector<QByteArray> Answer(const QByteArray& command);
@@ -41,6 +45,9 @@ private:
     QByteArray pending_;
     int commands_ = 0;
     int wakeUps_ = 0;
+    int nexts_ = 0;
+    int blocksSent_ = 0;
+    bool blockData_ = false; // the last answer was a block's data
     // The trace being sent.
     int trace_ = 0; // 1-based, 0 none
     std::vector<StreamBlock> blocks_;

@@ -18,9 +18,7 @@ SolEmulator::SolEmulator(SolMemory memory, QObject* parent) : QObject(parent), d
 }
 
 SolEmulator::~SolEmulator() {
-    delete readNotifier_;
-    if (master_ >= 0) ::close(master_);
-    if (slave_ >= 0) ::close(slave_);
+    Vanish();
 }
 
 void SolEmulator::SetSamplesPerBlock(int samples) {
@@ -63,10 +61,25 @@ void SolEmulator::OnReadable() {
     emit CommandBytes(bytes);
     const qint64 now = clock_.nsecsElapsed();
     // A paced command is heard once its last byte has crossed the line.
-    const qint64 heard = now + bytes.size() * ByteNs();
-    for (const QByteArray& reply : device_.Receive(bytes))
+    const qint64 heard = now + bytes.size() * ByteNs() + latencyMs_ * 1'000'000LL;
+    const std::vector<QByteArray> replies = device_.Receive(bytes);
+    if (vanishAtNext_ > 0 && device_.NextsSeen() >= vanishAtNext_) {
+        Vanish();
+        return;
+    }
+    for (const QByteArray& reply : replies)
         Queue(reply, heard);
     Pump();
+}
+
+void SolEmulator::Vanish() {
+    delete readNotifier_;
+    readNotifier_ = nullptr;
+    pump_.stop();
+    queue_.clear();
+    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0) ::close(slave_);
+    master_ = slave_ = -1;
 }
 
 void SolEmulator::Queue(const QByteArray& reply, qint64 notBeforeNs) {
@@ -109,7 +122,7 @@ void SolEmulator::Pump() {
         queue_.pop_front();
     }
     unwritten_ += out;
-    while (!unwritten_.isEmpty()) {
+    while (!unwritten_.isEmpty() && master_ >= 0) {
         const ssize_t n = ::write(master_, unwritten_.constData(), static_cast<size_t>(unwritten_.size()));
         if (n <= 0) break; // the line is full: the next pump goes on
         bytesSent_ += n;

@@ -36,6 +36,11 @@ public:
         splitGapMs_ = gapMs;
     }
     void SetSamplesPerBlock(int samples);
+    // The cable pulled: the line is gone when the host asks for the next
+    // block for the n-th time (1 for the first).
+    void SetVanishAtNext(int n) { vanishAtNext_ = n; }
+    // A slow instrument: every reply starts this long after its command.
+    void SetLatency(int ms) { latencyMs_ = ms; }
 
     qint64 BytesReceived() const { return bytesReceived_; }
     qint64 BytesSent() const { return bytesSent_; }
@@ -66,6 +71,9 @@ private:
     int baud_ = 0;
     int splitParts_ = 1;
     int splitGapMs_ = 0;
+    int latencyMs_ = 0;
+    int vanishAtNext_ = -1;
+    void Vanish();
     qint64 bytesReceived_ = 0;
     qint64 bytesSent_ = 0;
 };

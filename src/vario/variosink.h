@@ -1,11 +1,12 @@
 #pragma once
 // Where the variometer downloads put what they read: flights (LogData) and
 // barograph samples (BaroData). The link calls it synchronously; a refused
-// row (already stored) is an ordinary answer, not an error.
+// row (already stored) is an ordinary answer, not an error. No SQL here: the
+// logbook's store is SqlVarioStore in core, tests may use their own.
 
-#include "logrecord.h"
+#include "core/storageerror.h"
+#include "vario/logrecord.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <optional>
 
@@ -15,9 +16,10 @@ namespace soarnote {
 struct BaroTrace {
     qint64 logId = -1; // -1 while the trace is read
     double startTime = 0;
-    int startHeight = -99999; // -99999: no sample stored yet
-    int maxHeight = -99999;
-    int minHeight = 99999;
+    // Nothing until a sample of the trace is stored.
+    std::optional<int> startHeight;
+    std::optional<int> maxHeight;
+    std::optional<int> minHeight;
 };
 
 struct TraceFlight {
@@ -29,9 +31,9 @@ class VarioStore {
 public:
     virtual ~VarioStore() = default;
     // A new flight from a log record; nothing when the row is refused
-    // (already stored) or cannot be written.
+    // (why: Duplicate when the flight is stored already) or cannot be written.
     virtual std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset,
-                                                 QString* error) = 0;
+                                                 StorageError* why) = 0;
     // One barograph sample of the trace being read (logId -1); false when
     // refused (already stored) or not written.
     virtual bool StoreBaroSample(double time, int height, qint64 logId) = 0;
@@ -42,40 +44,18 @@ public:
     virtual std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) = 0;
     // An earlier take-off found by the barograph.
     virtual bool MoveFlightStart(qint64 id, double startTime, int startHeight) = 0;
-    // Gives every unassigned sample (LogID -1) to a flight; the count, or -1.
-    virtual int AssignPendingSamples(qint64 logId) = 0;
+    // Gives the trace's own samples (still LogID -1, timed from its first to
+    // its last sample) to a flight; the count, or -1 when not written.
+    virtual int AssignTraceSamples(qint64 logId, double firstTime, double lastTime) = 0;
+    // Samples left at LogID -1 by a download that broke off: each goes to the
+    // flight whose time holds it; those no flight holds stay. The count left
+    // unlinked, or -1 when not written.
+    virtual int LinkLeftoverSamples() = 0;
     // Makes what was written so far permanent.
     virtual void Commit() = 0;
     // Why a write failed other than by being refused as already stored (a
     // locked logbook, a full disk); empty while every write worked.
     virtual QString WriteFailure() const { return {}; }
-};
-
-// The store on an open logbook. Writes are grouped in transactions that the
-// link commits at each block, so a download that breaks off keeps what it
-// had stored.
-class SqlVarioStore : public VarioStore {
-public:
-    explicit SqlVarioStore(QSqlDatabase db);
-    ~SqlVarioStore() override;
-
-    std::optional<qint64> StoreLogRecord(const LogRecord& record, double timeOffset, QString* error) override;
-    bool StoreBaroSample(double time, int height, qint64 logId) override;
-    std::optional<TraceFlight> FindTraceFlight(double traceEnd) override;
-    std::optional<qint64> CreateTraceFlight(const BaroTrace& trace, double traceEnd) override;
-    bool MoveFlightStart(qint64 id, double startTime, int startHeight) override;
-    int AssignPendingSamples(qint64 logId) override;
-    void Commit() override;
-    QString WriteFailure() const override { return failure_; }
-
-private:
-    void Begin();
-    // Notes a failed statement unless the database refused a row it holds.
-    void NoteFailure(const QSqlQuery& q);
-
-    QSqlDatabase db_;
-    bool inTransaction_ = false;
-    QString failure_;
 };
 
 // 119 seconds in days: a trace belongs to a flight that ended at most this

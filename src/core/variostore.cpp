@@ -1,10 +1,18 @@
 #include "variostore.h"
 
+#include "logcategories.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 namespace soarnote {
+
+namespace {
+// Sample and log times are whole seconds: half a second either way keeps
+// the rounding of day numbers off the limits.
+constexpr double kHalfSecond = 0.5 / 86400.0;
+} // namespace
 
 SqlVarioStore::SqlVarioStore(QSqlDatabase db) : db_(std::move(db)) {}
 
@@ -27,17 +35,19 @@ void SqlVarioStore::Commit() {
     }
 }
 
-void SqlVarioStore::NoteFailure(const QSqlQuery& q) {
+StorageError SqlVarioStore::NoteFailure(const QSqlQuery& q) {
     const QSqlError e = q.lastError();
-    // SQLITE_CONSTRAINT and its extended codes: the row is already stored.
-    const QString code = e.nativeErrorCode();
-    const bool refused = code == QLatin1String("19") || code == QLatin1String("2067") ||
-                         code == QLatin1String("1555") ||
-                         e.databaseText().contains(QLatin1String("constraint"), Qt::CaseInsensitive);
-    if (!refused && failure_.isEmpty()) failure_ = e.text();
+    const StorageError kind = ClassifySqlError(e);
+    // Only a unique key's refusal means the row is there already; a NOT NULL
+    // or CHECK failure is a row the logbook cannot take.
+    if (kind == StorageError::Duplicate) return kind;
+    qCWarning(lcStorage) << "variometer row not written:" << e.text();
+    if (failure_.isEmpty()) failure_ = e.text();
+    return kind;
 }
 
-std::optional<qint64> SqlVarioStore::StoreLogRecord(const LogRecord& r, double timeOffset, QString* error) {
+std::optional<qint64> SqlVarioStore::StoreLogRecord(const LogRecord& r, double timeOffset,
+                                                    StorageError* why) {
     Begin();
     QSqlQuery q(db_);
     q.prepare(QStringLiteral(
@@ -55,10 +65,11 @@ std::optional<qint64> SqlVarioStore::StoreLogRecord(const LogRecord& r, double t
     q.addBindValue(r.endTime);
     q.addBindValue(timeOffset);
     if (!q.exec()) {
-        if (error) *error = q.lastError().text();
-        NoteFailure(q);
+        const StorageError kind = NoteFailure(q);
+        if (why) *why = kind;
         return std::nullopt;
     }
+    if (why) *why = StorageError::None;
     return q.lastInsertId().toLongLong();
 }
 
@@ -80,9 +91,8 @@ std::optional<TraceFlight> SqlVarioStore::FindTraceFlight(double traceEnd) {
                              "ORDER BY StartTime, ID LIMIT 1"));
     // Log and trace times are whole seconds; half a second either way keeps
     // the rounding of day numbers off the limits.
-    constexpr double halfSecond = 0.5 / 86400.0;
-    q.addBindValue(traceEnd + halfSecond);
-    q.addBindValue(traceEnd - kTraceEndSlack - halfSecond);
+    q.addBindValue(traceEnd + kHalfSecond);
+    q.addBindValue(traceEnd - kTraceEndSlack - kHalfSecond);
     if (!q.exec() || !q.next()) return std::nullopt;
     return TraceFlight{q.value(0).toLongLong(), q.value(1).toDouble()};
 }
@@ -92,12 +102,17 @@ std::optional<qint64> SqlVarioStore::CreateTraceFlight(const BaroTrace& trace, d
     QSqlQuery q(db_);
     q.prepare(QStringLiteral("INSERT INTO LogData (StartHeight, MaxHeight, MinHeight, StartTime, EndTime) "
                              "VALUES (?, ?, ?, ?, ?)"));
-    q.addBindValue(trace.startHeight);
-    q.addBindValue(trace.maxHeight);
-    q.addBindValue(trace.minHeight);
+    // A trace without a stored sample has no heights to give.
+    auto height = [](const std::optional<int>& h) { return h ? QVariant(*h) : QVariant(); };
+    q.addBindValue(height(trace.startHeight));
+    q.addBindValue(height(trace.maxHeight));
+    q.addBindValue(height(trace.minHeight));
     q.addBindValue(trace.startTime);
     q.addBindValue(traceEnd);
-    if (!q.exec()) return std::nullopt;
+    if (!q.exec()) {
+        NoteFailure(q);
+        return std::nullopt;
+    }
     return q.lastInsertId().toLongLong();
 }
 
@@ -108,16 +123,49 @@ bool SqlVarioStore::MoveFlightStart(qint64 id, double startTime, int startHeight
     q.addBindValue(startHeight);
     q.addBindValue(startTime);
     q.addBindValue(id);
-    return q.exec();
+    if (q.exec()) return true;
+    NoteFailure(q);
+    return false;
 }
 
-int SqlVarioStore::AssignPendingSamples(qint64 logId) {
+int SqlVarioStore::AssignTraceSamples(qint64 logId, double firstTime, double lastTime) {
     Begin();
     QSqlQuery q(db_);
-    q.prepare(QStringLiteral("UPDATE BaroData SET LogID = ? WHERE LogID = -1"));
+    // Samples of other traces still at -1 (an earlier download broke off)
+    // lie outside this trace's time and are left to LinkLeftoverSamples.
+    q.prepare(QStringLiteral("UPDATE BaroData SET LogID = ? WHERE LogID = -1 AND TIME >= ? AND TIME <= ?"));
     q.addBindValue(logId);
-    if (!q.exec()) return -1;
+    q.addBindValue(firstTime - kHalfSecond);
+    q.addBindValue(lastTime + kHalfSecond);
+    if (!q.exec()) {
+        NoteFailure(q);
+        return -1;
+    }
     return q.numRowsAffected();
+}
+
+int SqlVarioStore::LinkLeftoverSamples() {
+    Begin();
+    QSqlQuery q(db_);
+    // Log times are whole minutes: the landing minute holds its 59 seconds.
+    q.prepare(QStringLiteral(
+        "UPDATE BaroData SET LogID = (SELECT ID FROM LogData WHERE BaroData.TIME >= StartTime - ? AND "
+        "BaroData.TIME <= EndTime + ? ORDER BY StartTime, ID LIMIT 1) "
+        "WHERE LogID = -1 AND EXISTS (SELECT 1 FROM LogData WHERE BaroData.TIME >= StartTime - ? AND "
+        "BaroData.TIME <= EndTime + ?)"));
+    const double endSlack = 60.0 / 86400.0;
+    for (double v : {kHalfSecond, endSlack, kHalfSecond, endSlack})
+        q.addBindValue(v);
+    if (!q.exec()) {
+        NoteFailure(q);
+        return -1;
+    }
+    QSqlQuery left(db_);
+    if (!left.exec(QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = -1")) || !left.next()) {
+        NoteFailure(left);
+        return -1;
+    }
+    return left.value(0).toInt();
 }
 
 } // namespace soarnote
