@@ -6,10 +6,12 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QVariant>
 #include <atomic>
 #include <cmath>
 #include <sqlite3.h>
+#include <utility>
 
 namespace soarnote {
 
@@ -36,28 +38,44 @@ LogbookDatabase::~LogbookDatabase() {
     Close();
 }
 
-bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
+QString ReadOnlyUri(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    QString uri = QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded);
+    uri += QFileInfo::exists(absolute + QStringLiteral("-wal")) ? QStringLiteral("?mode=ro")
+                                                                : QStringLiteral("?immutable=1");
+    return uri;
+}
+
+bool LogbookDatabase::OpenConnection(const QString& path, QString* error, Mode mode) {
     Close();
     connectionName_ = NextConnectionName();
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName_);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (mode == Mode::ReadOnly) {
+            db.setDatabaseName(ReadOnlyUri(path));
+            db.setConnectOptions(
+                QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000;QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        } else {
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        }
         if (!db.open()) {
             if (error) *error = db.lastError().text();
         } else {
             QSqlQuery q(db);
             // The first statement reads the file header: a file that is not a
-            // logbook fails here rather than later.
-            if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !q.next()) {
+            // database fails here rather than later.
+            const QString first = mode == Mode::ReadOnly ? QStringLiteral("PRAGMA schema_version")
+                                                         : QStringLiteral("PRAGMA journal_mode=WAL");
+            if (!q.exec(first) || !q.next()) {
                 if (error)
-                    *error = q.lastError().text().isEmpty()
-                                 ? QStringLiteral("The file is not a logbook database.")
-                                 : q.lastError().text();
+                    *error = q.lastError().text().isEmpty() ? QStringLiteral("not a database")
+                                                            : q.lastError().text();
             } else {
-                q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+                if (mode == Mode::ReadWrite) q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
                 RegisterLogbookFunctions(db);
                 open_ = true;
+                readOnly_ = mode == Mode::ReadOnly;
                 path_ = path;
             }
             if (!open_) db.close();
@@ -70,16 +88,23 @@ bool LogbookDatabase::OpenConnection(const QString& path, QString* error) {
     return open_;
 }
 
-bool LogbookDatabase::Open(const QString& path, QString* error) {
+bool LogbookDatabase::Open(const QString& path, QString* error, Mode mode) {
     if (!QFileInfo(path).isFile()) {
-        if (error) *error = QStringLiteral("File not found: %1").arg(path);
+        if (error) *error = QStringLiteral("file not found");
         return false;
     }
-    return OpenConnection(path, error);
+    return OpenConnection(path, error, mode);
 }
 
 bool LogbookDatabase::Create(const QString& path, QString* error) {
-    return OpenConnection(path, error);
+    return OpenConnection(path, error, Mode::ReadWrite);
+}
+
+void LogbookDatabase::Swap(LogbookDatabase& other) noexcept {
+    std::swap(connectionName_, other.connectionName_);
+    std::swap(path_, other.path_);
+    std::swap(open_, other.open_);
+    std::swap(readOnly_, other.readOnly_);
 }
 
 void LogbookDatabase::Close() {
@@ -92,6 +117,7 @@ void LogbookDatabase::Close() {
     connectionName_.clear();
     path_.clear();
     open_ = false;
+    readOnly_ = false;
 }
 
 bool RegisterLogbookFunctions(QSqlDatabase& db) {

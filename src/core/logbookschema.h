@@ -12,6 +12,12 @@ class QSqlDatabase;
 
 namespace soarnote {
 
+// The layout version a logbook of this program has, kept in the file as
+// PRAGMA user_version:
+//   1: the fields of the older versions added
+//   2: unique keys refusing a track point, sample or log record stored again
+inline constexpr int kLogbookSchemaVersion = 2;
+
 enum class FieldType { AutoNumber, DateTime, Double, Single, Integer, Text };
 
 struct FieldDef {

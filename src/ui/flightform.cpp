@@ -2,6 +2,7 @@
 
 #include "core/flightfields.h"
 #include "core/numbertext.h"
+#include "i18n/languagetable.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -295,7 +296,7 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
         QString reason;
         std::optional<QVariant> value = ParseFieldText(b.type, text, &reason);
         if (!value) {
-            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, reason);
+            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, Translate(reason));
             if (badField) *badField = b.widget;
             return false;
         }
