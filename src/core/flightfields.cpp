@@ -11,7 +11,9 @@ std::optional<QString> FlightTimeText(const QString& startText, const QString& e
     const std::optional<double> start = ParseDayNumber(startText);
     const std::optional<double> end = ParseDayNumber(endText);
     if (!start || !end) return std::nullopt;
-    return ShortTimeText(*end - *start);
+    // Not wrapped at 24 hours, and a landing before the take-off shows as a
+    // negative time rather than a plausible one.
+    return DurationText(*end - *start);
 }
 
 std::optional<QString> EndTimeText(const QString& startText, const QString& durationText) {
@@ -29,13 +31,7 @@ std::optional<QString> HeightDifferenceText(const QString& heightText, const QSt
 }
 
 QString OffsetDisplayText(double offsetDays) {
-    const double magnitude = std::fabs(offsetDays);
-    const qint64 seconds = std::llround(magnitude * kSecondsPerDay);
-    const QString text = QStringLiteral("%1:%2:%3")
-                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return offsetDays < 0 ? QLatin1Char('-') + text : text;
+    return DurationSecondsText(offsetDays);
 }
 
 QString OffsetDisplayText(const QString& offsetDaysText) {

@@ -1,6 +1,6 @@
 #include "logbookdatabase.h"
 
-#include "daynumber.h"
+#include "daycount.h"
 
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -28,8 +28,26 @@ void YearFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
         sqlite3_result_null(context);
         return;
     }
-    const double day = sqlite3_value_double(argv[0]);
-    sqlite3_result_int(context, SplitDayNumber(day).date.year());
+    const std::optional<daycount::DayAndTime> split = daycount::Split(sqlite3_value_double(argv[0]));
+    if (!split) {
+        sqlite3_result_null(context);
+        return;
+    }
+    sqlite3_result_int(context, daycount::CivilOfDay(split->day).year);
+}
+
+// HoursMinutes(duration in days) -> "[-]hh:mm", the one form of durations the
+// program shows; NULL for NULL and for a value out of range.
+void HoursMinutesFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::string text = daycount::HoursMinutes(sqlite3_value_double(argv[0]));
+    if (text.empty())
+        sqlite3_result_null(context);
+    else
+        sqlite3_result_text(context, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 } // namespace
@@ -126,7 +144,9 @@ bool RegisterLogbookFunctions(QSqlDatabase& db) {
     auto* sqlite = *static_cast<sqlite3**>(handle.data());
     if (!sqlite) return false;
     return sqlite3_create_function_v2(sqlite, "Year", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                      &YearFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
+                                      &YearFunction, nullptr, nullptr, nullptr) == SQLITE_OK &&
+           sqlite3_create_function_v2(sqlite, "HoursMinutes", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      &HoursMinutesFunction, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
 QList<StoredField> StoredFields(const QSqlDatabase& db, const QString& table) {

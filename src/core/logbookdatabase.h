@@ -48,7 +48,8 @@ private:
 // opened as immutable (no lock or side files, works in read-only folders).
 QString ReadOnlyUri(const QString& path);
 
-// Registers the logbook's SQL functions (Year() on day numbers) on a connection.
+// Registers the logbook's SQL functions (Year() on day numbers, HoursMinutes()
+// on durations) on a connection.
 // Called after every open.
 bool RegisterLogbookFunctions(QSqlDatabase& db);
 

@@ -16,7 +16,8 @@ namespace soarnote {
 // PRAGMA user_version:
 //   1: the fields of the older versions added
 //   2: unique keys refusing a track point, sample or log record stored again
-inline constexpr int kLogbookSchemaVersion = 2;
+//   3: the stored query's flight time by the HoursMinutes() function
+inline constexpr int kLogbookSchemaVersion = 3;
 
 enum class FieldType { AutoNumber, DateTime, Double, Single, Integer, Text };
 

@@ -200,11 +200,16 @@ UpgradeResult UpgradeLogbook(QSqlDatabase& db, const std::function<Answer()>& as
     }
     // The converted table lost its indexes and the view that reads it.
     if (result.versionBefore < 2 || result.timeOffsetConverted) {
-        const bool done = RunStep(
-            db, std::max(result.versionBefore, 2),
-            [&] { return BuildKeys(db, result) && RebuildView(db, result); }, result);
-        if (!done) {
+        if (!RunStep(
+                db, std::max(result.versionBefore, 2), [&] { return BuildKeys(db, result); }, result)) {
             result.removedDuplicates.clear();
+            result.ok = false;
+            return result;
+        }
+    }
+    if (result.versionBefore < 3 || result.timeOffsetConverted) {
+        if (!RunStep(
+                db, std::max(result.versionBefore, 3), [&] { return RebuildView(db, result); }, result)) {
             result.ok = false;
             return result;
         }

@@ -348,6 +348,11 @@ private slots:
                                     << QVariantMap{{"FlightTime", "00:45"}, {"MakeModel", QVariant()}};
         QTest::newRow("over a day") << QVariantMap{{"StartTime", start}, {"EndTime", start + 1 + 5.0 / 1440}}
                                     << QVariantMap{{"FlightTime", "24:05"}};
+        QTest::newRow("landing before take-off")
+            << QVariantMap{{"StartTime", start}, {"EndTime", start - 61.0 / 1440}}
+            << QVariantMap{{"FlightTime", "-01:01"}};
+        QTest::newRow("landing out of the calendar") << QVariantMap{{"StartTime", start}, {"EndTime", 9e42}}
+                                                     << QVariantMap{{"FlightTime", QVariant()}};
     }
     void logbookQuery() {
         QFETCH(QVariantMap, flight);
