@@ -23,6 +23,15 @@ std::optional<QString> EndTimeText(const QString& startText, const QString& dura
     return GeneralDateText(*start + *duration);
 }
 
+bool LandingBeforeTakeOff(const QVariant& startTime, const QVariant& endTime) {
+    if (startTime.isNull() || endTime.isNull()) return false;
+    bool startOk = false;
+    bool endOk = false;
+    const double start = startTime.toDouble(&startOk);
+    const double end = endTime.toDouble(&endOk);
+    return startOk && endOk && end < start;
+}
+
 std::optional<QString> HeightDifferenceText(const QString& heightText, const QString& startHeightText) {
     const std::optional<std::int32_t> height = WholeNumber(heightText);
     const std::optional<std::int32_t> start = WholeNumber(startHeightText);

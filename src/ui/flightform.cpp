@@ -301,6 +301,17 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
             return false;
         }
         edited->SetValue(b.field, *value);
+        // A landing before the take-off is refused where it was typed; a
+        // stored flight like that still shows, with a negative flight time.
+        if ((b.field == QLatin1String("StartTime") || b.field == QLatin1String("EndTime")) &&
+            LandingBeforeTakeOff(edited->Value(QStringLiteral("StartTime")),
+                                 edited->Value(QStringLiteral("EndTime")))) {
+            if (problem)
+                *problem = QStringLiteral("%1: \"%2\" - %3")
+                               .arg(b.caption, text, Translate("the landing is before the take-off"));
+            if (badField) *badField = b.widget;
+            return false;
+        }
     }
     for (const ComboBinding& b : combos_) {
         if (b.combo->currentIndex() == loadedIndexes_.value(b.combo)) continue;

@@ -276,8 +276,8 @@ void MainWindow::Startup() {
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed) {
         const auto answer = prompts_->Ask(this, QString(),
-                                          LogbookProblemText(outcome.problem, translate) +
-                                              QStringLiteral("\n\n") + Translate("Create a new file"),
+                                          LogbookProblemText(outcome.problem, translate) + QLatin1Char(' ') +
+                                              Translate("Create a new file"),
                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
         if (answer == QMessageBox::Yes) NewDatabaseCommand();
     }

@@ -68,6 +68,24 @@ private slots:
         if (landing) QCOMPARE(FlightTimeText(start, *landing), ShortTimeText(*ParseDayNumber(duration)));
     }
 
+    // A landing typed before the take-off is refused; empty or equal times are not.
+    void landingBeforeTakeOff_data() {
+        QTest::addColumn<QVariant>("start");
+        QTest::addColumn<QVariant>("end");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("an hour before") << QVariant(37045.5) << QVariant(37045.5 - 1.0 / 24) << true;
+        QTest::newRow("a second before") << QVariant(37045.5) << QVariant(37045.5 - 1.0 / 86400) << true;
+        QTest::newRow("new entry, equal") << QVariant(37045.5) << QVariant(37045.5) << false;
+        QTest::newRow("next day") << QVariant(37045.9) << QVariant(37046.1) << false;
+        QTest::newRow("no landing") << QVariant(37045.5) << QVariant() << false;
+    }
+    void landingBeforeTakeOff() {
+        QFETCH(QVariant, start);
+        QFETCH(QVariant, end);
+        QFETCH(bool, refused);
+        QCOMPARE(LandingBeforeTakeOff(start, end), refused);
+    }
+
     void heightDifference_data() {
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("startHeight");
