@@ -1,11 +1,23 @@
 #pragma once
-// Helpers shared by the storage tests: logbook files of any layout built in a
-// temporary folder, raw row access and file bytes.
+// The test-logbook builder every suite uses: logbook files of any layout,
+// with the rows a test needs, built in a temporary folder; raw row access and
+// file bytes.
+//
+//   QList<qint64> ids;
+//   QVERIFY(testlogbook::Builder(dir.filePath("f.mdb"))
+//               .Flight({{"StartTime", 37045.4}, {"EndTime", 37045.5}})
+//               .Row("TrackData", {{"TrackID", 1}, {"TIME", 37045.45}, {"LAT", 53.3}, {"LNG", -1.8}})
+//               .Build(&ids));
+//
+// Layout() builds an older layout, FromTemplate() starts from a copy of a
+// template file instead of a fresh schema.
 
 #include "core/logbookdatabase.h"
 #include "core/logbookschema.h"
 
 #include <QFile>
+#include <QList>
+#include <QPair>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
@@ -97,5 +109,58 @@ inline QString DeclaredTypeOf(const QSqlDatabase& db, const QString& table, cons
         if (f.name == field) return f.declaredType.toUpper();
     return {};
 }
+
+// A logbook file with the given rows, written when Build() is called (a file
+// of that name and its journals are replaced).
+class Builder {
+public:
+    explicit Builder(QString path) : path_(std::move(path)) {}
+    Builder& Layout(const soarnote::SchemaLayout& layout) {
+        layout_ = layout;
+        return *this;
+    }
+    Builder& FromTemplate(const QString& templatePath) {
+        template_ = templatePath;
+        return *this;
+    }
+    Builder& Flight(const QVariantMap& row) { return Row(QStringLiteral("LogData"), row); }
+    Builder& Row(const QString& table, const QVariantMap& row) {
+        rows_.append({table, row});
+        return *this;
+    }
+    // Writes the file; ids (when given) receives the row ID of each row added,
+    // in order. False (with a warning naming what failed) when anything failed.
+    bool Build(QList<qint64>* ids = nullptr) const {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            QFile::remove(path_ + QLatin1String(suffix));
+        if (template_.isEmpty() ? !CreateLogbookFile(path_, layout_) : !QFile::copy(template_, path_)) {
+            qWarning() << "cannot make" << path_;
+            return false;
+        }
+        soarnote::LogbookDatabase file;
+        QString error;
+        if (!file.Open(path_, &error)) {
+            qWarning() << "open" << path_ << error;
+            return false;
+        }
+        for (const auto& [table, row] : rows_) {
+            error = InsertRow(file.Db(), table, row);
+            if (!error.isEmpty()) {
+                qWarning() << "insert into" << table << error;
+                return false;
+            }
+            if (ids)
+                ids->append(Scalar(file.Db(), QStringLiteral("SELECT last_insert_rowid()")).toLongLong());
+        }
+        return true;
+    }
+    const QString& Path() const { return path_; }
+
+private:
+    QString path_;
+    QString template_;
+    soarnote::SchemaLayout layout_;
+    QList<QPair<QString, QVariantMap>> rows_;
+};
 
 } // namespace testlogbook

@@ -1,11 +1,11 @@
 // The logbook file commands: open, new from the template, archive and
 // compact, and the files of the program folder.
 
+#include "common/testlogbook.h"
 #include "core/flightstore.h"
 #include "core/logbookfiles.h"
 #include "core/logbooksession.h"
 #include "core/programfolder.h"
-#include "testlogbook.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -43,18 +43,13 @@ class TestLogbookFiles : public QObject {
 
     // A logbook file copied from the template, with some flights.
     QString MakeLogbook(const QString& name, int flights) {
-        const QString path = Path(name);
-        QFile::remove(path);
-        LogbookDatabase file;
-        if (!QFile::copy(template_, path) || !file.Open(path, nullptr)) return {};
+        Builder logbook(Path(name));
+        logbook.FromTemplate(template_);
         for (int i = 0; i < flights; ++i)
-            if (!InsertRow(file.Db(), "LogData",
-                           {{"StartTime", 37045.4 + i * 3.0},
+            logbook.Flight({{"StartTime", 37045.4 + i * 3.0},
                             {"EndTime", 37045.5 + i * 3.0},
-                            {"Comments", QStringLiteral("%1 flight %2").arg(name).arg(i)}})
-                     .isEmpty())
-                return {};
-        return path;
+                            {"Comments", QStringLiteral("%1 flight %2").arg(name).arg(i)}});
+        return logbook.Build() ? logbook.Path() : QString();
     }
 
 private slots:

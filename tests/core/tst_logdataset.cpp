@@ -3,12 +3,12 @@
 // links of a flight. Opening on the newest flight and new entries are driven
 // through the window in tst_mainwindow.
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/flightfields.h"
 #include "core/flightstore.h"
 #include "core/logbooksession.h"
 #include "core/tableaccess.h"
-#include "testlogbook.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -29,15 +29,10 @@ class TestLogDataSet : public QObject {
 
     // A logbook whose flights start at the given day numbers, in this ID order.
     bool OpenWithFlights(const QList<double>& starts) {
-        const QString path = dir_->filePath("flights.mdb");
-        if (!CreateLogbookFile(path)) return false;
-        {
-            LogbookDatabase file;
-            if (!file.Open(path, nullptr)) return false;
-            for (double start : starts)
-                ids_ << InsertFlight(file.Db(), start, start + 0.1, nullptr).value_or(-1);
-        }
-        return !ids_.contains(-1) && session_->OpenLogbook(path).Ok();
+        Builder logbook(dir_->filePath("flights.mdb"));
+        for (double start : starts)
+            logbook.Flight({{"StartTime", start}, {"EndTime", start + 0.1}});
+        return logbook.Build(&ids_) && session_->OpenLogbook(logbook.Path()).Ok();
     }
 
     // The IDs as the set walks them from first to last (ending on the last row).

@@ -1,12 +1,12 @@
 // The logbook schema, its check and upgrade at every open, the unique keys
 // that refuse rows already stored, and the stored query "Logbook".
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/flightstore.h"
 #include "core/logbookdatabase.h"
 #include "core/logbookschema.h"
 #include "core/schemaupgrade.h"
-#include "testlogbook.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,0 +1,3 @@
+#pragma once
+// Moved to tests/common, where every suite finds it.
+#include "common/testlogbook.h"
