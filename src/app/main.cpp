@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTextStream>
+#include <tuple>
 
 namespace {
 
@@ -37,7 +38,7 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
         item->setEnabled(true); // the toolbar buttons follow
         // One transfer at a time, whichever instrument: they share the logbook.
         QObject::connect(item, &QAction::triggered, vario, [&window, vario, slot = slot] {
-            if (!window.TransferRunning()) (vario->*slot)();
+            if (!window.TransferRunning() && !window.RefuseReadOnly()) (vario->*slot)();
         });
     }
     QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&window] {
@@ -49,17 +50,19 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
 void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
     auto* gps = new soarnote::GpsCommands(window.Session(), settings, prompts, window.Info(), &window);
     window.statusBar()->addPermanentWidget(gps->ProgressBar());
-    const std::pair<const char*, void (soarnote::GpsCommands::*)()> items[] = {
-        {"Get &Track", &soarnote::GpsCommands::DownloadGpsTracks},
-        {"Get &Time", &soarnote::GpsCommands::RequestGpsTime},
-        {"Get_ID", &soarnote::GpsCommands::RequestGpsProduct},
-        {"Get &Position", &soarnote::GpsCommands::RequestGpsPosition},
-        {"File &Import", &soarnote::GpsCommands::ImportWaypointPlusFile}};
-    for (const auto& [caption, slot] : items) {
+    // The track download and the import write to the logbook; the questions
+    // to the receiver do not.
+    const std::tuple<const char*, void (soarnote::GpsCommands::*)(), bool> items[] = {
+        {"Get &Track", &soarnote::GpsCommands::DownloadGpsTracks, true},
+        {"Get &Time", &soarnote::GpsCommands::RequestGpsTime, false},
+        {"Get_ID", &soarnote::GpsCommands::RequestGpsProduct, false},
+        {"Get &Position", &soarnote::GpsCommands::RequestGpsPosition, false},
+        {"File &Import", &soarnote::GpsCommands::ImportWaypointPlusFile, true}};
+    for (const auto& [caption, slot, writes] : items) {
         QAction* item = window.MenuItem(QString::fromLatin1(caption));
         item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, gps, [&window, gps, slot = slot] {
-            if (!window.TransferRunning()) (gps->*slot)();
+        QObject::connect(item, &QAction::triggered, gps, [&window, gps, slot = slot, writes = writes] {
+            if (!window.TransferRunning() && !(writes && window.RefuseReadOnly())) (gps->*slot)();
         });
     }
     // Newly linked tracks may give the flight on show its 3D view; its

@@ -1,5 +1,7 @@
 #include "daynumber.h"
 
+#include "daycount.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <cmath>
@@ -23,19 +25,13 @@ int ExpandYear(int year, int digits) {
 } // namespace
 
 DayParts SplitDayNumber(double day) {
-    double whole = std::trunc(day);
-    double fraction = std::fabs(day - whole);
-    auto seconds = static_cast<qint64>(std::llround(fraction * kSecondsPerDay));
-    auto days = static_cast<qint64>(whole);
-    if (seconds >= 86400) {
-        seconds -= 86400;
-        days += day < 0 ? -1 : 1;
-    }
     DayParts parts;
-    parts.date = DateOfDayZeroPlus(days);
-    parts.hour = static_cast<int>(seconds / 3600);
-    parts.minute = static_cast<int>(seconds / 60 % 60);
-    parts.second = static_cast<int>(seconds % 60);
+    const std::optional<daycount::DayAndTime> split = daycount::Split(day);
+    if (!split) return parts; // invalid date: out of the calendar or not a number
+    parts.date = DateOfDayZeroPlus(split->day);
+    parts.hour = split->secondOfDay / 3600;
+    parts.minute = split->secondOfDay / 60 % 60;
+    parts.second = split->secondOfDay % 60;
     return parts;
 }
 
@@ -65,6 +61,7 @@ double DayNumberNow() {
 
 QString GeneralDateText(double day) {
     DayParts p = SplitDayNumber(day);
+    if (!p.date.isValid()) return {};
     const bool hasTime = p.hour || p.minute || p.second;
     // The date as rounded: 0.9999999 is midnight of day 1, not a time on day 0.
     const bool hasDate = p.date != DateOfDayZeroPlus(0);
@@ -79,6 +76,7 @@ QString GeneralDateText(double day) {
 
 QString ShortTimeText(double day) {
     DayParts p = SplitDayNumber(day);
+    if (!p.date.isValid()) return {};
     return QStringLiteral("%1:%2")
         .arg(p.hour, 2, 10, QLatin1Char('0'))
         .arg(p.minute, 2, 10, QLatin1Char('0'));
@@ -86,6 +84,7 @@ QString ShortTimeText(double day) {
 
 QString LongTimeText(double day) {
     DayParts p = SplitDayNumber(day);
+    if (!p.date.isValid()) return {};
     return QStringLiteral("%1:%2:%3")
         .arg(p.hour, 2, 10, QLatin1Char('0'))
         .arg(p.minute, 2, 10, QLatin1Char('0'))
@@ -98,6 +97,7 @@ QString ShortDateText(double day) {
 
 QString FormatDayNumber(double day, const QString& pattern) {
     DayParts p = SplitDayNumber(day);
+    if (!p.date.isValid()) return {};
     return QLocale::c().toString(QDateTime(p.date, QTime(p.hour, p.minute, p.second)), pattern);
 }
 
@@ -110,11 +110,11 @@ QString LongPrintDateText(double day) {
 }
 
 QString DurationText(double days) {
-    const qint64 minutes = std::llround(std::fabs(days) * 1440.0);
-    QString text = QStringLiteral("%1:%2")
-                       .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                       .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-    return days < 0 && minutes > 0 ? QLatin1Char('-') + text : text;
+    return QString::fromStdString(daycount::HoursMinutes(days));
+}
+
+QString DurationSecondsText(double days) {
+    return QString::fromStdString(daycount::HoursMinutesSeconds(days));
 }
 
 std::optional<double> ParseDayNumber(const QString& input) {

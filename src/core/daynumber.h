@@ -23,6 +23,8 @@ struct DayParts {
     int second = 0;
 };
 
+// A day number that is not finite or lies outside the years 100 to 9999 gives
+// an invalid date, and the texts below are empty for it.
 DayParts SplitDayNumber(double day);
 double DayNumber(const QDate& date, int hour = 0, int minute = 0, double second = 0);
 double DayNumberFromDateTime(const QDateTime& dateTime); // local wall-clock time
@@ -46,8 +48,11 @@ QString FormatDayNumber(double day, const QString& pattern);
 QString PrintDateText(double day);
 // The flight page's heading date: "Saturday, 03 May 2025".
 QString LongPrintDateText(double day);
-// A duration as hours and minutes, hours not wrapped at 24 ("36:05", "-00:30").
+// A duration as hours and minutes, hours not wrapped at 24 ("36:05", "-00:30");
+// seconds rounded, then the minute begun dropped. Empty when out of range.
 QString DurationText(double days);
+// The same with seconds ("-01:30:00", "36:00:00").
+QString DurationSecondsText(double days);
 
 // Reads what a person types for a date, a time or both: ISO dates, d/m/y and
 // d.m.y dates with two- or four-digit years, times h:mm or h:mm:ss (with

@@ -11,7 +11,9 @@ std::optional<QString> FlightTimeText(const QString& startText, const QString& e
     const std::optional<double> start = ParseDayNumber(startText);
     const std::optional<double> end = ParseDayNumber(endText);
     if (!start || !end) return std::nullopt;
-    return ShortTimeText(*end - *start);
+    // Not wrapped at 24 hours, and a landing before the take-off shows as a
+    // negative time rather than a plausible one.
+    return DurationText(*end - *start);
 }
 
 std::optional<QString> EndTimeText(const QString& startText, const QString& durationText) {
@@ -19,6 +21,15 @@ std::optional<QString> EndTimeText(const QString& startText, const QString& dura
     const std::optional<double> duration = ParseDayNumber(durationText);
     if (!start || !duration) return std::nullopt;
     return GeneralDateText(*start + *duration);
+}
+
+bool LandingBeforeTakeOff(const QVariant& startTime, const QVariant& endTime) {
+    if (startTime.isNull() || endTime.isNull()) return false;
+    bool startOk = false;
+    bool endOk = false;
+    const double start = startTime.toDouble(&startOk);
+    const double end = endTime.toDouble(&endOk);
+    return startOk && endOk && end < start;
 }
 
 std::optional<QString> HeightDifferenceText(const QString& heightText, const QString& startHeightText) {
@@ -29,13 +40,7 @@ std::optional<QString> HeightDifferenceText(const QString& heightText, const QSt
 }
 
 QString OffsetDisplayText(double offsetDays) {
-    const double magnitude = std::fabs(offsetDays);
-    const qint64 seconds = std::llround(magnitude * kSecondsPerDay);
-    const QString text = QStringLiteral("%1:%2:%3")
-                             .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
-                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    return offsetDays < 0 ? QLatin1Char('-') + text : text;
+    return DurationSecondsText(offsetDays);
 }
 
 QString OffsetDisplayText(const QString& offsetDaysText) {

@@ -4,6 +4,7 @@
 // as a person edits them.
 
 #include <QString>
+#include <QVariant>
 #include <optional>
 
 namespace soarnote {
@@ -15,6 +16,9 @@ std::optional<QString> FlightTimeText(const QString& startText, const QString& e
 // Landing time (General Date) from the start text and a typed duration
 // ("1:45"); nothing when either is not a valid date or time.
 std::optional<QString> EndTimeText(const QString& startText, const QString& durationText);
+
+// Both times are day numbers and the landing comes before the take-off.
+bool LandingBeforeTakeOff(const QVariant& startTime, const QVariant& endTime);
 
 // Whole-number difference of two height texts ("1450" - "300" -> "1150");
 // nothing when either is not numeric or does not fit a 32-bit integer.

@@ -1,6 +1,7 @@
 #include "flightstore.h"
 
 #include "daynumber.h"
+#include "logcategories.h"
 #include "numbertext.h"
 
 #include <QSqlError>
@@ -98,7 +99,7 @@ std::optional<FlightRecord> ReadFlight(const QSqlDatabase& db, qint64 id) {
 }
 
 bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after,
-                  QString* error) {
+                  QString* error, StorageError* kind) {
     QStringList assignments;
     QVariantList values;
     for (auto it = after.Values().cbegin(); it != after.Values().cend(); ++it) {
@@ -117,6 +118,8 @@ bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const Flig
     q.addBindValue(before.Id());
     if (!q.exec()) {
         SetError(error, q.lastError().text());
+        if (kind) *kind = ClassifySqlError(q.lastError());
+        qCWarning(lcStorage) << "flight" << before.Id() << "not saved:" << q.lastError().text();
         return false;
     }
     return true;

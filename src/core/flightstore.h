@@ -3,6 +3,7 @@
 // statements the main window issues. All statements use bound parameters.
 
 #include "logbookschema.h"
+#include "storageerror.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -38,7 +39,7 @@ std::optional<QVariant> ParseFieldText(FieldType type, const QString& text, QStr
 std::optional<FlightRecord> ReadFlight(const QSqlDatabase& db, qint64 id);
 // Writes the fields that differ between before and after.
 bool UpdateFlight(const QSqlDatabase& db, const FlightRecord& before, const FlightRecord& after,
-                  QString* error);
+                  QString* error, StorageError* kind = nullptr);
 std::optional<qint64> InsertFlight(const QSqlDatabase& db, double startTime, double endTime, QString* error);
 bool DeleteFlight(const QSqlDatabase& db, qint64 id, QString* error);
 

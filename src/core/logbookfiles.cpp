@@ -13,30 +13,30 @@ bool SameFile(const QString& a, const QString& b) {
     return !a.isEmpty() && !b.isEmpty() && QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
 
-bool RemoveFile(const QString& path, QString* error) {
+bool RemoveFile(const QString& path, LogbookProblem* error) {
     QFile file(path);
     if (!file.exists() || file.remove()) return true;
-    *error = QStringLiteral("Cannot delete %1: %2").arg(path, file.errorString());
+    *error = {LogbookFault::DeleteFailed, path, file.errorString()};
     return false;
 }
 
 // A logbook goes with its journals: a write-ahead log left behind (after a
 // crash) would be replayed into whatever file next takes the name.
-bool RemoveLogbookFile(const QString& path, QString* error) {
+bool RemoveLogbookFile(const QString& path, LogbookProblem* error) {
     for (const char* suffix : {"-wal", "-shm", "-journal"})
         if (!RemoveFile(path + QLatin1String(suffix), error)) return false;
     return RemoveFile(path, error);
 }
 
-bool CopyFile(const QString& from, const QString& to, QString* error) {
+bool CopyFile(const QString& from, const QString& to, LogbookProblem* error) {
     QFile source(from);
     if (source.copy(to)) return true;
-    *error = QStringLiteral("Cannot copy %1 to %2: %3").arg(from, to, source.errorString());
+    *error = {LogbookFault::CopyFailed, to, source.errorString()};
     return false;
 }
 
 // Opens the logbook that was current again and returns the failure.
-FileCommandResult Fail(LogbookSession& session, const QString& current, const QString& error,
+FileCommandResult Fail(LogbookSession& session, const QString& current, const LogbookProblem& error,
                        const std::function<Answer()>& ask) {
     if (!current.isEmpty() && !SameFile(session.Path(), current)) session.OpenLogbook(current, ask);
     return {false, error};
@@ -53,10 +53,9 @@ QString LogbookCaptionName(const QString& path) {
 FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePath, const QString& name,
                              const std::function<Answer()>& ask) {
     const QString current = session.Path();
-    QString error;
+    LogbookProblem error;
     if (!QFileInfo(templatePath).isFile())
-        return Fail(session, current, QStringLiteral("The empty logbook %1 is missing.").arg(templatePath),
-                    ask);
+        return Fail(session, current, {LogbookFault::TemplateMissing, templatePath, {}}, ask);
     // The copy is made beside the target first, so that a failed copy never
     // leaves the user without the file being replaced.
     const QString staged = name + QStringLiteral(".new");
@@ -66,36 +65,35 @@ FileCommandResult NewLogbook(LogbookSession& session, const QString& templatePat
     }
     if (SameFile(current, name)) session.CloseLogbook();
     if (!RemoveLogbookFile(name, &error) || !QFile::rename(staged, name)) {
-        if (error.isEmpty()) error = QStringLiteral("Cannot create %1.").arg(name);
+        if (error.Ok()) error = {LogbookFault::CopyFailed, name, {}};
         QFile::remove(staged);
         return Fail(session, current, error, ask);
     }
     // The template may be read-only in an installed program folder.
     QFile(name).setPermissions(QFile(name).permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     const OpenOutcome outcome = session.OpenLogbook(name, ask);
-    if (!outcome.Ok()) return Fail(session, current, outcome.error, ask);
+    if (!outcome.Ok()) return Fail(session, current, outcome.problem, ask);
     return {};
 }
 
 FileCommandResult ArchiveLogbook(LogbookSession& session, const QString& name,
                                  const std::function<Answer()>& ask) {
     const QString current = session.Path();
-    QString error;
-    if (current.isEmpty()) return {false, QStringLiteral("No logbook is open.")};
-    if (SameFile(current, name)) return {false, QStringLiteral("A logbook cannot be archived onto itself.")};
-    if (!session.Flights().CommitPending())
-        return {false, QStringLiteral("The current flight could not be saved.")};
+    LogbookProblem error;
+    if (current.isEmpty()) return {false, {LogbookFault::NoLogbook, {}, {}}};
+    if (SameFile(current, name)) return {false, {LogbookFault::ArchiveOntoItself, name, {}}};
+    if (!session.Flights().CommitPending()) return {false, {LogbookFault::PendingEdits, current, {}}};
     if (!RemoveLogbookFile(name, &error)) return Fail(session, current, error, ask);
     session.CloseLogbook(); // releases the file and folds its journal into it
     if (!CopyFile(current, name, &error)) return Fail(session, current, error, ask);
     const OpenOutcome outcome = session.OpenLogbook(current, ask);
-    if (!outcome.Ok()) return {false, outcome.error};
+    if (!outcome.Ok()) return {false, outcome.problem};
     return {};
 }
 
 bool VacuumInto(const QString& from, const QString& to, QString* error) {
     LogbookDatabase source;
-    if (!source.Open(from, error)) return false;
+    if (!source.Open(from, error, LogbookDatabase::Mode::ReadOnly)) return false;
     QSqlQuery q(source.Db());
     q.prepare(QStringLiteral("VACUUM INTO ?"));
     q.addBindValue(to);
@@ -108,26 +106,27 @@ FileCommandResult CompactLogbook(LogbookSession& session, const std::function<An
                                  const Compactor& compact) {
     const QString current = session.Path();
     const QString moved = current + QStringLiteral(".tmp");
-    QString error;
-    if (current.isEmpty()) return {false, QStringLiteral("No logbook is open.")};
-    if (!session.Flights().CommitPending())
-        return {false, QStringLiteral("The current flight could not be saved.")};
+    LogbookProblem error;
+    if (current.isEmpty()) return {false, {LogbookFault::NoLogbook, {}, {}}};
+    if (!session.Flights().CommitPending()) return {false, {LogbookFault::PendingEdits, current, {}}};
     session.CloseLogbook();
     if (!RemoveLogbookFile(moved, &error) || !CopyFile(current, moved, &error))
         return Fail(session, current, error, ask);
     if (!RemoveLogbookFile(current, &error)) return Fail(session, current, error, ask);
 
-    if (!compact(moved, current, &error)) {
-        if (error.isEmpty()) error = QStringLiteral("The logbook could not be compacted.");
+    QString engineError;
+    if (!compact(moved, current, &engineError)) {
+        error = {LogbookFault::CompactFailed, current, engineError};
         // Put the logbook back: nothing may be lost because compaction failed.
-        QString ignored;
+        LogbookProblem ignored;
         RemoveLogbookFile(current, &ignored);
-        QString restoreError;
-        if (!CopyFile(moved, current, &restoreError)) error += QLatin1Char('\n') + restoreError;
+        LogbookProblem restoreError;
+        if (!CopyFile(moved, current, &restoreError))
+            error.detail += QLatin1Char('\n') + restoreError.detail + QLatin1Char(' ') + moved;
         return Fail(session, current, error, ask);
     }
     const OpenOutcome outcome = session.OpenLogbook(current, ask);
-    if (!outcome.Ok()) return {false, outcome.error};
+    if (!outcome.Ok()) return {false, outcome.problem};
     return {};
 }
 

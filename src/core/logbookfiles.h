@@ -14,7 +14,7 @@ inline constexpr char kDemoFileName[] = "demo.mdb";
 
 struct FileCommandResult {
     bool ok = true;
-    QString error;
+    LogbookProblem problem; // what went wrong, for the command's message box
 };
 
 // The name shown in the window caption: the file name without folder, up to

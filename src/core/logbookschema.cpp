@@ -136,35 +136,32 @@ QStringList IndexStatements() {
 
 QString LogbookViewStatement() {
     // One row per flight for the printed log. FlightTime is the duration as
-    // hours:minutes (not wrapped at 24 hours); MaxGain and MaxLoss are the
+    // hours:minutes (not wrapped at 24 hours), by the program's own SQL
+    // function so that it reads as everywhere else; MaxGain and MaxLoss are the
     // heights above and below take-off (MaxLoss zero or negative, as shown in
     // the main window).
-    return QStringLiteral(
-        "CREATE VIEW IF NOT EXISTS Logbook AS SELECT "
-        "LogData.ID AS ID, "
-        "\"Type\".\"Type\" AS \"Type.Type\", "
-        "LogData.StartTime AS StartTime, "
-        "LogData.EndTime AS EndTime, "
-        "Glider.MakeModel AS MakeModel, "
-        "Locations.\"Type\" AS \"Locations.Type\", "
-        "CASE WHEN LogData.StartTime IS NULL OR LogData.EndTime IS NULL THEN NULL ELSE "
-        "(CASE WHEN LogData.EndTime < LogData.StartTime THEN '-' ELSE '' END) || "
-        "printf('%02d:%02d', CAST(round(abs(LogData.EndTime - LogData.StartTime) * 1440) AS INTEGER) / 60, "
-        "CAST(round(abs(LogData.EndTime - LogData.StartTime) * 1440) AS INTEGER) % 60) END AS FlightTime, "
-        "LogData.StartHeight AS StartHeight, "
-        "LogData.MaxHeight - LogData.StartHeight AS MaxGain, "
-        "LogData.MinHeight - LogData.StartHeight AS MaxLoss, "
-        "LogData.MaxDescent AS MaxDescent, "
-        "LogData.MaxAscent AS MaxAscent, "
-        "XCType.\"Type\" AS \"XCType.Type\", "
-        "LogData.Distance AS Distance, "
-        "LogData.Comments AS Comments "
-        "FROM LogData "
-        "LEFT JOIN \"Type\" ON LogData.\"Type\" = \"Type\".ID "
-        "LEFT JOIN Glider ON LogData.Glider = Glider.ID "
-        "LEFT JOIN Locations ON LogData.Location = Locations.ID "
-        "LEFT JOIN XCType ON LogData.XCType = XCType.ID "
-        "ORDER BY LogData.StartTime, LogData.ID");
+    return QStringLiteral("CREATE VIEW IF NOT EXISTS Logbook AS SELECT "
+                          "LogData.ID AS ID, "
+                          "\"Type\".\"Type\" AS \"Type.Type\", "
+                          "LogData.StartTime AS StartTime, "
+                          "LogData.EndTime AS EndTime, "
+                          "Glider.MakeModel AS MakeModel, "
+                          "Locations.\"Type\" AS \"Locations.Type\", "
+                          "HoursMinutes(LogData.EndTime - LogData.StartTime) AS FlightTime, "
+                          "LogData.StartHeight AS StartHeight, "
+                          "LogData.MaxHeight - LogData.StartHeight AS MaxGain, "
+                          "LogData.MinHeight - LogData.StartHeight AS MaxLoss, "
+                          "LogData.MaxDescent AS MaxDescent, "
+                          "LogData.MaxAscent AS MaxAscent, "
+                          "XCType.\"Type\" AS \"XCType.Type\", "
+                          "LogData.Distance AS Distance, "
+                          "LogData.Comments AS Comments "
+                          "FROM LogData "
+                          "LEFT JOIN \"Type\" ON LogData.\"Type\" = \"Type\".ID "
+                          "LEFT JOIN Glider ON LogData.Glider = Glider.ID "
+                          "LEFT JOIN Locations ON LogData.Location = Locations.ID "
+                          "LEFT JOIN XCType ON LogData.XCType = XCType.ID "
+                          "ORDER BY LogData.StartTime, LogData.ID");
 }
 
 bool CreateLogbookSchema(QSqlDatabase& db, QString* error, const SchemaLayout& layout) {
@@ -172,6 +169,9 @@ bool CreateLogbookSchema(QSqlDatabase& db, QString* error, const SchemaLayout& l
     for (const TableDef& t : LogbookTables())
         statements << CreateTableStatement(t, layout);
     statements << IndexStatements() << LogbookViewStatement();
+    // A file of an older layout, built for tests, has the version before the keys.
+    const bool older = !layout.omittedFields.isEmpty() || layout.timeOffsetAsDateTime;
+    statements << QStringLiteral("PRAGMA user_version = %1").arg(older ? 0 : kLogbookSchemaVersion);
     if (!db.transaction()) {
         if (error) *error = db.lastError().text();
         return false;

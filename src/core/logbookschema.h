@@ -12,6 +12,13 @@ class QSqlDatabase;
 
 namespace soarnote {
 
+// The layout version a logbook of this program has, kept in the file as
+// PRAGMA user_version:
+//   1: the fields of the older versions added
+//   2: unique keys refusing a track point, sample or log record stored again
+//   3: the stored query's flight time by the HoursMinutes() function
+inline constexpr int kLogbookSchemaVersion = 3;
+
 enum class FieldType { AutoNumber, DateTime, Double, Single, Integer, Text };
 
 struct FieldDef {

@@ -3,6 +3,7 @@
 // commands that bind the program to another file. One logbook is open at a
 // time; windows follow it through the signals.
 
+#include "logbookcheck.h"
 #include "logbookdatabase.h"
 #include "logdataset.h"
 #include "schemaupgrade.h"
@@ -16,8 +17,9 @@ namespace soarnote {
 struct OpenOutcome {
     enum class Kind { Opened, NotFound, Failed };
     Kind kind = Kind::Opened;
-    QString error;
+    LogbookProblem problem; // what went wrong, for the window's message
     UpgradeResult upgrade;
+    bool readOnly = false; // opened, but nothing can be written to it
     bool Ok() const { return kind == Kind::Opened; }
 };
 
@@ -28,13 +30,19 @@ public:
     ~LogbookSession() override;
 
     // Checks, upgrades and binds a logbook, then moves to its latest flight.
-    // A path that does not exist changes nothing. On failure the logbook that
-    // was open stays open.
+    // A path that does not exist changes nothing. The file is first looked at
+    // read-only: one that is not a logbook is left as it was. A file or folder
+    // that cannot be written opens read-only. The connection the checks and
+    // the upgrade ran on is the one kept. On failure the logbook that was open
+    // stays open.
     OpenOutcome OpenLogbook(const QString& path, const std::function<Answer()>& askConvertTimeOffset = {});
     // Releases the file (for copying or compacting it).
     void CloseLogbook();
 
     bool IsOpen() const { return database_.IsOpen(); }
+    // The open logbook cannot be written: edits, new entries and downloads
+    // are refused before they start.
+    bool IsReadOnly() const { return database_.IsReadOnly(); }
     QString Path() const { return database_.Path(); }
     QSqlDatabase Db() const { return database_.Db(); }
     LogDataSet& Flights() { return flights_; }

@@ -80,9 +80,9 @@ bool LogDataSet::MoveToId(qint64 id) {
     return it != ids_.end() && MoveTo(static_cast<int>(it - ids_.begin()));
 }
 
-bool LogDataSet::SaveCurrent(const FlightRecord& edited, QString* error) {
+bool LogDataSet::SaveCurrent(const FlightRecord& edited, QString* error, StorageError* kind) {
     if (!HasCurrent()) return true;
-    if (!UpdateFlight(db_, current_, edited, error)) return false;
+    if (!UpdateFlight(db_, current_, edited, error, kind)) return false;
     if (std::optional<FlightRecord> flight = ReadFlight(db_, current_.Id())) current_ = *flight;
     return true;
 }

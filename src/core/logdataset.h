@@ -49,7 +49,7 @@ public:
     // The current flight as stored.
     const FlightRecord& Current() const { return current_; }
     // Saves edited fields of the current flight.
-    bool SaveCurrent(const FlightRecord& edited, QString* error);
+    bool SaveCurrent(const FlightRecord& edited, QString* error, StorageError* kind = nullptr);
     // Adds a flight with the given start and end, then moves to the last row.
     bool AddNew(double startTime, double endTime, QString* error);
     // Deletes the current flight, then moves to the last row.

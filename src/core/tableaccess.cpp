@@ -1,5 +1,7 @@
 #include "tableaccess.h"
 
+#include "logcategories.h"
+
 #include "flightstore.h"
 
 #include <QDir>
@@ -110,15 +112,37 @@ void LogbookTableModel::DropEmptyNewRow() {
     if (emptyNewRow_ >= 0) revertRow(emptyNewRow_);
 }
 
-int DeleteTrackPoints(const QSqlDatabase& db, qint64 trackId, QString* error) {
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM TrackData WHERE TrackID = ?"));
-    q.addBindValue(trackId);
-    if (!q.exec()) {
-        if (error) *error = q.lastError().text();
+int DeleteTracks(const QSqlDatabase& db, const QList<qint64>& trackIds, TrackDeletion what, QString* error,
+                 StorageError* kind) {
+    QSqlDatabase conn = db;
+    auto fail = [&](const QSqlError& e) {
+        if (error) *error = e.text();
+        if (kind) *kind = ClassifySqlError(e);
+        qCWarning(lcStorage) << "tracks not deleted:" << e.text();
+        conn.rollback();
         return -1;
+    };
+    if (!conn.transaction()) return fail(conn.lastError());
+    int points = 0;
+    QSqlQuery deletePoints(conn);
+    QSqlQuery deleteTrack(conn);
+    if (!deletePoints.prepare(QStringLiteral("DELETE FROM TrackData WHERE TrackID = ?")))
+        return fail(deletePoints.lastError());
+    if (!deleteTrack.prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?")))
+        return fail(deleteTrack.lastError());
+    for (qint64 id : trackIds) {
+        if (what.points) {
+            deletePoints.addBindValue(id);
+            if (!deletePoints.exec()) return fail(deletePoints.lastError());
+            points += deletePoints.numRowsAffected();
+        }
+        if (what.tracks) {
+            deleteTrack.addBindValue(id);
+            if (!deleteTrack.exec()) return fail(deleteTrack.lastError());
+        }
     }
-    return q.numRowsAffected();
+    if (!conn.commit()) return fail(conn.lastError());
+    return points;
 }
 
 int LinkTracksToFlight(const QSqlDatabase& db, const QList<qint64>& trackIds, qint64 logId, QString* error) {

@@ -5,7 +5,9 @@
 
 #include "logbookschema.h"
 
+#include "storageerror.h"
 #include <QList>
+
 #include <QSqlTableModel>
 #include <QString>
 
@@ -61,9 +63,16 @@ private:
     int emptyNewRow_ = -1; // a row added but not typed into, -1 for none
 };
 
-// Deletes every point of a track. Returns the number of points deleted, or -1
-// (and the error).
-int DeleteTrackPoints(const QSqlDatabase& db, qint64 trackId, QString* error = nullptr);
+// Deletes tracks and/or their points, all in one transaction: a failure
+// leaves every track and point as it was. A track's points may go while the
+// track row stays. Returns the number of points deleted, or -1 (and the
+// engine's text and its kind).
+struct TrackDeletion {
+    bool tracks = false; // the Tracks rows
+    bool points = false; // their TrackData rows
+};
+int DeleteTracks(const QSqlDatabase& db, const QList<qint64>& trackIds, TrackDeletion what,
+                 QString* error = nullptr, StorageError* kind = nullptr);
 
 // Gives tracks to a flight (their LogID becomes the flight's ID), all or none.
 // Returns the number of tracks changed, or -1 (and the error).

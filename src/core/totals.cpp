@@ -1,5 +1,6 @@
 #include "totals.h"
 
+#include "daynumber.h"
 #include "numbertext.h"
 
 #include <QSqlError>
@@ -45,15 +46,8 @@ std::optional<Totals> ReadTotals(const QSqlDatabase& db, TotalsSpan span, double
 
 QString TotalTimeText(const QVariant& days) {
     bool ok = false;
-    double t = days.isNull() ? 0.0 : days.toDouble(&ok);
-    if (!ok || !std::isfinite(t)) t = 0.0;
-    const long long seconds = std::llround(std::fabs(t) * 86400.0);
-    const long long hours = seconds / 3600;
-    const long long minutes = (seconds % 3600) / 60;
-    QString text =
-        QStringLiteral("%1:%2").arg(hours, 2, 10, QLatin1Char('0')).arg(minutes, 2, 10, QLatin1Char('0'));
-    if (t < 0 && seconds >= 60) text.prepend(QLatin1Char('-'));
-    return text;
+    const double t = days.isNull() ? 0.0 : days.toDouble(&ok);
+    return DurationText(ok || days.isNull() ? t : 0.0);
 }
 
 QString TotalDistanceText(const QVariant& distance) {

@@ -1,6 +1,7 @@
 #include "geo/sunposition.h"
 
-#include <chrono>
+#include "core/daycount.h"
+
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -27,37 +28,23 @@ constexpr double kPerihelionOffset = 77.1257;
 constexpr double kCosObliquity = 0.9175;
 constexpr double kSinObliquity = 0.3978;
 
-// The dates a logbook can hold: 1 January 100 to 31 December 9999.
-constexpr double kFirstDay = -657434;
-constexpr double kLastDay = 2958465;
-
 struct DayAndHour {
     int dayOfYear; // 0 on 1 January
     double hours;  // hour + minute / 60 + second / 3600
 };
 
-// Calendar day and time of a day number, the time taken to the nearest second
-// as everywhere else in the logbook. Before day zero the whole part counts the
-// days back and the fraction is still the time of that day.
+// Calendar day and time of a day number, split as everywhere else in the
+// logbook (to the nearest second; before day zero the fraction is still the
+// time of that day).
 std::optional<DayAndHour> SplitDateTime(double dateTime) {
-    if (!std::isfinite(dateTime)) return std::nullopt;
-    const double whole = std::trunc(dateTime);
-    if (whole < kFirstDay || whole > kLastDay) return std::nullopt;
-    auto dayNumber = static_cast<long>(whole);
-    long seconds = std::lround(std::fabs(dateTime - whole) * 86400);
-    if (seconds >= 86400) { // half a second before midnight is the next day
-        seconds -= 86400;
-        ++dayNumber;
-    }
-    using namespace std::chrono;
-    const sys_days date = sys_days{1899y / December / 30} + days{dayNumber};
-    const year_month_day ymd{date};
-    const sys_days newYear{ymd.year() / January / 1};
-    const long hour = seconds / 3600;
-    const long minute = seconds / 60 % 60;
-    const long second = seconds % 60;
-    return DayAndHour{static_cast<int>((date - newYear).count()),
-                      static_cast<double>(hour) + minute / 60.0 + second / 3600.0};
+    const std::optional<daycount::DayAndTime> split = daycount::Split(dateTime);
+    if (!split) return std::nullopt;
+    const daycount::CivilDate civil = daycount::CivilOfDay(split->day);
+    const std::optional<std::int64_t> newYear = daycount::DayOfCivil(civil.year, 1, 1);
+    if (!newYear) return std::nullopt;
+    const std::int32_t seconds = split->secondOfDay;
+    return DayAndHour{static_cast<int>(split->day - *newYear),
+                      seconds / 3600 + seconds / 60 % 60 / 60.0 + seconds % 60 / 3600.0};
 }
 
 // Into [0, 360). The loops are how the angles have always been brought into

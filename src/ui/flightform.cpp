@@ -2,6 +2,7 @@
 
 #include "core/flightfields.h"
 #include "core/numbertext.h"
+#include "i18n/languagetable.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -295,11 +296,22 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
         QString reason;
         std::optional<QVariant> value = ParseFieldText(b.type, text, &reason);
         if (!value) {
-            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, reason);
+            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, Translate(reason));
             if (badField) *badField = b.widget;
             return false;
         }
         edited->SetValue(b.field, *value);
+        // A landing before the take-off is refused where it was typed; a
+        // stored flight like that still shows, with a negative flight time.
+        if ((b.field == QLatin1String("StartTime") || b.field == QLatin1String("EndTime")) &&
+            LandingBeforeTakeOff(edited->Value(QStringLiteral("StartTime")),
+                                 edited->Value(QStringLiteral("EndTime")))) {
+            if (problem)
+                *problem = QStringLiteral("%1: \"%2\" - %3")
+                               .arg(b.caption, text, Translate("the landing is before the take-off"));
+            if (badField) *badField = b.widget;
+            return false;
+        }
     }
     for (const ComboBinding& b : combos_) {
         if (b.combo->currentIndex() == loadedIndexes_.value(b.combo)) continue;

@@ -266,21 +266,32 @@ void MainWindow::Startup() {
     toolbar_->SetArrangement(settings_->Text(keys::GeneralToolbar));
 
     const QString name = settings_->Text(keys::DatabaseName);
+    const auto translate = [](const char* key) { return Translate(key); };
     if (!QFileInfo::exists(name)) {
+        // Say which logbook went missing before asking for a new one.
+        prompts_->Inform(this, Translate("Database Open Error"),
+                         LogbookProblemText({LogbookFault::NotFound, name, {}}, translate),
+                         QMessageBox::Warning);
         NewDatabaseCommand();
         return;
     }
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed) {
-        const auto answer =
-            prompts_->Ask(this, QString(), outcome.error + QLatin1Char(' ') + Translate("Create a new file"),
-                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
+        const auto answer = prompts_->Ask(this, QString(),
+                                          LogbookProblemText(outcome.problem, translate) + QLatin1Char(' ') +
+                                              Translate("Create a new file"),
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
         if (answer == QMessageBox::Yes) NewDatabaseCommand();
     }
 }
 
 void MainWindow::OnLogbookOpened(const QString& path) {
-    setWindowTitle(QStringLiteral("Soarnote - ") + LogbookCaptionName(path));
+    QString caption = QStringLiteral("Soarnote - ") + LogbookCaptionName(path);
+    if (session_.IsReadOnly()) {
+        caption += QLatin1Char(' ') + Translate("(read-only)");
+        info_->setText(Translate("The logbook is read-only: it cannot be changed."));
+    }
+    setWindowTitle(caption);
     settings_->Write(keys::DatabaseName, path);
     ReloadLookups();
 }

@@ -83,6 +83,9 @@ public:
     void AddTransferCheck(std::function<bool()> busy) { transferChecks_.push_back(std::move(busy)); }
     // True (after telling the user) while a transfer runs.
     bool TransferRunning();
+    // A read-only logbook takes no edits and no downloads: says so and
+    // returns true.
+    bool RefuseReadOnly();
 
     static int TwipsToPixels(int twips, const QWidget* widget);
     static int PixelsToTwips(int pixels, const QWidget* widget);
@@ -104,7 +107,7 @@ private:
     void ReloadLookups();
     bool HandleNavigationKey(int key);
     Answer AskConvertTimeOffset();
-    void ShowFileError(const QString& title, const QString& error);
+    void ShowFileError(const QString& title, const LogbookProblem& problem);
     bool AskReplace(const QString& name);
     void ShowHelpContents();
     void PrinterSetup();

@@ -12,6 +12,7 @@
 #include "core/logbookfiles.h"
 #include "core/numbertext.h"
 #include "core/programfolder.h"
+#include "core/storageerror.h"
 #include "i18n/languagetable.h"
 
 #include <QAction>
@@ -49,12 +50,35 @@ Answer MainWindow::AskConvertTimeOffset() {
 }
 
 OpenOutcome MainWindow::OpenLogbook(const QString& path) {
-    BusyCursor busy;
-    return session_.OpenLogbook(path, [this] { return AskConvertTimeOffset(); });
+    OpenOutcome outcome;
+    {
+        BusyCursor busy;
+        outcome = session_.OpenLogbook(path, [this] { return AskConvertTimeOffset(); });
+    }
+    // An older file held rows twice that the logbook's keys now refuse.
+    QString removed;
+    for (const RemovedDuplicates& r : outcome.upgrade.removedDuplicates)
+        removed +=
+            QLatin1Char('\n') +
+            Translate(r.table == QLatin1String("TrackData") ? "Track points stored twice, removed:"
+                                                            : "Barograph samples stored twice, removed:") +
+            NumberText(r.rows);
+    if (!removed.isEmpty())
+        prompts_->Inform(this, QString(), session_.Path() + removed, QMessageBox::Information);
+    return outcome;
 }
 
-void MainWindow::ShowFileError(const QString& title, const QString& error) {
-    prompts_->Inform(this, Translate(title), error, QMessageBox::Critical);
+void MainWindow::ShowFileError(const QString& title, const LogbookProblem& problem) {
+    const QString text = LogbookProblemText(problem, [](const char* key) { return Translate(key); });
+    prompts_->Inform(this, Translate(title), text, QMessageBox::Critical);
+}
+
+bool MainWindow::RefuseReadOnly() {
+    if (!session_.IsReadOnly()) return false;
+    const QString text = Translate("The logbook is read-only: it cannot be changed.");
+    info_->setText(text);
+    prompts_->Inform(this, QString(), text + QLatin1Char('\n') + session_.Path(), QMessageBox::Information);
+    return true;
 }
 
 bool MainWindow::AskReplace(const QString& name) {
@@ -83,7 +107,7 @@ void MainWindow::OpenDatabaseCommand() {
     if (name.isEmpty()) return;
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed)
-        ShowFileError(QStringLiteral("Database Open Error"), outcome.error);
+        ShowFileError(QStringLiteral("Database Open Error"), outcome.problem);
 }
 
 void MainWindow::NewDatabaseCommand() {
@@ -97,7 +121,7 @@ void MainWindow::NewDatabaseCommand() {
         result = NewLogbook(session_, ProgramFolder::File(QString::fromLatin1(kTemplateFileName)), name,
                             [this] { return AskConvertTimeOffset(); });
     }
-    if (!result.ok) ShowFileError(QStringLiteral("New Database Error"), result.error);
+    if (!result.ok) ShowFileError(QStringLiteral("New Database Error"), result.problem);
 }
 
 void MainWindow::ArchiveDatabaseCommand() {
@@ -111,7 +135,7 @@ void MainWindow::ArchiveDatabaseCommand() {
         result = ArchiveLogbook(session_, name, [this] { return AskConvertTimeOffset(); });
     }
     if (!result.ok)
-        ShowFileError(QStringLiteral("Archive Database Error"), result.error);
+        ShowFileError(QStringLiteral("Archive Database Error"), result.problem);
     else
         info_->setText(Translate("Archived to") + QLatin1Char(' ') + name);
 }
@@ -124,7 +148,7 @@ void MainWindow::CompactDatabaseCommand() {
         result = CompactLogbook(session_, [this] { return AskConvertTimeOffset(); });
     }
     if (!result.ok)
-        ShowFileError(QStringLiteral("Database Compact Error"), result.error);
+        ShowFileError(QStringLiteral("Database Compact Error"), result.problem);
     else
         info_->setText(Translate("Logbook compacted"));
 }
@@ -144,9 +168,10 @@ bool MainWindow::CommitEdits() {
         problem = Translate("This value does not fit its field:") + QLatin1Char('\n') + problem;
     } else {
         QString error;
-        saved = flights.SaveCurrent(edited, &error);
+        StorageError kind = StorageError::None;
+        saved = flights.SaveCurrent(edited, &error, &kind);
         if (!saved)
-            problem = (error.contains(QLatin1String("UNIQUE"))
+            problem = (kind == StorageError::Duplicate
                            ? Translate("Another flight has the same take-off, landing and heights.")
                            : Translate("The flight could not be saved.")) +
                       QLatin1Char('\n') + error;
@@ -173,6 +198,10 @@ void MainWindow::ToggleEditMode() {
 }
 
 void MainWindow::ApplyEditMode(bool on) {
+    if (on && RefuseReadOnly()) {
+        menuItems_.value(QStringLiteral("&Enable Edit"))->setChecked(false);
+        return;
+    }
     form_->SetEditMode(on);
     newButton_->setEnabled(on);
     deleteButton_->setEnabled(on);

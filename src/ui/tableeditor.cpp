@@ -170,7 +170,7 @@ bool TableEditor::Open(const QString& table, const QString& caption, const QStri
             [this](const QString& field, const QString& text, const QString& reason) {
                 prompts_.Inform(this, QString(),
                                 Translate("This value does not fit its field:") + QLatin1Char('\n') +
-                                    QStringLiteral("%1: \"%2\" - %3").arg(field, text, reason),
+                                    QStringLiteral("%1: \"%2\" - %3").arg(field, text, Translate(reason)),
                                 QMessageBox::Warning);
             });
     connect(grid_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -286,14 +286,25 @@ void TableEditor::DeleteSelectedRows() {
     const bool remove =
         prompts_.Ask(this, QString(), Translate("Delete selected lines?"),
                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
-    // A track's points may go with it, and may go even when the track stays.
-    if (table_ == QLatin1String("Tracks") &&
-        prompts_.Ask(this, QString(), Translate("Delete linked lines?"),
-                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok) {
+    // A track's points may go with it, and may go even when the track stays;
+    // tracks and points go in one transaction.
+    if (table_ == QLatin1String("Tracks")) {
+        TrackDeletion what;
+        what.tracks = remove;
+        what.points =
+            prompts_.Ask(this, QString(), Translate("Delete linked lines?"),
+                         QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
+        QList<qint64> ids;
         for (int row : rows) {
             const QVariant id = model_->Stored(row, QStringLiteral("ID"));
-            if (!id.isNull()) DeleteTrackPoints(session_.Db(), id.toLongLong());
+            if (!id.isNull()) ids << id.toLongLong();
         }
+        QString error;
+        if ((what.tracks || what.points) && DeleteTracks(session_.Db(), ids, what, &error) < 0)
+            ShowWriteError(error);
+        model_->select();
+        ShowPosition();
+        return;
     }
     if (!remove) return;
     for (int row : rows) {

@@ -60,6 +60,69 @@ private slots:
         QCOMPARE(GeneralDateText(*parsed), general);
     }
 
+    // Values outside the calendar, or not numbers at all (a damaged file, a
+    // typed "1e300"), show as empty texts and never reach an undefined
+    // conversion; the edges of the calendar still show.
+    void outOfRange_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("general");  // as a date
+        QTest::addColumn<QString>("duration"); // as hours:minutes
+        QTest::addColumn<QString>("offset");   // as hours:minutes:seconds
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("9e42") << 9e42 << ""
+                              << ""
+                              << "";
+        QTest::newRow("-9e42") << -9e42 << ""
+                               << ""
+                               << "";
+        QTest::newRow("NaN") << nan << ""
+                             << ""
+                             << "";
+        QTest::newRow("infinity") << inf << ""
+                                  << ""
+                                  << "";
+        QTest::newRow("minus infinity") << -inf << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("typed offset 1e300") << 1e300 / 1440 << ""
+                                            << ""
+                                            << "";
+        QTest::newRow("past 31/12/9999") << 2958466.0 << ""
+                                         << "71003184:00"
+                                         << "71003184:00:00";
+        QTest::newRow("rounds past 31/12/9999") << 2958466.0 - 0.1 / 86400 << ""
+                                                << "71003184:00"
+                                                << "71003184:00:00";
+        QTest::newRow("1/1/100") << -657434.0 << "0100-01-01"
+                                 << "-15778416:00"
+                                 << "-15778416:00:00";
+        // 29/12/1899 23:59:59.99 is midnight of the next day, day 0.
+        QTest::newRow("just above day -2") << -1.9999999 << "00:00:00"
+                                           << "-48:00"
+                                           << "-48:00:00";
+        QTest::newRow("-0.0625") << -0.0625 << "01:30:00"
+                                 << "-01:30"
+                                 << "-01:30:00";
+        QTest::newRow("36 h 5 min") << 1.5 + 5.0 / 1440 << "1899-12-31 12:05:00"
+                                    << "36:05"
+                                    << "36:05:00";
+        QTest::newRow("59 min 30 s") << 59.5 / 1440 << "00:59:30"
+                                     << "00:59"
+                                     << "00:59:30";
+    }
+    void outOfRange() {
+        QFETCH(double, value);
+        QFETCH(QString, general);
+        QFETCH(QString, duration);
+        QFETCH(QString, offset);
+        QCOMPARE(GeneralDateText(value), general);
+        QCOMPARE(SplitDayNumber(value).date.isValid(), !general.isEmpty());
+        QCOMPARE(ShortTimeText(value).isEmpty(), general.isEmpty());
+        QCOMPARE(DurationText(value), duration);
+        QCOMPARE(DurationSecondsText(value), offset);
+    }
+
     // Many day numbers over the range a logbook can hold (years 100 to 9999).
     // Numbers between -1 and 0 are left out: they name the same calendar time
     // as their positive counterpart.

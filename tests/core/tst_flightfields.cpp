@@ -34,6 +34,8 @@ private slots:
         Row("new entry: start = end", "2001-06-03 10:00:00", "2001-06-03 10:00:00", "00:00");
         Row("over midnight", "2001-06-03 23:30:00", "2001-06-04 01:15:00", "01:45");
         Row("59 min 30 s", "2001-06-03 10:00:00", "2001-06-03 10:59:30", "00:59");
+        Row("over a day, not wrapped", "2001-06-03 10:00:00", "2001-06-04 11:00:00", "25:00");
+        Row("landing before take-off", "2001-06-03 10:00:00", "2001-06-03 09:00:00", "-01:00");
         Row("end not a date", "2001-06-03 10:00:00", "31/02/2001 12:00", nullptr);
         Row("start empty", "", "2001-06-03 12:35:00", nullptr);
     }
@@ -64,6 +66,24 @@ private slots:
         const std::optional<QString> landing = EndTimeText(start, duration);
         QCOMPARE(landing, end);
         if (landing) QCOMPARE(FlightTimeText(start, *landing), ShortTimeText(*ParseDayNumber(duration)));
+    }
+
+    // A landing typed before the take-off is refused; empty or equal times are not.
+    void landingBeforeTakeOff_data() {
+        QTest::addColumn<QVariant>("start");
+        QTest::addColumn<QVariant>("end");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("an hour before") << QVariant(37045.5) << QVariant(37045.5 - 1.0 / 24) << true;
+        QTest::newRow("a second before") << QVariant(37045.5) << QVariant(37045.5 - 1.0 / 86400) << true;
+        QTest::newRow("new entry, equal") << QVariant(37045.5) << QVariant(37045.5) << false;
+        QTest::newRow("next day") << QVariant(37045.9) << QVariant(37046.1) << false;
+        QTest::newRow("no landing") << QVariant(37045.5) << QVariant() << false;
+    }
+    void landingBeforeTakeOff() {
+        QFETCH(QVariant, start);
+        QFETCH(QVariant, end);
+        QFETCH(bool, refused);
+        QCOMPARE(LandingBeforeTakeOff(start, end), refused);
     }
 
     void heightDifference_data() {

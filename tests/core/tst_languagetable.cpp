@@ -1,8 +1,8 @@
 // The language table: every text shown is looked up, and a text it does not
 // hold yet is added with itself as its translation.
 
+#include "common/testlogbook.h"
 #include "i18n/languagetable.h"
-#include "testlogbook.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,11 +1,11 @@
 // The logbook file commands: open, new from the template, archive and
 // compact, and the files of the program folder.
 
+#include "common/testlogbook.h"
 #include "core/flightstore.h"
 #include "core/logbookfiles.h"
 #include "core/logbooksession.h"
 #include "core/programfolder.h"
-#include "testlogbook.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -13,6 +13,8 @@
 
 using namespace soarnote;
 using namespace testlogbook;
+
+Q_DECLARE_METATYPE(soarnote::LogbookFault)
 
 namespace {
 
@@ -41,18 +43,13 @@ class TestLogbookFiles : public QObject {
 
     // A logbook file copied from the template, with some flights.
     QString MakeLogbook(const QString& name, int flights) {
-        const QString path = Path(name);
-        QFile::remove(path);
-        LogbookDatabase file;
-        if (!QFile::copy(template_, path) || !file.Open(path, nullptr)) return {};
+        Builder logbook(Path(name));
+        logbook.FromTemplate(template_);
         for (int i = 0; i < flights; ++i)
-            if (!InsertRow(file.Db(), "LogData",
-                           {{"StartTime", 37045.4 + i * 3.0},
+            logbook.Flight({{"StartTime", 37045.4 + i * 3.0},
                             {"EndTime", 37045.5 + i * 3.0},
-                            {"Comments", QStringLiteral("%1 flight %2").arg(name).arg(i)}})
-                     .isEmpty())
-                return {};
-        return path;
+                            {"Comments", QStringLiteral("%1 flight %2").arg(name).arg(i)}});
+        return logbook.Build() ? logbook.Path() : QString();
     }
 
 private slots:
@@ -114,7 +111,7 @@ private slots:
         LogbookSession session;
         QVERIFY(session.OpenLogbook(path, [] { return Answer::No; }).Ok());
         const OpenOutcome again = session.OpenLogbook(path, [] { return Answer::Yes; });
-        QVERIFY2(again.Ok() && again.upgrade.timeOffsetConverted, qPrintable(again.error));
+        QVERIFY2(again.Ok() && again.upgrade.timeOffsetConverted, qPrintable(again.problem.detail));
         QCOMPARE(session.Flights().RecordCount(), 1);
         QVERIFY(session.Flights().Current().Value("TimeOffset").isNull());
         QCOMPARE(DeclaredTypeOf(session.Db(), "LogData", "TimeOffset"), QStringLiteral("DOUBLE"));
@@ -137,12 +134,123 @@ private slots:
             ++asked;
             return Answer::Yes;
         });
-        QVERIFY2(outcome.Ok(), qPrintable(outcome.error));
+        QVERIFY2(outcome.Ok(), qPrintable(outcome.problem.detail));
         QCOMPARE(asked, 1);
         QCOMPARE(outcome.upgrade.addedFields, (QStringList{"LogData.CloudBase", "TrackData.Height"}));
         QCOMPARE(DeclaredTypeOf(session.Db(), "LogData", "TimeOffset"), QStringLiteral("DOUBLE"));
         QCOMPARE(session.Flights().RecordCount(), 1);
         QVERIFY(session.Flights().Current().Value("CloudBase").isNull());
+    }
+
+    // A file that is not a logbook is refused after a read-only look: not a
+    // byte of it changes, no journal appears beside it, the message names the
+    // file and the fault, and the logbook that was open stays open and usable.
+    void notALogbookLeftAsItWas_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<LogbookFault>("fault");
+        QTest::addColumn<QString>("detail");
+        QTest::newRow("empty file") << "empty" << LogbookFault::EmptyFile << QString();
+        QTest::newRow("garbage") << "garbage" << LogbookFault::NotADatabase << QString();
+        QTest::newRow("damaged header") << "damaged" << LogbookFault::Unreadable << QString();
+        QTest::newRow("another program's database") << "other" << LogbookFault::MissingTable << "LogData";
+        QTest::newRow("LogData of other columns")
+            << "foreign-logdata" << LogbookFault::MissingField << "LogData.ID";
+        QTest::newRow("logbook without a lookup table") << "no-wind" << LogbookFault::MissingTable << "Wind";
+    }
+    void notALogbookLeftAsItWas() {
+        QFETCH(QString, kind);
+        QFETCH(LogbookFault, fault);
+        QFETCH(QString, detail);
+        const QString bad = Path(kind + ".mdb");
+        QFile::remove(bad);
+        if (kind == "empty") {
+            QVERIFY(WriteBytes(bad, {}));
+        } else if (kind == "garbage") {
+            QVERIFY(WriteBytes(bad, QByteArray(4096, '\x5a')));
+        } else if (kind == "damaged") {
+            QByteArray bytes = FileBytes(template_);
+            bytes.replace(100, 3900, QByteArray(3900, '\xff'));
+            QVERIFY(WriteBytes(bad, bytes));
+        } else {
+            // Written in the rollback journal's mode, as another program would.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
+            db.setDatabaseName(bad);
+            QVERIFY(db.open());
+            if (kind == "other")
+                QCOMPARE(Exec(db, "CREATE TABLE Settings (Key TEXT, Value TEXT)"), QString());
+            if (kind == "foreign-logdata")
+                QCOMPARE(Exec(db, "CREATE TABLE LogData (Level INTEGER, Message TEXT)"), QString());
+            if (kind == "no-wind") {
+                for (const TableDef& t : LogbookTables())
+                    if (t.name != "Wind") QCOMPARE(Exec(db, CreateTableStatement(t)), QString());
+            }
+            db.close();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase("foreign");
+        }
+        const QByteArray before = FileBytes(bad);
+        const QDateTime modified = QFileInfo(bad).lastModified();
+        LogbookSession session;
+        const QString current = MakeLogbook("kept-open.mdb", 3);
+        QVERIFY(session.OpenLogbook(current).Ok());
+        QSignalSpy closed(&session, &LogbookSession::LogbookClosed);
+
+        const OpenOutcome outcome = session.OpenLogbook(bad);
+        QCOMPARE(outcome.kind, OpenOutcome::Kind::Failed);
+        QCOMPARE(outcome.problem.fault, fault);
+        if (!detail.isEmpty()) QCOMPARE(outcome.problem.detail, detail);
+        const QString text =
+            LogbookProblemText(outcome.problem, [](const char* key) { return QString::fromLatin1(key); });
+        QVERIFY2(text.startsWith(Absolute(bad) + '\n'), qPrintable(text));
+        QVERIFY(FileBytes(bad) == before);
+        QCOMPARE(QFileInfo(bad).lastModified(), modified);
+        QVERIFY(!QFileInfo::exists(bad + "-wal") && !QFileInfo::exists(bad + "-shm"));
+
+        QCOMPARE(closed.count(), 0);
+        QCOMPARE(session.Path(), Absolute(current));
+        QCOMPARE(session.Flights().RecordCount(), 3);
+        QVERIFY(session.Flights().MoveFirst());
+        QCOMPARE(session.Flights().Current().Value("Comments").toString(),
+                 QStringLiteral("kept-open.mdb flight 0"));
+    }
+
+    // A logbook that cannot be written (the file or its folder marked
+    // read-only) opens read-only: its flights show, nothing is written to
+    // it or beside it, and a change is refused by the engine.
+    void readOnlyLogbook_data() {
+        QTest::addColumn<bool>("folderReadOnly");
+        QTest::newRow("read-only file") << false;
+        QTest::newRow("read-only folder") << true;
+    }
+    void readOnlyLogbook() {
+        QFETCH(bool, folderReadOnly);
+        const QString folder = Path(folderReadOnly ? "ro-folder" : "ro-file");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + "/flights.mdb";
+        QFile::remove(path);
+        QVERIFY(QFile::copy(MakeLogbook("ro-source.mdb", 2), path));
+        const QFile::Permissions readable = QFile::ReadOwner | QFile::ReadUser | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(path, readable));
+        if (folderReadOnly) {
+            QFile::setPermissions(path, readable | QFile::WriteOwner | QFile::WriteUser);
+            QVERIFY(QFile::setPermissions(folder, readable | QFile::ExeOwner | QFile::ExeUser));
+        }
+        const QByteArray before = FileBytes(path);
+        LogbookSession session;
+        const OpenOutcome outcome = session.OpenLogbook(path);
+        QVERIFY2(outcome.Ok(), qPrintable(outcome.problem.detail));
+        QVERIFY(outcome.readOnly && session.IsReadOnly());
+        QCOMPARE(session.Flights().RecordCount(), 2);
+        FlightRecord edited = session.Flights().Current();
+        edited.SetValue("Comments", QStringLiteral("changed"));
+        QString error;
+        StorageError kind = StorageError::None;
+        QVERIFY(!session.Flights().SaveCurrent(edited, &error, &kind));
+        QCOMPARE(kind, StorageError::ReadOnly);
+        session.CloseLogbook();
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(FileBytes(path) == before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"flights.mdb"});
     }
 
     // A new logbook is a copy of the template, also over the logbook that is
@@ -166,7 +274,7 @@ private slots:
         const FileCommandResult result =
             NewLogbook(session, noTemplate ? Path("no-such-template") : template_, name);
         QCOMPARE(result.ok, !noTemplate);
-        QCOMPARE(result.error.isEmpty(), !noTemplate);
+        QCOMPARE(result.problem.fault, noTemplate ? LogbookFault::TemplateMissing : LogbookFault::None);
         QCOMPARE(session.Path(), Absolute(noTemplate ? current : name));
         QCOMPARE(session.Flights().RecordCount(), noTemplate ? 3 : 0);
         if (noTemplate) QVERIFY(FileBytes(name) == before);
@@ -211,7 +319,7 @@ private slots:
         QVERIFY(!ArchiveLogbook(session, current).ok);
         const QString name = MakeLogbook("old-archive.mdb", 9);
         const FileCommandResult result = ArchiveLogbook(session, name);
-        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY2(result.ok, qPrintable(result.problem.detail));
         QCOMPARE(session.Path(), Absolute(current));
         QCOMPARE(FlightRows(session.Db()), rows);
         QVERIFY(session.Flights().IsLast());
@@ -260,7 +368,7 @@ private slots:
         QVERIFY(session.OpenLogbook(current).Ok());
 
         FileCommandResult result = CompactLogbook(session);
-        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY2(result.ok, qPrintable(result.problem.detail));
         QCOMPARE(session.Path(), Absolute(current));
         QCOMPARE(FlightRows(session.Db()), rows);
         QVERIFY(session.Flights().IsLast());
@@ -307,7 +415,8 @@ private slots:
         QCOMPARE(calls, 1);
         QVERIFY(movedAside);
         QVERIFY(!result.ok);
-        QVERIFY(!result.error.isEmpty() && result.error.contains(message));
+        QCOMPARE(result.problem.fault, LogbookFault::CompactFailed);
+        QCOMPARE(result.problem.detail, message);
         QCOMPARE(session.Path(), Absolute(current));
         QCOMPARE(FlightRows(session.Db()), rows);
         QVERIFY(session.Flights().HasCurrent());

@@ -3,11 +3,12 @@
 // links of a flight. Opening on the newest flight and new entries are driven
 // through the window in tst_mainwindow.
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/flightfields.h"
 #include "core/flightstore.h"
 #include "core/logbooksession.h"
-#include "testlogbook.h"
+#include "core/tableaccess.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -28,15 +29,10 @@ class TestLogDataSet : public QObject {
 
     // A logbook whose flights start at the given day numbers, in this ID order.
     bool OpenWithFlights(const QList<double>& starts) {
-        const QString path = dir_->filePath("flights.mdb");
-        if (!CreateLogbookFile(path)) return false;
-        {
-            LogbookDatabase file;
-            if (!file.Open(path, nullptr)) return false;
-            for (double start : starts)
-                ids_ << InsertFlight(file.Db(), start, start + 0.1, nullptr).value_or(-1);
-        }
-        return !ids_.contains(-1) && session_->OpenLogbook(path).Ok();
+        Builder logbook(dir_->filePath("flights.mdb"));
+        for (double start : starts)
+            logbook.Flight({{"StartTime", start}, {"EndTime", start + 0.1}});
+        return logbook.Build(&ids_) && session_->OpenLogbook(logbook.Path()).Ok();
     }
 
     // The IDs as the set walks them from first to last (ending on the last row).
@@ -247,6 +243,46 @@ private slots:
         QVERIFY(!FlightHasTracks(db, ids_[0]));
         QVERIFY(FlightHasTracks(db, ids_[1]));
         QVERIFY(!FlightHasTracks(db, -1));
+    }
+
+    // Deleting tracks with their points is one transaction: when a part of it
+    // fails, every track and point is still there and the failure is told.
+    void deleteTracksAllOrNothing_data() {
+        QTest::addColumn<bool>("tracks");
+        QTest::addColumn<bool>("points");
+        QTest::addColumn<bool>("refused");    // the engine refuses deleting a track row
+        QTest::addColumn<QList<int>>("left"); // tracks, points of track 1, points of track 2
+        QTest::newRow("tracks and points") << true << true << false << QList<int>{0, 0, 0};
+        QTest::newRow("points only") << false << true << false << QList<int>{2, 0, 0};
+        QTest::newRow("track rows only") << true << false << false << QList<int>{0, 2, 1};
+        QTest::newRow("track row refused") << true << true << true << QList<int>{2, 2, 1};
+    }
+    void deleteTracksAllOrNothing() {
+        QFETCH(bool, tracks);
+        QFETCH(bool, points);
+        QFETCH(bool, refused);
+        QFETCH(QList<int>, left);
+        QVERIFY(OpenWithFlights({1000}));
+        QSqlDatabase db = session_->Db();
+        for (int id : {1, 2})
+            QCOMPARE(InsertRow(db, "Tracks", {{"ID", id}, {"StartTime", 1000.4}}), QString());
+        for (double t : {1000.41, 1000.42})
+            QCOMPARE(InsertRow(db, "TrackData", {{"TrackID", 1}, {"TIME", t}, {"LAT", 53.0}, {"LNG", -1.0}}),
+                     QString());
+        QCOMPARE(
+            InsertRow(db, "TrackData", {{"TrackID", 2}, {"TIME", 1000.43}, {"LAT", 53.0}, {"LNG", -1.0}}),
+            QString());
+        if (refused)
+            QCOMPARE(Exec(db, "CREATE TRIGGER keep BEFORE DELETE ON Tracks WHEN OLD.ID = 2 "
+                              "BEGIN SELECT RAISE(ABORT, 'kept'); END"),
+                     QString());
+        QString error;
+        const int deleted = DeleteTracks(db, {1, 2}, TrackDeletion{tracks, points}, &error);
+        QCOMPARE(deleted, refused ? -1 : (points ? 3 : 0));
+        QCOMPARE(error.contains("kept"), refused);
+        QCOMPARE(RowCount(db, "Tracks"), left[0]);
+        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM TrackData WHERE TrackID = 1").toInt(), left[1]);
+        QCOMPARE(Scalar(db, "SELECT COUNT(*) FROM TrackData WHERE TrackID = 2").toInt(), left[2]);
     }
 };
 

@@ -1,12 +1,12 @@
 // The logbook schema, its check and upgrade at every open, the unique keys
 // that refuse rows already stored, and the stored query "Logbook".
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/flightstore.h"
 #include "core/logbookdatabase.h"
 #include "core/logbookschema.h"
 #include "core/schemaupgrade.h"
-#include "testlogbook.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -196,37 +196,6 @@ private slots:
         QVERIFY(FileBytes(path) == before);
     }
 
-    // A file that is not a logbook fails with an error text and is left as it
-    // was; a path that does not exist is not created.
-    void notALogbook_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("text file") << "text" << false;
-        QTest::newRow("database without LogData") << "sqlite" << false;
-        QTest::newRow("missing path") << "missing" << true;
-    }
-    void notALogbook() {
-        QFETCH(QString, kind);
-        QFETCH(bool, ok);
-        const QString path = NewPath();
-        if (kind == "sqlite") {
-            LogbookDatabase file;
-            QVERIFY(file.Create(path, nullptr));
-            QCOMPARE(Exec(file.Db(), "CREATE TABLE \"Table\" (English TEXT, Language TEXT)"), QString());
-        } else if (kind == "text") {
-            QVERIFY(WriteBytes(path, "StartTime,EndTime\n2001-06-03,2001-06-03\n"));
-        }
-        const QByteArray before = FileBytes(path);
-        Asker asker;
-        const UpgradeResult result = CheckAndUpgradeLogbook(path, asker.Fn());
-        QCOMPARE(result.ok, ok);
-        QCOMPARE(result.error.isEmpty(), ok);
-        QVERIFY(result.addedFields.isEmpty());
-        QCOMPARE(asker.asked, 0);
-        QVERIFY(FileBytes(path) == before);
-        QCOMPARE(QFileInfo::exists(path), kind != "missing");
-    }
-
     // The database refuses a track point, barograph sample or instrument log
     // record that is already stored, and accepts every genuinely new row,
     // also two flights added by hand ("New Entry") with the same times.
@@ -279,29 +248,74 @@ private slots:
         QCOMPARE(RowCount(file.Db(), table), accepted ? 2 : 1);
     }
 
-    // Files written before the keys existed get them at the next open; one
-    // that already holds repeated rows still opens and keeps them.
+    // Files written before the keys existed get them at the next open, each
+    // step in its own transaction, and the version reached is kept in the
+    // file. One that already holds repeated points or samples loses the
+    // repeats (a sample given to a flight is the one kept) and says how many,
+    // so that the keys protect it from then on.
     void olderFileGetsUniqueKeys() {
         const QString path = NewPath();
         QVERIFY(CreateLogbookFile(path, SchemaLayout{{"LogData.WindSpeed"}, false}));
+        const QVariantMap otherPoint = {{"TrackID", 1}, {"TIME", 37045.6}, {"LAT", 53.3}, {"LNG", -1.8}};
+        const QVariantMap emptyPoint = {{"TrackID", 1}, {"TIME", 37045.6}};
+        QVariantMap linked = kSample;
+        linked.insert("LogID", 7);
         {
             LogbookDatabase file;
             QVERIFY(file.Open(path, nullptr));
             for (const char* index : {"LogDataLogRecord", "TrackDataPoint", "BaroDataSample"})
                 QCOMPARE(Exec(file.Db(), QStringLiteral("DROP INDEX %1").arg(index)), QString());
-            QCOMPARE(InsertRow(file.Db(), "TrackData", kPoint), QString());
-            QCOMPARE(InsertRow(file.Db(), "TrackData", kPoint), QString());
+            for (const QVariantMap& point : {kPoint, kPoint, otherPoint, kPoint, emptyPoint, emptyPoint})
+                QCOMPARE(InsertRow(file.Db(), "TrackData", point), QString());
+            for (const QVariantMap& sample : {kSample, linked, kSample})
+                QCOMPARE(InsertRow(file.Db(), "BaroData", sample), QString());
+            QCOMPARE(StoredSchemaVersion(file.Db()), 0);
         }
         const UpgradeResult result = CheckAndUpgradeLogbook(path, {});
         QVERIFY2(result.ok, qPrintable(result.error));
         QCOMPARE(result.addedFields, QStringList{"LogData.WindSpeed"});
+        QCOMPARE(result.removedDuplicates.size(), 2);
+        QCOMPARE(result.removedDuplicates[0].table, QStringLiteral("TrackData"));
+        QCOMPARE(result.removedDuplicates[0].rows, 2);
+        QCOMPARE(result.removedDuplicates[1].table, QStringLiteral("BaroData"));
+        QCOMPARE(result.removedDuplicates[1].rows, 2);
+
         LogbookDatabase file;
         QVERIFY(file.Open(path, nullptr));
-        QCOMPARE(RowCount(file.Db(), "TrackData"), 2);
-        QCOMPARE(InsertRow(file.Db(), "BaroData", kSample), QString());
+        QCOMPARE(StoredSchemaVersion(file.Db()), kLogbookSchemaVersion);
+        // Points without a position never collide and stay.
+        QCOMPARE(RowCount(file.Db(), "TrackData"), 4);
+        QCOMPARE(Scalar(file.Db(), "SELECT COUNT(*) FROM TrackData WHERE TIME = 37045.5").toInt(), 1);
+        QCOMPARE(Scalar(file.Db(), "SELECT LogID FROM BaroData").toInt(), 7);
+        QVERIFY(!InsertRow(file.Db(), "TrackData", kPoint).isEmpty());
         QVERIFY(!InsertRow(file.Db(), "BaroData", kSample).isEmpty());
         QCOMPARE(InsertRow(file.Db(), "LogData", kRecord), QString());
         QVERIFY(!InsertRow(file.Db(), "LogData", kRecord).isEmpty());
+        QVERIFY(CheckAndUpgradeLogbook(path, {}).removedDuplicates.isEmpty());
+    }
+
+    // A key that cannot be built for another reason fails the upgrade with
+    // the engine's text; its step is undone as a whole and the version stays,
+    // so the next open tries again.
+    void failedKeyStepUndone() {
+        const QString path = NewPath();
+        QVERIFY(CreateLogbookFile(path));
+        {
+            LogbookDatabase file;
+            QVERIFY(file.Open(path, nullptr));
+            QCOMPARE(Exec(file.Db(), "DROP INDEX TrackDataPoint"), QString());
+            QCOMPARE(Exec(file.Db(), "DROP INDEX BaroDataSample"), QString());
+            QCOMPARE(Exec(file.Db(), "CREATE TABLE BaroDataSample (x)"), QString());
+            QCOMPARE(Exec(file.Db(), "PRAGMA user_version = 1"), QString());
+        }
+        const UpgradeResult result = CheckAndUpgradeLogbook(path, {});
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains("BaroDataSample"), qPrintable(result.error));
+        LogbookDatabase file;
+        QVERIFY(file.Open(path, nullptr));
+        QCOMPARE(StoredSchemaVersion(file.Db()), 1);
+        QVERIFY(
+            !Scalar(file.Db(), "SELECT COUNT(*) FROM sqlite_master WHERE name = 'TrackDataPoint'").toBool());
     }
 
     // The stored query the printed log walks: one row per flight, lookups
@@ -334,6 +348,11 @@ private slots:
                                     << QVariantMap{{"FlightTime", "00:45"}, {"MakeModel", QVariant()}};
         QTest::newRow("over a day") << QVariantMap{{"StartTime", start}, {"EndTime", start + 1 + 5.0 / 1440}}
                                     << QVariantMap{{"FlightTime", "24:05"}};
+        QTest::newRow("landing before take-off")
+            << QVariantMap{{"StartTime", start}, {"EndTime", start - 61.0 / 1440}}
+            << QVariantMap{{"FlightTime", "-01:01"}};
+        QTest::newRow("landing out of the calendar") << QVariantMap{{"StartTime", start}, {"EndTime", 9e42}}
+                                                     << QVariantMap{{"FlightTime", QVariant()}};
     }
     void logbookQuery() {
         QFETCH(QVariantMap, flight);

@@ -455,6 +455,9 @@ private slots:
         const QString fresh = Path(QStringLiteral("fresh.mdb"));
         prompts_.fileNames = {fresh};
         auto w = OpenWindow(Path(QStringLiteral("gone.mdb")));
+        // The pilot learns which logbook went missing before choosing a new one.
+        QCOMPARE(prompts_.asked.size(), 1);
+        QVERIFY(prompts_.asked.first().text.startsWith(Path(QStringLiteral("gone.mdb")) + QLatin1Char('\n')));
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - fresh"));
         QVERIFY(QFileInfo::exists(fresh));
     }
@@ -476,6 +479,7 @@ private slots:
         auto w = OpenWindow(broken);
         QCOMPARE(prompts_.asked.size(), 1);
         QVERIFY(prompts_.asked.first().text.endsWith(QStringLiteral(" Create a new file")));
+        QVERIFY(prompts_.asked.first().text.startsWith(broken + QLatin1Char('\n')));
         QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(testlogbook::FileBytes(broken), QByteArray("not a logbook at all"));

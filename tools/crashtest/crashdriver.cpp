@@ -8,6 +8,7 @@
 //   soarnote-crashdriver --logbook L --check           opens the logbook only
 // Prints the status texts; exits 0 when the command ran to its end.
 
+#include "core/logbookcheck.h"
 #include "core/logbooksession.h"
 #include "gps/gpsportadapter.h"
 #include "gps/trackstorage.h"
@@ -96,7 +97,8 @@ int main(int argc, char** argv) {
     LogbookSession session;
     const OpenOutcome opened = session.OpenLogbook(parser.value(logbook));
     if (!opened.Ok()) {
-        Say(QStringLiteral("cannot open the logbook: ") + opened.error);
+        Say(QStringLiteral("cannot open the logbook: ") +
+            LogbookProblemText(opened.problem, [](const char* text) { return QString::fromUtf8(text); }));
         return 3;
     }
     Say(QStringLiteral("opened"));
