@@ -14,7 +14,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QProgressBar>
-#include <QStatusBar>
 
 namespace {
 
@@ -23,8 +22,8 @@ namespace {
 void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
                   soarnote::Prompts& prompts) {
     auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
-    window.statusBar()->addPermanentWidget(vario->ProgressBar());
-    window.AddTransferCheck([vario] { return vario->Busy(); });
+    window.AddProgressBar(vario->ProgressBar());
+    window.AddTransferCheck([vario] { return vario->Busy(); }, [vario] { vario->CancelTransfer(); });
     const std::pair<const char*, void (soarnote::VarioCommands::*)()> items[] = {
         {"&Update Log", &soarnote::VarioCommands::DownloadVarioLog},
         {"Get &All Entry", &soarnote::VarioCommands::DownloadAllVarioLog},
@@ -45,7 +44,7 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
 
 void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
     auto* gps = new soarnote::GpsCommands(window.Session(), settings, prompts, window.Info(), &window);
-    window.statusBar()->addPermanentWidget(gps->ProgressBar());
+    window.AddProgressBar(gps->ProgressBar());
     const std::pair<const char*, void (soarnote::GpsCommands::*)()> items[] = {
         {"Get &Track", &soarnote::GpsCommands::DownloadGpsTracks},
         {"Get &Time", &soarnote::GpsCommands::RequestGpsTime},
@@ -63,7 +62,7 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     // pending edits are saved on the way.
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
                      [&window] { window.Session().Flights().Refresh(); });
-    window.AddTransferCheck([gps] { return gps->Busy(); });
+    window.AddTransferCheck([gps] { return gps->Busy(); }, [gps] { gps->CancelTransfer(); });
     window.Attach(gps);
 }
 

@@ -1,5 +1,7 @@
 #include "flightform.h"
 
+#include "listopener.h"
+
 #include "core/flightfields.h"
 #include "core/numbertext.h"
 
@@ -205,20 +207,9 @@ QComboBox* FlightForm::AddCombo(const QString& name, const QString& field, const
     combo->setToolTip(toolTip);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(8);
-    combo->installEventFilter(this);
+    ListOpener::Attach(combo, [this, table] { emit LookupEditRequested(table); });
     combos_.push_back({combo, field, table});
     return combo;
-}
-
-bool FlightForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        for (const ComboBinding& b : combos_)
-            if (b.combo == watched) {
-                emit LookupEditRequested(b.table);
-                return true;
-            }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 QString FlightForm::TextOf(QWidget* w) {
@@ -253,6 +244,12 @@ void FlightForm::SetLookup(const QString& table, const std::vector<LookupItem>& 
 
 void FlightForm::Load(const FlightRecord& flight) {
     loaded_ = flight;
+    // With no flight on show (an empty logbook) there is nothing to hold what
+    // is typed: the fields take no input rather than dropping it.
+    const bool shown = !flight.IsEmpty();
+    for (QWidget* frame :
+         {static_cast<QWidget*>(sol_), static_cast<QWidget*>(offsets_), static_cast<QWidget*>(personal_)})
+        frame->setEnabled(shown);
     loadedTexts_.clear();
     // Values derived from the previous flight must not stay on show when this
     // one lacks what they come from.

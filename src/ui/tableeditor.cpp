@@ -283,9 +283,28 @@ void TableEditor::DeleteSelectedRows() {
     if (rows.isEmpty()) return;
     std::sort(rows.begin(), rows.end(), std::greater<int>());
 
-    const bool remove =
-        prompts_.Ask(this, QString(), Translate("Delete selected lines?"),
-                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
+    // A glider, site or type still used by flights leaves them blank when it
+    // goes: the pilot is told how many before deciding.
+    QList<qint64> ids;
+    for (int row : rows) {
+        const QVariant id = model_->Stored(row, QStringLiteral("ID"));
+        if (!id.isNull()) ids << id.toLongLong();
+    }
+    QString countError;
+    const int users = FlightsUsingLookup(session_.Db(), table_, ids, &countError);
+    QString question = Translate("Delete selected lines?");
+    QMessageBox::Icon icon = QMessageBox::Question;
+    if (users != 0) {
+        icon = QMessageBox::Warning;
+        question +=
+            QStringLiteral("\n\n") +
+            (users > 0
+                 ? Translate("Flights using them:") + QLatin1Char(' ') + QString::number(users) +
+                       QLatin1Char('\n') + Translate("These flights will show an empty field.")
+                 : Translate("Could not count the flights using them:") + QLatin1Char(' ') + countError);
+    }
+    const bool remove = prompts_.Ask(this, QString(), question, QMessageBox::Ok | QMessageBox::Cancel,
+                                     icon) == QMessageBox::Ok;
     // A track's points may go with it, and may go even when the track stays.
     if (table_ == QLatin1String("Tracks") &&
         prompts_.Ask(this, QString(), Translate("Delete linked lines?"),

@@ -12,6 +12,7 @@
 #include "core/tableaccess.h"
 #include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
+#include "ui/conditionswindow.h"
 #include "ui/customtoolbar.h"
 #include "ui/flightform.h"
 #include "ui/mainwindow.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -151,6 +153,63 @@ private slots:
         QTRY_VERIFY(!Editor());
     }
 
+    // The lists of the main window and of the conditions window.
+    QComboBox* List(const QString& name) {
+        if (!name.startsWith(QLatin1String("Conditions/"))) return main_->Form()->Combo(name);
+        companions_->ShowConditions(true);
+        return companions_->Conditions()->findChild<QComboBox*>(name.mid(11));
+    }
+
+    void listsOpenTheirEditorOnADoubleClick_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("glider") << "Combo1_1"
+                                << "Glider";
+        QTest::newRow("location") << "Combo1_4"
+                                  << "Locations";
+        QTest::newRow("XC type") << "Combo1_5"
+                                 << "XCType";
+        QTest::newRow("flight type") << "Combo1_6"
+                                     << "Type";
+        QTest::newRow("weather") << "Conditions/Combo1_0"
+                                 << "Weather";
+        QTest::newRow("wind") << "Conditions/Combo1_1"
+                              << "Wind";
+    }
+
+    void listsOpenTheirEditorOnADoubleClick() {
+        QFETCH(QString, list);
+        QFETCH(QString, table);
+        QComboBox* combo = List(list);
+        QVERIFY(combo && combo->isVisible());
+        DoubleClickAt(combo);
+        QVERIFY(Editor() && Editor()->isVisible());
+        QCOMPARE(Editor()->Table(), table);
+        QVERIFY(!combo->view()->isVisible());
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+
+        // A single click opens the drop-down, once no second click came.
+        ClickAt(combo);
+        QVERIFY(!combo->view()->isVisible());
+        QTRY_VERIFY(combo->view()->isVisible());
+        QVERIFY(!Editor());
+        combo->hidePopup();
+
+        // The context menu offers the editor too.
+        ClickAt(combo, Qt::RightButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction* edit = menu->actions().value(0);
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("Edit list..."));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(edit).center());
+        QTRY_VERIFY(Editor());
+        QCOMPARE(Editor()->Table(), table);
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+    }
+
     void toolbarButtonLinksTracks() {
         QAction* button = main_->Toolbar()->Button(QStringLiteral("LinkTracks"));
         QVERIFY(button && button->isEnabled());
@@ -240,6 +299,32 @@ private slots:
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(TrackPoints(Db(), 2), 1);
         QCOMPARE(TrackPoints(Db(), 1), 3);
+    }
+
+    void deletingAGliderInUseSaysHowManyFlightsUseIt_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancelled") << int(QMessageBox::Cancel);
+        QTest::newRow("confirmed") << int(QMessageBox::Ok);
+    }
+
+    void deletingAGliderInUseSaysHowManyFlightsUseIt() {
+        QFETCH(int, answer);
+        testlogbook::Exec(Db(), QStringLiteral("UPDATE LogData SET Glider = 1 WHERE ID IN (1, 3)"));
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        SelectCell(RowOfId(1), 1);
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?\n\nFlights using them: 2\n"
+                                                          "These flights will show an empty field.")});
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 1")).toInt(),
+                 answer == QMessageBox::Ok ? 0 : 1);
+        // A row no flight uses is asked about as before.
+        prompts_.asked.clear();
+        prompts_.answers = {QMessageBox::Ok};
+        SelectCell(RowOfId(2), 1);
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?")});
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 2")).toInt(), 0);
     }
 
     void linkModeLinksSelectedTracks() {
