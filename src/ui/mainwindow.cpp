@@ -167,6 +167,12 @@ void MainWindow::BuildMenus() {
     offsets->setEnabled(true);
     offsets->setCheckable(true);
     connect(offsets, &QAction::toggled, form_, &FlightForm::ShowOffsets);
+    // The extra frame needs room: the window grows rather than squeezing
+    // the flight's fields.
+    connect(offsets, &QAction::toggled, this, [this] {
+        FitWidth();
+        if (height() < minimumHeight()) resize(width(), minimumHeight());
+    });
     view->addSeparator();
     QMenu* tables = view->addMenu(QStringLiteral("&Edit Tables"));
     for (const char* caption :

@@ -232,6 +232,37 @@ private slots:
         busy = false; // the transfer ends by itself
     }
 
+    void plotOffsetsMakeRoomForThemselves() {
+        const QString path = MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        w->resize(w->width(), w->minimumHeight()); // as small as the pilot can make it
+        w->MenuItem(QStringLiteral("Plot &Offsets"))->trigger();
+        QVERIFY(w->Form()->OffsetsShown());
+        // No field of any frame is squeezed below the height it needs.
+        QTRY_VERIFY(w->height() >= w->minimumSizeHint().height());
+        QCoreApplication::processEvents();
+        for (QLineEdit* edit : w->Form()->findChildren<QLineEdit*>()) {
+            if (!edit->isVisible()) continue;
+            QVERIFY2(edit->height() >= edit->minimumSizeHint().height(), qPrintable(edit->objectName()));
+        }
+    }
+
+    void helpWindowBesideTheMainWindowAndClosesWithEscape() {
+        const QString path = MakeLogbook(QStringLiteral("help.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        w->move(0, 0);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.get(), Qt::Key_F1);
+        auto* help = w->findChild<QMainWindow*>(QStringLiteral("HelpWindow"));
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->frameGeometry().topLeft() != w->frameGeometry().topLeft());
+        help->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), help);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
+        QTRY_VERIFY(!help->isVisible());
+    }
+
     void positionBox_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("comment");
