@@ -327,6 +327,35 @@ private slots:
         QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 2")).toInt(), 0);
     }
 
+    void ctrlEndReachesTheLastOfManyRows() {
+        // More points than are read in one portion.
+        testlogbook::Exec(Db(),
+                          QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                         "WHERE i < 700) INSERT INTO TrackData (TrackID, TIME, LAT, LNG) "
+                                         "SELECT 3, 45800 + i / 1440.0, 46.5, 7.9 FROM n"));
+        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        ClickRow(0);
+        QTest::keyClick(Editor()->Grid(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(Editor()->Grid()->currentIndex().row(), 704);
+        QCOMPARE(Editor()->Navigation()->PositionBox()->text(), QStringLiteral("705"));
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(Editor()->Navigation()->PositionBox()->text(), QStringLiteral("1"));
+    }
+
+    void columnsFirstOpenAsWideAsTheirContent() {
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        QTableView* grid = Editor()->Grid();
+        const int start = Model()->ColumnOf(QStringLiteral("StartTime"));
+        const QString shown = Model()->data(Model()->index(0, start)).toString();
+        QVERIFY(grid->columnWidth(start) > grid->fontMetrics().horizontalAdvance(shown));
+        // Once set by the pilot, the stored width wins.
+        grid->horizontalHeader()->resizeSection(start, 60);
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        QCOMPARE(Editor()->Grid()->columnWidth(start), 60);
+    }
+
     void linkModeLinksSelectedTracks() {
         // The current flight is the newest, ID 3; move to flight 2.
         main_->Session().Flights().MoveToId(2);
@@ -345,7 +374,11 @@ private slots:
         ClickRow(RowOfId(2));
         ClickRow(RowOfId(1));
         QCOMPARE(editor->SelectedRows().size(), 3);
+        const QString position = editor->Navigation()->PositionBox()->text();
         QTest::mouseClick(editor->ApplyButton(), Qt::LeftButton);
+        // The line the pilot was on stays current.
+        QCOMPARE(editor->Navigation()->PositionBox()->text(), position);
+        QCOMPARE(editor->Grid()->currentIndex().row(), RowOfId(1));
         QCOMPARE(
             Scalar(Db(), QStringLiteral("SELECT group_concat(ID) FROM Tracks WHERE LogID = 2")).toString(),
             QStringLiteral("1,2,4"));
