@@ -63,6 +63,9 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
                      [&window] { window.Session().Flights().Refresh(); });
     window.AddTransferCheck([gps] { return gps->Busy(); }, [gps] { gps->CancelTransfer(); });
+    // A download may have linked a track to the flight on show.
+    QObject::connect(gps, &soarnote::GpsCommands::Finished, &window,
+                     [&window] { window.RefreshPlotCommand(); });
     window.Attach(gps);
 }
 

@@ -41,6 +41,11 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     QLineEdit* recordId = AddEdit("RecordID", "ID", "Record ID", "Record ID");
     recordId->setReadOnly(true);
     recordId->setFocusPolicy(Qt::ClickFocus);
+    // Given by the logbook, never typed: it must not look like a box to type in.
+    QPalette shown = recordId->palette();
+    shown.setBrush(QPalette::Base, shown.brush(QPalette::Window));
+    recordId->setPalette(shown);
+    recordId->setFrame(false);
     QLineEdit* start = AddEdit("StartTime", "StartTime", "take-off date / time", "Take-off");
     QLineEdit* end = AddEdit("EndTime", "EndTime", "Landing date / time", "Landing");
     auto* flightTime = new QLineEdit(sol_);

@@ -315,6 +315,11 @@ void MainWindow::OnReposition() {
     LogDataSet& flights = session_.Flights();
     nav_->ShowPosition(flights.AbsolutePosition(), flights.RecordCount());
     form_->Load(flights.Current());
+    RefreshPlotCommand();
+}
+
+void MainWindow::RefreshPlotCommand() {
+    LogDataSet& flights = session_.Flights();
     const bool hasTrack = flights.HasCurrent() && FlightHasTracks(session_.Db(), flights.Current().Id());
     menuItems_.value(QStringLiteral("&3D Plot"))->setEnabled(hasTrack);
 }

@@ -78,6 +78,9 @@ public:
     void AddProgressBar(QWidget* bar);
     // True (after telling the user) while a transfer runs.
     bool TransferRunning();
+    // Offers the 3D view when the flight on show has a track (a download may
+    // just have linked one).
+    void RefreshPlotCommand();
     // Stops every running transfer; false when one is still running after.
     bool CancelTransfers();
     QPushButton* CancelButton() const { return cancelButton_; }
