@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -261,6 +262,32 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), help);
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
         QTRY_VERIFY(!help->isVisible());
+    }
+
+    void customizeToolbarRowsStayApartWhenMoving() {
+        const QString path = MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        ToolbarCustomizeDialog dialog(w->Toolbar(), w.get());
+        dialog.show();
+        QListWidget* current = dialog.Current();
+        int separator = -1;
+        for (int row = current->count() - 1; row > 0 && separator < 0; --row)
+            if (current->item(row)->data(Qt::UserRole).toString() == QLatin1String("-")) separator = row;
+        QVERIFY(separator >= 2);
+        current->setCurrentRow(separator);
+        QPushButton* up = nullptr;
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Move &Up")) up = b;
+        QVERIFY(up);
+        QTest::mouseClick(up, Qt::LeftButton);
+        QTest::mouseClick(up, Qt::LeftButton);
+        QCOMPARE(current->item(separator - 2)->data(Qt::UserRole).toString(), QStringLiteral("-"));
+        QCoreApplication::processEvents();
+        // Each row is drawn below the one before it, none over another.
+        for (int row = 1; row < current->count(); ++row)
+            QVERIFY2(current->visualItemRect(current->item(row)).top() >=
+                         current->visualItemRect(current->item(row - 1)).bottom(),
+                     qPrintable(QString::number(row)));
     }
 
     void positionBox_data() {
