@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -287,13 +288,22 @@ void MainWindow::Startup() {
 
     const QString name = settings_->Text(keys::DatabaseName);
     if (!QFileInfo::exists(name)) {
+        // Before asking for a new file, say why: the logbook of the last
+        // session was moved or deleted.
+        if (!name.trimmed().isEmpty())
+            prompts_->Inform(this, QString(),
+                             Translate("The logbook was not found:") + QLatin1Char('\n') +
+                                 QDir::toNativeSeparators(name),
+                             QMessageBox::Warning);
         NewDatabaseCommand();
         return;
     }
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed) {
         const auto answer =
-            prompts_->Ask(this, QString(), outcome.error + QLatin1Char(' ') + Translate("Create a new file"),
+            prompts_->Ask(this, QString(),
+                          QDir::toNativeSeparators(name) + QStringLiteral(":\n") + outcome.error +
+                              QLatin1Char(' ') + Translate("Create a new file"),
                           QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical);
         if (answer == QMessageBox::Yes) NewDatabaseCommand();
     }

@@ -105,7 +105,8 @@ private:
     void ReloadLookups();
     bool HandleNavigationKey(int key);
     Answer AskConvertTimeOffset();
-    void ShowFileError(const QString& title, const QString& error);
+    // The command's error box, naming the file concerned.
+    void ShowFileError(const QString& title, const QString& file, const QString& error);
     bool AskReplace(const QString& name);
     void ShowHelpContents();
     void PrinterSetup();

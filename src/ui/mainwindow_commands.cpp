@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,8 +56,11 @@ OpenOutcome MainWindow::OpenLogbook(const QString& path) {
     return session_.OpenLogbook(path, [this] { return AskConvertTimeOffset(); });
 }
 
-void MainWindow::ShowFileError(const QString& title, const QString& error) {
-    prompts_->Inform(this, Translate(title), error, QMessageBox::Critical);
+void MainWindow::ShowFileError(const QString& title, const QString& file, const QString& error) {
+    // The engine's words alone ("file is not a database") do not say which file.
+    const QString text =
+        file.isEmpty() ? error : QDir::toNativeSeparators(file) + QStringLiteral(":\n") + error;
+    prompts_->Inform(this, Translate(title), text, QMessageBox::Critical);
 }
 
 bool MainWindow::AskReplace(const QString& name) {
@@ -113,7 +117,7 @@ void MainWindow::OpenDatabaseCommand() {
     if (name.isEmpty()) return;
     const OpenOutcome outcome = OpenLogbook(name);
     if (outcome.kind == OpenOutcome::Kind::Failed)
-        ShowFileError(QStringLiteral("Database Open Error"), outcome.error);
+        ShowFileError(QStringLiteral("Database Open Error"), name, outcome.error);
 }
 
 void MainWindow::NewDatabaseCommand() {
@@ -127,7 +131,7 @@ void MainWindow::NewDatabaseCommand() {
         result = NewLogbook(session_, ProgramFolder::File(QString::fromLatin1(kTemplateFileName)), name,
                             [this] { return AskConvertTimeOffset(); });
     }
-    if (!result.ok) ShowFileError(QStringLiteral("New Database Error"), result.error);
+    if (!result.ok) ShowFileError(QStringLiteral("New Database Error"), name, result.error);
 }
 
 void MainWindow::ArchiveDatabaseCommand() {
@@ -141,7 +145,7 @@ void MainWindow::ArchiveDatabaseCommand() {
         result = ArchiveLogbook(session_, name, [this] { return AskConvertTimeOffset(); });
     }
     if (!result.ok)
-        ShowFileError(QStringLiteral("Archive Database Error"), result.error);
+        ShowFileError(QStringLiteral("Archive Database Error"), name, result.error);
     else
         info_->setText(Translate("Archived to") + QLatin1Char(' ') + name);
 }
@@ -154,7 +158,7 @@ void MainWindow::CompactDatabaseCommand() {
         result = CompactLogbook(session_, [this] { return AskConvertTimeOffset(); });
     }
     if (!result.ok)
-        ShowFileError(QStringLiteral("Database Compact Error"), result.error);
+        ShowFileError(QStringLiteral("Database Compact Error"), session_.Path(), result.error);
     else
         info_->setText(Translate("Logbook compacted"));
 }

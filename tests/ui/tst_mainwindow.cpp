@@ -581,6 +581,8 @@ private slots:
         w->OpenDatabaseCommand();
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(prompts_.asked.first().title, QStringLiteral("Database Open Error"));
+        QVERIFY(prompts_.asked.first().text.startsWith(QDir::toNativeSeparators(garbage) +
+                                                       QStringLiteral(":\n")));
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - current"));
         QCOMPARE(w->Session().Flights().RecordCount(), 1);
         QCOMPARE(testlogbook::FileBytes(garbage), QByteArray(4096, 'x'));
@@ -608,6 +610,11 @@ private slots:
         const QString fresh = Path(QStringLiteral("fresh.mdb"));
         prompts_.fileNames = {fresh};
         auto w = OpenWindow(Path(QStringLiteral("gone.mdb")));
+        // The pilot learns which logbook was not found before choosing a new one.
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(prompts_.asked.first().text, QStringLiteral("The logbook was not found:\n") +
+                                                  QDir::toNativeSeparators(Path(QStringLiteral("gone.mdb"))));
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - fresh"));
         QVERIFY(QFileInfo::exists(fresh));
     }
@@ -629,6 +636,8 @@ private slots:
         auto w = OpenWindow(broken);
         QCOMPARE(prompts_.asked.size(), 1);
         QVERIFY(prompts_.asked.first().text.endsWith(QStringLiteral(" Create a new file")));
+        QVERIFY(
+            prompts_.asked.first().text.startsWith(QDir::toNativeSeparators(broken) + QStringLiteral(":\n")));
         QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(w->windowTitle(), caption);
         QCOMPARE(testlogbook::FileBytes(broken), QByteArray("not a logbook at all"));
