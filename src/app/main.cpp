@@ -27,8 +27,8 @@ namespace {
 void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
                   soarnote::Prompts& prompts) {
     auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
-    window.statusBar()->addPermanentWidget(vario->ProgressBar());
-    window.AddTransferCheck([vario] { return vario->Busy(); });
+    window.AddProgressBar(vario->ProgressBar());
+    window.AddTransferCheck([vario] { return vario->Busy(); }, [vario] { vario->CancelTransfer(); });
     const std::pair<const char*, void (soarnote::VarioCommands::*)()> items[] = {
         {"&Update Log", &soarnote::VarioCommands::DownloadVarioLog},
         {"Get &All Entry", &soarnote::VarioCommands::DownloadAllVarioLog},
@@ -49,7 +49,7 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
 
 void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
     auto* gps = new soarnote::GpsCommands(window.Session(), settings, prompts, window.Info(), &window);
-    window.statusBar()->addPermanentWidget(gps->ProgressBar());
+    window.AddProgressBar(gps->ProgressBar());
     // The track download and the import write to the logbook; the questions
     // to the receiver do not.
     const std::tuple<const char*, void (soarnote::GpsCommands::*)(), bool> items[] = {
@@ -69,7 +69,10 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     // pending edits are saved on the way.
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
                      [&window] { window.Session().Flights().Refresh(); });
-    window.AddTransferCheck([gps] { return gps->Busy(); });
+    window.AddTransferCheck([gps] { return gps->Busy(); }, [gps] { gps->CancelTransfer(); });
+    // A download may have linked a track to the flight on show.
+    QObject::connect(gps, &soarnote::GpsCommands::Finished, &window,
+                     [&window] { window.RefreshPlotCommand(); });
     window.Attach(gps);
 }
 

@@ -145,6 +145,30 @@ int DeleteTracks(const QSqlDatabase& db, const QList<qint64>& trackIds, TrackDel
     return points;
 }
 
+int FlightsUsingLookup(const QSqlDatabase& db, const QString& table, const QList<qint64>& ids,
+                       QString* error) {
+    static const char* const kUses[][2] = {{"Glider", "Glider"},   {"Locations", "Location"},
+                                           {"XCType", "XCType"},   {"Type", "Type"},
+                                           {"Weather", "Weather"}, {"Wind", "Wind"}};
+    QString field;
+    for (const auto& use : kUses)
+        if (table.compare(QLatin1String(use[0]), Qt::CaseInsensitive) == 0) field = QLatin1String(use[1]);
+    if (field.isEmpty() || ids.isEmpty()) return 0;
+    QStringList marks;
+    for (qsizetype i = 0; i < ids.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM LogData WHERE \"%1\" IN (%2)")
+                  .arg(field, marks.join(QLatin1Char(','))));
+    for (qint64 id : ids)
+        q.addBindValue(id);
+    if (!q.exec() || !q.next()) {
+        if (error) *error = q.lastError().text();
+        return -1;
+    }
+    return q.value(0).toInt();
+}
+
 int LinkTracksToFlight(const QSqlDatabase& db, const QList<qint64>& trackIds, qint64 logId, QString* error) {
     QSqlDatabase conn = db;
     const bool ownTransaction = conn.transaction();

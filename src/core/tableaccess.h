@@ -74,6 +74,13 @@ struct TrackDeletion {
 int DeleteTracks(const QSqlDatabase& db, const QList<qint64>& trackIds, TrackDeletion what,
                  QString* error = nullptr, StorageError* kind = nullptr);
 
+// How many flights use any of the given rows of a lookup table ("Glider",
+// "Locations", "XCType", "Type", "Weather", "Wind"): deleting such a row
+// leaves those flights with an empty field. 0 for other tables, -1 (and the
+// error) when the count fails.
+int FlightsUsingLookup(const QSqlDatabase& db, const QString& table, const QList<qint64>& ids,
+                       QString* error = nullptr);
+
 // Gives tracks to a flight (their LogID becomes the flight's ID), all or none.
 // Returns the number of tracks changed, or -1 (and the error).
 int LinkTracksToFlight(const QSqlDatabase& db, const QList<qint64>& trackIds, qint64 logId,

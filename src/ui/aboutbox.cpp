@@ -14,9 +14,11 @@
 #include <QOpenGLFunctions>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSerialPortInfo>
 #include <QStyle>
 #include <QSysInfo>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace soarnote {
@@ -157,7 +159,15 @@ void AboutBox::ShowSystemInformation() {
     text->setReadOnly(true);
     text->setLineWrapMode(QPlainTextEdit::NoWrap);
     text->setPlainText(SystemInformation(logbookPath_));
-    text->setMinimumSize(520, 200);
+    // Wide enough for every line (no scrolling sideways), within the screen.
+    int widest = 0;
+    const QStringList lines = text->toPlainText().split(QLatin1Char('\n'));
+    for (const QString& line : lines)
+        widest = std::max(widest, text->fontMetrics().horizontalAdvance(line));
+    const int frame = 2 * text->frameWidth() + 2 * int(text->document()->documentMargin()) +
+                      text->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const int room = screen() ? screen()->availableGeometry().width() * 9 / 10 : 1200;
+    text->setMinimumSize(std::clamp(widest + frame, 520, std::max(520, room)), 200);
     auto* copy = new QPushButton(Translate("Copy"), dialog);
     copy->setObjectName(QStringLiteral("Copy"));
     copy->setToolTip(Translate("Copy these facts, for a bug report"));

@@ -205,6 +205,7 @@ void CompanionWindows::ShowFlightConditions() {
         texts << (field ? field->text() : QString());
     }
     conditions_->ShowValues(texts);
+    conditions_->SetFlightShown(session_.Flights().HasCurrent());
 }
 
 void CompanionWindows::ForwardCondition(int link, const QString& text) {

@@ -1,5 +1,6 @@
 #include "conditionswindow.h"
 
+#include "listopener.h"
 #include "translateform.h"
 
 #include "core/numbertext.h"
@@ -49,7 +50,9 @@ ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
         list->setToolTip(QString::fromLatin1(kListTags[i]));
         list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         list->setMinimumContentsLength(18);
-        list->installEventFilter(this);
+        ListOpener::Attach(list, [this, i] {
+            emit TableEditRequested(QString::fromLatin1(kListTables[i]), QString::fromLatin1(kListTags[i]));
+        });
         lists_[i] = list;
         const Link link = kListLinks[i];
         connect(list, &QComboBox::currentIndexChanged, this, [this, list, link] {
@@ -133,6 +136,13 @@ void ConditionsWindow::ShowValues(const QStringList& texts) {
     showing_ = false;
 }
 
+void ConditionsWindow::SetFlightShown(bool shown) {
+    for (QComboBox* list : lists_)
+        list->setEnabled(shown);
+    for (QLineEdit* box : boxes_)
+        box->setEnabled(shown);
+}
+
 QStringList ConditionsWindow::Values() const {
     QStringList values;
     for (int link = 0; link < 5; ++link) {
@@ -144,18 +154,6 @@ QStringList ConditionsWindow::Values() const {
             values << Box(static_cast<Link>(link))->text();
     }
     return values;
-}
-
-bool ConditionsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        for (int i = 0; i < 2; ++i)
-            if (watched == lists_[i]) {
-                emit TableEditRequested(QString::fromLatin1(kListTables[i]),
-                                        QString::fromLatin1(kListTags[i]));
-                return true;
-            }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void ConditionsWindow::closeEvent(QCloseEvent* event) {

@@ -34,6 +34,8 @@ public:
     // Shows a flight's conditions: five texts in Link order, the lists by
     // the ID of their row. Showing them hands nothing on.
     void ShowValues(const QStringList& texts);
+    // With no flight on show the fields take no input.
+    void SetFlightShown(bool shown);
     // The five values as shown, in Link order (the lists' IDs as text).
     QStringList Values() const;
 
@@ -44,12 +46,11 @@ public:
 signals:
     // A value was changed by the pilot: the new text of the field.
     void LinkEdited(int link, const QString& text);
-    // Double-click on a list: edit its table (caption: the list's tag).
+    // Double-click on a list (or its context menu): edit its table (caption: the list's tag).
     void TableEditRequested(const QString& table, const QString& caption);
     void Closed();
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

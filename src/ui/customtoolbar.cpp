@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 namespace soarnote {
@@ -160,7 +161,9 @@ ToolbarCustomizeDialog::ToolbarCustomizeDialog(CustomToolBar* bar, QWidget* pare
 }
 
 void ToolbarCustomizeDialog::Fill(const QStringList& items, int selectRow) {
-    const QSignalBlocker block(current_->model());
+    // The lists' views must hear of every change (a blocked model leaves
+    // them drawing rows over each other); only the re-arranging is held.
+    const QScopedValueRollback<bool> filling(filling_, true);
     available_->clear();
     current_->clear();
     auto makeItem = [this](const QString& key) {
@@ -191,6 +194,7 @@ void ToolbarCustomizeDialog::Change(const QStringList& items, int selectRow) {
 }
 
 void ToolbarCustomizeDialog::ApplyList() {
+    if (filling_) return;
     QStringList items;
     for (int i = 0; i < current_->count(); ++i)
         items << current_->item(i)->data(Qt::UserRole).toString();

@@ -70,6 +70,7 @@ private:
     CustomToolBar* bar_;
     QListWidget* available_;
     QListWidget* current_;
+    bool filling_ = false;
 };
 
 } // namespace soarnote

@@ -1,5 +1,7 @@
 #include "flightform.h"
 
+#include "listopener.h"
+
 #include "core/flightfields.h"
 #include "core/numbertext.h"
 #include "i18n/languagetable.h"
@@ -40,6 +42,11 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     QLineEdit* recordId = AddEdit("RecordID", "ID", "Record ID", "Record ID");
     recordId->setReadOnly(true);
     recordId->setFocusPolicy(Qt::ClickFocus);
+    // Given by the logbook, never typed: it must not look like a box to type in.
+    QPalette shown = recordId->palette();
+    shown.setBrush(QPalette::Base, shown.brush(QPalette::Window));
+    recordId->setPalette(shown);
+    recordId->setFrame(false);
     QLineEdit* start = AddEdit("StartTime", "StartTime", "take-off date / time", "Take-off");
     QLineEdit* end = AddEdit("EndTime", "EndTime", "Landing date / time", "Landing");
     auto* flightTime = new QLineEdit(sol_);
@@ -206,20 +213,9 @@ QComboBox* FlightForm::AddCombo(const QString& name, const QString& field, const
     combo->setToolTip(toolTip);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(8);
-    combo->installEventFilter(this);
+    ListOpener::Attach(combo, [this, table] { emit LookupEditRequested(table); });
     combos_.push_back({combo, field, table});
     return combo;
-}
-
-bool FlightForm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick) {
-        for (const ComboBinding& b : combos_)
-            if (b.combo == watched) {
-                emit LookupEditRequested(b.table);
-                return true;
-            }
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 QString FlightForm::TextOf(QWidget* w) {
@@ -254,6 +250,12 @@ void FlightForm::SetLookup(const QString& table, const std::vector<LookupItem>& 
 
 void FlightForm::Load(const FlightRecord& flight) {
     loaded_ = flight;
+    // With no flight on show (an empty logbook) there is nothing to hold what
+    // is typed: the fields take no input rather than dropping it.
+    const bool shown = !flight.IsEmpty();
+    for (QWidget* frame :
+         {static_cast<QWidget*>(sol_), static_cast<QWidget*>(offsets_), static_cast<QWidget*>(personal_)})
+        frame->setEnabled(shown);
     loadedTexts_.clear();
     // Values derived from the previous flight must not stay on show when this
     // one lacks what they come from.

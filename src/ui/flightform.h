@@ -53,11 +53,8 @@ public:
 
 signals:
     void ConditionsRequested();
-    // Double-click on a lookup list: edit that table.
+    // Double-click on a lookup list (or its context menu): edit that table.
     void LookupEditRequested(const QString& table);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct TextBinding {

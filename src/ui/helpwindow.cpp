@@ -6,6 +6,8 @@
 #include <QAction>
 #include <QDir>
 #include <QPointer>
+#include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -38,6 +40,27 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTex
         setWindowTitle(Translate("Soarnote Help") + QStringLiteral(" - ") + browser_->documentTitle());
     });
     resize(760, 620);
+    // Closes as a help window is expected to.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+}
+
+void HelpWindow::PlaceBeside(const QWidget* owner) {
+    // Beside the window asking for help, not over it: to its right when the
+    // screen has room, else to its left, else over its right part.
+    const QRect screen = owner->screen() ? owner->screen()->availableGeometry() : QRect();
+    const QRect main = owner->frameGeometry();
+    const QSize size = frameGeometry().size().expandedTo(this->size());
+    QPoint at(main.right() + 1, main.top());
+    if (!screen.isEmpty() && at.x() + size.width() > screen.right()) {
+        if (main.left() - size.width() >= screen.left())
+            at.setX(main.left() - size.width());
+        else
+            at.setX(std::max(screen.left(), screen.right() - size.width()));
+    }
+    if (!screen.isEmpty())
+        at.setY(std::clamp(at.y(), screen.top(), std::max(screen.top(), screen.bottom() - size.height())));
+    move(at);
 }
 
 QString HelpWindow::HelpFolder() {
@@ -46,7 +69,10 @@ QString HelpWindow::HelpFolder() {
 
 HelpWindow* HelpWindow::ShowTopic(QWidget* parent, const QString& topic) {
     static QPointer<HelpWindow> window;
-    if (!window) window = new HelpWindow(parent ? parent->window() : nullptr);
+    if (!window) {
+        window = new HelpWindow(parent ? parent->window() : nullptr);
+        if (parent) window->PlaceBeside(parent->window());
+    }
     const QString page = topic.section(QLatin1Char('#'), 0, 0);
     const QString anchor = topic.section(QLatin1Char('#'), 1);
     QUrl url = QUrl::fromLocalFile(

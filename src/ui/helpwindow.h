@@ -15,6 +15,8 @@ public:
     // Shows a page ("index.html", "logbooks.html#older-files") in the one help window.
     static HelpWindow* ShowTopic(QWidget* parent, const QString& topic);
     static QString HelpFolder();
+    // Moves the window beside owner (a new help window stays clear of it).
+    void PlaceBeside(const QWidget* owner);
     QTextBrowser* Browser() const { return browser_; }
 
 private:

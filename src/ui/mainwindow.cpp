@@ -5,6 +5,7 @@
 #include "helpwindow.h"
 #include "navigationbar.h"
 #include "prompts.h"
+#include "shortcutguard.h"
 #include "statuspanel.h"
 #include "toolbaricons.h"
 #include "translateform.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -25,6 +27,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace soarnote {
@@ -40,6 +43,7 @@ MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* paren
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Soarnote"));
     setWindowIcon(ToolbarIcon(QStringLiteral("Soarnote")));
+    shortcuts_ = new ShortcutGuard(this);
 
     BuildCentral();
     BuildMenus();
@@ -48,6 +52,18 @@ MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* paren
     info_ = new StatusPanel(this);
     statusBar()->addWidget(info_, 1);
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+    // Beside the progress bars; shown while a transfer runs.
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("CancelTransfer"));
+    cancelButton_->setToolTip(QStringLiteral("Stop the transfer (Esc)"));
+    cancelButton_->setFocusPolicy(Qt::NoFocus);
+    cancelButton_->hide();
+    statusBar()->addPermanentWidget(cancelButton_);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { CancelTransfers(); });
+    // The transfers run on events of their own; the button follows them.
+    transferWatch_ = new QTimer(this);
+    transferWatch_->setInterval(200);
+    connect(transferWatch_, &QTimer::timeout, this, &MainWindow::FollowTransfers);
 
     LogDataSet& flights = session_.Flights();
     flights.SetMoveGuard([this] { return CommitEdits(); });
@@ -66,7 +82,7 @@ MainWindow::~MainWindow() {
     for (auto it = attached_.rbegin(); it != attached_.rend(); ++it)
         delete it->data();
     attached_.clear();
-    transferChecks_.clear();
+    transfers_.clear();
     session_.CloseLogbook();
     session_.Flights().SetMoveGuard({});
     session_.Flights().disconnect(this);
@@ -88,6 +104,7 @@ QAction* MainWindow::AddItem(QMenu* menu, const QString& caption, const QKeySequ
                              void (MainWindow::*slot)()) {
     QAction* action = menu->addAction(caption);
     action->setShortcut(shortcut);
+    if (!shortcut.isEmpty()) shortcuts_->Watch(action);
     if (slot)
         connect(action, &QAction::triggered, this, slot);
     else
@@ -153,6 +170,12 @@ void MainWindow::BuildMenus() {
     offsets->setEnabled(true);
     offsets->setCheckable(true);
     connect(offsets, &QAction::toggled, form_, &FlightForm::ShowOffsets);
+    // The extra frame needs room: the window grows rather than squeezing
+    // the flight's fields.
+    connect(offsets, &QAction::toggled, this, [this] {
+        FitWidth();
+        if (height() < minimumHeight()) resize(width(), minimumHeight());
+    });
     view->addSeparator();
     QMenu* tables = view->addMenu(QStringLiteral("&Edit Tables"));
     for (const char* caption :
@@ -306,6 +329,11 @@ void MainWindow::OnReposition() {
     LogDataSet& flights = session_.Flights();
     nav_->ShowPosition(flights.AbsolutePosition(), flights.RecordCount());
     form_->Load(flights.Current());
+    RefreshPlotCommand();
+}
+
+void MainWindow::RefreshPlotCommand() {
+    LogDataSet& flights = session_.Flights();
     const bool hasTrack = flights.HasCurrent() && FlightHasTracks(session_.Db(), flights.Current().Id());
     menuItems_.value(QStringLiteral("&3D Plot"))->setEnabled(hasTrack);
 }
@@ -325,6 +353,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
             const int key = static_cast<QKeyEvent*>(event)->key();
+            // Escape stops a running transfer, wherever the focus is.
+            if (key == Qt::Key_Escape && AnyTransferBusy()) {
+                CancelTransfers();
+                return true;
+            }
             if ((key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home ||
                  key == Qt::Key_End) &&
                 static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
@@ -356,7 +389,18 @@ bool MainWindow::HandleNavigationKey(int key) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (TransferRunning() || !CommitEdits()) {
+    if (AnyTransferBusy()) {
+        // Exit must not be silently ignored: the pilot decides.
+        const auto answer = prompts_->Ask(this, QString(),
+                                          Translate("A transfer is running.") + QLatin1Char(' ') +
+                                              Translate("Stop it and exit?"),
+                                          QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
+        if (answer != QMessageBox::Yes || !CancelTransfers()) {
+            event->ignore();
+            return;
+        }
+    }
+    if (!CommitEdits()) {
         event->ignore();
         return;
     }
@@ -370,7 +414,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::ShowHelpContents() {
     HelpWindow::ShowTopic(this, QStringLiteral("index.html"));
 }
-
 
 void MainWindow::NotAvailableYet() {
     info_->setText(Translate("The 3D view is not available in this version."));

@@ -15,6 +15,7 @@ class QAction;
 class QMenu;
 class QPrinter;
 class QPushButton;
+class QTimer;
 
 namespace soarnote {
 
@@ -23,6 +24,7 @@ class FlightForm;
 class NavigationBar;
 class Prompts;
 class SettingsStore;
+class ShortcutGuard;
 class StatusPanel;
 
 class MainWindow : public QMainWindow {
@@ -79,13 +81,22 @@ public:
     // window lets go of the logbook.
     void Attach(QObject* part) { attached_.push_back(part); }
 
-    // A transfer that must end before the logbook may be closed or changed.
-    void AddTransferCheck(std::function<bool()> busy) { transferChecks_.push_back(std::move(busy)); }
+    // A transfer that must end before the logbook may be closed or changed,
+    // and how to stop it (Escape, the cancel button, or Exit).
+    void AddTransferCheck(std::function<bool()> busy, std::function<void()> cancel);
+    // A transfer's progress bar, placed before the cancel button.
+    void AddProgressBar(QWidget* bar);
     // True (after telling the user) while a transfer runs.
     bool TransferRunning();
     // A read-only logbook takes no edits and no downloads: says so and
     // returns true.
     bool RefuseReadOnly();
+    // Offers the 3D view when the flight on show has a track (a download may
+    // just have linked one).
+    void RefreshPlotCommand();
+    // Stops every running transfer; false when one is still running after.
+    bool CancelTransfers();
+    QPushButton* CancelButton() const { return cancelButton_; }
 
     static int TwipsToPixels(int twips, const QWidget* widget);
     static int PixelsToTwips(int pixels, const QWidget* widget);
@@ -125,8 +136,18 @@ private:
     QPushButton* deleteButton_ = nullptr;
     StatusPanel* info_ = nullptr;
     CustomToolBar* toolbar_ = nullptr;
+    ShortcutGuard* shortcuts_ = nullptr;
     QHash<QString, QAction*> menuItems_;
-    std::vector<std::function<bool()>> transferChecks_;
+    struct Transfer {
+        std::function<bool()> busy;
+        std::function<void()> cancel;
+    };
+    bool AnyTransferBusy() const;
+    void FollowTransfers();
+
+    std::vector<Transfer> transfers_;
+    QPushButton* cancelButton_ = nullptr;
+    QTimer* transferWatch_ = nullptr;
     std::vector<QPointer<QObject>> attached_;
     bool committing_ = false;
 };

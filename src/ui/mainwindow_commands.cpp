@@ -17,9 +17,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
 
 namespace soarnote {
 
@@ -90,14 +93,42 @@ bool MainWindow::AskReplace(const QString& name) {
     return answer == QMessageBox::Yes;
 }
 
-bool MainWindow::TransferRunning() {
-    for (const auto& busy : transferChecks_) {
-        if (busy()) {
-            info_->setText(Translate("Wait for the download to finish first."));
-            return true;
-        }
-    }
+void MainWindow::AddTransferCheck(std::function<bool()> busy, std::function<void()> cancel) {
+    transfers_.push_back({std::move(busy), std::move(cancel)});
+    transferWatch_->start();
+}
+
+void MainWindow::AddProgressBar(QWidget* bar) {
+    // Permanent widgets keep their order: the bars go before the button.
+    statusBar()->removeWidget(cancelButton_);
+    statusBar()->addPermanentWidget(bar);
+    statusBar()->addPermanentWidget(cancelButton_);
+    cancelButton_->setVisible(AnyTransferBusy());
+}
+
+bool MainWindow::AnyTransferBusy() const {
+    for (const Transfer& transfer : transfers_)
+        if (transfer.busy && transfer.busy()) return true;
     return false;
+}
+
+void MainWindow::FollowTransfers() {
+    const bool busy = AnyTransferBusy();
+    if (cancelButton_->isVisible() != busy) cancelButton_->setVisible(busy);
+}
+
+bool MainWindow::TransferRunning() {
+    if (!AnyTransferBusy()) return false;
+    info_->setText(Translate("Wait for the download to finish first."));
+    return true;
+}
+
+bool MainWindow::CancelTransfers() {
+    for (const Transfer& transfer : transfers_)
+        if (transfer.busy && transfer.busy() && transfer.cancel) transfer.cancel();
+    const bool stopped = !AnyTransferBusy();
+    FollowTransfers();
+    return stopped;
 }
 
 void MainWindow::OpenDatabaseCommand() {

@@ -2,6 +2,7 @@
 // The "Info" panel of the status bar: the one line on which every command
 // reports progress and errors. Double-clicking it clears it.
 
+#include <QEvent>
 #include <QLabel>
 
 namespace soarnote {
@@ -18,6 +19,11 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent*) override { clear(); }
+    bool event(QEvent* event) override {
+        // A long status is cut at the window's edge: hovering shows it whole.
+        if (event->type() == QEvent::ToolTip) setToolTip(text());
+        return QLabel::event(event);
+    }
 };
 
 } // namespace soarnote

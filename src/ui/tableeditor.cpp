@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QSqlError>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
@@ -33,6 +34,11 @@ namespace {
 
 // The least height of the window, in twips.
 constexpr int kMinimumHeightTwips = 2000;
+
+// Significant digits of a number shown in the grid.
+constexpr int kShownDigits = 9;
+// A column sized to its content on first opening grows no wider than this.
+constexpr int kWidestColumnTwips = 6000;
 
 // A cell is edited in the form it is shown in (a date as a date), not as stored.
 class ShownTextDelegate : public QStyledItemDelegate {
@@ -49,6 +55,20 @@ public:
             model->setData(index, line->text(), Qt::EditRole);
         else
             QStyledItemDelegate::setModelData(editor, model, index);
+    }
+    // A number is shown with the digits that mean something (a latitude
+    // converted from the receiver's units has 13 decimals of noise); the
+    // editor still starts from the full value.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* model = qobject_cast<const LogbookTableModel*>(index.model());
+        if (!model) return;
+        const FieldType type = model->TypeOf(index.column());
+        if (type != FieldType::Double && type != FieldType::Single) return;
+        const QVariant stored = index.data(Qt::EditRole);
+        bool ok = false;
+        const double value = stored.toDouble(&ok);
+        if (ok && !stored.isNull()) option->text = PlainNumberText(value, kShownDigits);
     }
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -216,14 +236,32 @@ void TableEditor::RestoreGeometry() {
     restoredColumns_.assign(columns, 0);
     restoredColumnsTwips_.assign(columns, 0);
     for (int i = 0; i < columns; ++i) {
-        const int width = settings_.Int(TableColumnWidthKey(table_, i));
+        grid_->setColumnHidden(i, false);
+        const SettingKey key = TableColumnWidthKey(table_, i);
+        int width = settings_.Int(key);
+        if (!settings_.Contains(key.section, key.key)) {
+            // Never set by the pilot: at least as wide as what it shows
+            // (a whole date and time), kept from then on.
+            const int content = std::max(ContentWidth(i), header->sectionSizeHint(i));
+            width = std::max(width, std::min(MainWindow::PixelsToTwips(content, this), kWidestColumnTwips));
+        }
         restoredColumnsTwips_[i] = width;
         header->resizeSection(i, MainWindow::TwipsToPixels(width, this));
         restoredColumns_[i] = header->sectionSize(i);
-        grid_->setColumnHidden(i, false);
     }
     // The row identifier is the database's business, not the pilot's.
     if (columns > 0 && model_->TypeOf(0) == FieldType::AutoNumber) grid_->setColumnHidden(0, true);
+}
+
+int TableEditor::ContentWidth(int column) const {
+    // The rows read so far stand for the rest.
+    const int margin =
+        2 * (grid_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid_) + 1) + 8;
+    const QFontMetrics metrics = grid_->fontMetrics();
+    int widest = 0;
+    for (int row = 0; row < std::min(model_->rowCount(), 200); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(model_->index(row, column).data().toString()));
+    return widest + margin;
 }
 
 void TableEditor::SaveGeometry() {
@@ -283,9 +321,28 @@ void TableEditor::DeleteSelectedRows() {
     if (rows.isEmpty()) return;
     std::sort(rows.begin(), rows.end(), std::greater<int>());
 
-    const bool remove =
-        prompts_.Ask(this, QString(), Translate("Delete selected lines?"),
-                     QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
+    // A glider, site or type still used by flights leaves them blank when it
+    // goes: the pilot is told how many before deciding.
+    QList<qint64> ids;
+    for (int row : rows) {
+        const QVariant id = model_->Stored(row, QStringLiteral("ID"));
+        if (!id.isNull()) ids << id.toLongLong();
+    }
+    QString countError;
+    const int users = FlightsUsingLookup(session_.Db(), table_, ids, &countError);
+    QString question = Translate("Delete selected lines?");
+    QMessageBox::Icon icon = QMessageBox::Question;
+    if (users != 0) {
+        icon = QMessageBox::Warning;
+        question +=
+            QStringLiteral("\n\n") +
+            (users > 0
+                 ? Translate("Flights using them:") + QLatin1Char(' ') + QString::number(users) +
+                       QLatin1Char('\n') + Translate("These flights will show an empty field.")
+                 : Translate("Could not count the flights using them:") + QLatin1Char(' ') + countError);
+    }
+    const bool remove = prompts_.Ask(this, QString(), question, QMessageBox::Ok | QMessageBox::Cancel,
+                                     icon) == QMessageBox::Ok;
     // A track's points may go with it, and may go even when the track stays;
     // tracks and points go in one transaction.
     if (table_ == QLatin1String("Tracks")) {
@@ -294,11 +351,6 @@ void TableEditor::DeleteSelectedRows() {
         what.points =
             prompts_.Ask(this, QString(), Translate("Delete linked lines?"),
                          QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) == QMessageBox::Ok;
-        QList<qint64> ids;
-        for (int row : rows) {
-            const QVariant id = model_->Stored(row, QStringLiteral("ID"));
-            if (!id.isNull()) ids << id.toLongLong();
-        }
         QString error;
         if ((what.tracks || what.points) && DeleteTracks(session_.Db(), ids, what, &error) < 0)
             ShowWriteError(error);
@@ -351,8 +403,25 @@ void TableEditor::LinkSelectedRows() {
         ShowWriteError(error);
         return;
     }
-    model_->select(); // shows the new links
+    // Shows the new links; the line the pilot was on stays current.
+    const QVariant currentId = grid_->currentIndex().isValid()
+                                   ? model_->Stored(grid_->currentIndex().row(), QStringLiteral("ID"))
+                                   : QVariant();
+    model_->select();
+    if (!currentId.isNull()) GoToRow(RowOfId(currentId.toLongLong()));
+    ShowPosition();
     emit TracksLinked();
+}
+
+int TableEditor::RowOfId(qint64 id) {
+    for (int row = 0;; ++row) {
+        if (row >= model_->rowCount()) {
+            if (!model_->canFetchMore()) return -1;
+            model_->fetchMore();
+            if (row >= model_->rowCount()) return -1;
+        }
+        if (model_->Stored(row, QStringLiteral("ID")).toLongLong() == id) return row;
+    }
 }
 
 void TableEditor::AttachLandFile(int row) {
@@ -416,6 +485,21 @@ void TableEditor::done(int result) {
 }
 
 bool TableEditor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == grid_ && event->type() == QEvent::KeyPress && model_) {
+        // The rows are read in portions: the last line is the table's last,
+        // not the last one read so far.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_End) {
+            while (model_->canFetchMore())
+                model_->fetchMore();
+            GoToRow(model_->rowCount() - 1);
+            return true;
+        }
+        if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_Home) {
+            GoToRow(0);
+            return true;
+        }
+    }
     if (watched == grid_ && event->type() == QEvent::KeyPress && !linkMode_) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->modifiers() == Qt::NoModifier && key->key() == Qt::Key_Delete) {

@@ -71,7 +71,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The row of a line by its ID, reading further rows as needed; -1 when none.
+    int RowOfId(qint64 id);
     void RestoreGeometry();
+    // Pixels a column needs for its shown texts.
+    int ContentWidth(int column) const;
     void SaveGeometry();
     void ShowPosition();
     void GoToRow(int row);

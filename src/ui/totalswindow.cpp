@@ -53,9 +53,10 @@ TotalsWindow::TotalsWindow(LogbookSession& session, QWidget* owner)
     year_->setToolTip(QStringLiteral("Year"));
     connect(year_, &QLineEdit::returnPressed, this, [this] { SelectOption(2); });
 
-    // Two small buttons stacked beside the year: back above, forward below.
-    auto* spinner = new QVBoxLayout;
-    spinner->setSpacing(0);
+    // Two buttons beside the year, back and forward, each big enough for its
+    // sign.
+    auto* spinner = new QHBoxLayout;
+    spinner->setSpacing(2);
     const char* faces[] = {"-", "+"};
     const char* tips[] = {"Previous year", "Next year"};
     for (int i = 0; i < 2; ++i) {
@@ -63,7 +64,7 @@ TotalsWindow::TotalsWindow(LogbookSession& session, QWidget* owner)
         stepButtons_[i]->setObjectName(QStringLiteral("Command1_%1").arg(i));
         stepButtons_[i]->setText(QString::fromLatin1(faces[i]));
         stepButtons_[i]->setToolTip(QString::fromLatin1(tips[i]));
-        stepButtons_[i]->setFixedSize(18, 12);
+        stepButtons_[i]->setMinimumSize(year_->sizeHint().height(), year_->sizeHint().height());
         stepButtons_[i]->setAutoRepeat(true);
         spinner->addWidget(stepButtons_[i]);
         connect(stepButtons_[i], &QToolButton::clicked, this, [this, i] { StepYear(i); });
@@ -74,6 +75,14 @@ TotalsWindow::TotalsWindow(LogbookSession& session, QWidget* owner)
     grid->addWidget(hours_, 0, 1, 1, 2);
     grid->addWidget(distanceCaption, 1, 0);
     grid->addWidget(distance_, 1, 1, 1, 2);
+    // The units of the figures: hours and minutes, kilometres as typed into
+    // the flights' Distance (km).
+    const char* units[] = {"h:mm", "km"};
+    for (int i = 0; i < 2; ++i) {
+        auto* unit = new QLabel(QString::fromLatin1(units[i]), this);
+        unit->setObjectName(QStringLiteral("Unit%1").arg(i));
+        grid->addWidget(unit, i, 3);
+    }
     auto* options = new QVBoxLayout;
     options->addWidget(options_[0]);
     options->addWidget(options_[1]);

@@ -76,6 +76,9 @@ void TranslateWidget(QWidget* w, QSet<QObject*>& done) {
     if (done.contains(w)) return;
     done.insert(w);
     if (auto* label = qobject_cast<QLabel*>(w)) {
+        // A translation is text: markup in it ("<b>", "a < b") is shown as
+        // typed, never interpreted. A label meant for rich text says so.
+        if (label->textFormat() == Qt::AutoText) label->setTextFormat(Qt::PlainText);
         TranslateProperty([label] { return label->text(); },
                           [label](const QString& t) { label->setText(t); });
         TranslateToolTip(w);

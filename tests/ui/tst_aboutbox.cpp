@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSerialPortInfo>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -78,6 +79,8 @@ private slots:
             QVERIFY(facts.contains(port.systemLocation()));
         QVERIFY(facts.contains(QStringLiteral("Logbook: ") + QFileInfo(logbook).absoluteFilePath()));
         QVERIFY(facts.contains(QStringLiteral("Logbook size: %1 bytes").arg(QFileInfo(logbook).size())));
+        // Every line shows whole: nothing to scroll sideways for.
+        QTRY_VERIFY(!info->findChild<QPlainTextEdit*>()->horizontalScrollBar()->isVisible());
 
         QGuiApplication::clipboard()->clear();
         QTest::mouseClick(info->findChild<QPushButton*>(QStringLiteral("Copy")), Qt::LeftButton);

@@ -40,13 +40,6 @@ double Day(int y, int m, int d, int h = 0, int min = 0) {
     return DayNumber(QDate(y, m, d), h, min, 0);
 }
 
-void DoubleClick(QWidget* w) {
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent event(QEvent::MouseButtonDblClick, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(w, &event);
-}
-
 } // namespace
 
 class TestConditionsWindow : public WindowFixture {
@@ -174,7 +167,7 @@ private slots:
         companions_->ShowConditions(true);
         ConditionsWindow* w = Window();
         w->WindList()->setCurrentIndex(w->WindList()->findText(QStringLiteral("Strong")));
-        DoubleClick(w->WeatherList());
+        DoubleClickAt(w->WeatherList());
         TableEditor* editor = companions_->TableView();
         QVERIFY(editor && editor->isVisible());
         QCOMPARE(editor->Table(), QStringLiteral("Weather"));
@@ -192,7 +185,7 @@ private slots:
         QCOMPARE(w->WeatherList()->itemText(1), QStringLiteral("Sunny spells"));
         QCOMPARE(w->WindList()->currentText(), QStringLiteral("Strong"));
 
-        DoubleClick(w->WindList());
+        DoubleClickAt(w->WindList());
         QCOMPARE(companions_->TableView()->Table(), QStringLiteral("Wind"));
         QCOMPARE(companions_->TableView()->Navigation()->Caption(), QStringLiteral("Wind Details"));
         companions_->TableView()->OkButton()->click();

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -145,6 +146,150 @@ private slots:
         QCOMPARE(distance->cursorPosition(), position == QLatin1String("4") && keys.size() == 1 ? 2 : 0);
     }
 
+    void menuShortcutsWinOverTextBoxes_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("Ctrl+U in Distance") << "Distance" << int(Qt::Key_U) << "&Update Log" << true;
+        QTest::newRow("Ctrl+E in Distance") << "Distance" << int(Qt::Key_E) << "&Enable Edit" << true;
+        QTest::newRow("Ctrl+U in position box") << "Position" << int(Qt::Key_U) << "&Update Log" << true;
+        // A command not offered just now still leaves the text alone.
+        QTest::newRow("Ctrl+U, download not offered")
+            << "Distance" << int(Qt::Key_U) << "&Update Log" << false;
+    }
+
+    void menuShortcutsWinOverTextBoxes() {
+        QFETCH(QString, box);
+        QFETCH(int, key);
+        QFETCH(QString, item);
+        QFETCH(bool, offered);
+        const QString path = MakeLogbook(QStringLiteral("keys.mdb"), Daily(2));
+        testlogbook::Exec(LogbookDatabaseFor(path).Db(), QStringLiteral("UPDATE LogData SET Distance = 2.2"));
+        auto w = OpenWindow(path);
+        QAction* command = w->MenuItem(item);
+        command->setEnabled(offered);
+        QSignalSpy triggered(command, &QAction::triggered);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QLineEdit* edit =
+            box == QLatin1String("Position") ? w->Navigation()->PositionBox() : w->Form()->Edit(box);
+        const QString before = edit->text();
+        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() / 2, edit->height() / 2));
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), Qt::ControlModifier);
+        QCOMPARE(triggered.size(), offered ? 1 : 0);
+        QCOMPARE(edit->text(), before);
+        // Moving on saves nothing changed; coming back shows the stored value.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
+        QCOMPARE(
+            Scalar(w->Session().Db(), QStringLiteral("SELECT Distance FROM LogData WHERE ID = 2")).toDouble(),
+            2.2);
+        QCOMPARE(w->Form()->Edit(QStringLiteral("Distance"))->text(), QStringLiteral("2.2"));
+    }
+
+    void runningTransferCanBeStopped_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("Escape") << "Escape" << 0 << true;
+        QTest::newRow("cancel button") << "button" << 0 << true;
+        QTest::newRow("Exit, stop it") << "Exit" << int(QMessageBox::Yes) << true;
+        QTest::newRow("Exit, keep it") << "Exit" << int(QMessageBox::No) << false;
+    }
+
+    void runningTransferCanBeStopped() {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, stopped);
+        bool busy = true; // outlives the window that asks about it
+        int cancels = 0;
+        const QString path = MakeLogbook(QStringLiteral("transfer.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        w->AddTransferCheck([&busy] { return busy; },
+                            [&busy, &cancels] {
+                                ++cancels;
+                                busy = false;
+                            });
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTRY_VERIFY(w->CancelButton()->isVisible());
+        if (how == QLatin1String("Escape")) {
+            w->Form()->Comments()->setFocus();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        } else if (how == QLatin1String("button")) {
+            QTest::mouseClick(w->CancelButton(), Qt::LeftButton);
+        } else {
+            prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+            w->MenuItem(QStringLiteral("&Exit"))->trigger();
+            QCOMPARE(prompts_.asked.size(), 1);
+            QCOMPARE(prompts_.asked[0].text, QStringLiteral("A transfer is running. Stop it and exit?"));
+            QCOMPARE(w->isVisible(), !stopped);
+        }
+        QCOMPARE(cancels, stopped ? 1 : 0);
+        QCOMPARE(busy, !stopped);
+        if (how != QLatin1String("Exit")) QTRY_VERIFY(!w->CancelButton()->isVisible());
+        busy = false; // the transfer ends by itself
+    }
+
+    void plotOffsetsMakeRoomForThemselves() {
+        const QString path = MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        w->resize(w->width(), w->minimumHeight()); // as small as the pilot can make it
+        w->MenuItem(QStringLiteral("Plot &Offsets"))->trigger();
+        QVERIFY(w->Form()->OffsetsShown());
+        // No field of any frame is squeezed below the height it needs.
+        QTRY_VERIFY(w->height() >= w->minimumSizeHint().height());
+        QCoreApplication::processEvents();
+        for (QLineEdit* edit : w->Form()->findChildren<QLineEdit*>()) {
+            if (!edit->isVisible()) continue;
+            QVERIFY2(edit->height() >= edit->minimumSizeHint().height(), qPrintable(edit->objectName()));
+        }
+    }
+
+    void helpWindowBesideTheMainWindowAndClosesWithEscape() {
+        const QString path = MakeLogbook(QStringLiteral("help.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        w->move(0, 0);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w.get(), Qt::Key_F1);
+        auto* help = w->findChild<QMainWindow*>(QStringLiteral("HelpWindow"));
+        QVERIFY(help && help->isVisible());
+        QVERIFY(help->frameGeometry().topLeft() != w->frameGeometry().topLeft());
+        help->activateWindow();
+        QTRY_COMPARE(QApplication::activeWindow(), help);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
+        QTRY_VERIFY(!help->isVisible());
+    }
+
+    void customizeToolbarRowsStayApartWhenMoving() {
+        const QString path = MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1));
+        auto w = OpenWindow(path);
+        ToolbarCustomizeDialog dialog(w->Toolbar(), w.get());
+        dialog.show();
+        QListWidget* current = dialog.Current();
+        int separator = -1;
+        for (int row = current->count() - 1; row > 0 && separator < 0; --row)
+            if (current->item(row)->data(Qt::UserRole).toString() == QLatin1String("-")) separator = row;
+        QVERIFY(separator >= 2);
+        current->setCurrentRow(separator);
+        QPushButton* up = nullptr;
+        for (QPushButton* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Move &Up")) up = b;
+        QVERIFY(up);
+        QTest::mouseClick(up, Qt::LeftButton);
+        QTest::mouseClick(up, Qt::LeftButton);
+        QCOMPARE(current->item(separator - 2)->data(Qt::UserRole).toString(), QStringLiteral("-"));
+        QCoreApplication::processEvents();
+        // Each row is drawn below the one before it, none over another.
+        for (int row = 1; row < current->count(); ++row)
+            QVERIFY2(current->visualItemRect(current->item(row)).top() >=
+                         current->visualItemRect(current->item(row - 1)).bottom(),
+                     qPrintable(QString::number(row)));
+    }
+
     void positionBox_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("comment");
@@ -184,9 +329,17 @@ private slots:
         QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
         QVERIFY(!w->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
         // Deleting in an empty logbook does nothing.
+        // No flight to hold what is typed: the fields take no input.
+        QLineEdit* distance = w->Form()->Edit(QStringLiteral("Distance"));
+        QVERIFY(!distance->isEnabled());
+        QVERIFY(!w->Form()->Comments()->isEnabled());
+        QVERIFY(!w->Form()->Combo(QStringLiteral("Combo1_1"))->isEnabled());
         w->ToggleEditMode();
+        QVERIFY(!w->Form()->Edit(QStringLiteral("StartTime"))->isEnabled());
         w->DeleteEntry();
         QCOMPARE(w->Session().Flights().RecordCount(), 0);
+        w->NewEntry();
+        QVERIFY(distance->isEnabled() && w->Form()->Edit(QStringLiteral("StartTime"))->isEnabled());
     }
 
     void plotButtonFollowsTracks() {
@@ -428,6 +581,8 @@ private slots:
         w->OpenDatabaseCommand();
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(prompts_.asked.first().title, QStringLiteral("Database Open Error"));
+        QVERIFY(
+            prompts_.asked.first().text.startsWith(QDir::toNativeSeparators(garbage) + QLatin1Char('\n')));
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - current"));
         QCOMPARE(w->Session().Flights().RecordCount(), 1);
         QCOMPARE(testlogbook::FileBytes(garbage), QByteArray(4096, 'x'));
@@ -458,6 +613,7 @@ private slots:
         // The pilot learns which logbook went missing before choosing a new one.
         QCOMPARE(prompts_.asked.size(), 1);
         QVERIFY(prompts_.asked.first().text.startsWith(Path(QStringLiteral("gone.mdb")) + QLatin1Char('\n')));
+        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
         QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - fresh"));
         QVERIFY(QFileInfo::exists(fresh));
     }

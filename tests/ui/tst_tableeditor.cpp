@@ -12,6 +12,7 @@
 #include "core/tableaccess.h"
 #include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
+#include "ui/conditionswindow.h"
 #include "ui/customtoolbar.h"
 #include "ui/flightform.h"
 #include "ui/mainwindow.h"
@@ -22,6 +23,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -151,6 +153,63 @@ private slots:
         QTRY_VERIFY(!Editor());
     }
 
+    // The lists of the main window and of the conditions window.
+    QComboBox* List(const QString& name) {
+        if (!name.startsWith(QLatin1String("Conditions/"))) return main_->Form()->Combo(name);
+        companions_->ShowConditions(true);
+        return companions_->Conditions()->findChild<QComboBox*>(name.mid(11));
+    }
+
+    void listsOpenTheirEditorOnADoubleClick_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("glider") << "Combo1_1"
+                                << "Glider";
+        QTest::newRow("location") << "Combo1_4"
+                                  << "Locations";
+        QTest::newRow("XC type") << "Combo1_5"
+                                 << "XCType";
+        QTest::newRow("flight type") << "Combo1_6"
+                                     << "Type";
+        QTest::newRow("weather") << "Conditions/Combo1_0"
+                                 << "Weather";
+        QTest::newRow("wind") << "Conditions/Combo1_1"
+                              << "Wind";
+    }
+
+    void listsOpenTheirEditorOnADoubleClick() {
+        QFETCH(QString, list);
+        QFETCH(QString, table);
+        QComboBox* combo = List(list);
+        QVERIFY(combo && combo->isVisible());
+        DoubleClickAt(combo);
+        QVERIFY(Editor() && Editor()->isVisible());
+        QCOMPARE(Editor()->Table(), table);
+        QVERIFY(!combo->view()->isVisible());
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+
+        // A single click opens the drop-down, once no second click came.
+        ClickAt(combo);
+        QVERIFY(!combo->view()->isVisible());
+        QTRY_VERIFY(combo->view()->isVisible());
+        QVERIFY(!Editor());
+        combo->hidePopup();
+
+        // The context menu offers the editor too.
+        ClickAt(combo, Qt::RightButton);
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction* edit = menu->actions().value(0);
+        QVERIFY(edit);
+        QCOMPARE(edit->text(), QStringLiteral("Edit list..."));
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(edit).center());
+        QTRY_VERIFY(Editor());
+        QCOMPARE(Editor()->Table(), table);
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+    }
+
     void toolbarButtonLinksTracks() {
         QAction* button = main_->Toolbar()->Button(QStringLiteral("LinkTracks"));
         QVERIFY(button && button->isEnabled());
@@ -242,6 +301,61 @@ private slots:
         QCOMPARE(TrackPoints(Db(), 1), 3);
     }
 
+    void deletingAGliderInUseSaysHowManyFlightsUseIt_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("cancelled") << int(QMessageBox::Cancel);
+        QTest::newRow("confirmed") << int(QMessageBox::Ok);
+    }
+
+    void deletingAGliderInUseSaysHowManyFlightsUseIt() {
+        QFETCH(int, answer);
+        testlogbook::Exec(Db(), QStringLiteral("UPDATE LogData SET Glider = 1 WHERE ID IN (1, 3)"));
+        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        SelectCell(RowOfId(1), 1);
+        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?\n\nFlights using them: 2\n"
+                                                          "These flights will show an empty field.")});
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 1")).toInt(),
+                 answer == QMessageBox::Ok ? 0 : 1);
+        // A row no flight uses is asked about as before.
+        prompts_.asked.clear();
+        prompts_.answers = {QMessageBox::Ok};
+        SelectCell(RowOfId(2), 1);
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?")});
+        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 2")).toInt(), 0);
+    }
+
+    void ctrlEndReachesTheLastOfManyRows() {
+        // More points than are read in one portion.
+        testlogbook::Exec(Db(),
+                          QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                         "WHERE i < 700) INSERT INTO TrackData (TrackID, TIME, LAT, LNG) "
+                                         "SELECT 3, 45800 + i / 1440.0, 46.5, 7.9 FROM n"));
+        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        ClickRow(0);
+        QTest::keyClick(Editor()->Grid(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(Editor()->Grid()->currentIndex().row(), 704);
+        QCOMPARE(Editor()->Navigation()->PositionBox()->text(), QStringLiteral("705"));
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(Editor()->Navigation()->PositionBox()->text(), QStringLiteral("1"));
+    }
+
+    void columnsFirstOpenAsWideAsTheirContent() {
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        QTableView* grid = Editor()->Grid();
+        const int start = Model()->ColumnOf(QStringLiteral("StartTime"));
+        const QString shown = Model()->data(Model()->index(0, start)).toString();
+        QVERIFY(grid->columnWidth(start) > grid->fontMetrics().horizontalAdvance(shown));
+        // Once set by the pilot, the stored width wins.
+        grid->horizontalHeader()->resizeSection(start, 60);
+        Editor()->OkButton()->click();
+        QTRY_VERIFY(!Editor());
+        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        QCOMPARE(Editor()->Grid()->columnWidth(start), 60);
+    }
+
     void linkModeLinksSelectedTracks() {
         // The current flight is the newest, ID 3; move to flight 2.
         main_->Session().Flights().MoveToId(2);
@@ -260,7 +374,11 @@ private slots:
         ClickRow(RowOfId(2));
         ClickRow(RowOfId(1));
         QCOMPARE(editor->SelectedRows().size(), 3);
+        const QString position = editor->Navigation()->PositionBox()->text();
         QTest::mouseClick(editor->ApplyButton(), Qt::LeftButton);
+        // The line the pilot was on stays current.
+        QCOMPARE(editor->Navigation()->PositionBox()->text(), position);
+        QCOMPARE(editor->Grid()->currentIndex().row(), RowOfId(1));
         QCOMPARE(
             Scalar(Db(), QStringLiteral("SELECT group_concat(ID) FROM Tracks WHERE LogID = 2")).toString(),
             QStringLiteral("1,2,4"));

@@ -164,6 +164,11 @@ private slots:
         QCOMPARE(window.YearBox()->text(), QStringLiteral("2025"));
         QCOMPARE(window.HoursText()->text(), QStringLiteral("130:30"));
         QCOMPARE(window.DistanceText()->text(), QStringLiteral("141.7"));
+        // The figures say their units; the year buttons are big enough for their signs.
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Unit0"))->text(), QStringLiteral("h:mm"));
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("Unit1"))->text(), QStringLiteral("km"));
+        for (QToolButton* step : window.findChildren<QToolButton*>())
+            QVERIFY(step->width() >= step->sizeHint().width() && step->height() >= step->sizeHint().height());
 
         QTest::mouseClick(window.Option(1), Qt::LeftButton);
         QCOMPARE(window.SelectedOption(), 1);

@@ -14,7 +14,21 @@
 #include "ui/mainwindow.h"
 
 #include <QTemporaryDir>
+#include <QtTest>
 #include <memory>
+
+// Mouse clicks as the window system delivers them, at the middle of a
+// visible widget: a double-click is press, release, press (with the
+// double-click), release within the double-click interval.
+inline QPoint WindowPointOf(QWidget* w) {
+    return w->mapTo(w->window(), w->rect().center());
+}
+inline void ClickAt(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(w->window()->windowHandle(), button, {}, WindowPointOf(w));
+}
+inline void DoubleClickAt(QWidget* w) {
+    QTest::mouseDClick(w->window()->windowHandle(), Qt::LeftButton, {}, WindowPointOf(w));
+}
 
 class WindowFixture : public QObject {
 protected:
