@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 class QSqlDatabase;
@@ -22,6 +23,13 @@ inline constexpr int kLogbookSchemaVersion = 3;
 enum class FieldType { AutoNumber, DateTime, Double, Single, Integer, Text };
 
 struct FieldDef {
+    FieldDef(QString fieldName, FieldType fieldType, QString sqlDefault = {})
+        : name(std::move(fieldName)), type(fieldType), defaultValue(std::move(sqlDefault)) {}
+    // The schema's own tables are written as ASCII literals.
+    FieldDef(const char* fieldName, FieldType fieldType, const char* sqlDefault)
+        : name(QLatin1String(fieldName)), type(fieldType),
+          defaultValue(sqlDefault ? QLatin1String(sqlDefault) : QLatin1String()) {}
+
     QString name;
     FieldType type;
     QString defaultValue; // SQL literal, empty for none

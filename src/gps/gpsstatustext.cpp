@@ -2,8 +2,8 @@
 
 #include "core/daynumber.h"
 #include "core/numbertext.h"
-#include "serial/serialline.h"
 #include "i18n/languagetable.h"
+#include "serial/serialline.h"
 
 namespace soarnote {
 

@@ -192,8 +192,10 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     UpdateOffsetText();
 }
 
-QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const QString& toolTip,
-                               const QString& caption) {
+QLineEdit* FlightForm::AddEdit(QAnyStringView nameText, QAnyStringView fieldText, QAnyStringView toolTipText,
+                               QAnyStringView captionText) {
+    const QString name = nameText.toString(), field = fieldText.toString(), toolTip = toolTipText.toString(),
+                  caption = captionText.toString();
     const bool offset = name.startsWith(QLatin1String("Offset"));
     const bool personal = name == QLatin1String("Distance") || name.startsWith(QLatin1String("CLink"));
     QWidget* frame = offset     ? static_cast<QWidget*>(offsets_)
@@ -206,8 +208,10 @@ QLineEdit* FlightForm::AddEdit(const QString& name, const QString& field, const 
     return edit;
 }
 
-QComboBox* FlightForm::AddCombo(const QString& name, const QString& field, const QString& table,
-                                const QString& toolTip) {
+QComboBox* FlightForm::AddCombo(QAnyStringView nameText, QAnyStringView fieldText, QAnyStringView tableText,
+                                QAnyStringView toolTipText) {
+    const QString name = nameText.toString(), field = fieldText.toString(), table = tableText.toString(),
+                  toolTip = toolTipText.toString();
     auto* combo = new QComboBox(personal_);
     combo->setObjectName(name);
     combo->setToolTip(toolTip);

@@ -7,6 +7,7 @@
 
 #include "core/flightstore.h"
 
+#include <QAnyStringView>
 #include <QWidget>
 #include <vector>
 
@@ -69,10 +70,10 @@ private:
         QString table;
     };
 
-    QLineEdit* AddEdit(const QString& name, const QString& field, const QString& toolTip,
-                       const QString& caption);
-    QComboBox* AddCombo(const QString& name, const QString& field, const QString& table,
-                        const QString& toolTip);
+    QLineEdit* AddEdit(QAnyStringView name, QAnyStringView field, QAnyStringView toolTip,
+                       QAnyStringView caption);
+    QComboBox* AddCombo(QAnyStringView name, QAnyStringView field, QAnyStringView table,
+                        QAnyStringView toolTip);
     static QString TextOf(QWidget* w);
     static void SetTextOf(QWidget* w, const QString& text);
 

@@ -154,6 +154,8 @@ UnknownPacketAnswer GpsCommands::AskUnknownPacket(const QString& text) {
 }
 
 void GpsCommands::CancelTransfer() {
+    // Escape or the window's stop button: whichever of the two runs.
+    CancelImport();
     adapter_->Link().Cancel();
 }
 

@@ -24,8 +24,11 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("settings"); // when usable
         QTest::addColumn<SerialProblem>("problem");
-        auto row = [](const char* name, QStringList values, const char* device, const char* settings,
-                      SerialProblem problem = SerialProblem::None) {
+        auto row = [](const char* name, std::initializer_list<const char*> texts, const char* device,
+                      const char* settings, SerialProblem problem = SerialProblem::None) {
+            QStringList values;
+            for (const char* text : texts)
+                values << QString::fromLatin1(text);
             QTest::newRow(name) << values << QString::fromLatin1(device) << QString::fromLatin1(settings)
                                 << problem;
         };
