@@ -48,9 +48,18 @@ void SetupPrintPage(DrawSurface& surface, float baseFontSize, int drawWidth) {
     surface.SetFontSize(baseFontSize);
 }
 
-void PrintCell(DrawSurface& surface, const QString& text, double x) {
+void PrintCell(DrawSurface& surface, const QString& text, double x, double rightX) {
     surface.SetCurrentX(x);
-    surface.Print(QLatin1Char(' ') + text, false);
+    QString shown = QLatin1Char(' ') + text;
+    // A long site or launch name would run across the next column's rule and
+    // over its text: it is cut to its own column, with a dot for what is left out.
+    if (rightX > x && surface.TextWidth(shown) > rightX - x) {
+        const QString more = QStringLiteral(".");
+        while (shown.size() > 1 && surface.TextWidth(shown + more) > rightX - x)
+            shown.chop(1);
+        shown = shown.trimmed().isEmpty() ? shown : shown + more;
+    }
+    surface.Print(shown, false);
 }
 
 void PrintWrapped(DrawSurface& surface, const QString& text, double leftX, double rightX) {
@@ -148,7 +157,7 @@ bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& stat
         surface.SetCurrentY(surface.CurrentY() + 1);
         const std::array<QString, 13> cells = LogCells(row);
         for (int c = 0; c < 13; ++c)
-            PrintCell(surface, cells[c], x[c]);
+            PrintCell(surface, cells[c], x[c], x[c + 1]);
 
         // An empty duration or distance adds nothing to the totals.
         if (const std::optional<double> duration = DurationDays(row.flightTime))

@@ -49,7 +49,9 @@ void SetupPrintPage(DrawSurface& surface, float baseFontSize, int drawWidth);
 void SetLandscape(QPagedPaintDevice& device);
 
 // Prints a blank and the text at x, without line end.
-void PrintCell(DrawSurface& surface, const QString& text, double x);
+// rightX, when given, is the next column's rule: the text is cut to fit
+// before it (headings and totals are printed whole).
+void PrintCell(DrawSurface& surface, const QString& text, double x, double rightX = 0);
 // Prints the text word by word from leftX, starting a new line before a word
 // that would reach rightX; a carriage return ends a line. The current y is
 // left on the last line printed.
