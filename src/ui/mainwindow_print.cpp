@@ -39,26 +39,38 @@ void MainWindow::PrinterSetup() {
     dialog.exec();
 }
 
+namespace {
+// Reads the log's rows and hands them to a print or export under the wait
+// cursor; a failed read is the outcome's error.
+template <typename Job> PrintOutcome WithLogbookRows(const QSqlDatabase& db, Job job) {
+    QString error;
+    const std::optional<std::vector<LogbookRow>> rows = ReadLogbookRows(db, &error);
+    if (!rows) {
+        PrintOutcome failed;
+        failed.ok = false;
+        failed.error = error;
+        return failed;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    PrintOutcome outcome = job(*rows);
+    QApplication::restoreOverrideCursor();
+    return outcome;
+}
+} // namespace
+
 void MainWindow::PrintLogCommand() {
     if (!session_.IsOpen()) return;
     QPrintDialog dialog(Printer(), this);
     dialog.setWindowTitle(Translate("Print"));
     if (dialog.exec() != QDialog::Accepted) return;
-    QString error;
-    const std::optional<std::vector<LogbookRow>> rows = ReadLogbookRows(session_.Db(), &error);
-    PrintOutcome outcome;
-    if (!rows) {
-        outcome.ok = false;
-        outcome.error = error;
-    } else {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        outcome = PrintLog(*Printer(), *rows, windowTitle());
-        if (outcome.ok && Printer()->printerState() == QPrinter::Error) {
-            outcome.ok = false;
-            outcome.error = Translate("The printer reported an error.");
+    PrintOutcome outcome = WithLogbookRows(session_.Db(), [this](const std::vector<LogbookRow>& rows) {
+        PrintOutcome printed = PrintLog(*Printer(), rows, windowTitle());
+        if (printed.ok && Printer()->printerState() == QPrinter::Error) {
+            printed.ok = false;
+            printed.error = Translate("The printer reported an error.");
         }
-        QApplication::restoreOverrideCursor();
-    }
+        return printed;
+    });
     if (!outcome.ok) prompts_->Inform(this, Translate("Print"), outcome.error, QMessageBox::Warning);
 }
 
@@ -77,17 +89,10 @@ void MainWindow::ExportPdfCommand() {
     const QString path = prompts_->SaveFileName(this, Translate("Export PDF"),
                                                 FileDialogFilter(QStringLiteral("PDF Files (*.pdf)|*.pdf")));
     if (path.isEmpty()) return;
-    QString error;
-    const std::optional<std::vector<LogbookRow>> rows = ReadLogbookRows(session_.Db(), &error);
-    PrintOutcome outcome;
-    if (!rows) {
-        outcome.ok = false;
-        outcome.error = error;
-    } else {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        outcome = ExportLogPdf(path, *rows, windowTitle());
-        QApplication::restoreOverrideCursor();
-    }
+    const PrintOutcome outcome =
+        WithLogbookRows(session_.Db(), [this, &path](const std::vector<LogbookRow>& rows) {
+            return ExportLogPdf(path, rows, windowTitle());
+        });
     if (!outcome.ok) prompts_->Inform(this, Translate("Export PDF"), outcome.error, QMessageBox::Warning);
 }
 
