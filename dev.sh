@@ -12,7 +12,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-serialport-dev
           libqt6sql6-sqlite libsqlite3-dev libgl-dev libgl1-mesa-dri libassimp-dev xvfb xauth fonts-liberation2)
 # Only the tests need these: clang and its sanitizer/fuzzer runtimes, the format check, PDF read-back.
-TEST_PACKAGES=(clang libclang-rt-14-dev clang-format poppler-utils sqlite3)
+TEST_PACKAGES=(clang libclang-rt-14-dev clang-format poppler-utils sqlite3 gpsbabel)
 
 install_packages() {
     local missing=()
