@@ -24,13 +24,13 @@ bool Near(const QVector3D& a, const QVector3D& b, float tolerance = 1e-3f) {
     return (a - b).length() <= tolerance * std::max(1.0f, b.length());
 }
 
-#define COMPARE_VEC(actual, expected)                                                                          \
-    QVERIFY2(Near(actual, expected), qPrintable(QStringLiteral("(%1, %2, %3) != (%4, %5, %6)")                   \
-                                                    .arg((actual).x())                                           \
-                                                    .arg((actual).y())                                           \
-                                                    .arg((actual).z())                                           \
-                                                    .arg((expected).x())                                         \
-                                                    .arg((expected).y())                                         \
+#define COMPARE_VEC(actual, expected)                                                                        \
+    QVERIFY2(Near(actual, expected), qPrintable(QStringLiteral("(%1, %2, %3) != (%4, %5, %6)")               \
+                                                    .arg((actual).x())                                       \
+                                                    .arg((actual).y())                                       \
+                                                    .arg((actual).z())                                       \
+                                                    .arg((expected).x())                                     \
+                                                    .arg((expected).y())                                     \
                                                     .arg((expected).z())))
 
 // An octahedron split into a sphere-like mesh: every face's corners run so
@@ -45,8 +45,7 @@ MeshGeometry Sphere(int subdivisions) {
         auto mid = [&](int a, int b) {
             const auto key = std::minmax(a, b);
             auto it = middle.find(key);
-            if (it != middle.end())
-                return it->second;
+            if (it != middle.end()) return it->second;
             v.push_back(((v[a] + v[b]) / 2).normalized());
             return middle[key] = int(v.size()) - 1;
         };
@@ -81,10 +80,13 @@ MeshGeometry Cube() {
     g.vertices.clear();
     for (int i = 0; i < 8; ++i)
         g.vertices.push_back(Vertex3{i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : -1.0f});
-    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
+                             {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
     g.faceList.clear();
     for (const auto& q : quads) {
-        const auto p = [&](int k) { return QVector3D(g.vertices[q[k]].x, g.vertices[q[k]].y, g.vertices[q[k]].z); };
+        const auto p = [&](int k) {
+            return QVector3D(g.vertices[q[k]].x, g.vertices[q[k]].y, g.vertices[q[k]].z);
+        };
         const QVector3D n = QVector3D::crossProduct(p(1) - p(0), p(2) - p(0));
         const QVector3D centre = (p(0) + p(1) + p(2) + p(3)) / 4;
         if (QVector3D::dotProduct(n, centre) > 0)
@@ -125,16 +127,17 @@ void TestSceneLayer::framePositions_data() {
     QTest::addColumn<int>("reference");    // 0 root, 1 parent, 2 sibling (50 m up in the parent)
     QTest::addColumn<QVector3D>("set");
     QTest::addColumn<QVector3D>("inRoot");
-    QTest::newRow("relative to parent") << QVector3D(100, 0, 0) << 0.0f << 1 << QVector3D(1, 2, 3)
-                                        << QVector3D(101, 2, 3);
-    QTest::newRow("relative to root") << QVector3D(100, 0, 0) << 0.0f << 0 << QVector3D(1, 2, 3)
-                                      << QVector3D(1, 2, 3);
+    QTest::newRow("relative to parent")
+        << QVector3D(100, 0, 0) << 0.0f << 1 << QVector3D(1, 2, 3) << QVector3D(101, 2, 3);
+    QTest::newRow("relative to root")
+        << QVector3D(100, 0, 0) << 0.0f << 0 << QVector3D(1, 2, 3) << QVector3D(1, 2, 3);
     // A parent turned a quarter clockwise (seen from above): its north is east.
-    QTest::newRow("turned parent") << QVector3D() << 90.0f << 1 << QVector3D(0, 10, 0) << QVector3D(-10, 0, 0);
+    QTest::newRow("turned parent") << QVector3D() << 90.0f << 1 << QVector3D(0, 10, 0)
+                                   << QVector3D(-10, 0, 0);
     QTest::newRow("turned and moved parent")
         << QVector3D(5, 5, 5) << 180.0f << 1 << QVector3D(1, 2, 3) << QVector3D(4, 3, 8);
-    QTest::newRow("relative to sibling") << QVector3D(100, 0, 0) << 90.0f << 2 << QVector3D(0, 10, 10)
-                                         << QVector3D(90, 0, 60);
+    QTest::newRow("relative to sibling")
+        << QVector3D(100, 0, 0) << 90.0f << 2 << QVector3D(0, 10, 10) << QVector3D(90, 0, 60);
 }
 
 void TestSceneLayer::framePositions() {
@@ -166,19 +169,20 @@ void TestSceneLayer::frameOrientation_data() {
     QTest::addColumn<QVector3D>("rootUp");
     QTest::addColumn<QVector3D>("rootRight"); // the frame's +X in the root
     // A camera looking down with north up has east (minus x) on its right.
-    QTest::newRow("down, north up") << 0.0f << QVector3D(0, 0, -1) << QVector3D(0, 1, 0) << QVector3D(0, 0, -1)
-                                    << QVector3D(0, 1, 0) << QVector3D(-1, 0, 0);
+    QTest::newRow("down, north up") << 0.0f << QVector3D(0, 0, -1) << QVector3D(0, 1, 0)
+                                    << QVector3D(0, 0, -1) << QVector3D(0, 1, 0) << QVector3D(-1, 0, 0);
     // Looking north, level: east on the right again.
     QTest::newRow("north, level") << 0.0f << QVector3D(0, 5, 0) << QVector3D(0, 0, 1) << QVector3D(0, 1, 0)
                                   << QVector3D(0, 0, 1) << QVector3D(-1, 0, 0);
     QTest::newRow("up not square to direction")
         << 0.0f << QVector3D(0, 0, -2) << QVector3D(0, 1, 1) << QVector3D(0, 0, -1) << QVector3D(0, 1, 0)
         << QVector3D(-1, 0, 0);
-    QTest::newRow("relative to turned parent") << 90.0f << QVector3D(0, 1, 0) << QVector3D(0, 0, 1)
-                                               << QVector3D(-1, 0, 0) << QVector3D(0, 0, 1) << QVector3D(0, -1, 0);
+    QTest::newRow("relative to turned parent")
+        << 90.0f << QVector3D(0, 1, 0) << QVector3D(0, 0, 1) << QVector3D(-1, 0, 0) << QVector3D(0, 0, 1)
+        << QVector3D(0, -1, 0);
     // Direction along up: nothing sensible to do, the frame keeps its axes.
-    QTest::newRow("parallel up ignored") << 0.0f << QVector3D(0, 0, 1) << QVector3D(0, 0, 3) << QVector3D(0, 0, 1)
-                                         << QVector3D(0, 1, 0) << QVector3D(1, 0, 0);
+    QTest::newRow("parallel up ignored") << 0.0f << QVector3D(0, 0, 1) << QVector3D(0, 0, 3)
+                                         << QVector3D(0, 0, 1) << QVector3D(0, 1, 0) << QVector3D(1, 0, 0);
     QTest::newRow("zero direction ignored") << 0.0f << QVector3D() << QVector3D(0, 1, 0) << QVector3D(0, 0, 1)
                                             << QVector3D(0, 1, 0) << QVector3D(1, 0, 0);
 }
@@ -221,21 +225,23 @@ void TestSceneLayer::frameRotations_data() {
     QTest::addColumn<QVector3D>("position");
     QTest::addColumn<QVector3D>("direction");
     const float c30 = std::cos(30 * kDeg), s30 = std::sin(30 * kDeg);
-    QTest::newRow("before: own axes") << QVector3D(0, 0, 0) << 0 << QVector3D(0, 0, 1) << 90.0f << QVector3D(1, 0, 0)
-                                      << 90.0f << QVector3D(0, 0, 0) << QVector3D(1, 0, 0);
-    QTest::newRow("after: parent's axes") << QVector3D(0, 0, 0) << 1 << QVector3D(0, 0, 1) << 90.0f
-                                          << QVector3D(1, 0, 0) << 90.0f << QVector3D(0, 0, 0) << QVector3D(0, -1, 0);
-    QTest::newRow("before keeps the origin") << QVector3D(0, 1000, 0) << 0 << QVector3D(0, 0, 1) << 90.0f
-                                             << QVector3D(1, 0, 0) << 0.0f << QVector3D(0, 1000, 0)
-                                             << QVector3D(0, 0, 1);
+    QTest::newRow("before: own axes")
+        << QVector3D(0, 0, 0) << 0 << QVector3D(0, 0, 1) << 90.0f << QVector3D(1, 0, 0) << 90.0f
+        << QVector3D(0, 0, 0) << QVector3D(1, 0, 0);
+    QTest::newRow("after: parent's axes")
+        << QVector3D(0, 0, 0) << 1 << QVector3D(0, 0, 1) << 90.0f << QVector3D(1, 0, 0) << 90.0f
+        << QVector3D(0, 0, 0) << QVector3D(0, -1, 0);
+    QTest::newRow("before keeps the origin")
+        << QVector3D(0, 1000, 0) << 0 << QVector3D(0, 0, 1) << 90.0f << QVector3D(1, 0, 0) << 0.0f
+        << QVector3D(0, 1000, 0) << QVector3D(0, 0, 1);
     QTest::newRow("sun at azimuth 90, elevation 30")
         << QVector3D(0, 1000, 0) << 1 << QVector3D(1, 0, 0) << 30.0f << QVector3D(0, 0, 1) << 90.0f
         << QVector3D(-1000 * c30, 0, 1000 * s30) << QVector3D(s30, 0, c30);
-    QTest::newRow("sun at azimuth 180, elevation 0") << QVector3D(0, 1000, 0) << 1 << QVector3D(1, 0, 0) << 0.0f
-                                                     << QVector3D(0, 0, 1) << 180.0f << QVector3D(0, -1000, 0)
-                                                     << QVector3D(0, 0, 1);
-    QTest::newRow("zero axis ignored") << QVector3D(1, 2, 3) << 1 << QVector3D() << 90.0f << QVector3D() << 45.0f
-                                       << QVector3D(1, 2, 3) << QVector3D(0, 0, 1);
+    QTest::newRow("sun at azimuth 180, elevation 0")
+        << QVector3D(0, 1000, 0) << 1 << QVector3D(1, 0, 0) << 0.0f << QVector3D(0, 0, 1) << 180.0f
+        << QVector3D(0, -1000, 0) << QVector3D(0, 0, 1);
+    QTest::newRow("zero axis ignored") << QVector3D(1, 2, 3) << 1 << QVector3D() << 90.0f << QVector3D()
+                                       << 45.0f << QVector3D(1, 2, 3) << QVector3D(0, 0, 1);
 }
 
 void TestSceneLayer::frameRotations() {
@@ -270,8 +276,8 @@ void TestSceneLayer::faceList_data() {
     QTest::newRow("two faces") << QList<int>{3, 0, 1, 2, 4, 0, 1, 2, 3, 0} << 2
                                << QList<int>{0, 1, 2, 0, 1, 2, 3};
     QTest::newRow("stops at 0") << QList<int>{3, 0, 1, 2, 0, 3, 1, 2, 3} << 1 << QList<int>{0, 1, 2};
-    QTest::newRow("index out of range left out") << QList<int>{3, 0, 1, 9, 3, 1, 2, 3, 0} << 1
-                                                 << QList<int>{1, 2, 3};
+    QTest::newRow("index out of range left out")
+        << QList<int>{3, 0, 1, 9, 3, 1, 2, 3, 0} << 1 << QList<int>{1, 2, 3};
     QTest::newRow("negative index left out") << QList<int>{3, 0, -1, 2, 0} << 0 << QList<int>{};
     QTest::newRow("cut-off record") << QList<int>{3, 0, 1, 2, 4, 0, 1} << 1 << QList<int>{0, 1, 2};
     QTest::newRow("no terminator") << QList<int>{3, 3, 2, 1} << 1 << QList<int>{3, 2, 1};
@@ -303,12 +309,12 @@ void TestSceneLayer::normals_data() {
     QTest::addColumn<unsigned>("flags");
     QTest::addColumn<int>("vertices");
     QTest::addColumn<int>("expect"); // 0 axis normals, 1 normal along the position, 2 up
-    QTest::newRow("cube, crease 45") << 0 << 45.0f << unsigned(kNormalsPrecompact | kNormalsUseCreaseAngle) << 24
-                                     << 0;
+    QTest::newRow("cube, crease 45") << 0 << 45.0f << unsigned(kNormalsPrecompact | kNormalsUseCreaseAngle)
+                                     << 24 << 0;
     QTest::newRow("cube, crease 100") << 0 << 100.0f << unsigned(kNormalsUseCreaseAngle) << 8 << 1;
     QTest::newRow("cube, no crease flag") << 0 << 45.0f << unsigned(kNormalsPrecompact) << 8 << 1;
-    QTest::newRow("sphere, crease 45") << 1 << 45.0f << unsigned(kNormalsPrecompact | kNormalsUseCreaseAngle) << 258
-                                       << 1;
+    QTest::newRow("sphere, crease 45")
+        << 1 << 45.0f << unsigned(kNormalsPrecompact | kNormalsUseCreaseAngle) << 258 << 1;
     QTest::newRow("cell triangle (p, left, below)") << 2 << 0.0f << unsigned(kNormalsPrecompact) << 3 << 2;
 }
 
@@ -372,24 +378,25 @@ void TestSceneLayer::wraps_data() {
     // Ground wrap: direction up, up south; bitmap repeats every 100 m, its
     // left edge west, its top north.
     const QVector3D sky(0, 0, 1), south(0, -1, 0), corner(-1000, 2000, 300);
-    QTest::newRow("flat, 100 m east") << 0 << corner << sky << south << 0.01f << 0.01f
-                                      << corner + QVector3D(-100, 0, 40) << QPointF(1, 0);
-    QTest::newRow("flat, 100 m south") << 0 << corner << sky << south << 0.01f << 0.01f
-                                       << corner + QVector3D(0, -100, 0) << QPointF(0, 1);
+    QTest::newRow("flat, 100 m east")
+        << 0 << corner << sky << south << 0.01f << 0.01f << corner + QVector3D(-100, 0, 40) << QPointF(1, 0);
+    QTest::newRow("flat, 100 m south")
+        << 0 << corner << sky << south << 0.01f << 0.01f << corner + QVector3D(0, -100, 0) << QPointF(0, 1);
     QTest::newRow("flat, 50 m north-west") << 0 << corner << sky << south << 0.01f << 0.01f
                                            << corner + QVector3D(50, 50, 0) << QPointF(-0.5, -0.5);
     // A patch with no extent: scale 1 / 0 must not turn into inf or NaN.
-    QTest::newRow("flat, infinite scale") << 0 << corner << sky << south << inf << inf << corner << QPointF(0, 0);
+    QTest::newRow("flat, infinite scale")
+        << 0 << corner << sky << south << inf << inf << corner << QPointF(0, 0);
     QTest::newRow("flat, NaN scale") << 0 << corner << sky << south << nan << 0.01f
                                      << corner + QVector3D(-10, -100, 0) << QPointF(10, 1);
     // Glider wrap: along the wing's forward axis, up along x.
     const QVector3D forward(0, 0, 1), xUp(1, 0, 0);
-    QTest::newRow("cylinder, on up") << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f << QVector3D(2, 0, 5)
-                                     << QPointF(0, 1);
-    QTest::newRow("cylinder, quarter") << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f << QVector3D(0, -1, 0)
-                                       << QPointF(0.25, 0);
-    QTest::newRow("cylinder, three quarters") << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f
-                                              << QVector3D(0, 1, -5) << QPointF(0.75, -1);
+    QTest::newRow("cylinder, on up") << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f
+                                     << QVector3D(2, 0, 5) << QPointF(0, 1);
+    QTest::newRow("cylinder, quarter")
+        << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f << QVector3D(0, -1, 0) << QPointF(0.25, 0);
+    QTest::newRow("cylinder, three quarters")
+        << 1 << QVector3D() << forward << xUp << 1.0f << 0.2f << QVector3D(0, 1, -5) << QPointF(0.75, -1);
 }
 
 void TestSceneLayer::wraps() {
@@ -405,7 +412,8 @@ void TestSceneLayer::wraps() {
     g.vertices = {{vertex.x(), vertex.y(), vertex.z()}};
     Mesh mesh;
     mesh.AddFaces(g);
-    Wrap(type == 0 ? WrapType::Flat : WrapType::Cylindrical, nullptr, origin, direction, up, 0, 0, scaleU, scaleV)
+    Wrap(type == 0 ? WrapType::Flat : WrapType::Cylindrical, nullptr, origin, direction, up, 0, 0, scaleU,
+         scaleV)
         .Apply(mesh);
     const QVector2D got = mesh.TextureCoordinates().at(0);
     QVERIFY2(std::abs(got.x() - uv.x()) < 1e-4 && std::abs(got.y() - uv.y()) < 1e-4,
@@ -485,7 +493,8 @@ void TestSceneLayer::loadXFile() {
         }
         // No normals in the file: generated, towards the face's front.
         for (std::uint32_t k = mesh->FaceStarts()[f]; k < mesh->FaceStarts()[f + 1]; ++k)
-            QVERIFY(QVector3D::dotProduct(mesh->Normals()[mesh->FaceIndices()[k]], mesh->FaceNormal(f)) > 0.5f);
+            QVERIFY(QVector3D::dotProduct(mesh->Normals()[mesh->FaceIndices()[k]], mesh->FaceNormal(f)) >
+                    0.5f);
         ++found;
     }
     QCOMPARE(found, 2);

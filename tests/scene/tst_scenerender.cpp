@@ -23,7 +23,8 @@ MeshGeometry Square(const QVector3D& centre, float size) {
                         [](int, int) { return 1.0f; }) /* heights replaced below */;
 }
 
-Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, float size, const QColor& colour) {
+Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, float size,
+                const QColor& colour) {
     MeshGeometry g = Square(centre, size);
     for (Vertex3& v : g.vertices)
         v.z = centre.z();
@@ -76,7 +77,9 @@ bool Close(QRgb a, QRgb b, int tolerance) {
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-QString Text(QRgb c) { return QStringLiteral("#%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0')); }
+QString Text(QRgb c) {
+    return QStringLiteral("#%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0'));
+}
 
 } // namespace
 
@@ -102,7 +105,9 @@ private:
     OffscreenRenderer gl_;
 };
 
-void TestSceneRender::initTestCase() { QVERIFY2(gl_.Initialize(), qPrintable(gl_.ErrorText())); }
+void TestSceneRender::initTestCase() {
+    QVERIFY2(gl_.Initialize(), qPrintable(gl_.ErrorText()));
+}
 
 // Looking straight down from 1000 m: a marker 200 m east of the nadir lies
 // right of the centre with north up, left with south up; one north lies above.
@@ -189,8 +194,7 @@ void TestSceneRender::ribbonSides() {
     // south (west is +x, on the left of a viewer looking north).
     g.vertices = {{50, 0, -50}, {50, 0, 50}, {-50, 0, 50}, {-50, 0, -50}};
     g.faceList = {4, 0, 1, 2, 3};
-    if (bothWindings)
-        g.faceList.insert(g.faceList.end(), {4, 3, 2, 1, 0});
+    if (bothWindings) g.faceList.insert(g.faceList.end(), {4, 3, 2, 1, 0});
     g.faceList.push_back(0);
     Mesh* m = s.engine.CreateMesh();
     m->AddFaces(g);
@@ -228,7 +232,9 @@ void TestSceneRender::fogAndBackground() {
     const QImage picture = gl_.Render(*s.root, s.viewport);
     QCOMPARE(picture.pixel(0, 0) & 0xFFFFFF, background.rgb() & 0xFFFFFF);
     const QColor mixed = fog ? fogColour : ground;
-    const auto expect = [&](int g, int f) { return int(std::lround(g * groundShare + f * (1 - groundShare))); };
+    const auto expect = [&](int g, int f) {
+        return int(std::lround(g * groundShare + f * (1 - groundShare)));
+    };
     const QRgb want = qRgb(expect(ground.red(), mixed.red()), expect(ground.green(), mixed.green()),
                            expect(ground.blue(), mixed.blue()));
     const QRgb got = picture.pixel(32, 32);
@@ -282,15 +288,13 @@ void TestSceneRender::demoScene() {
     DemoScene d = BuildDemoScene(engine);
     const QImage picture = gl_.Render(*d.scene, Viewport{d.camera, 0, 0, 160, 120});
     const QString golden = QStringLiteral(SOARNOTE_TEST_DATA "/scene/demo.png");
-    if (qEnvironmentVariableIsSet("SOARNOTE_UPDATE_GOLDEN"))
-        QVERIFY(picture.save(golden));
+    if (qEnvironmentVariableIsSet("SOARNOTE_UPDATE_GOLDEN")) QVERIFY(picture.save(golden));
     const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
     QCOMPARE(picture.size(), expected.size());
     int off = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = 0; x < picture.width(); ++x)
-            if (!Close(picture.pixel(x, y), expected.pixel(x, y), 8))
-                ++off;
+            if (!Close(picture.pixel(x, y), expected.pixel(x, y), 8)) ++off;
     QVERIFY2(off <= picture.width() * picture.height() / 100, qPrintable(QString::number(off)));
 }
 

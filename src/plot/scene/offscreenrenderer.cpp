@@ -62,7 +62,7 @@ void OffscreenRenderer::RenderFrame(const Frame& root, const Viewport& viewport)
 
 QImage OffscreenRenderer::Grab() {
     if (!fbo_ || !MakeCurrent()) return {};
-    return fbo_->toImage(false).convertToFormat(QImage::Format_RGB32);
+    return fbo_->toImage(true).convertToFormat(QImage::Format_RGB32);
 }
 
 QImage OffscreenRenderer::Render(const Frame& root, const Viewport& viewport) {

@@ -10,9 +10,10 @@ SceneView::SceneView(QWidget* parent) : QOpenGLWidget(parent) {
 }
 
 SceneView::~SceneView() {
-    makeCurrent();
-    renderer_.Release();
-    doneCurrent();
+    // The base class destroys the context after this object's members are
+    // gone: release now and do not listen for that.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
+    ReleaseGl();
 }
 
 QSurfaceFormat SceneView::SurfaceFormat() {
