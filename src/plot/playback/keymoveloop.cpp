@@ -15,7 +15,9 @@ void KeyMoveLoop::KeyPressed(int virtualKey, Qt::KeyboardModifiers modifiers) {
     if (virtualKey <= 0) return;
     modifierMode_ = ModifierModeFor(modifiers, offsetMode_);
     if (!held_.insert(virtualKey).second) return; // auto-repeat of a held key
-    if (timer_.isActive()) return;
+    // Shift, Ctrl or another key without a move of its own starts nothing:
+    // the flight begins, with one step at once, with the first key that moves.
+    if (timer_.isActive() || CurrentMoves().empty()) return;
     timer_.start();
     QPointer<KeyMoveLoop> self(this);
     emit MovingChanged(true);
@@ -24,7 +26,7 @@ void KeyMoveLoop::KeyPressed(int virtualKey, Qt::KeyboardModifiers modifiers) {
 
 void KeyMoveLoop::KeyReleased(int virtualKey) {
     held_.erase(virtualKey);
-    if (held_.empty()) StopMoving();
+    if (CurrentMoves().empty()) StopMoving();
 }
 
 void KeyMoveLoop::ClearKeys() {
@@ -43,13 +45,14 @@ void KeyMoveLoop::RunStep() {
     // A receiver that opens a dialog runs the event loop inside the step;
     // a tick arriving then is skipped rather than stacked.
     if (inStep_) return;
-    if (held_.empty()) {
+    std::vector<FrameMove> moves = CurrentMoves();
+    if (moves.empty()) {
         StopMoving();
         return;
     }
     inStep_ = true;
     QPointer<KeyMoveLoop> self(this);
-    emit Stepped(CurrentMoves());
+    emit Stepped(moves);
     if (self) inStep_ = false;
 }
 

@@ -28,9 +28,9 @@ public:
 
     // A key went down (virtual key code, 0 is ignored). The modifier mode is
     // taken afresh from every press; a key not yet held becomes held, and the
-    // first held key starts flying with one step at once.
+    // first key that moves something starts flying with one step at once.
     void KeyPressed(int virtualKey, Qt::KeyboardModifiers modifiers);
-    // A key came up; flying stops with the last held key.
+    // A key came up; flying stops when the held keys move nothing any more.
     void KeyReleased(int virtualKey);
     // Focus loss or deactivation: the releases will never come.
     void ClearKeys();
