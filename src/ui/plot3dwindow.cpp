@@ -553,6 +553,14 @@ void Plot3DWindow::OverlayCommand() {
     RenderFrame();
 }
 
+void Plot3DWindow::CloseForLogbookChange() {
+    if (!close()) {
+        // Cancel cannot keep a logbook that is going: close without storing.
+        open_ = false;
+        close();
+    }
+}
+
 void Plot3DWindow::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const int key = VirtualKeyFromQt(event->key());

@@ -71,6 +71,10 @@ public:
     void LoadDemCommand();
     void OverlayCommand();
 
+    // The logbook is about to close: the pilot may still keep moved offsets
+    // (Yes/No), but the view goes whatever the answer.
+    void CloseForLogbookChange();
+
     // One frame drawn now (after a change outside the playback).
     void RenderFrame();
 
