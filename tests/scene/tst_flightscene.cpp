@@ -5,6 +5,7 @@
 #include "geo/planeprojection.h"
 #include "offscreenrenderer.h"
 #include "plot/flightscene/flightscene.h"
+#include "plot/land/scenebuilders.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -169,7 +170,10 @@ private slots:
         const scene::Mesh* mesh = scene.LandscapeFrame()->Visuals().back();
         QCOMPARE(mesh->FaceCount(), std::size_t(2));
         QCOMPARE(mesh->MeshTexture() != nullptr, overlaid || !landscapeTexture.isEmpty());
-        if (!overlaid && landscapeTexture.isEmpty()) QCOMPARE(mesh->Colour(), QColor(0, 0xC0, 0x01));
+        if (!overlaid && landscapeTexture.isEmpty()) {
+            const MeshColour c = MeshColourFromSetting(options.landscapeColour, 1.0f);
+            QCOMPARE(mesh->Colour(), QColor(c.red8, c.green8, c.blue8, c.alpha8));
+        }
     }
 };
 
