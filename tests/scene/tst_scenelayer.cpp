@@ -4,7 +4,10 @@
 
 #include "frame.h"
 #include "mesh.h"
+#include "meshclusters.h"
+#include "scenedemo.h"
 #include "sceneengine.h"
+#include "scenerenderer.h"
 #include "texture.h"
 #include "wrap.h"
 
@@ -115,6 +118,9 @@ private slots:
     void normals();
     void wraps_data();
     void wraps();
+    void clusters();
+    void outsideView_data();
+    void outsideView();
     void decalTransparency();
     void loadXFile();
 };
@@ -420,6 +426,66 @@ void TestSceneLayer::wraps() {
              qPrintable(QStringLiteral("(%1, %2)").arg(got.x()).arg(got.y())));
     QCOMPARE(SpanScale(vertex.x(), vertex.x()), 1.0f);
     QCOMPARE(SpanScale(0, -4), 0.25f);
+}
+
+// Sorting a landscape's triangles into tiles keeps every triangle with its
+// corners in order, and the tiles cover the index list exactly once.
+void TestSceneLayer::clusters() {
+    const MeshGeometry g =
+        GridGeometry(60, 80, -400, 100, 10, [](int r, int c) { return float(r * c % 7 + 1); });
+    std::vector<std::uint32_t> indices;
+    for (std::size_t i = 0; i < g.faceList.size() && g.faceList[i] == 3; i += 4)
+        indices.insert(indices.end(), {std::uint32_t(g.faceList[i + 1]), std::uint32_t(g.faceList[i + 2]),
+                                       std::uint32_t(g.faceList[i + 3])});
+    std::vector<QVector3D> positions;
+    for (const Vertex3& v : g.vertices)
+        positions.emplace_back(v.x, v.y, v.z);
+    std::vector<std::uint32_t> sorted = indices;
+    const std::vector<MeshCluster> tiles = ClusterTriangles(positions, sorted, 500);
+    QVERIFY(tiles.size() >= 9);
+    const auto triangles = [](const std::vector<std::uint32_t>& list) {
+        std::vector<std::array<std::uint32_t, 3>> t;
+        for (std::size_t i = 0; i < list.size(); i += 3)
+            t.push_back({list[i], list[i + 1], list[i + 2]});
+        std::sort(t.begin(), t.end());
+        return t;
+    };
+    QVERIFY(triangles(sorted) == triangles(indices));
+    std::uint32_t next = 0;
+    for (const MeshCluster& c : tiles) {
+        QCOMPARE(c.first, next);
+        next += c.count;
+        for (std::uint32_t i = c.first; i < c.first + c.count; ++i) {
+            const QVector3D& p = positions[sorted[i]];
+            QVERIFY(p.x() >= c.lo.x() && p.x() <= c.hi.x() && p.y() >= c.lo.y() && p.y() <= c.hi.y());
+        }
+    }
+    QCOMPARE(std::size_t(next), sorted.size());
+}
+
+// A camera at the origin looking north (+y), level: what the view skips.
+void TestSceneLayer::outsideView_data() {
+    QTest::addColumn<QVector3D>("lo");
+    QTest::addColumn<QVector3D>("hi");
+    QTest::addColumn<bool>("outside");
+    QTest::newRow("ahead") << QVector3D(-10, 90, -10) << QVector3D(10, 110, 10) << false;
+    QTest::newRow("behind") << QVector3D(-10, -110, -10) << QVector3D(10, -90, 10) << true;
+    QTest::newRow("far to the west") << QVector3D(500, 90, -10) << QVector3D(510, 110, 10) << true;
+    QTest::newRow("beyond the back plane") << QVector3D(-10, 80000, -10) << QVector3D(10, 80010, 10) << true;
+    QTest::newRow("around the camera")
+        << QVector3D(-1000, -1000, -1000) << QVector3D(1000, 1000, 1000) << false;
+}
+
+void TestSceneLayer::outsideView() {
+    QFETCH(QVector3D, lo);
+    QFETCH(QVector3D, hi);
+    QFETCH(bool, outside);
+    SceneEngine engine;
+    Frame* root = engine.CreateFrame(nullptr);
+    Frame* camera = engine.CreateFrame(root);
+    camera->SetOrientation(root, QVector3D(0, 1, 0), QVector3D(0, 0, 1));
+    const SceneRenderer renderer;
+    QCOMPARE(OutsideView(renderer.ViewProjection(Viewport{camera, 0, 0, 100, 100}), lo, hi), outside);
 }
 
 // The bitmap's background becomes clear: palette entry 0 of a palette bitmap,

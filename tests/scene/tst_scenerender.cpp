@@ -97,6 +97,8 @@ private slots:
     void fogAndBackground();
     void blendingOrder_data();
     void blendingOrder();
+    void textures_data();
+    void textures();
     void uploadsOnce();
     void demoScene();
     void window();
@@ -155,7 +157,6 @@ void TestSceneRender::groundCulling() {
     QFETCH(bool, visible);
     SceneEngine engine;
     DemoScene d = BuildDemoScene(engine, 3, 3);
-    d.world->Visuals(); // the demo's ribbon stays out of the picture's centre
     d.camera->SetPosition(d.world, 0, 0, cameraZ);
     d.camera->SetOrientation(d.world, QVector3D(0, 0, -cameraZ), QVector3D(0, 1, 0));
     // A light straight over the ground, the demo's ambient of 0.4 stays.
@@ -263,6 +264,52 @@ void TestSceneRender::blendingOrder() {
     const QRgb want = sort ? qRgb(153, 0, 82) : qRgb(153, 0, 0);
     const QRgb got = picture.pixel(32, 32);
     QVERIFY2(Close(got, want, 2), qPrintable(Text(got) + QStringLiteral(" != ") + Text(want)));
+}
+
+// A bitmap laid on the ground by the ground wrap (origin at the north-west
+// corner, up to the south, spanning the square once) shows with its top to the
+// north and its left to the west; its decal background lets the ground below
+// show through. The overlay comes from the frame and replaces the mesh's own
+// colour.
+void TestSceneRender::textures_data() {
+    QTest::addColumn<bool>("overlay");
+    QTest::newRow("mesh texture") << false;
+    QTest::newRow("frame overlay") << true;
+}
+
+void TestSceneRender::textures() {
+    QFETCH(bool, overlay);
+    Stage s;
+    s.Look(QVector3D(0, 0, 200), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
+    AddSquare(s.engine, s.world, QVector3D(0, 0, 0), 400, QColor(255, 0, 0));
+    // Quadrants: top left the background (black), top right white, bottom
+    // left blue, bottom right white.
+    QImage bitmap(8, 8, QImage::Format_RGB32);
+    bitmap.fill(qRgb(255, 255, 255));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            bitmap.setPixel(x, y, qRgb(0, 0, 0));
+            bitmap.setPixel(x, y + 4, qRgb(0, 0, 255));
+        }
+    Texture* texture = s.engine.CreateTexture(bitmap, true);
+    Frame* land = s.engine.CreateFrame(s.world);
+    Mesh* patch = AddSquare(s.engine, land, QVector3D(0, 0, 10), 100, QColor(0, 255, 0));
+    Wrap(WrapType::Flat, s.world, QVector3D(50, 50, 10), QVector3D(0, 0, 1), QVector3D(0, -1, 0), 0, 0,
+         SpanScale(50, -50), SpanScale(50, -50))
+        .Apply(*patch);
+    if (overlay) {
+        land->SetTexture(texture);
+        land->SetMaterialMode(MaterialMode::FromFrame);
+    } else {
+        patch->SetColour(QColor(255, 255, 255));
+        patch->SetTexture(texture);
+    }
+    const QImage picture = gl_.Render(*s.root, s.viewport);
+    // The patch spans pixels 16 .. 48; quadrant centres at 24 and 40.
+    QCOMPARE(picture.pixel(24, 24) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF); // north-west: clear
+    QCOMPARE(picture.pixel(40, 24) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
+    QCOMPARE(picture.pixel(24, 40) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
+    QCOMPARE(picture.pixel(40, 40) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
 }
 
 // A scene that does not change is uploaded once; a changed mesh again.

@@ -33,6 +33,7 @@
 #include "frame.h"
 #include "light.h"
 #include "mesh.h"
+#include "meshclusters.h"
 #include "sceneengine.h"
 #include "texture.h"
 
@@ -114,7 +115,7 @@ struct GpuMesh {
     GLuint vertexBuffer = 0;
     GLuint colourBuffer = 0;
     GLuint indexBuffer = 0;
-    GLsizei indexCount = 0;
+    std::vector<MeshCluster> clusters;
     bool vertexColours = false;
 };
 
@@ -208,6 +209,8 @@ struct SceneRenderer::Impl : QOpenGLExtraFunctions {
             for (std::uint32_t k = starts[f] + 1; k + 1 < starts[f + 1]; ++k)
                 indices.insert(indices.end(), {corners[starts[f]], corners[k], corners[k + 1]});
 
+        const std::vector<MeshCluster> clusters = ClusterTriangles(positions, indices);
+
         glBindVertexArray(gpu.vao);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.vertexBuffer);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(data.size() * sizeof(float)), data.data(),
@@ -238,7 +241,7 @@ struct SceneRenderer::Impl : QOpenGLExtraFunctions {
         glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
                      indices.data(), GL_STATIC_DRAW);
         glBindVertexArray(0);
-        gpu.indexCount = static_cast<GLsizei>(indices.size());
+        gpu.clusters = clusters;
         gpu.revision = mesh.Revision();
         ++uploads;
     }
@@ -403,7 +406,27 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
                            c.alpha());
             f.glVertexAttrib4f(3, c.redF(), c.greenF(), c.blueF(), c.alphaF());
         }
-        f.glDrawElements(GL_TRIANGLES, gpu.indexCount, GL_UNSIGNED_INT, nullptr);
+        // The clusters in view, neighbours joined into one call.
+        const QMatrix4x4 clip = viewProjection * item.model;
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+        const auto flush = [&] {
+            if (count)
+                f.glDrawElements(
+                    GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT,
+                    reinterpret_cast<const void*>(std::uintptr_t(first) * sizeof(std::uint32_t)));
+            count = 0;
+        };
+        for (const MeshCluster& c : gpu.clusters) {
+            if (OutsideView(clip, c.lo, c.hi)) {
+                flush();
+                continue;
+            }
+            if (count && first + count != c.first) flush();
+            if (!count) first = c.first;
+            count += c.count;
+        }
+        flush();
     };
 
     f.glDisable(GL_BLEND);
