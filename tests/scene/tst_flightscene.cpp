@@ -14,15 +14,15 @@ using namespace soarnote;
 
 namespace {
 
-// A plot flown due east at 300 m from the given easting to 0 (scene X is
-// minus the easting), at the Peak District's latitude.
-PlotData EastboundPlot(float fromEasting, double day) {
+// A plot flown due east at 300 m over the given distance (scene X is minus
+// the easting), at the Peak District's latitude.
+PlotData EastboundPlot(float distance, double day) {
     const PlanePosition origin = LatLngToPlane({53.35, -1.80});
     PlotData plot;
     const int n = 11;
     for (int i = 0; i < n; ++i) {
         PlotPoint p;
-        const double easting = origin.easting + fromEasting * (1.0 - i / double(n - 1));
+        const double easting = origin.easting + distance * i / double(n - 1);
         p.x = static_cast<float>(-easting);
         p.y = static_cast<float>(origin.northing);
         p.z = 300;
@@ -49,12 +49,15 @@ FlightSceneOptions NoModels(const QString& folder) {
     return o;
 }
 
-int CountBlueish(const QImage& picture, int x0, int x1) {
+// Pixels of a picture's columns x0 .. x1 - 1 whose colour is mostly the
+// given channel.
+int CountMostly(const QImage& picture, int x0, int x1, int (QColor::*channel)() const) {
     int n = 0;
     for (int y = 0; y < picture.height(); ++y)
         for (int x = x0; x < x1; ++x) {
             const QColor c = picture.pixelColor(x, y);
-            if (c.blue() > 120 && c.blue() > c.green() + 40 && c.blue() > c.red() + 40) ++n;
+            const int mine = (c.*channel)();
+            if (mine > 90 && mine > c.red() + c.green() + c.blue() - mine) ++n;
         }
     return n;
 }
@@ -71,7 +74,7 @@ private slots:
         QTest::addColumn<int>("east");  // sign of the light's easting (-X)
         QTest::addColumn<int>("north"); // sign of its northing
         QTest::addColumn<int>("up");    // sign of its height
-        const QTimeZone utc = QTimeZone::UTC;
+        const QTimeZone utc = QTimeZone::utc();
         QTest::newRow("June noon: south, high") << QDateTime(QDate(2015, 6, 21), QTime(12, 0), utc) << 0 << -1 << 1;
         QTest::newRow("June 7:00: east") << QDateTime(QDate(2015, 6, 21), QTime(7, 0), utc) << 1 << 0 << 1;
         QTest::newRow("June 17:00: west") << QDateTime(QDate(2015, 6, 21), QTime(17, 0), utc) << -1 << 0 << 1;
@@ -94,26 +97,24 @@ private slots:
     }
 
     void groundAndRibbonSeenFromAbove() {
-        OffscreenRenderer gl;
+        scene::OffscreenRenderer gl;
         QVERIFY2(gl.Initialize(), qPrintable(gl.ErrorText()));
         const PlotData plot = EastboundPlot(800, DayNumber(QDate(2015, 6, 21), 12));
         FlightScene scene(plot, NoModels(dir_.path()));
         scene.PlaceSun(plot.points.front().time);
         scene.ConstructTrack();
         scene.ConstructLandRef(plot.min.z - 50.0f);
-        // 1500 m above the flight's east end, looking down with north up.
+        // 150 m above the flight's east end, looking down with north up.
         const PlotPoint& end = plot.points.back();
-        scene.CameraFrame()->SetPosition(scene.WorldFrame(), end.x, end.y, 1500.0f);
+        scene.CameraFrame()->SetPosition(scene.WorldFrame(), end.x, end.y, end.z + 150.0f);
         scene.CameraFrame()->SetOrientation(scene.WorldFrame(), {0, 0, -1}, {0, 1, 0});
-        const QImage picture = gl.Render(*scene.SceneFrame(), scene::Viewport{scene.CameraFrame(), 0, 0, 200, 200});
-        picture.save(dir_.filePath(QStringLiteral("from-above.png")));
-        // The ground fills the corners with the landscape colour (green).
-        const QColor corner = picture.pixelColor(5, 5);
-        QVERIFY2(corner.green() > corner.red() + 40 && corner.green() > corner.blue() + 40,
-                 qPrintable(corner.name()));
-        // The ribbon (blue by default) lies west of its east end: on the left.
-        QVERIFY(CountBlueish(picture, 0, 95) > 20);
-        QCOMPARE(CountBlueish(picture, 105, 200), 0);
+        const QImage picture = gl.Render(*scene.SceneFrame(), scene::Viewport{scene.CameraFrame(), 0, 0, 400, 400});
+        // The ribbon (blue by default) lies west of the flight's east end: on
+        // the left. The ground (green) reaches one half cell, 50 m, past it.
+        QVERIFY(CountMostly(picture, 0, 190, &QColor::blue) > 200);
+        QCOMPARE(CountMostly(picture, 210, 400, &QColor::blue), 0);
+        QVERIFY(CountMostly(picture, 0, 190, &QColor::green) > 20000);
+        QCOMPARE(CountMostly(picture, 310, 400, &QColor::green), 0);
     }
 
     void cloudsFollowTheAmount_data() {
