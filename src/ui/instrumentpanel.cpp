@@ -50,6 +50,15 @@ InstrumentPanel::InstrumentPanel(SettingsStore& settings, QWidget* owner)
          MainWindow::TwipsToPixels(settings_.Int(keys::PlotInstrTop), this));
 }
 
+InstrumentPanel::~InstrumentPanel() {
+    SavePlacement();
+}
+
+void InstrumentPanel::SavePlacement() {
+    settings_.Write(keys::PlotInstrLeft, MainWindow::PixelsToTwips(x(), this));
+    settings_.Write(keys::PlotInstrTop, MainWindow::PixelsToTwips(y(), this));
+}
+
 QSize InstrumentPanel::sizeHint() const {
     return {320, 400};
 }
@@ -245,8 +254,7 @@ void InstrumentPanel::paintEvent(QPaintEvent*) {
 }
 
 void InstrumentPanel::closeEvent(QCloseEvent* event) {
-    settings_.Write(keys::PlotInstrLeft, MainWindow::PixelsToTwips(x(), this));
-    settings_.Write(keys::PlotInstrTop, MainWindow::PixelsToTwips(y(), this));
+    SavePlacement();
     QWidget::closeEvent(event);
     emit Closed();
 }

@@ -18,6 +18,8 @@ class InstrumentPanel : public QWidget {
 public:
     // The panel opens where it was last closed (Plot/InstrLeft, InstrTop).
     InstrumentPanel(SettingsStore& settings, QWidget* owner);
+    // A panel that goes with its 3D view, never closed itself, keeps its place too.
+    ~InstrumentPanel() override;
 
     // The readings after one playback step. Readings the step could not
     // measure (no time passed, no north-south movement) keep what was shown.
@@ -41,6 +43,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void SavePlacement();
     void PaintValue(QPainter& p, const QRectF& box, const QString& caption, const QString& value,
                     const QString& unit) const;
     void PaintClimbDial(QPainter& p, const QRectF& dial) const;

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 using namespace soarnote;
@@ -51,6 +52,7 @@ private slots:
     void readings_data();
     void readings();
     void needles();
+    void placementKept_data();
     void placementKept();
     void picture();
 };
@@ -126,23 +128,36 @@ void TestInstrumentPanel::needles() {
     QVERIFY(qAbs(NeedleEnd(dial, ClimbNeedleAngle(-9)).y() - 100) < 1e-9);
 }
 
+void TestInstrumentPanel::placementKept_data() {
+    QTest::addColumn<bool>("closedByItself");
+    QTest::newRow("closed") << true;
+    QTest::newRow("gone with its 3D view") << false;
+}
+
 void TestInstrumentPanel::placementKept() {
+    QFETCH(bool, closedByItself);
     QTemporaryDir dir;
     SettingsStore settings(dir.filePath(QStringLiteral("s.ini")));
     settings.Write(keys::PlotInstrLeft, 1440 * 2);
     settings.Write(keys::PlotInstrTop, 1440);
-    InstrumentPanel panel(settings, nullptr);
-    QCOMPARE(panel.pos(),
-             QPoint(MainWindow::TwipsToPixels(2880, &panel), MainWindow::TwipsToPixels(1440, &panel)));
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    panel.move(300, 150);
+    auto view = std::make_unique<QWidget>();
+    auto* panel = new InstrumentPanel(settings, view.get());
+    const QPoint opened(MainWindow::TwipsToPixels(2880, panel), MainWindow::TwipsToPixels(1440, panel));
+    QCOMPARE(panel->pos(), opened);
+    view->show();
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    panel->move(300, 150);
+    const int left = MainWindow::PixelsToTwips(300, panel), top = MainWindow::PixelsToTwips(150, panel);
     bool closed = false;
-    connect(&panel, &InstrumentPanel::Closed, this, [&closed] { closed = true; });
-    panel.close();
-    QVERIFY(closed);
-    QCOMPARE(settings.Int(keys::PlotInstrLeft), MainWindow::PixelsToTwips(300, &panel));
-    QCOMPARE(settings.Int(keys::PlotInstrTop), MainWindow::PixelsToTwips(150, &panel));
+    connect(panel, &InstrumentPanel::Closed, this, [&closed] { closed = true; });
+    if (closedByItself)
+        panel->close();
+    else
+        view.reset();
+    QCOMPARE(closed, closedByItself);
+    QCOMPARE(settings.Int(keys::PlotInstrLeft), left);
+    QCOMPARE(settings.Int(keys::PlotInstrTop), top);
     InstrumentPanel again(settings, nullptr);
     QCOMPARE(again.pos(), QPoint(300, 150));
 }
