@@ -67,6 +67,8 @@ private slots:
     void cameraModes_data();
     void cameraModes();
     void offsetCaption();
+    void sunPositionAnswer_data();
+    void sunPositionAnswer();
     void offsetsOnClose_data();
     void offsetsOnClose();
 };
@@ -300,6 +302,25 @@ void TestPlayback::offsetCaption() {
     const QString text = OffsetCaption(QVector3D(12.4f, -3.6f, 0.5f), 3.2808399f);
     QVERIFY2(text.endsWith(QStringLiteral("OFFSET MODE [E: 41, N: -12, H: 2]")), qPrintable(text));
     QVERIFY(OffsetCaption(QVector3D(0.4f, -0.4f, 0), 1.0f).endsWith(QStringLiteral("[E: 0, N: 0, H: 0]")));
+}
+
+void TestPlayback::sunPositionAnswer_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("taken");
+    QTest::addColumn<double>("hours"); // time of day the sun is placed at
+    QTest::newRow("a time of day") << "14:30" << true << 14.5;
+    QTest::newRow("the default answer") << SunPositionDefault(kStart + 0.25) << true << 18.0;
+    QTest::newRow("a date with the time: only the time counts") << "2021-07-01 09:15" << true << 9.25;
+    QTest::newRow("not a time: the sun stays") << "teatime" << false << 0.0;
+}
+
+void TestPlayback::sunPositionAnswer() {
+    QFETCH(QString, answer);
+    QFETCH(bool, taken);
+    QFETCH(double, hours);
+    const std::optional<double> t = SunPositionTime(kStart + 0.1, answer);
+    QCOMPARE(t.has_value(), taken);
+    if (taken) QVERIFY(qAbs(*t - (45000 + hours / 24)) < 1e-9);
 }
 
 void TestPlayback::offsetsOnClose_data() {

@@ -78,6 +78,8 @@ public:
         bool orientationOff = false;
     };
     Result Move(Qt::MouseButtons buttons, QPointF position, QSizeF windowSize);
+    // A press starts afresh too: its release may have gone to another window.
+    void Press() { last_.reset(); }
     void Release() { last_.reset(); }
 
 private:

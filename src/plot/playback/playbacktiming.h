@@ -6,6 +6,12 @@
 
 namespace soarnote {
 
+// The speed slider: 1 replays the flight in real time, the top end two
+// minutes of flight per second; a new view starts at ten times real time.
+inline constexpr int kSpeedSliderMinimum = 1;
+inline constexpr int kSpeedSliderMaximum = 120;
+inline constexpr int kSpeedSliderInitial = 10;
+
 struct PlaybackTiming {
     int intervalMs = 1;
     // Days of flight time added per tick, in single precision as the glider's

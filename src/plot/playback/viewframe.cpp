@@ -4,6 +4,8 @@
 #include "core/numbertext.h"
 #include "i18n/languagetable.h"
 
+#include <cmath>
+
 namespace soarnote {
 
 namespace {
@@ -72,6 +74,17 @@ QString OffsetCaption(QVector3D landscapePosition, float unitsFactor) {
     return Translate("3D Plot - OFFSET MODE") + QStringLiteral(" [E: ") + units(landscapePosition.x()) +
            QStringLiteral(", N: ") + units(landscapePosition.y()) + QStringLiteral(", H: ") +
            units(landscapePosition.z()) + QLatin1Char(']');
+}
+
+std::optional<double> SunPositionTime(double gliderTime, const QString& answer) {
+    const std::optional<double> typed = ParseDayNumber(answer);
+    if (!typed || !std::isfinite(gliderTime)) return std::nullopt;
+    const double timeOfDay = std::abs(*typed - std::trunc(*typed));
+    return std::floor(gliderTime) + timeOfDay;
+}
+
+QString SunPositionDefault(double gliderTime) {
+    return ShortTimeText(gliderTime);
 }
 
 } // namespace soarnote

@@ -48,4 +48,11 @@ QString PlotCaption(double time);
 // (metres) in the user's units, rounded to whole numbers.
 QString OffsetCaption(QVector3D landscapePosition, float unitsFactor);
 
+// "&Sun Position": the time of day the pilot typed, on the glider's day.
+// Nothing when the answer is not a time (the sun then stays). A date typed
+// with the time is not added to the flight's date: only its time counts.
+std::optional<double> SunPositionTime(double gliderTime, const QString& answer);
+// The answer the question starts with: the glider's time of day.
+QString SunPositionDefault(double gliderTime);
+
 } // namespace soarnote
