@@ -96,6 +96,8 @@ private slots:
     void DemoSiteLandscape();
     void SrtmKnownSamples_data();
     void SrtmKnownSamples();
+    void EsriByteOrder_data();
+    void EsriByteOrder();
     void TilesJoinWithoutSeam();
 };
 
@@ -326,6 +328,32 @@ void TestLandscapes::SrtmKnownSamples() {
         LoadDemLandscapeGrid(kTerrain + QStringLiteral("/N57E011.hgt"), PlotAt(latitude, longitude));
     QCOMPARE(result.error, LandscapeError::None);
     QCOMPARE(HeightNear(result.grid, latitude, longitude), DemSampleToZ(height));
+}
+
+void TestLandscapes::EsriByteOrder_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<bool>("bigEndian");
+    QTest::newRow("bil, Intel") << "grid.bil" << QByteArray("BYTEORDER I\nNODATA -9999\n") << false;
+    QTest::newRow("GTOPO30 dem, Motorola") << "grid.DEM" << QByteArray("byteorder m\nnodata -9999\n") << true;
+    QTest::newRow("no byte order") << "grid.bil" << QByteArray("NODATA -9999\n") << true;
+}
+
+void TestLandscapes::EsriByteOrder() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, keys);
+    QFETCH(bool, bigEndian);
+    QTemporaryDir dir;
+    // 3 x 3 samples round 50 N 10 E; the middle one is no data.
+    Write(dir.filePath(name), Samples({1200, 1201, 1202, 1203, -9999, 1205, 1206, 1207, 1208}, bigEndian));
+    Write(dir.filePath(QStringLiteral("grid.hdr")), Header(3, 3, 9.99, 50.01, 0.01, keys));
+    const RasterResult result = LoadDemLandscapeGrid(dir.filePath(name), PlotAt(50, 10));
+    QCOMPARE(result.error, LandscapeError::None);
+    QCOMPARE(result.grid.vertices.size(), std::size_t(9));
+    QCOMPARE(result.grid.vertices[1].z, DemSampleToZ(1201));
+    QCOMPARE(result.grid.vertices[4].z, 0.0f);
+    // A flight far from the grid builds nothing.
+    QCOMPARE(LoadDemLandscapeGrid(dir.filePath(name), PlotAt(52, 10)).error, LandscapeError::OutsideGrid);
 }
 
 void TestLandscapes::TilesJoinWithoutSeam() {
