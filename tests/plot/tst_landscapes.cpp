@@ -84,6 +84,8 @@ class TestLandscapes : public QObject {
 private slots:
     void DemHeaderCut_data();
     void DemHeaderCut();
+    void OverlayBitmap_data();
+    void OverlayBitmap();
     void DemSamples_data();
     void DemSamples();
     void DemBadFiles_data();
@@ -91,8 +93,11 @@ private slots:
     void Xyz_data();
     void Xyz();
     void XyzGridReference();
+    void DemoSiteLandscape();
     void SrtmKnownSamples_data();
     void SrtmKnownSamples();
+    void EsriByteOrder_data();
+    void EsriByteOrder();
     void TilesJoinWithoutSeam();
 };
 
@@ -127,6 +132,32 @@ void TestLandscapes::DemHeaderCut() {
     RasterTile tile;
     QCOMPARE(RasterTileFromFile(dataPath, &tile),
              found ? LandscapeError::None : LandscapeError::NoHeaderFile);
+}
+
+void TestLandscapes::OverlayBitmap_data() {
+    QTest::addColumn<QString>("landscape");
+    QTest::addColumn<QString>("bitmap"); // file that exists
+    QTest::addColumn<bool>("found");
+    QTest::newRow("upper case") << "area.xyz"
+                                << "area.BMP" << true;
+    QTest::newRow("lower case") << "area.xyz"
+                                << "area.bmp" << true;
+    QTest::newRow("cut at the first stop") << "my.area.xyz"
+                                           << "my.bmp" << true;
+    QTest::newRow("stop in a folder") << "v1.2/area.xyz"
+                                      << "v1.2/area.bmp" << true;
+    QTest::newRow("another name") << "area.xyz"
+                                  << "other.bmp" << false;
+}
+
+void TestLandscapes::OverlayBitmap() {
+    QFETCH(QString, landscape);
+    QFETCH(QString, bitmap);
+    QFETCH(bool, found);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(QFileInfo(dir.filePath(landscape)).path()));
+    Write(dir.filePath(bitmap), "BM");
+    QCOMPARE(FindOverlayBitmap(dir.filePath(landscape)), found ? dir.filePath(bitmap) : QString());
 }
 
 void TestLandscapes::DemSamples_data() {
@@ -253,6 +284,28 @@ void TestLandscapes::XyzGridReference() {
     QCOMPARE(ReadXyz("peak 0 0 100 100 0 50\n53,-1\n1\n").error, LandscapeError::BadXyzHeader);
 }
 
+void TestLandscapes::DemoSiteLandscape() {
+    // The demo generator's landscape of Mam Tor, read back: every record in
+    // the grid, the take-off (517 m on the map) on real ground.
+    const QString path = QStringLiteral(SOARNOTE_BIN_DIR "/mamtor.xyz");
+    if (!QFileInfo::exists(path)) QSKIP("the demo landscapes are made by the full build");
+    const XyzResult result = LoadXyzLandscapeGrid(path);
+    QCOMPARE(result.error, LandscapeError::None);
+    QCOMPARE(result.recordsSkipped, 0);
+    const PlanePosition takeOff = LatLngToPlane({53.349, -1.812});
+    double best = 1e30;
+    float z = 0;
+    for (const Vertex3& v : result.grid.vertices) {
+        const double d = std::hypot(v.x + takeOff.easting, v.y - takeOff.northing);
+        if (v.z != 0 && d < best) {
+            best = d;
+            z = v.z;
+        }
+    }
+    QVERIFY2(best < 150, qPrintable(QString::number(best)));
+    QVERIFY2(z > 350 && z < 560, qPrintable(QString::number(z)));
+}
+
 void TestLandscapes::SrtmKnownSamples_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("column");
@@ -275,6 +328,32 @@ void TestLandscapes::SrtmKnownSamples() {
         LoadDemLandscapeGrid(kTerrain + QStringLiteral("/N57E011.hgt"), PlotAt(latitude, longitude));
     QCOMPARE(result.error, LandscapeError::None);
     QCOMPARE(HeightNear(result.grid, latitude, longitude), DemSampleToZ(height));
+}
+
+void TestLandscapes::EsriByteOrder_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("keys");
+    QTest::addColumn<bool>("bigEndian");
+    QTest::newRow("bil, Intel") << "grid.bil" << QByteArray("BYTEORDER I\nNODATA -9999\n") << false;
+    QTest::newRow("GTOPO30 dem, Motorola") << "grid.DEM" << QByteArray("byteorder m\nnodata -9999\n") << true;
+    QTest::newRow("no byte order") << "grid.bil" << QByteArray("NODATA -9999\n") << true;
+}
+
+void TestLandscapes::EsriByteOrder() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, keys);
+    QFETCH(bool, bigEndian);
+    QTemporaryDir dir;
+    // 3 x 3 samples round 50 N 10 E; the middle one is no data.
+    Write(dir.filePath(name), Samples({1200, 1201, 1202, 1203, -9999, 1205, 1206, 1207, 1208}, bigEndian));
+    Write(dir.filePath(QStringLiteral("grid.hdr")), Header(3, 3, 9.99, 50.01, 0.01, keys));
+    const RasterResult result = LoadDemLandscapeGrid(dir.filePath(name), PlotAt(50, 10));
+    QCOMPARE(result.error, LandscapeError::None);
+    QCOMPARE(result.grid.vertices.size(), std::size_t(9));
+    QCOMPARE(result.grid.vertices[1].z, DemSampleToZ(1201));
+    QCOMPARE(result.grid.vertices[4].z, 0.0f);
+    // A flight far from the grid builds nothing.
+    QCOMPARE(LoadDemLandscapeGrid(dir.filePath(name), PlotAt(52, 10)).error, LandscapeError::OutsideGrid);
 }
 
 void TestLandscapes::TilesJoinWithoutSeam() {

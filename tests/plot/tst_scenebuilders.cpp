@@ -172,7 +172,12 @@ void TestSceneBuilders::GridRule() {
     QFETCH(QList<int>, zeroAt);
     QFETCH(bool, winding);
     QFETCH(Faces, faces);
-    QCOMPARE(GridFaceList(Grid(rows, columns, zeroAt), winding), faces);
+    const GridMesh mesh = BuildGridMeshGeometry(Grid(rows, columns, zeroAt), winding);
+    QCOMPARE(mesh.mesh.faceList, faces);
+    QCOMPARE(mesh.mesh.vertices.size(), std::size_t(rows * columns));
+    // The bitmap spans the grid once; a one-row grid still gets a finite scale.
+    QCOMPARE(mesh.scaleU, 1.0f / static_cast<float>(columns - 1));
+    QCOMPARE(mesh.scaleV, rows > 1 ? 1.0f / static_cast<float>(rows - 1) : 1.0f);
 }
 
 void TestSceneBuilders::MeshColour_data() {

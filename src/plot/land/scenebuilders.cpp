@@ -136,6 +136,20 @@ std::vector<std::int32_t> GridFaceList(const VertexGrid& grid, bool windingFlag)
     return faces;
 }
 
+GridMesh BuildGridMeshGeometry(const VertexGrid& grid, bool windingFlag) {
+    GridMesh result;
+    result.mesh.faceList = GridFaceList(grid, windingFlag);
+    if (!grid.vertices.empty()) {
+        const Vertex3& first = grid.vertices.front();
+        const Vertex3& last = grid.vertices.back();
+        result.wrapOrigin = first;
+        result.scaleU = WrapScale(static_cast<double>(last.x) - first.x);
+        result.scaleV = WrapScale(static_cast<double>(last.y) - first.y);
+    }
+    result.mesh.vertices = grid.vertices;
+    return result;
+}
+
 float WrapScale(double extent) {
     const double size = std::abs(extent);
     if (!std::isfinite(size) || size < 1e-6) return 1.0f;

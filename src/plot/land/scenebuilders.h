@@ -32,6 +32,17 @@ VertexGrid ConstructLandRefGrid(const PlotData& plot, float height);
 // both show their upper side.
 std::vector<std::int32_t> GridFaceList(const VertexGrid& grid, bool windingFlag);
 
+// A ground grid made ready for the scene: its vertices, the faces of the
+// triangle rule and the flat wrap that spans the bitmap once over the grid
+// (origin at the first vertex, scales from the first to the last vertex).
+struct GridMesh {
+    MeshGeometry mesh;
+    Vertex3 wrapOrigin;
+    float scaleU = 1;
+    float scaleV = 1;
+};
+GridMesh BuildGridMeshGeometry(const VertexGrid& grid, bool windingFlag);
+
 // Texture scale that makes a bitmap span an extent once. A zero (or not
 // finite) extent, such as a grid of one row, gives 1 rather than an infinite
 // scale, so no texture coordinate becomes infinite or NaN.
