@@ -45,9 +45,9 @@ constexpr int kStateMaximised = 2;
 
 // The speed slider: s x s times real time (each of fps x s ticks a second
 // adds s / fps seconds of flight). 10 replays an hour's flight in 36 s.
-constexpr int kSliderMin = 1;
-constexpr int kSliderMax = 60;
-constexpr int kSliderStart = 10;
+constexpr int kSliderMin = kSpeedSliderMinimum;
+constexpr int kSliderMax = kSpeedSliderMaximum;
+constexpr int kSliderStart = kSpeedSliderInitial;
 
 const QString kOrientationItems[] = {QStringLiteral("Normal"), QStringLiteral("Follow"),
                                      QStringLiteral("Horizontal"), QStringLiteral("Off")};
