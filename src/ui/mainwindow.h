@@ -64,7 +64,7 @@ public:
     // "&3D Plot": the current flight in the 3D view (one view at a time).
     void Plot3DCommand();
     // The open 3D view, or null.
-    Plot3DWindow* Plot3D() const { return plot3d_; }
+    Plot3DWindow* Plot3D() const;
     // The box the 3D view asks its typed answers with (the real dialog
     // unless a test hands in its own).
     void SetInputPrompt(InputPrompt* input) { input_ = input; }

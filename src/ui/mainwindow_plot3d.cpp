@@ -5,6 +5,10 @@
 
 namespace soarnote {
 
+Plot3DWindow* MainWindow::Plot3D() const {
+    return plot3d_;
+}
+
 void MainWindow::Plot3DCommand() {
     if (!session_.IsOpen() || !session_.Flights().HasCurrent()) return;
     // The view reads the flight as stored: typed edits go in first.

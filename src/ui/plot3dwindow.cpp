@@ -2,7 +2,8 @@
 
 #include "core/defaultlandscape.h"
 #include "core/programfolder.h"
-#include "i18n/translate.h"
+#include "core/daynumber.h"
+#include "i18n/languagetable.h"
 #include "inputprompt.h"
 #include "instrumentpanel.h"
 #include "mainwindow.h"

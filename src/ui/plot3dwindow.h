@@ -10,6 +10,7 @@
 #include "plot/playback/playbackmodel.h"
 #include "plot/playback/viewframe.h"
 #include "plot/plotdata.h"
+#include "ui/instrumentpanel.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -28,7 +29,6 @@ namespace scene {
 class SceneView;
 }
 class InputPrompt;
-class InstrumentPanel;
 class MainWindow;
 class Prompts;
 class SettingsStore;
