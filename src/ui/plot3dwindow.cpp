@@ -285,13 +285,14 @@ bool Plot3DWindow::Open() {
         }
     }
 
-    // The first view: from the south-east of the take-off, a little above
-    // it, turned towards the glider and left there.
+    // The first view: from the south-east of the take-off and above the
+    // highest point of the flight (so above the ground it flew over), turned
+    // towards the glider and left there.
     const PlotPoint& start = plot_.points.front();
     const float reach = std::clamp(std::max(plot_.max.x - plot_.min.x, plot_.max.y - plot_.min.y) * 0.4f,
                                    150.0f, 3000.0f);
     scene_->CameraFrame()->SetPosition(scene_->WorldFrame(), start.x - reach * 0.5f, start.y - reach,
-                                       start.z + reach * 0.35f);
+                                       plot_.max.z + reach * 0.25f);
     SetFollowModes(FollowMode::Follow, FollowMode::Off);
     view_->SetScene(scene_->SceneFrame(), scene_->CameraFrame());
     open_ = true;
