@@ -4,6 +4,7 @@
 #include "flightform.h"
 #include "helpwindow.h"
 #include "navigationbar.h"
+#include "plot3dwindow.h"
 #include "prompts.h"
 #include "shortcutguard.h"
 #include "statuspanel.h"
@@ -163,7 +164,7 @@ void MainWindow::BuildMenus() {
     AddItem(view, QStringLiteral("Conditions"))->setCheckable(true);
     view->addSeparator();
     AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S),
-            &MainWindow::NotAvailableYet);
+            &MainWindow::Plot3DCommand);
     AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F),
             &MainWindow::PreviewFlightCommand);
     QAction* offsets = AddItem(view, QStringLiteral("Plot &Offsets"));
@@ -404,6 +405,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The 3D view may ask about its offsets; Cancel keeps both open.
+    if (plot3d_ && !plot3d_->close()) {
+        event->ignore();
+        return;
+    }
     settings_->Write(keys::MainHeight, PixelsToTwips(height(), this));
     settings_->Sync();
     session_.CloseLogbook();
@@ -413,10 +419,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::ShowHelpContents() {
     HelpWindow::ShowTopic(this, QStringLiteral("index.html"));
-}
-
-void MainWindow::NotAvailableYet() {
-    info_->setText(Translate("The 3D view is not available in this version."));
 }
 
 } // namespace soarnote

@@ -21,7 +21,9 @@ namespace soarnote {
 
 class CustomToolBar;
 class FlightForm;
+class InputPrompt;
 class NavigationBar;
+class Plot3DWindow;
 class Prompts;
 class SettingsStore;
 class ShortcutGuard;
@@ -59,6 +61,13 @@ public:
     void PreviewLogCommand();
     void PreviewFlightCommand();
     void ExportPdfCommand();
+    // "&3D Plot": the current flight in the 3D view (one view at a time).
+    void Plot3DCommand();
+    // The open 3D view, or null.
+    Plot3DWindow* Plot3D() const;
+    // The box the 3D view asks its typed answers with (the real dialog
+    // unless a test hands in its own).
+    void SetInputPrompt(InputPrompt* input) { input_ = input; }
     // The printer and page chosen with Printer Setup (the default printer
     // until then).
     QPrinter* Printer();
@@ -122,7 +131,6 @@ private:
     bool AskReplace(const QString& name);
     void ShowHelpContents();
     void PrinterSetup();
-    void NotAvailableYet();
     void FitWidth();
 
     SettingsStore* settings_;
@@ -150,6 +158,8 @@ private:
     QTimer* transferWatch_ = nullptr;
     std::vector<QPointer<QObject>> attached_;
     bool committing_ = false;
+    QPointer<Plot3DWindow> plot3d_;
+    InputPrompt* input_ = nullptr;
 };
 
 } // namespace soarnote

@@ -102,7 +102,7 @@ QVariant DemoLogbook::LookupId(const QString& table, const QString& text) const 
     return it == lookupIds_.constEnd() ? QVariant() : QVariant(*it);
 }
 
-bool DemoLogbook::AddFlight(const DemoFlight& flight, QString* error) {
+bool DemoLogbook::AddFlight(const DemoFlight& flight, const QString& landFile, QString* error) {
     const QSqlDatabase db = database_.Db();
     const LogRecord& log = flight.recorded.log;
     const double timeOffset = flight.clockOffsetSeconds / 86400.0;
@@ -158,11 +158,12 @@ bool DemoLogbook::AddFlight(const DemoFlight& flight, QString* error) {
     if (!points.empty()) {
         QSqlQuery track(db);
         track.prepare(QStringLiteral("INSERT INTO Tracks (LogID, StartTime, EndTime, TimeOffset, LandFile) "
-                                     "VALUES (?, ?, ?, ?, NULL)"));
+                                     "VALUES (?, ?, ?, ?, ?)"));
         track.addBindValue(logId);
         track.addBindValue(points.front().time);
         track.addBindValue(points.back().time);
         track.addBindValue(static_cast<double>(0.0f));
+        track.addBindValue(landFile.isEmpty() ? QVariant() : QVariant(landFile));
         if (!track.exec()) return Fail(error, QStringLiteral("Cannot add a track"), track);
         const qint64 trackId = track.lastInsertId().toLongLong();
         ++figures_.tracks;

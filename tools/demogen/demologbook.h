@@ -29,7 +29,9 @@ public:
 
     bool AddSites(const std::vector<QString>& names, QString* error);
     bool AddGliders(const std::vector<QString>& makeModels, QString* error);
-    bool AddFlight(const DemoFlight& flight, QString* error);
+    // landFile is stored with the flight's track as its default landscape
+    // (empty for none).
+    bool AddFlight(const DemoFlight& flight, const QString& landFile, QString* error);
 
     // Commits and closes; the file is complete, with no journal beside it.
     bool Finish(QString* error);

@@ -4,6 +4,7 @@
 //
 //   soarnote-demogen <terrain .demefs file> <output folder>
 
+#include "demolandscapes.h"
 #include "demologbook.h"
 #include "demoseason.h"
 #include "terraingrid.h"
@@ -39,8 +40,8 @@ bool WriteTemplate(const QString& path, QString* error) {
     return true;
 }
 
-bool WriteDemo(const QString& path, const demogen::DemoSeason& season, demogen::LogbookFigures* figures,
-               QString* error) {
+bool WriteDemo(const QString& path, const demogen::DemoSeason& season,
+               const QHash<QString, QString>& landFiles, demogen::LogbookFigures* figures, QString* error) {
     std::vector<QString> sites;
     for (const demogen::DemoSite& site : demogen::DemoSeason::Sites())
         sites.push_back(QString::fromLatin1(site.name));
@@ -52,7 +53,7 @@ bool WriteDemo(const QString& path, const demogen::DemoSeason& season, demogen::
     bool ok =
         logbook.Create(path, error) && logbook.AddSites(sites, error) && logbook.AddGliders(gliders, error);
     for (const demogen::DemoFlight& flight : season.Flights())
-        ok = ok && logbook.AddFlight(flight, error);
+        ok = ok && logbook.AddFlight(flight, landFiles.value(flight.location), error);
     *figures = logbook.Figures();
     ok = ok && logbook.Finish(error);
     if (!ok) logbook.Discard();
@@ -86,8 +87,12 @@ int main(int argc, char* argv[]) {
 
     demogen::DemoSeason season(terrain, kDemoSeed);
     if (!season.Plan(&error)) return Failed(error, {templatePath});
+    QHash<QString, QString> landFiles;
+    if (!demogen::WriteSiteLandscapes(terrain, season, folder.absolutePath(), &landFiles, &error))
+        return Failed(error, {templatePath});
+    std::printf("%lld site landscapes\n", static_cast<long long>(landFiles.size()));
     demogen::LogbookFigures figures;
-    if (!WriteDemo(demoPath, season, &figures, &error))
+    if (!WriteDemo(demoPath, season, landFiles, &figures, &error))
         return Failed(QStringLiteral("%1: %2").arg(demoPath, error), {templatePath, demoPath});
     double lowest = 1e9;
     int longest = 0;

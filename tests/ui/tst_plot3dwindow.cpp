@@ -1,0 +1,262 @@
+// The 3D view as a pilot drives it: opened from the main window with its
+// shortcut, stepped and played with keys and double-clicks into the real
+// window, the landscape moved with held keys and the offsets question
+// answered, a landscape loaded and kept as the flight's default.
+#include "plot/flightscene/flightscene.h"
+#include "sceneview.h"
+#include "ui/inputprompt.h"
+#include "ui/plot3dwindow.h"
+#include "windowfixture.h"
+
+#include <QSlider>
+
+using namespace soarnote;
+
+namespace {
+
+class FakeInput : public InputPrompt {
+public:
+    QList<std::optional<QString>> answers;
+    QStringList prompts;
+    std::optional<QString> AskText(QWidget*, const QString&, const QString& prompt, const QString&) override {
+        prompts << prompt;
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+};
+
+constexpr double kStart = 42156.5; // 1 June 2015, 12:00
+
+} // namespace
+
+class TestPlot3DWindow : public WindowFixture {
+    Q_OBJECT
+
+    FakeInput input_;
+    qint64 flightId_ = 0;
+
+    // A logbook with one flight of 40 track points flown north-east from
+    // the Peak District, one per 10 s, and its barograph climbing 2 m/s.
+    QString BuildLogbook(int points) {
+        const QString path = dir_->filePath(QStringLiteral("flights.mdb"));
+        testlogbook::Builder builder(path);
+        const double end = kStart + 400.0 / 86400.0;
+        builder.Flight({{"StartTime", kStart}, {"EndTime", end}, {"TimeOffset", 0.0}});
+        builder.Row("Tracks", {{"LogID", 1}, {"TimeOffset", 0.0}});
+        for (int i = 0; i < points; ++i) {
+            const double t = kStart + i * 10.0 / 86400.0;
+            builder.Row("TrackData",
+                        {{"TrackID", 1}, {"TIME", t}, {"LAT", 53.35 + i * 0.0004}, {"LNG", -1.80 + i * 0.0006}});
+            builder.Row("BaroData", {{"LogID", 1}, {"TIME", t}, {"height", 300.0 + i * 20.0}});
+        }
+        QList<qint64> ids;
+        if (!builder.Build(&ids)) return {};
+        flightId_ = ids.first();
+        return path;
+    }
+
+    Plot3DWindow* OpenView() {
+        main_->activateWindow();
+        if (!QTest::qWaitForWindowActive(main_.get())) return nullptr;
+        QTest::keyClick(main_.get(), Qt::Key_S, Qt::ControlModifier);
+        Plot3DWindow* view = main_->Plot3D();
+        if (!view || !QTest::qWaitForWindowActive(view)) return nullptr;
+        return view;
+    }
+
+private slots:
+    void init() {
+        QVERIFY(PrepareFolder());
+        input_ = FakeInput();
+        settings_->Write(keys::GeneralUnits, QStringLiteral("Meters"));
+    }
+    void cleanup() { TearDown(); }
+
+    void shortcutOpensTheFlightInSpace() {
+        OpenMain(BuildLogbook(40));
+        main_->SetInputPrompt(&input_);
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        QVERIFY(view->windowTitle().startsWith(QStringLiteral("3D Plot - ")));
+        QCOMPARE(view->Scene()->TrackMeshes(), 1);
+        QCOMPARE(view->Scene()->LandscapeMeshes(), 1); // the flat reference ground
+        QCOMPARE(view->Playback()->CurrentIndex(), 0);
+        // The view drew the sky and the ground under the flight.
+        const QImage shot = view->View()->grabFramebuffer();
+        int sky = 0;
+        int ground = 0;
+        for (int y = 0; y < shot.height(); y += 4)
+            for (int x = 0; x < shot.width(); x += 4) {
+                const QColor c = shot.pixelColor(x, y);
+                sky += c == QColor(0xC0, 0xFF, 0xFF);
+                ground += c.green() > c.red() + 60 && c.green() > c.blue() + 60;
+            }
+        QVERIFY(sky > 100);
+        QVERIFY(ground > 100);
+    }
+
+    void flightWithoutPointsSaysSo() {
+        OpenMain(BuildLogbook(0));
+        prompts_.otherwise = QMessageBox::Ok;
+        main_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
+        QTest::keyClick(main_.get(), Qt::Key_S, Qt::ControlModifier);
+        // A track without points leaves "&3D Plot" disabled or shows the message.
+        if (!prompts_.asked.isEmpty())
+            QVERIFY(prompts_.asked.last().text.startsWith(QStringLiteral("No data assigned to this flight")));
+        QTRY_VERIFY(!main_->Plot3D() || !main_->Plot3D()->isVisible());
+    }
+
+    void pageKeysStepPointByPoint() {
+        OpenMain(BuildLogbook(40));
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        QTest::keyClick(view->View(), Qt::Key_PageDown);
+        QCOMPARE(view->Playback()->CurrentIndex(), 0);
+        QTest::keyClick(view->View(), Qt::Key_PageUp);
+        QTest::keyClick(view->View(), Qt::Key_PageUp);
+        QCOMPARE(view->Playback()->CurrentIndex(), 2);
+        QTest::keyClick(view->View(), Qt::Key_PageDown);
+        QCOMPARE(view->Playback()->CurrentIndex(), 1);
+        // The glider stands on the point it stepped to.
+        const QVector3D glider = view->Scene()->GliderFrame()->Position(view->Scene()->WorldFrame());
+        QCOMPARE(glider.x(), view->Plot().points[1].x);
+        QCOMPARE(glider.y(), view->Plot().points[1].y);
+    }
+
+    void doubleClickPlaysPausesAndResumes() {
+        OpenMain(BuildLogbook(40));
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        DoubleClickAt(view->View());
+        QVERIFY(view->Item(QStringLiteral("&Play"))->isChecked());
+        QVERIFY(!view->Item(QStringLiteral("P&ause"))->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(view->Playback()->CurrentIndex() > 0, 5000);
+        DoubleClickAt(view->View());
+        QVERIFY(view->Item(QStringLiteral("P&ause"))->isChecked());
+        const int paused = view->Playback()->CurrentIndex();
+        QTest::qWait(150);
+        QCOMPARE(view->Playback()->CurrentIndex(), paused);
+        DoubleClickAt(view->View());
+        QVERIFY(!view->Item(QStringLiteral("P&ause"))->isChecked());
+        QVERIFY(view->Item(QStringLiteral("&Play"))->isChecked());
+    }
+
+    void movedLandscapeAsksOnClose_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<bool>("stillOpen");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << true << false;
+        QTest::newRow("no") << int(QMessageBox::No) << false << false;
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false << true;
+    }
+    void movedLandscapeAsksOnClose() {
+        QFETCH(int, answer);
+        QFETCH(bool, stored);
+        QFETCH(bool, stillOpen);
+        OpenMain(BuildLogbook(40));
+        QPointer<Plot3DWindow> view = OpenView();
+        QVERIFY(view);
+        view->Item(QStringLiteral("&Offset"))->trigger();
+        QVERIFY(view->windowTitle().startsWith(QStringLiteral("3D Plot - OFFSET MODE")));
+        // A raises the landscape while it is held; Right moves it east.
+        QTest::keyPress(view->View(), Qt::Key_A);
+        QTest::keyRelease(view->View(), Qt::Key_A);
+        QTest::keyPress(view->View(), Qt::Key_Right);
+        QTest::keyRelease(view->View(), Qt::Key_Right);
+        const QVector3D moved = view->LandscapeOffsets();
+        QVERIFY(moved.z() > 0);
+        QVERIFY(moved.x() != 0);
+        prompts_.answers = {QMessageBox::StandardButton(answer)};
+        const int asked = prompts_.asked.size();
+        QTest::keyClick(view->View(), Qt::Key_Escape);
+        QCOMPARE(prompts_.asked.size(), asked + 1);
+        QVERIFY(prompts_.asked.last().text.startsWith(QStringLiteral("Position offsets have changed.")));
+        QCOMPARE(!view.isNull() && view->isVisible(), stillOpen);
+        const QSqlDatabase db = main_->Session().Db();
+        const QVariant height =
+            testlogbook::Scalar(db, "SELECT HeightOffset FROM LogData WHERE ID = ?", {flightId_});
+        const QVariant east = testlogbook::Scalar(db, "SELECT LatOffset FROM LogData WHERE ID = ?", {flightId_});
+        if (stored) {
+            QCOMPARE(height.toFloat(), moved.z());
+            QCOMPARE(east.toFloat(), moved.x());
+        } else {
+            QVERIFY(height.isNull() || height.toDouble() == 0.0);
+        }
+        if (stillOpen) {
+            prompts_.answers = {QMessageBox::No};
+            view->close();
+        }
+    }
+
+    void unmovedLandscapeClosesWithoutQuestion() {
+        OpenMain(BuildLogbook(40));
+        QPointer<Plot3DWindow> view = OpenView();
+        QVERIFY(view);
+        view->Item(QStringLiteral("&Offset"))->trigger();
+        const int asked = prompts_.asked.size();
+        QTest::keyClick(view->View(), Qt::Key_Escape);
+        QCOMPARE(prompts_.asked.size(), asked);
+        QTRY_VERIFY(view.isNull() || !view->isVisible());
+    }
+
+    void loadedLandscapeBecomesTheDefault_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << true;
+        QTest::newRow("no") << int(QMessageBox::No) << false;
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << false;
+    }
+    void loadedLandscapeBecomesTheDefault() {
+        QFETCH(int, answer);
+        QFETCH(bool, stored);
+        OpenMain(BuildLogbook(40));
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        // An apostrophe in the name is stored as it stands.
+        const QString path = dir_->filePath(QStringLiteral("pilot's ridge.xyz"));
+        QVERIFY(testlogbook::WriteBytes(path, "ridge,0,0,200,200,100,100\n53.35,-1.80\n1\n"
+                                              "0 0 310\n100 0 320\n200 0 330\n0 100 315\n100 100 325\n"
+                                              "200 100 335\n0 200 318\n100 200 328\n200 200 338\n"));
+        prompts_.fileNames = {path};
+        prompts_.answers = {QMessageBox::StandardButton(answer)};
+        const int before = view->Scene()->LandscapeMeshes();
+        view->Item(QStringLiteral("Load &XYZ"))->trigger();
+        QCOMPARE(view->Scene()->LandscapeMeshes(), before + 1);
+        QCOMPARE(prompts_.asked.last().text, QStringLiteral("Use this landscape as the default for this record?"));
+        const QVariant landFile = testlogbook::Scalar(main_->Session().Db(),
+                                                      "SELECT LandFile FROM Tracks WHERE LogID = ?", {flightId_});
+        // Kept beside the program, it is stored by name only.
+        QCOMPARE(landFile.toString(), stored ? QStringLiteral("pilot's ridge.xyz") : QString());
+    }
+
+    void speedSliderSetsTheClock() {
+        settings_->Write(keys::PlotFps, 5);
+        OpenMain(BuildLogbook(40));
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        view->Item(QStringLiteral("&Speed"))->trigger();
+        QVERIFY(view->SpeedSlider()->isVisible());
+        view->SpeedSlider()->setValue(2);
+        QCOMPARE(view->SpeedSlider()->toolTip(), QStringLiteral("2 "));
+        QCOMPARE(view->Playback()->PlaySpeed(), float(1.0 / 86400.0 / 5.0 * 2.0));
+        // A click on the view hides the slider again.
+        ClickAt(view->View());
+        QVERIFY(!view->SpeedSlider()->isVisible());
+    }
+
+    void instrumentPanelComesBackOpen() {
+        settings_->Write(keys::PlotInstrState, true);
+        OpenMain(BuildLogbook(40));
+        QPointer<Plot3DWindow> view = OpenView();
+        QVERIFY(view);
+        QVERIFY(view->Instruments());
+        QVERIFY(view->Item(QStringLiteral("&Instruments"))->isChecked());
+        view->Item(QStringLiteral("&Instruments"))->trigger();
+        QTRY_VERIFY(!view->Instruments());
+        QTest::keyClick(view->View(), Qt::Key_Escape);
+        QCOMPARE(settings_->Int(keys::PlotInstrState), 0);
+    }
+};
+
+QTEST_MAIN(TestPlot3DWindow)
+#include "tst_plot3dwindow.moc"
