@@ -404,12 +404,7 @@ void Plot3DWindow::SunPositionCommand() {
     const std::optional<QString> answer = input_->AskText(this, Translate(QStringLiteral("Sun Position")),
                                                           Translate(QStringLiteral("Enter Time of Day")));
     if (answer) {
-        const std::optional<double> time = ParseDayNumber(answer->trimmed());
-        if (time) {
-            // Only the time of day counts: the day stays the flight's.
-            const double timeOfDay = *time - std::floor(*time);
-            scene_->PlaceSun(std::floor(now) + timeOfDay);
-        }
+        if (const std::optional<double> time = SunPositionTime(now, *answer)) scene_->PlaceSun(*time);
     }
     RenderFrame();
 }
