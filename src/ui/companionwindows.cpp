@@ -5,7 +5,7 @@
 #include "flightform.h"
 #include "mainwindow.h"
 #include "optionsdialog.h"
-#include "prompts.h"
+#include "kit/prompts.h"
 #include "tableeditor.h"
 #include "totalswindow.h"
 

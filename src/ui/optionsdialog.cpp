@@ -1,6 +1,6 @@
 #include "optionsdialog.h"
 
-#include "prompts.h"
+#include "kit/prompts.h"
 #include "translateform.h"
 
 #include "i18n/languagetable.h"

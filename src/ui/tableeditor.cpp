@@ -2,7 +2,7 @@
 
 #include "mainwindow.h"
 #include "navigationbar.h"
-#include "prompts.h"
+#include "kit/prompts.h"
 
 #include "core/logbooksession.h"
 #include "core/numbertext.h"

@@ -12,7 +12,7 @@
 #include "ui/conditionswindow.h"
 #include "ui/mainwindow.h"
 #include "ui/optionsdialog.h"
-#include "ui/prompts.h"
+#include "ui/kit/prompts.h"
 #include "ui/tableeditor.h"
 #include "ui/totalswindow.h"
 

@@ -13,7 +13,7 @@
 #include "ui/flightform.h"
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
-#include "ui/statuspanel.h"
+#include "ui/kit/statuspanel.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "i18n/languagetable.h"
 #include "ui/customtoolbar.h"
 #include "ui/navigationbar.h"
-#include "ui/statuspanel.h"
+#include "ui/kit/statuspanel.h"
 #include "ui/translateform.h"
 
 #include <QAction>
