@@ -12,7 +12,7 @@
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
-#include "ui/prompts.h"
+#include "ui/kit/prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -7,9 +7,13 @@ booleans, dropped statements), one at a time, rebuilds the tests of that
 subsystem and runs them. A mutant is killed when a test fails or times out,
 survives when every test passes, and is discarded (not counted) when it does
 not compile. Works on a scratch git worktree, never on the caller's tree.
+Each mutated file is tested by the test folders that exercise it (the
+variometer store in core by tests/vario, the track store by tests/gps, ...).
+The scratch build sits inside the scratch tree, as in a developer's checkout,
+so ccache serves the unmutated build.
 
-  tools/mutate.py [--count 100] [--seed 1] [--subsystems gps,vario,plot,core]
-                  [--jobs 2] [--keep] [--list-survivors]
+  nice -n 10 tools/mutate.py [--count 100] [--seed 1] [--subsystems gps,vario,plot,core]
+                  [--jobs 1] [--list-survivors]
 
 Prints one line per mutant and a table of scores per subsystem.
 """
@@ -24,7 +28,35 @@ import tempfile
 import time
 
 # Tests of each subsystem live under tests/<sub>; core's are also exercised by
-# the window suites, but its own suite is what should catch its faults.
+# the window suites, but its own suite is what should catch its faults. Files
+# whose tests live elsewhere are listed here (path relative to src/).
+TEST_DIRS = {
+    "core/variostore.cpp": ["vario"],
+    "core/trackstore.cpp": ["gps"],
+    "core/totals.cpp": ["core", "ui"],
+    "core/reportdata.cpp": ["report"],
+    "core/storageerror.cpp": ["core", "gps", "vario"],
+}
+
+
+def test_dirs(tree, path, sub):
+    return TEST_DIRS.get(os.path.relpath(path, os.path.join(tree, "src")), [sub])
+
+
+def build_and_test(build, tree, dirs, jobs, timeout, stop_on_failure):
+    """None when the build fails, else True when every test passes."""
+    for d in dirs:
+        if run(["ninja", "-C", build, "-j", str(jobs), f"tests/{d}/all"], tree).returncode != 0:
+            return None
+    for d in dirs:
+        cmd = ["ctest", "--test-dir", os.path.join(build, "tests", d), "-j", str(jobs)]
+        if stop_on_failure:
+            cmd.append("--stop-on-failure")
+        if run(cmd, tree, timeout=timeout).returncode != 0:
+            return False
+    return True
+
+
 OPERATORS = [
     ("flip <", re.compile(r"(?<![<\-])<(?![<=])(?=\s)"), "<="),
     ("flip >", re.compile(r"(?<![>\-])>(?![>=])(?=\s)"), ">="),
@@ -95,7 +127,7 @@ def main():
     ap.add_argument("--count", type=int, default=100, help="mutants in all, spread evenly over the subsystems")
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--subsystems", default="gps,vario,plot,core")
-    ap.add_argument("--jobs", type=int, default=2)
+    ap.add_argument("--jobs", type=int, default=1)
     ap.add_argument("--timeout", type=int, default=240, help="seconds for one subsystem's tests")
     ap.add_argument("--rev", default="HEAD", help="the commit to mutate")
     ap.add_argument("--workdir", default=None, help="scratch folder (kept between runs for a warm build)")
@@ -105,7 +137,7 @@ def main():
     top = run(["git", "rev-parse", "--show-toplevel"], os.getcwd()).stdout.strip()
     work = args.workdir or os.path.join(tempfile.gettempdir(), "soarnote-mutate")
     tree = os.path.join(work, "tree")
-    build = os.path.join(work, "build")
+    build = os.path.join(tree, "build")
     if os.path.isdir(tree):
         run(["git", "worktree", "remove", "--force", tree], top)
         shutil.rmtree(tree, ignore_errors=True)
@@ -117,28 +149,36 @@ def main():
     shared = os.path.join(os.path.dirname(top), "shared")
     if os.path.isdir(shared) and not os.path.exists(os.path.join(work, "shared")):
         os.symlink(shared, os.path.join(work, "shared"))
+    subs = [s for s in args.subsystems.split(",") if s]
+    rng = random.Random(args.seed)
+    per_sub = max(1, args.count // len(subs))
+    # The sample is drawn first, so the baseline runs exactly the test
+    # folders the mutants will need.
+    samples = {}
+    for sub in subs:
+        pool = candidates(tree, sub)
+        rng.shuffle(pool)
+        samples[sub] = pool
+    needed = sorted({d for sub in subs for entry in samples[sub][: per_sub * 2]
+                     for d in test_dirs(tree, entry[0], sub)} | set(subs))
 
     print(f"configuring and building {args.rev} in {build} ...", flush=True)
     r = run(["cmake", "-S", tree, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], tree)
     if r.returncode != 0:
         sys.exit(r.stdout)
-    subs = [s for s in args.subsystems.split(",") if s]
-    for sub in subs:
-        r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
+    for d in needed:
+        r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{d}/all"], tree)
         if r.returncode != 0:
             sys.exit(r.stdout[-4000:])
-        r = run(["ctest", "--test-dir", os.path.join(build, "tests", sub), "-j", str(args.jobs)], tree,
+        r = run(["ctest", "--test-dir", os.path.join(build, "tests", d), "-j", str(args.jobs)], tree,
                 timeout=args.timeout)
         if r.returncode != 0:
-            sys.exit(f"the unmutated {sub} tests fail:\n" + r.stdout[-4000:])
+            sys.exit(f"the unmutated {d} tests fail:\n" + r.stdout[-4000:])
 
-    rng = random.Random(args.seed)
-    per_sub = max(1, args.count // len(subs))
     results = {s: {"killed": 0, "survived": 0, "stillborn": 0} for s in subs}
     survivors = []
     for sub in subs:
-        pool = candidates(tree, sub)
-        rng.shuffle(pool)
+        pool = samples[sub]
         done = 0
         for path, lineno, label, start, end, repl in pool:
             if done >= per_sub:
@@ -146,21 +186,21 @@ def main():
             original, before, after = apply(path, lineno, label, start, end, repl)
             rel = os.path.relpath(path, tree)
             t0 = time.time()
+            dirs = test_dirs(tree, path, sub)
             try:
-                r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
-                if r.returncode != 0:
+                try:
+                    passed = build_and_test(build, tree, dirs, args.jobs, args.timeout, True)
+                except subprocess.TimeoutExpired:
+                    passed = False
+                if passed is None:
                     results[sub]["stillborn"] += 1
                     continue
-                try:
-                    r = run(["ctest", "--test-dir", os.path.join(build, "tests", sub), "-j", str(args.jobs),
-                             "--stop-on-failure"], tree, timeout=args.timeout)
-                    killed = r.returncode != 0
-                except subprocess.TimeoutExpired:
-                    killed = True
+                killed = not passed
                 done += 1
                 results[sub]["killed" if killed else "survived"] += 1
                 verdict = "killed  " if killed else "SURVIVED"
-                print(f"{verdict} {rel}:{lineno + 1} [{label}] {before!r} -> {after!r} ({time.time() - t0:.0f} s)",
+                print(f"{verdict} {rel}:{lineno + 1} [{label}] {before!r} -> {after!r} "
+                      f"[tests/{','.join(dirs)}] ({time.time() - t0:.0f} s)",
                       flush=True)
                 if not killed:
                     survivors.append(f"{rel}:{lineno + 1} [{label}] {before} -> {after}")
@@ -168,7 +208,8 @@ def main():
                 with open(path, "w", encoding="utf-8") as f:
                     f.write(original)
         # Leave the build matching the sources for the next subsystem.
-        run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{sub}/all"], tree)
+        for d in needed:
+            run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{d}/all"], tree)
 
     print("\nsubsystem  killed  survived  score   (not compiled)")
     tk = ts = 0

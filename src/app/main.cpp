@@ -9,8 +9,8 @@
 #include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
 #include "ui/mainwindow.h"
-#include "ui/prompts.h"
-#include "ui/statuspanel.h"
+#include "ui/kit/prompts.h"
+#include "ui/kit/statuspanel.h"
 #include "ui/variocommands.h"
 
 #include <QAction>

@@ -1,5 +1,6 @@
 #include "flightfields.h"
 
+#include "daycount.h"
 #include "daynumber.h"
 #include "numbertext.h"
 
@@ -47,9 +48,20 @@ QString OffsetDisplayText(const QString& offsetDaysText) {
     return OffsetDisplayText(ParseNumber(offsetDaysText).value_or(0.0));
 }
 
-double ParseOffsetEntry(const QString& input) {
+namespace {
+
+// An offset no clock can be off by (or not a number at all) would be stored
+// and shown as garbage.
+std::optional<double> CheckedOffset(double days) {
+    if (!daycount::SpanSeconds(days)) return std::nullopt;
+    return days;
+}
+
+} // namespace
+
+std::optional<double> ParseOffsetEntry(const QString& input) {
     QString s = input.trimmed();
-    if (!s.contains(QLatin1Char(':'))) return ParseNumber(s).value_or(0.0) / 1440.0;
+    if (!s.contains(QLatin1Char(':'))) return CheckedOffset(ParseNumber(s).value_or(0.0) / 1440.0);
 
     double v = 0;
     const QString hours = s.section(QLatin1Char(':'), 0, 0).trimmed();
@@ -63,7 +75,7 @@ double ParseOffsetEntry(const QString& input) {
     s = colon < 0 ? QString() : s.mid(colon + 1);
 
     if (std::optional<double> sec = ParseNumber(s)) v += *sec / kSecondsPerDay;
-    return negative ? -v : v;
+    return CheckedOffset(negative ? -v : v);
 }
 
 } // namespace soarnote

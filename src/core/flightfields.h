@@ -31,7 +31,8 @@ QString OffsetDisplayText(const QString& offsetDaysText);
 QString OffsetDisplayText(double offsetDays);
 
 // Reads a typed offset: "h:m:s", "h:m" or "-h:m..." (the sign of the hours
-// applies to all), or a bare number of minutes. Returns days.
-double ParseOffsetEntry(const QString& text);
+// applies to all), or a bare number of minutes. Returns days; text that is no
+// number counts as 0, and an offset longer than the calendar is refused.
+std::optional<double> ParseOffsetEntry(const QString& text);
 
 } // namespace soarnote

@@ -62,7 +62,9 @@ StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time
     // The point goes in first: a track is created only once its first point
     // is actually stored, so a refused point never takes a track number (nor
     // moves the AUTOINCREMENT sequence, which a delete would not give back).
-    const bool opensTrack = newTrack || state.newTrackPending;
+    // Without a track open (the first points of a session came without the
+    // new-track flag) the point opens one: no Tracks row holds track 0.
+    const bool opensTrack = newTrack || state.newTrackPending || state.currentTrackId <= 0;
     insertPoint_->bindValue(0, state.currentTrackId);
     insertPoint_->bindValue(1, time);
     insertPoint_->bindValue(2, lat);

@@ -25,8 +25,12 @@ QString Plain(qint64 n) {
 
 QString GpsStatusText(const GpsStatusEvent& e) {
     switch (e.kind) {
-    case GpsStatus::OpenFailed:
-        return GpsErrorPrefix() + QLatin1Char(' ') + Translate("Unable to Open Connection");
+    case GpsStatus::OpenFailed: {
+        // The reason (no such port, no permission) is what the pilot can act on.
+        QString text = GpsErrorPrefix() + QLatin1Char(' ') + Translate("Unable to Open Connection");
+        if (!e.text.isEmpty()) text += QStringLiteral(": ") + e.text;
+        return text;
+    }
     case GpsStatus::RequestingTracks:
         return Translate("Requesting Track Records");
     case GpsStatus::ReceivingTracks:

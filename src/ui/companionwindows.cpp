@@ -3,9 +3,9 @@
 #include "aboutbox.h"
 #include "conditionswindow.h"
 #include "flightform.h"
+#include "kit/prompts.h"
 #include "mainwindow.h"
 #include "optionsdialog.h"
-#include "prompts.h"
 #include "tableeditor.h"
 #include "totalswindow.h"
 

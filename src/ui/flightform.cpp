@@ -394,7 +394,11 @@ void FlightForm::OnOffsetEntered() {
     QLineEdit* box = Edit(QStringLiteral("OffsetTDate"));
     if (!box->isModified()) return;
     box->setModified(false);
-    Edit(QStringLiteral("OffsetT"))->setText(PlainNumberText(ParseOffsetEntry(box->text())));
+    QLineEdit* offset = Edit(QStringLiteral("OffsetT"));
+    if (const std::optional<double> days = ParseOffsetEntry(box->text()))
+        offset->setText(PlainNumberText(*days));
+    else
+        box->setText(OffsetDisplayText(offset->text())); // refused: the stored offset stays
 }
 
 } // namespace soarnote

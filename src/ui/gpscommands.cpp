@@ -1,6 +1,6 @@
 #include "gpscommands.h"
 
-#include "prompts.h"
+#include "kit/prompts.h"
 
 #include "core/logbooksession.h"
 #include "core/trackstore.h"

@@ -2,12 +2,13 @@
 
 #include "customtoolbar.h"
 #include "flightform.h"
-#include "helpwindow.h"
+#include "kit/helpwindow.h"
+#include "kit/prompts.h"
+#include "kit/statuspanel.h"
+#include "kit/twips.h"
 #include "navigationbar.h"
 #include "plot3dwindow.h"
-#include "prompts.h"
 #include "shortcutguard.h"
-#include "statuspanel.h"
 #include "toolbaricons.h"
 #include "translateform.h"
 
@@ -91,14 +92,11 @@ MainWindow::~MainWindow() {
 }
 
 int MainWindow::TwipsToPixels(int twips, const QWidget* widget) {
-    const qint64 dpi = widget && widget->logicalDpiY() > 0 ? widget->logicalDpiY() : 96;
-    // A hand-edited setting may hold anything: keep to what a screen can show.
-    return static_cast<int>(std::clamp<qint64>(qint64(twips) * dpi / 1440, 0, 100000));
+    return soarnote::TwipsToPixels(twips, widget);
 }
 
 int MainWindow::PixelsToTwips(int pixels, const QWidget* widget) {
-    const qint64 dpi = widget && widget->logicalDpiY() > 0 ? widget->logicalDpiY() : 96;
-    return static_cast<int>(qint64(pixels) * 1440 / dpi);
+    return soarnote::PixelsToTwips(pixels, widget);
 }
 
 QAction* MainWindow::AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut,

@@ -5,8 +5,8 @@
 
 #include "customtoolbar.h"
 #include "flightform.h"
-#include "prompts.h"
-#include "statuspanel.h"
+#include "kit/prompts.h"
+#include "kit/statuspanel.h"
 
 #include "core/daynumber.h"
 #include "core/logbookfiles.h"

@@ -1,5 +1,5 @@
 // The main window's "&3D Plot": one 3D view at a time, on the flight on show.
-#include "inputprompt.h"
+#include "kit/inputprompt.h"
 #include "mainwindow.h"
 #include "plot3dwindow.h"
 

@@ -4,7 +4,7 @@
 #include "mainwindow.h"
 
 #include "printpreview.h"
-#include "prompts.h"
+#include "kit/prompts.h"
 
 #include "core/reportdata.h"
 #include "i18n/languagetable.h"

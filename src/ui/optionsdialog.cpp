@@ -1,10 +1,11 @@
 #include "optionsdialog.h"
 
-#include "prompts.h"
+#include "kit/prompts.h"
 #include "translateform.h"
 
 #include "i18n/languagetable.h"
 #include "serial/serialsettings.h"
+#include "settings/plotcolours.h"
 #include "settings/settingsstore.h"
 
 #include <QCheckBox>
@@ -23,7 +24,7 @@ namespace soarnote {
 
 namespace {
 
-constexpr int kWhite = 16777215;
+constexpr quint32 kWhite = 0xFFFFFF;
 const QSize kPreviewSize(48, 32);
 
 QComboBox* MakeCombo(QWidget* parent, const QStringList& items, bool editable = false) {
@@ -48,14 +49,6 @@ void ShowText(QComboBox* combo, const QString& text) {
 }
 
 } // namespace
-
-QColor OptionsDialog::ColourOfNumber(int number) {
-    return QColor(number & 0xFF, (number >> 8) & 0xFF, (number >> 16) & 0xFF);
-}
-
-int OptionsDialog::NumberOfColour(const QColor& colour) {
-    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
-}
 
 QStringList OptionsDialog::PortNames() {
     return SerialPortChoices();
@@ -293,9 +286,9 @@ void OptionsDialog::LoadSettings() {
     for (int i = 0; i < 3; ++i)
         flags_[i]->setChecked(settings_.Int(*flagKeys[i]) != 0);
 
-    SetColour(TrackRow, ColourOfNumber(settings_.Int(PlotTrackColor)));
-    SetColour(LandscapeRow, ColourOfNumber(settings_.Int(PlotLandscapeColor)));
-    SetColour(GliderRow, ColourOfNumber(settings_.Int(PlotGliderColor)));
+    SetColour(TrackRow, ColourFromBgr(static_cast<quint32>(settings_.Int(PlotTrackColor))));
+    SetColour(LandscapeRow, ColourFromBgr(static_cast<quint32>(settings_.Int(PlotLandscapeColor))));
+    SetColour(GliderRow, ColourFromBgr(static_cast<quint32>(settings_.Int(PlotGliderColor))));
     SetTexture(TrackRow, settings_.Text(PlotTrackTexture));
     SetTexture(LandscapeRow, settings_.Text(PlotLandscapeTexture));
     SetTexture(GliderRow, settings_.Text(PlotGliderTexture));
@@ -340,12 +333,12 @@ std::vector<OptionsDialog::StoredValue> OptionsDialog::ValuesToStore() const {
     addKey(GpsBit, gps_[PortBits]->currentText());
     addKey(GpsEnd, gps_[PortEndBits]->currentText());
 
-    addKey(PlotTrackColor, NumberOfColour(colours_[TrackRow]));
+    addKey(PlotTrackColor, static_cast<int>(BgrFromColour(colours_[TrackRow])));
     addKey(PlotTrackTexture, textures_[TrackRow]);
     addKey(PlotTrackView, checked(trackView_));
-    addKey(PlotLandscapeColor, NumberOfColour(colours_[LandscapeRow]));
+    addKey(PlotLandscapeColor, static_cast<int>(BgrFromColour(colours_[LandscapeRow])));
     addKey(PlotLandscapeTexture, textures_[LandscapeRow]);
-    addKey(PlotGliderColor, NumberOfColour(colours_[GliderRow]));
+    addKey(PlotGliderColor, static_cast<int>(BgrFromColour(colours_[GliderRow])));
     addKey(PlotGliderTexture, textures_[GliderRow]);
     addKey(PlotGliderView, checked(gliderView_));
     addKey(PlotFps, fps_->value() / 10.0);
@@ -368,7 +361,7 @@ void OptionsDialog::SetColour(ColourRow row, const QColor& colour) {
     colours_[row] = colour;
     swatches_[row]->setStyleSheet(
         QStringLiteral("background-color: %1; border: 1px solid palette(dark);").arg(colour.name()));
-    swatches_[row]->setToolTip(QString::number(NumberOfColour(colour)));
+    swatches_[row]->setToolTip(QString::number(BgrFromColour(colour)));
 }
 
 void OptionsDialog::SetTexture(ColourRow row, const QString& file) {
@@ -405,14 +398,14 @@ void OptionsDialog::ChooseMesh(MeshButton mesh) {
     if (file.isEmpty()) return;
     meshes_[mesh] = file;
     meshButtons_[mesh]->setToolTip(file);
-    if (NumberOfColour(colours_[GliderRow]) == kWhite) return;
+    if (BgrFromColour(colours_[GliderRow]) == kWhite) return;
     // A textured model shows its texture only over a white glider.
     const QString question = Translate("If this Model contains texture details") + QLatin1Char(' ') +
                              Translate("the background color should be white.") + QLatin1Char(' ') +
                              Translate("Do you want to change the background color now?");
     if (prompts_.Ask(this, QString(), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question) ==
         QMessageBox::Yes)
-        SetColour(GliderRow, ColourOfNumber(kWhite));
+        SetColour(GliderRow, ColourFromBgr(kWhite));
 }
 
 void OptionsDialog::ShowFps(int sliderValue) {

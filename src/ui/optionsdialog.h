@@ -44,10 +44,6 @@ public:
     std::vector<StoredValue> ValuesToStore() const;
     void Apply();
 
-    // 24-bit colour numbers as stored: red in the low byte, blue in the high one.
-    static QColor ColourOfNumber(int number);
-    static int NumberOfColour(const QColor& colour);
-
     QTabWidget* Tabs() const { return tabs_; }
     // A check box by its caption ("Plot Speed", "Enable Fog", ...).
     QCheckBox* Check(const QString& caption) const;

@@ -4,7 +4,7 @@
 #include "core/programfolder.h"
 #include "core/daynumber.h"
 #include "i18n/languagetable.h"
-#include "inputprompt.h"
+#include "kit/inputprompt.h"
 #include "instrumentpanel.h"
 #include "mainwindow.h"
 #include "optionsdialog.h"
@@ -15,7 +15,7 @@
 #include "plot/playback/offsetsclose.h"
 #include "plot/playback/playbacktiming.h"
 #include "plot/playback/virtualkeys.h"
-#include "prompts.h"
+#include "kit/prompts.h"
 #include "sceneview.h"
 #include "settings/settingsstore.h"
 

@@ -2,7 +2,7 @@
 
 #include "flightform.h"
 #include "mainwindow.h"
-#include "prompts.h"
+#include "kit/prompts.h"
 #include "translateform.h"
 
 #include "core/flightfields.h"

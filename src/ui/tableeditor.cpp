@@ -1,8 +1,8 @@
 #include "tableeditor.h"
 
+#include "kit/prompts.h"
 #include "mainwindow.h"
 #include "navigationbar.h"
-#include "prompts.h"
 
 #include "core/logbooksession.h"
 #include "core/numbertext.h"

@@ -2,10 +2,7 @@
 // The Sol variometer's wire protocol: command bytes, reply lengths and try
 // budgets, shared by the parts of the link.
 
-#include "i18n/languagetable.h"
-
 #include <QByteArray>
-#include <QString>
 
 namespace soarnote::sol {
 
@@ -50,10 +47,6 @@ inline const QByteArray& NextCommand() {
 
 inline quint8 At(const QByteArray& bytes, int i) {
     return i < bytes.size() ? static_cast<quint8>(bytes.at(i)) : 0;
-}
-
-inline QString VarioError(const char* text) {
-    return Translate("ERROR - (Vario)") + Translate(text);
 }
 
 } // namespace soarnote::sol

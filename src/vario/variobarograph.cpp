@@ -7,8 +7,6 @@
 
 #include "core/daynumber.h"
 #include "core/logcategories.h"
-#include "core/numbertext.h"
-#include "i18n/languagetable.h"
 
 #include <algorithm>
 
@@ -23,7 +21,7 @@ void VarioLink::RequestBarographDetails() {
     wakeUpsSent_ = 0;
     wakeUpBytes_ = 0;
     requestState_ = BarographDetailsState;
-    Status(Translate("Requesting Baro Data Details"));
+    Status(VarioStatus::RequestingBaroDetails);
     SetCommand(Command(kBaroCommand, kBaroCommand), kBaroTries);
     replyLength_ = kDetailsLength;
     SendVarioCommand();
@@ -31,15 +29,15 @@ void VarioLink::RequestBarographDetails() {
 
 void VarioLink::OnBarographDetails(const QByteArray& reply) {
     requestState_ = None;
-    if (At(reply, 0) != 170) {
-        Status(VarioError("DataAccess error"));
+    if (At(reply, 0) != kBaroCommand) {
+        Status(VarioStatus::DataAccessError);
         CloseVarioPort();
         return;
     }
     logNumber_ = At(reply, 1);
     traceCount_ = logNumber_;
     if (logNumber_ < 1) {
-        Status(Translate("No Barographs Available"));
+        Status(VarioStatus::NoBarographs);
         requestState_ = BarographLogState;
         SendNext(); // its unanswered end finishes the download
         return;
@@ -56,7 +54,7 @@ void VarioLink::RequestBaroLog(int n) {
     traceSamples_ = 0;
     traceAdded_ = false;
     pending_.clear();
-    Status(Translate("Requesting Baro Log") + QLatin1Char(' ') + NumberText(n));
+    Status(VarioStatus::RequestingBaroLog, n);
     SetCommand(Command(kBaroCommand, static_cast<quint8>(n)), kBaroTries);
     replyLength_ = kStreamPartLength;
     SendVarioCommand();
@@ -76,9 +74,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
     if (!blockOpen_ && IsBlockMarker(first)) {
         // Inside a block a pair starting with a marker byte is data; only
         // between blocks is it the next block's marker.
-        if (first != kBlockMarker)
-            Status(Translate("Baro Log") + QLatin1Char(' ') + NumberText(logNumber_) + QLatin1Char(' ') +
-                   Translate("Complete"));
+        if (first != kBlockMarker) Status(VarioStatus::BaroLogComplete, logNumber_);
         OpenBlock(first, At(reply, 1));
         SetCommand(reply.left(kStreamPartLength), kEchoTries);
         SendVarioCommand();
@@ -110,8 +106,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         sampleInterval_ = At(reply, 1) * kOneSecond;
         bytesLeft_ -= kStreamPartLength;
         replyLength_ = kHeader2Length;
-        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
-               Translate("Header"));
+        Status(VarioStatus::BaroHeader, logNumber_);
         return;
     }
     if (sampleTime_ == 0) {
@@ -147,8 +142,7 @@ void VarioLink::OnBaroLogData(const QByteArray& reply) {
         return;
     }
     if (replyLength_ == kFooterRestLength) {
-        Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" - ") +
-               Translate("Footer"));
+        Status(VarioStatus::BaroFooter, logNumber_);
         bytesLeft_ -= kFooterRestLength;
         replyLength_ = kStreamPartLength;
         if (bytesLeft_ > 0) return; // more bytes announced than a footer: wait for them
@@ -197,10 +191,12 @@ void VarioLink::StoreBlock() {
     }
     if (pending_.empty()) return;
     pending_.clear();
-    QString text = Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-                   GeneralDateText(sampleTime_);
-    if (repeat) text += QLatin1Char(' ') + Translate("(Repeat)");
-    Status(text);
+    VarioStatusEvent e;
+    e.kind = VarioStatus::BaroSamples;
+    e.number = logNumber_;
+    e.time = sampleTime_;
+    e.repeat = repeat;
+    Status(e);
 }
 
 void VarioLink::DropShortBlock() {
@@ -230,8 +226,11 @@ void VarioLink::DropShortBlock() {
     sampleTime_ = traceStart_ + samplesRead_ * sampleInterval_;
     qCWarning(lcVario) << "barograph log" << logNumber_ << "block of" << blockBytes_
                        << "bytes ended short:" << samples << "samples dropped";
-    Status(Translate("Downloading Baro Log") + NumberText(logNumber_) + QStringLiteral(" -") +
-           GeneralDateText(sampleTime_) + QLatin1Char(' ') + Translate("(Block lost)"));
+    VarioStatusEvent e;
+    e.kind = VarioStatus::BaroBlockLost;
+    e.number = logNumber_;
+    e.time = sampleTime_;
+    Status(e);
     SendNext();
 }
 
@@ -272,25 +271,17 @@ void VarioLink::EndBarographDownload() {
     // Samples of traces that broke off, in this download or an earlier one.
     const int unlinked = store_->LinkLeftoverSamples();
     if (unlinked < 0 && StopOnWriteFailure()) return;
-    QString text;
-    if (samplesLost_ == 0 && brokenTraces_.isEmpty()) {
-        text = Translate("Baro Download Complete");
-    } else {
-        text = Translate("Baro Download Incomplete");
-        if (samplesLost_ > 0)
-            text += QStringLiteral(" -") + NumberText(samplesLost_) + QLatin1Char(' ') +
-                    Translate("samples lost");
-        for (int n : std::as_const(brokenTraces_))
-            text += QStringLiteral(" - ") + Translate("Baro Log") + NumberText(n) + QLatin1Char(' ') +
-                    Translate("ended early");
-    }
+    VarioStatusEvent e;
+    e.kind = VarioStatus::BaroDownloadDone;
+    e.count = samplesLost_;
+    for (int n : std::as_const(brokenTraces_))
+        e.numbers << n;
     if (unlinked > 0) {
         // They stay for "Find Baro Links" once their flight is in the logbook.
         qCWarning(lcVario) << unlinked << "barograph samples lie outside every flight";
-        text += QStringLiteral(" -") + NumberText(unlinked) + QLatin1Char(' ') +
-                Translate("samples not linked to a flight");
+        e.total = unlinked;
     }
-    Status(text);
+    Status(e);
     CloseVarioPort();
 }
 
@@ -302,9 +293,9 @@ void VarioLink::LinkBarographTrace() {
     if (!flight) {
         awaitingAnswer_ = true;
         StopTimer();
-        Do(VarioAction::Kind::AskCreateFlight, {},
-           Translate("No LogData record matches this Barograph.") + QLatin1Char(' ') +
-               Translate("Create it?"));
+        VarioStatusEvent question;
+        question.kind = VarioStatus::CreateFlightQuestion;
+        Do(VarioAction::Kind::AskCreateFlight, {}, question);
         return;
     }
     if (flight->startTime > trace_.startTime && trace_.startHeight) {

@@ -5,9 +5,9 @@
 
 #include "core/logcategories.h"
 #include "core/variostore.h"
-#include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "varioport.h"
+#include "variostatustext.h"
 
 namespace soarnote {
 
@@ -35,9 +35,10 @@ bool VarioConnection::OpenVarioPort() {
     if (port_.isOpen()) port_.close();
     const SerialSettings s = ReadVarioPortSettings(settings_);
     if (!OpenSerialPort(port_, s, nullptr)) {
-        QString text = Translate("ERROR - (Vario)") + Translate("Unable to Open Port");
-        if (!s.IsValid()) text += QStringLiteral(": ") + Translate(SerialProblemText(s.problem));
-        ReportVarioStatus(text);
+        VarioStatusEvent e;
+        e.kind = VarioStatus::OpenFailed;
+        if (!s.IsValid()) e.text = SerialProblemText(s.problem);
+        ReportVarioStatus(VarioStatusText(e));
         return false;
     }
     return true;
@@ -94,14 +95,11 @@ void VarioConnection::OnVarioCommEvent(QSerialPort::SerialPortError error) {
     // terminal closed) keeps failing: end the transfer.
     const bool vanished = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
                           error == QSerialPort::WriteError || error == QSerialPort::NotOpenError;
-    if (!vanished) {
-        ReportVarioStatus(Translate("ERROR - (Vario)") + port_.errorString());
-        return;
-    }
-    // The system's own words ("Inappropriate ioctl for device") do not tell
-    // the pilot what happened; they follow for whoever reads the fault.
-    ReportVarioStatus(Translate("ERROR - (Vario)") +
-                      PortLostText(Translate(kPortDisconnectedText), port_.errorString()));
+    VarioStatusEvent e;
+    e.kind = vanished ? VarioStatus::PortLost : VarioStatus::PortError;
+    e.text = port_.errorString();
+    ReportVarioStatus(VarioStatusText(e));
+    if (!vanished) return;
     link_.Abort();
     Perform();
 }
@@ -129,18 +127,18 @@ void VarioConnection::Perform() {
                 retryTimer_.stop();
                 break;
             case VarioAction::Kind::Status:
-                ReportVarioStatus(a.text);
+                ReportVarioStatus(VarioStatusText(a.event));
                 break;
             case VarioAction::Kind::ClosePort:
                 CloseVarioPort();
                 break;
             case VarioAction::Kind::AskCreateFlight: {
-                const bool create = askCreate_ ? askCreate_(a.text) : false;
+                const bool create = askCreate_ ? askCreate_(VarioStatusText(a.event)) : false;
                 link_.AnswerCreateFlight(create);
                 break;
             }
             case VarioAction::Kind::Message:
-                if (message_) message_(a.text);
+                if (message_) message_(VarioStatusText(a.event));
                 break;
             case VarioAction::Kind::FlightsChanged:
                 emit FlightsChanged();

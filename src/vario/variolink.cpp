@@ -4,8 +4,6 @@
 
 #include "core/daynumber.h"
 #include "core/logcategories.h"
-#include "core/numbertext.h"
-#include "i18n/languagetable.h"
 
 #include <algorithm>
 
@@ -15,8 +13,8 @@ using namespace sol;
 
 // --- Actions ----------------------------------------------------------------
 
-void VarioLink::Do(VarioAction::Kind kind, const QByteArray& bytes, const QString& text) {
-    actions_.push_back({kind, bytes, text});
+void VarioLink::Do(VarioAction::Kind kind, const QByteArray& bytes, const VarioStatusEvent& event) {
+    actions_.push_back({kind, bytes, event});
 }
 
 std::vector<VarioAction> VarioLink::TakeActions() {
@@ -104,9 +102,11 @@ bool VarioLink::StopOnWriteFailure() {
     if (!store_ || store_->WriteFailure().isEmpty()) return false;
     // What reaches the logbook no longer sticks: stop rather than report
     // every further row as a repeat.
-    const QString failure = store_->WriteFailure();
+    VarioStatusEvent e;
+    e.kind = VarioStatus::StorageFailed;
+    e.text = store_->WriteFailure();
     CloseVarioPort();
-    Status(Translate("ERROR - (Vario)") + failure);
+    Status(e);
     return true;
 }
 
@@ -117,7 +117,7 @@ void VarioLink::Abort() {
 void VarioLink::Cancel() {
     if (!active_) return;
     qCDebug(lcVario) << "transfer cancelled by the user";
-    Status(Translate("Download cancelled"));
+    Status(VarioStatus::Cancelled);
     CloseVarioPort();
 }
 
@@ -167,7 +167,7 @@ bool VarioLink::SendVarioCommand() {
         OnBaroLogTimeout();
         return true;
     }
-    Status(VarioError("Failed to get response"));
+    Status(VarioStatus::NoResponse);
     CloseVarioPort();
     return false;
 }
@@ -283,11 +283,10 @@ void VarioLink::DispatchReply(const QByteArray& reply) {
 }
 
 void VarioLink::UnknownReply(const QByteArray& reply) {
-    QString text = Translate("UNKNOWN - (Vario)");
-    const int last = static_cast<int>(reply.size()) / 2;
-    for (int i = 0; i <= last && i < reply.size(); ++i)
-        text += QString::number(At(reply, i), 16).toUpper() + QLatin1Char(' ');
-    Status(text);
+    VarioStatusEvent e;
+    e.kind = VarioStatus::UnknownReply;
+    e.bytes = reply;
+    Status(e);
 }
 
 // --- Log download -----------------------------------------------------------
@@ -296,7 +295,7 @@ void VarioLink::RequestLogRecord(int n) {
     requestState_ = LogRecordState;
     lateRepeats_ = 0;
     garbledRepeats_ = 0;
-    Status(Translate("Requesting Log Record") + NumberText(n));
+    Status(VarioStatus::RequestingLogRecord, n);
     SetCommand(Command(kLogRecordCommand, static_cast<quint8>(n)), n == 0 ? kFirstRecordTries : kRecordTries);
     replyLength_ = kLogRecordLength;
     SendVarioCommand();
@@ -325,8 +324,7 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
         ++rowsStored_;
         ++flightsAdded_;
         flightsChanged_ = true;
-        if (IsEmptyLogEntry(record->startTime, record->endTime, record->startHeight))
-            emptyEntries_ += NumberText(static_cast<double>(*id));
+        if (IsEmptyLogEntry(record->startTime, record->endTime, record->startHeight)) emptyEntries_ << *id;
         store_->Commit();
         if (recordNumber_ < kLastRecord) {
             ++recordNumber_;
@@ -362,34 +360,31 @@ void VarioLink::OnLogRecord(const QByteArray& reply) {
 }
 
 void VarioLink::EndLogDownload(LogEnd end) {
+    VarioStatusEvent done;
+    done.kind = VarioStatus::LogRecordsReceived;
+    done.count = recordNumber_;
     switch (end) {
     case LogEnd::Natural:
-        Status(VarioError("DataAccess error"));
-        Status(Translate("Successfully Received") + NumberText(recordNumber_) + QLatin1Char(' ') +
-               Translate("Log Records"));
+        Status(VarioStatus::DataAccessError);
         break;
     case LogEnd::LastSlot:
         // Every slot held a flight.
-        Status(Translate("Successfully Received") + NumberText(recordNumber_ + 1) + QLatin1Char(' ') +
-               Translate("Log Records"));
+        done.count = recordNumber_ + 1;
         break;
     case LogEnd::Garbled:
-        // Not the end of the log: the pilot must know that flights may be
-        // missing, and which record to look at.
-        Status(VarioError("DataAccess error"));
-        Status(Translate("Log Download Stopped Early") + QStringLiteral(" - ") + Translate("Log Record") +
-               NumberText(recordNumber_) + QLatin1Char(' ') + Translate("could not be read") +
-               QStringLiteral(" -") + NumberText(rowsStored_) + QLatin1Char(' ') + Translate("Log Records") +
-               QLatin1Char(' ') + Translate("received"));
+        Status(VarioStatus::DataAccessError);
+        done.kind = VarioStatus::LogStoppedEarly;
+        done.number = recordNumber_;
+        done.count = rowsStored_;
         break;
     }
-    const QString empty = emptyEntries_;
+    Status(done);
+    VarioStatusEvent empty;
+    empty.kind = VarioStatus::EmptyLogEntries;
+    empty.numbers = emptyEntries_;
     recordNumber_ = kLastRecord;
     EndTransfer();
-    if (!empty.isEmpty())
-        Do(VarioAction::Kind::Message, {},
-           Translate("The following Log entries had errors") + QStringLiteral(" -") + empty +
-               QLatin1Char('.') + Translate("(See Readme.txt)"));
+    if (!empty.numbers.isEmpty()) Do(VarioAction::Kind::Message, {}, empty);
     Do(VarioAction::Kind::Finished);
 }
 

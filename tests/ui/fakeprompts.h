@@ -1,7 +1,7 @@
 #pragma once
 // Scripted answers for the windows' questions and file dialogs.
 
-#include "ui/prompts.h"
+#include "ui/kit/prompts.h"
 
 #include <QList>
 #include <QStringList>

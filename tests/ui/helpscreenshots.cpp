@@ -10,9 +10,9 @@
 #include "ui/aboutbox.h"
 #include "ui/companionwindows.h"
 #include "ui/conditionswindow.h"
+#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/optionsdialog.h"
-#include "ui/prompts.h"
 #include "ui/tableeditor.h"
 #include "ui/totalswindow.h"
 

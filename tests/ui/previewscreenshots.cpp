@@ -9,7 +9,7 @@
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
 #include "ui/printpreview.h"
-#include "ui/prompts.h"
+#include "ui/kit/prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -11,9 +11,9 @@
 #include "settings/settingsstore.h"
 #include "ui/customtoolbar.h"
 #include "ui/flightform.h"
+#include "ui/kit/statuspanel.h"
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
-#include "ui/statuspanel.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 // answered, a landscape loaded and kept as the flight's default.
 #include "plot/flightscene/flightscene.h"
 #include "sceneview.h"
-#include "ui/inputprompt.h"
+#include "ui/kit/inputprompt.h"
 #include "ui/plot3dwindow.h"
 #include "windowfixture.h"
 

@@ -4,8 +4,8 @@
 
 #include "i18n/languagetable.h"
 #include "ui/customtoolbar.h"
+#include "ui/kit/statuspanel.h"
 #include "ui/navigationbar.h"
-#include "ui/statuspanel.h"
 #include "ui/translateform.h"
 
 #include <QAction>

@@ -10,7 +10,7 @@
 #include "ui/instrumentpanel.h"
 #include "ui/mainwindow.h"
 #include "ui/plot3dwindow.h"
-#include "ui/prompts.h"
+#include "ui/kit/prompts.h"
 #include "sceneview.h"
 
 #include <QApplication>

@@ -8,6 +8,7 @@
 #include "core/variostore.h"
 #include "soldevice.h"
 #include "vario/variolink.h"
+#include "vario/variostatustext.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -91,17 +92,17 @@ public:
                 timerOn = false;
                 break;
             case K::Status:
-                statuses << a.text;
+                statuses << soarnote::VarioStatusText(a.event);
                 break;
             case K::ClosePort:
                 ++closes;
                 timerOn = false;
                 break;
             case K::AskCreateFlight:
-                asks << a.text;
+                asks << soarnote::VarioStatusText(a.event);
                 break;
             case K::Message:
-                messages << a.text;
+                messages << soarnote::VarioStatusText(a.event);
                 break;
             case K::FlightsChanged:
                 ++flightsChanged;

@@ -10,7 +10,7 @@
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "ui/fakeprompts.h"
-#include "ui/inputprompt.h"
+#include "ui/kit/inputprompt.h"
 #include "ui/variocommands.h"
 #include "vario/varioconnection.h"
 

@@ -226,13 +226,16 @@ private slots:
         QCOMPARE(h.closes, 1);
         QCOMPARE(h.finished, 1);
         QSqlQuery q(h.Db());
-        QVERIFY(q.exec("SELECT StartTime, EndTime, MaxHeight FROM LogData ORDER BY ID"));
+        // Every field as the instrument sent it, in its own column.
+        QVERIFY(q.exec("SELECT StartTime, EndTime, MaxHeight, MinHeight, MaxAscent, MaxDescent, MinTemp, "
+                       "AveSpeed, MaxTemp, StartHeight FROM LogData ORDER BY ID"));
         for (int slot = 0; slot < rows; ++slot) {
             QVERIFY(q.next());
             const LogRecord r = *DecodeLogRecord(memory.records[slot]);
-            QCOMPARE(q.value(0).toDouble(), r.startTime);
-            QCOMPARE(q.value(1).toDouble(), r.endTime);
-            QCOMPARE(q.value(2).toInt(), r.maxHeight);
+            const QVariantList sent{r.startTime,  r.endTime, r.maxHeight, r.minHeight, r.maxAscent,
+                                    r.maxDescent, r.minTemp, r.aveSpeed,  r.maxTemp,   r.startHeight};
+            for (int column = 0; column < sent.size(); ++column)
+                QCOMPARE(q.value(column).toDouble(), sent[column].toDouble());
         }
         QVERIFY(!q.next());
     }
@@ -278,7 +281,7 @@ private slots:
         h.StartLog(false);
         h.Run();
         QCOMPARE(RowCount(h.Db(), "LogData"), 4);
-        QCOMPARE(h.link.EmptyEntries(), " 2 3");
+        QCOMPARE(h.link.EmptyEntries(), (QList<qint64>{2, 3}));
         QCOMPARE(h.messages, QStringList{"The following Log entries had errors - 2 3.(See Readme.txt)"});
     }
 

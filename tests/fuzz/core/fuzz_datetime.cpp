@@ -15,8 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::optional<double> again = soarnote::ParseDayNumber(shown);
         if (!shown.isEmpty() && (!again || std::fabs(*again - *day) > 0.5 / 86400 + 1e-9)) std::abort();
     }
-    const double offset = soarnote::ParseOffsetEntry(text);
-    const QString display = soarnote::OffsetDisplayText(offset);
+    const std::optional<double> offset = soarnote::ParseOffsetEntry(text);
+    // An offset taken is one that can be shown.
+    const QString display = offset ? soarnote::OffsetDisplayText(*offset) : QString();
+    if (offset && display.isEmpty()) std::abort();
     // Out of range shows nothing; anything shown is hours:minutes:seconds.
     if (!display.isEmpty() && display.count(QLatin1Char(':')) != 2) std::abort();
     (void)soarnote::EndTimeText(QStringLiteral("2001-06-03 10:00:00"), text);

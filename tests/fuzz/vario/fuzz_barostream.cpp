@@ -31,7 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Replies of up to 130 bytes, each preceded by its length byte.
     size_t i = 0;
     while (i < size && link.Active()) {
-        const size_t n = std::min<size_t>(data[i++] % 131, size - i);
+        // The length byte is read before what is left is counted: in one
+        // expression the two would be unsequenced.
+        const size_t length = data[i++] % 131;
+        const size_t n = std::min<size_t>(length, size - i);
         link.OnBytes(QByteArray(reinterpret_cast<const char*>(data + i), static_cast<qsizetype>(n)));
         take();
         i += n;
