@@ -1,3 +1,0 @@
-#pragma once
-// Moved to the widgets kit; this name stays for code that includes it here.
-#include "kit/prompts.h"
