@@ -10,9 +10,9 @@
 #include "core/logbookschema.h"
 #include "core/programfolder.h"
 #include "settings/settingsstore.h"
+#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/navigationbar.h"
-#include "ui/kit/prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -100,20 +100,22 @@ int main(int argc, char** argv) {
         scene.ConstructTrack();
         scene.ConstructGlider();
         const qint64 built = t.elapsed();
-        const RasterResult land = LoadDemLandscapeGrid(QDir(terrain).filePath(QStringLiteral("peak.demefs")), plot);
+        const RasterResult land =
+            LoadDemLandscapeGrid(QDir(terrain).filePath(QStringLiteral("peak.demefs")), plot);
         scene.BuildGridMesh(land.grid, true, QString());
         const qint64 landed = t.elapsed();
         const PlotPoint& start = plot.points.front();
         scene.CameraFrame()->SetPosition(scene.WorldFrame(), start.x + 1500, start.y - 3000, start.z + 1200);
-        scene.CameraFrame()->SetOrientation(scene.WorldFrame(), QVector3D(-1500, 3000, -1200), QVector3D(0, 0, 1));
+        scene.CameraFrame()->SetOrientation(scene.WorldFrame(), QVector3D(-1500, 3000, -1200),
+                                            QVector3D(0, 0, 1));
         const QImage first =
             gl.Render(*scene.SceneFrame(), scene::Viewport{scene.CameraFrame(), 0, 0, 1280, 1024});
         const qint64 drawn = t.elapsed();
         if (run == 0) first.save(dir.filePath(QStringLiteral("first.png")));
-        out << "run " << run << ": " << plot.lastIndex + 1 << " plot points, landscape " << land.grid.rows << " x "
-            << land.grid.columns << "; plot data " << loaded << " ms, track and glider " << built - loaded
-            << " ms, landscape " << landed - built << " ms, first frame " << drawn - landed << " ms; total "
-            << drawn << " ms (goal < 500) on " << gl.RendererName() << Qt::endl;
+        out << "run " << run << ": " << plot.lastIndex + 1 << " plot points, landscape " << land.grid.rows
+            << " x " << land.grid.columns << "; plot data " << loaded << " ms, track and glider "
+            << built - loaded << " ms, landscape " << landed - built << " ms, first frame " << drawn - landed
+            << " ms; total " << drawn << " ms (goal < 500) on " << gl.RendererName() << Qt::endl;
     }
     return 0;
 }

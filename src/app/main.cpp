@@ -8,9 +8,9 @@
 #include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
-#include "ui/mainwindow.h"
 #include "ui/kit/prompts.h"
 #include "ui/kit/statuspanel.h"
+#include "ui/mainwindow.h"
 #include "ui/variocommands.h"
 
 #include <QAction>

@@ -161,8 +161,7 @@ void MainWindow::BuildMenus() {
     AddItem(view, QStringLiteral("&Totals"), QKeySequence(Qt::CTRL | Qt::Key_T))->setCheckable(true);
     AddItem(view, QStringLiteral("Conditions"))->setCheckable(true);
     view->addSeparator();
-    AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S),
-            &MainWindow::Plot3DCommand);
+    AddItem(view, QStringLiteral("&3D Plot"), QKeySequence(Qt::CTRL | Qt::Key_S), &MainWindow::Plot3DCommand);
     AddItem(view, QStringLiteral("&Flight Plot"), QKeySequence(Qt::CTRL | Qt::Key_F),
             &MainWindow::PreviewFlightCommand);
     QAction* offsets = AddItem(view, QStringLiteral("Plot &Offsets"));

@@ -3,8 +3,8 @@
 
 #include "mainwindow.h"
 
-#include "printpreview.h"
 #include "kit/prompts.h"
+#include "printpreview.h"
 
 #include "core/reportdata.h"
 #include "i18n/languagetable.h"

@@ -1,11 +1,12 @@
 #include "plot3dwindow.h"
 
+#include "core/daynumber.h"
 #include "core/defaultlandscape.h"
 #include "core/programfolder.h"
-#include "core/daynumber.h"
 #include "i18n/languagetable.h"
-#include "kit/inputprompt.h"
 #include "instrumentpanel.h"
+#include "kit/inputprompt.h"
+#include "kit/prompts.h"
 #include "mainwindow.h"
 #include "optionsdialog.h"
 #include "plot/land/demlandscape.h"
@@ -15,7 +16,6 @@
 #include "plot/playback/offsetsclose.h"
 #include "plot/playback/playbacktiming.h"
 #include "plot/playback/virtualkeys.h"
-#include "kit/prompts.h"
 #include "sceneview.h"
 #include "settings/settingsstore.h"
 
@@ -55,9 +55,12 @@ const QString kOrientationItems[] = {QStringLiteral("Normal"), QStringLiteral("F
 
 QVector3D AxisVector(FrameAxis axis) {
     switch (axis) {
-    case FrameAxis::X: return {1, 0, 0};
-    case FrameAxis::Y: return {0, 1, 0};
-    case FrameAxis::Z: return {0, 0, 1};
+    case FrameAxis::X:
+        return {1, 0, 0};
+    case FrameAxis::Y:
+        return {0, 1, 0};
+    case FrameAxis::Z:
+        return {0, 0, 1};
     }
     return {0, 0, 1};
 }
@@ -193,7 +196,8 @@ void Plot3DWindow::BuildMenus() {
     land->addSeparator();
     AddItem(land, QStringLiteral("Set &Overlay"), &Plot3DWindow::OverlayCommand)->setCheckable(true);
 
-    for (QMenu* menu : {view, mode, land}) connect(menu, &QMenu::aboutToShow, this, &Plot3DWindow::HideSlider);
+    for (QMenu* menu : {view, mode, land})
+        connect(menu, &QMenu::aboutToShow, this, &Plot3DWindow::HideSlider);
 }
 
 void Plot3DWindow::HideSlider() {
@@ -280,8 +284,9 @@ bool Plot3DWindow::Open() {
         const double base = NumberOr(flight.Value(QStringLiteral("CloudBase")), &baseOk);
         if (amountOk && baseOk) {
             std::uniform_real_distribution<double> uniform(0.0, 1.0);
-            scene_->ConstructCloudLayer(static_cast<float>(base / unitsFactor_), static_cast<std::int32_t>(amount),
-                                        600.0f, [this, &uniform] { return uniform(random_); });
+            scene_->ConstructCloudLayer(static_cast<float>(base / unitsFactor_),
+                                        static_cast<std::int32_t>(amount), 600.0f,
+                                        [this, &uniform] { return uniform(random_); });
         }
     }
 
@@ -289,8 +294,8 @@ bool Plot3DWindow::Open() {
     // highest point of the flight (so above the ground it flew over), turned
     // towards the glider and left there.
     const PlotPoint& start = plot_.points.front();
-    const float reach = std::clamp(std::max(plot_.max.x - plot_.min.x, plot_.max.y - plot_.min.y) * 0.4f,
-                                   150.0f, 3000.0f);
+    const float reach =
+        std::clamp(std::max(plot_.max.x - plot_.min.x, plot_.max.y - plot_.min.y) * 0.4f, 150.0f, 3000.0f);
     scene_->CameraFrame()->SetPosition(scene_->WorldFrame(), start.x - reach * 0.5f, start.y - reach,
                                        plot_.max.z + reach * 0.25f);
     SetFollowModes(FollowMode::Follow, FollowMode::Off);
@@ -365,17 +370,20 @@ void Plot3DWindow::UpdateViewFrame() {
         const QVector3D at = *frame.cameraPosition;
         camera->SetPosition(world, at.x(), at.y(), at.z());
     }
-    if (frame.cameraOrientation) camera->SetOrientation(world, frame.cameraOrientation->direction, frame.cameraOrientation->up);
+    if (frame.cameraOrientation)
+        camera->SetOrientation(world, frame.cameraOrientation->direction, frame.cameraOrientation->up);
     setWindowTitle(PlotCaption(frame.captionTime));
     scene::Frame* glider = scene_->GliderFrame();
     glider->SetPosition(world, frame.gliderPosition.x(), frame.gliderPosition.y(), frame.gliderPosition.z());
-    if (frame.gliderOrientation) glider->SetOrientation(world, frame.gliderOrientation->direction, frame.gliderOrientation->up);
+    if (frame.gliderOrientation)
+        glider->SetOrientation(world, frame.gliderOrientation->direction, frame.gliderOrientation->up);
     if (!keys_->Moving()) RenderFrame();
 }
 
 void Plot3DWindow::RenderFrame() {
     if (!scene_) return;
-    if (Item(QStringLiteral("&Offset"))->isChecked()) setWindowTitle(OffsetCaption(LandscapeOffsets(), unitsFactor_));
+    if (Item(QStringLiteral("&Offset"))->isChecked())
+        setWindowTitle(OffsetCaption(LandscapeOffsets(), unitsFactor_));
     view_->update();
 }
 
@@ -428,7 +436,8 @@ void Plot3DWindow::OptionsCommand() {
     OptionsDialog options(*settings_, *prompts_, this);
     if (QTabWidget* tabs = options.Tabs()) {
         for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i).remove(QLatin1Char('&')) == Translate(QStringLiteral("Plot")).remove(QLatin1Char('&')))
+            if (tabs->tabText(i).remove(QLatin1Char('&')) ==
+                Translate(QStringLiteral("Plot")).remove(QLatin1Char('&')))
                 tabs->setCurrentIndex(i);
     }
     options.exec();
@@ -450,7 +459,8 @@ void Plot3DWindow::CameraModeCommand(CameraMode mode) {
         camera->SetPosition(scene_->WorldFrame(), at.x(), at.y(), at.z());
     }
     if (choice.cameraOrientation)
-        camera->SetOrientation(scene_->WorldFrame(), choice.cameraOrientation->direction, choice.cameraOrientation->up);
+        camera->SetOrientation(scene_->WorldFrame(), choice.cameraOrientation->direction,
+                               choice.cameraOrientation->up);
     SetFollowModes(choice.orientation, choice.position);
     UpdateViewFrame();
 }
@@ -462,7 +472,8 @@ void Plot3DWindow::DrawRefCommand() {
 }
 
 void Plot3DWindow::ShowLandscapeError(const QString& title, LandscapeError error) {
-    prompts_->Inform(this, title, Translate(QString::fromLatin1(LandscapeErrorText(error))), QMessageBox::Warning);
+    prompts_->Inform(this, title, Translate(QString::fromLatin1(LandscapeErrorText(error))),
+                     QMessageBox::Warning);
 }
 
 bool Plot3DWindow::LoadXyzFile(const QString& path) {
@@ -475,20 +486,22 @@ bool Plot3DWindow::LoadXyzFile(const QString& path) {
         result = LoadXyzLandscapeGrid(path, *reference);
     }
     if (result.grid.vertices.empty()) {
-        if (result.error != LandscapeError::None) ShowLandscapeError(QFileInfo(path).fileName(), result.error);
+        if (result.error != LandscapeError::None)
+            ShowLandscapeError(QFileInfo(path).fileName(), result.error);
         return false;
     }
-    if (scene_->BuildGridMesh(result.grid, false, path)) Item(QStringLiteral("Set &Overlay"))->setEnabled(true);
+    if (scene_->BuildGridMesh(result.grid, false, path))
+        Item(QStringLiteral("Set &Overlay"))->setEnabled(true);
     return true;
 }
 
 void Plot3DWindow::LoadXyzCommand() {
     if (!scene_) return;
     HideSlider();
-    QString path = prompts_->OpenFileName(
-        this, Translate(QStringLiteral("Open XYZ Landscape File")),
-        FileDialogFilter(Translate(QStringLiteral("Visual Explorer XYZ Files")) +
-                         QStringLiteral(" (*.xyz)|*.xyz|All Files (*.*)|*.*")));
+    QString path =
+        prompts_->OpenFileName(this, Translate(QStringLiteral("Open XYZ Landscape File")),
+                               FileDialogFilter(Translate(QStringLiteral("Visual Explorer XYZ Files")) +
+                                                QStringLiteral(" (*.xyz)|*.xyz|All Files (*.*)|*.*")));
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
     // Landscapes kept beside the program are stored by name only, so the
     // logbook still finds them when the program moves.
@@ -518,7 +531,8 @@ void Plot3DWindow::LoadDemCommand() {
     const QString path = prompts_->OpenFileName(
         this, Translate(QStringLiteral("Open DEM Landscape File")),
         FileDialogFilter(Translate(QStringLiteral("Standard DEMEFS Files")) +
-                         QStringLiteral(" (*.demefs)|*.demefs|") + Translate(QStringLiteral("SRTM and ESRI Grids")) +
+                         QStringLiteral(" (*.demefs)|*.demefs|") +
+                         Translate(QStringLiteral("SRTM and ESRI Grids")) +
                          QStringLiteral(" (*.hgt *.bil *.dem)|*.hgt;*.bil;*.dem|All Files (*.*)|*.*")));
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -542,9 +556,10 @@ void Plot3DWindow::OverlayCommand() {
         return;
     }
     item->setChecked(false);
-    const QString path = prompts_->OpenFileName(
-        this, Translate(QStringLiteral("Open Landscape Overlay File")),
-        FileDialogFilter(Translate(QStringLiteral("Overlay Files")) + QStringLiteral(" (*.bmp)|*.bmp|All Files (*.*)|*.*")));
+    const QString path =
+        prompts_->OpenFileName(this, Translate(QStringLiteral("Open Landscape Overlay File")),
+                               FileDialogFilter(Translate(QStringLiteral("Overlay Files")) +
+                                                QStringLiteral(" (*.bmp)|*.bmp|All Files (*.*)|*.*")));
     if (path.isEmpty() || !QFileInfo::exists(path)) return;
     if (scene_->SetOverlay(path)) item->setChecked(true);
     RenderFrame();
@@ -562,7 +577,9 @@ void Plot3DWindow::keyPressEvent(QKeyEvent* event) {
     if (event->isAutoRepeat()) return;
     const int key = VirtualKeyFromQt(event->key());
     switch (CommandForKey(key)) {
-    case KeyCommand::Close: close(); return;
+    case KeyCommand::Close:
+        close();
+        return;
     case KeyCommand::LookDown:
         if (scene_) {
             const FrameOrientation down = LookStraightDown();
@@ -570,8 +587,12 @@ void Plot3DWindow::keyPressEvent(QKeyEvent* event) {
             RenderFrame();
         }
         return;
-    case KeyCommand::StepNext: Step(StepMode::Next); return;
-    case KeyCommand::StepPrevious: Step(StepMode::Previous); return;
+    case KeyCommand::StepNext:
+        Step(StepMode::Next);
+        return;
+    case KeyCommand::StepPrevious:
+        Step(StepMode::Previous);
+        return;
     case KeyCommand::Hold:
         keys_->SetOffsetMode(Item(QStringLiteral("&Offset"))->isChecked());
         keys_->KeyPressed(key, event->modifiers());
@@ -597,10 +618,13 @@ void Plot3DWindow::changeEvent(QEvent* event) {
 bool Plot3DWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view_ && scene_) {
         switch (event->type()) {
-        case QEvent::MouseButtonPress: HideSlider(); break;
+        case QEvent::MouseButtonPress:
+            HideSlider();
+            break;
         case QEvent::MouseMove: {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            const MouseTurner::Result result = mouse_.Move(mouse->buttons(), mouse->position(), QSizeF(view_->size()));
+            const MouseTurner::Result result =
+                mouse_.Move(mouse->buttons(), mouse->position(), QSizeF(view_->size()));
             if (result.orientationOff) SetFollowModes(FollowMode::Off, PositionMode());
             if (!result.turns.empty()) {
                 ApplyMoves(result.turns);
@@ -608,7 +632,9 @@ bool Plot3DWindow::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         }
-        case QEvent::MouseButtonRelease: mouse_.Release(); break;
+        case QEvent::MouseButtonRelease:
+            mouse_.Release();
+            break;
         case QEvent::MouseButtonDblClick:
             if (control_) {
                 control_->DoubleClick();
@@ -618,8 +644,11 @@ bool Plot3DWindow::eventFilter(QObject* watched, QEvent* event) {
                     SyncPlaybackChecks();
             }
             return true;
-        case QEvent::FocusOut: keys_->ClearKeys(); break;
-        default: break;
+        case QEvent::FocusOut:
+            keys_->ClearKeys();
+            break;
+        default:
+            break;
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -637,9 +666,12 @@ void Plot3DWindow::closeEvent(QCloseEvent* event) {
                 switch (prompts_->Ask(this, Translate(QStringLiteral("3D Plot")), question,
                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                       QMessageBox::Question)) {
-                case QMessageBox::Yes: return OffsetsAnswer::Yes;
-                case QMessageBox::No: return OffsetsAnswer::No;
-                default: return OffsetsAnswer::Cancel;
+                case QMessageBox::Yes:
+                    return OffsetsAnswer::Yes;
+                case QMessageBox::No:
+                    return OffsetsAnswer::No;
+                default:
+                    return OffsetsAnswer::Cancel;
                 }
             });
         if (!outcome.error.isEmpty())

@@ -1,8 +1,8 @@
 #include "printpreview.h"
 
 #include "flightform.h"
-#include "mainwindow.h"
 #include "kit/prompts.h"
+#include "mainwindow.h"
 #include "translateform.h"
 
 #include "core/flightfields.h"

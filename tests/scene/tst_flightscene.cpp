@@ -75,10 +75,12 @@ private slots:
         QTest::addColumn<int>("north"); // sign of its northing
         QTest::addColumn<int>("up");    // sign of its height
         const QTimeZone utc = QTimeZone::utc();
-        QTest::newRow("June noon: south, high") << QDateTime(QDate(2015, 6, 21), QTime(12, 0), utc) << 0 << -1 << 1;
+        QTest::newRow("June noon: south, high")
+            << QDateTime(QDate(2015, 6, 21), QTime(12, 0), utc) << 0 << -1 << 1;
         QTest::newRow("June 7:00: east") << QDateTime(QDate(2015, 6, 21), QTime(7, 0), utc) << 1 << 0 << 1;
         QTest::newRow("June 17:00: west") << QDateTime(QDate(2015, 6, 21), QTime(17, 0), utc) << -1 << 0 << 1;
-        QTest::newRow("December midnight: below") << QDateTime(QDate(2015, 12, 21), QTime(0, 0), utc) << 0 << 0 << -1;
+        QTest::newRow("December midnight: below")
+            << QDateTime(QDate(2015, 12, 21), QTime(0, 0), utc) << 0 << 0 << -1;
     }
     void sunStandsWhereTheSunIs() {
         QFETCH(QDateTime, when);
@@ -108,7 +110,8 @@ private slots:
         const PlotPoint& end = plot.points.back();
         scene.CameraFrame()->SetPosition(scene.WorldFrame(), end.x, end.y, end.z + 150.0f);
         scene.CameraFrame()->SetOrientation(scene.WorldFrame(), {0, 0, -1}, {0, 1, 0});
-        const QImage picture = gl.Render(*scene.SceneFrame(), scene::Viewport{scene.CameraFrame(), 0, 0, 400, 400});
+        const QImage picture =
+            gl.Render(*scene.SceneFrame(), scene::Viewport{scene.CameraFrame(), 0, 0, 400, 400});
         // The ribbon (blue by default) lies west of the flight's east end: on
         // the left. The ground (green) reaches one half cell, 50 m, past it.
         QVERIFY(CountMostly(picture, 0, 190, &QColor::blue) > 200);

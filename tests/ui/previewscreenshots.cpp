@@ -7,9 +7,9 @@
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
 #include "settings/settingsstore.h"
+#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/printpreview.h"
-#include "ui/kit/prompts.h"
 
 #include <QApplication>
 #include <QDir>

@@ -44,8 +44,9 @@ class TestPlot3DWindow : public WindowFixture {
         builder.Row("Tracks", {{"LogID", 1}, {"TimeOffset", 0.0}});
         for (int i = 0; i < points; ++i) {
             const double t = kStart + i * 10.0 / 86400.0;
-            builder.Row("TrackData",
-                        {{"TrackID", 1}, {"TIME", t}, {"LAT", 53.35 + i * 0.0004}, {"LNG", -1.80 + i * 0.0006}});
+            builder.Row(
+                "TrackData",
+                {{"TrackID", 1}, {"TIME", t}, {"LAT", 53.35 + i * 0.0004}, {"LNG", -1.80 + i * 0.0006}});
             builder.Row("BaroData", {{"LogID", 1}, {"TIME", t}, {"height", 300.0 + i * 20.0}});
         }
         QList<qint64> ids;
@@ -175,7 +176,8 @@ private slots:
         const QSqlDatabase db = main_->Session().Db();
         const QVariant height =
             testlogbook::Scalar(db, "SELECT HeightOffset FROM LogData WHERE ID = ?", {flightId_});
-        const QVariant east = testlogbook::Scalar(db, "SELECT LatOffset FROM LogData WHERE ID = ?", {flightId_});
+        const QVariant east =
+            testlogbook::Scalar(db, "SELECT LatOffset FROM LogData WHERE ID = ?", {flightId_});
         if (stored) {
             QCOMPARE(height.toFloat(), moved.z());
             QCOMPARE(east.toFloat(), moved.x());
@@ -222,9 +224,10 @@ private slots:
         const int before = view->Scene()->LandscapeMeshes();
         view->Item(QStringLiteral("Load &XYZ"))->trigger();
         QCOMPARE(view->Scene()->LandscapeMeshes(), before + 1);
-        QCOMPARE(prompts_.asked.last().text, QStringLiteral("Use this landscape as the default for this record?"));
-        const QVariant landFile = testlogbook::Scalar(main_->Session().Db(),
-                                                      "SELECT LandFile FROM Tracks WHERE LogID = ?", {flightId_});
+        QCOMPARE(prompts_.asked.last().text,
+                 QStringLiteral("Use this landscape as the default for this record?"));
+        const QVariant landFile = testlogbook::Scalar(
+            main_->Session().Db(), "SELECT LandFile FROM Tracks WHERE LogID = ?", {flightId_});
         // Kept beside the program, it is stored by name only.
         QCOMPARE(landFile.toString(), stored ? QStringLiteral("pilot's ridge.xyz") : QString());
     }

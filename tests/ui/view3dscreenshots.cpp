@@ -6,12 +6,12 @@
 
 #include "core/programfolder.h"
 #include "plot/playback/cameramodes.h"
+#include "sceneview.h"
 #include "settings/settingsstore.h"
 #include "ui/instrumentpanel.h"
+#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/plot3dwindow.h"
-#include "ui/kit/prompts.h"
-#include "sceneview.h"
 
 #include <QApplication>
 #include <QDir>
@@ -41,7 +41,8 @@ public:
 void Settle(int ms) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 } // namespace
@@ -49,7 +50,8 @@ void Settle(int ms) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        QTextStream(stderr) << "usage: soarnote-view3dshots <images folder> [flight number] [camera mode] [part of the flight shown: 1/n]\n";
+        QTextStream(stderr) << "usage: soarnote-view3dshots <images folder> [flight number] [camera mode] "
+                               "[part of the flight shown: 1/n]\n";
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));

@@ -121,7 +121,8 @@ void FlightScene::ConstructTrack() {
         const int last = plot_.lastIndex;
         const QVector3D origin = ToVector(plot_.points[static_cast<std::size_t>(last)]);
         const QVector3D direction = origin - ToVector(plot_.points[static_cast<std::size_t>(last - 1)]);
-        scene::Wrap(scene::WrapType::Flat, worldFrame_, origin, direction, QVector3D(0, 0, 1), 0, 0, 0.1f, 0.1f)
+        scene::Wrap(scene::WrapType::Flat, worldFrame_, origin, direction, QVector3D(0, 0, 1), 0, 0, 0.1f,
+                    0.1f)
             .Apply(*mesh);
         mesh->SetTexture(texture);
     }
@@ -173,7 +174,8 @@ void FlightScene::ConstructCloudLayer(float height, std::int32_t amount, float s
         mesh->AddFaces(patch.mesh);
         mesh->SetPerspective(options_.perspective);
         mesh->GenerateNormals(45.0f, scene::kNormalsPrecompact);
-        const QVector3D origin = patch.mesh.vertices.empty() ? QVector3D() : ToVector(patch.mesh.vertices.front());
+        const QVector3D origin =
+            patch.mesh.vertices.empty() ? QVector3D() : ToVector(patch.mesh.vertices.front());
         scene::Wrap(scene::WrapType::Flat, worldFrame_, origin, QVector3D(0, 0, 1), QVector3D(0, -1, 0), 0, 0,
                     patch.scaleU, patch.scaleV)
             .Apply(*mesh);
@@ -197,8 +199,8 @@ bool FlightScene::BuildGridMesh(const VertexGrid& grid, bool windingFlag, const 
         options_.landscapeTexture.isEmpty() ? nullptr : LoadTexture(options_.landscapeTexture, false);
     if (texture) {
         // The bitmap repeats every 100 m from the flight's lowest corner.
-        scene::Wrap(scene::WrapType::Flat, worldFrame_, ToVector(plot_.min), QVector3D(0, 0, 1), QVector3D(0, -1, 0),
-                    0, 0, 0.01f, 0.01f)
+        scene::Wrap(scene::WrapType::Flat, worldFrame_, ToVector(plot_.min), QVector3D(0, 0, 1),
+                    QVector3D(0, -1, 0), 0, 0, 0.01f, 0.01f)
             .Apply(*mesh);
         SetMeshColour(mesh, kWhite, 1.0f);
         mesh->SetTexture(texture);
@@ -206,8 +208,9 @@ bool FlightScene::BuildGridMesh(const VertexGrid& grid, bool windingFlag, const 
         const Vertex3& first = grid.vertices.front();
         const Vertex3& last = grid.vertices.back();
         // The bitmap spans the grid once.
-        scene::Wrap(scene::WrapType::Flat, worldFrame_, ToVector(first), QVector3D(0, 0, 1), QVector3D(0, -1, 0), 0,
-                    0, WrapScale(static_cast<double>(last.x) - first.x), WrapScale(static_cast<double>(last.y) - first.y))
+        scene::Wrap(scene::WrapType::Flat, worldFrame_, ToVector(first), QVector3D(0, 0, 1),
+                    QVector3D(0, -1, 0), 0, 0, WrapScale(static_cast<double>(last.x) - first.x),
+                    WrapScale(static_cast<double>(last.y) - first.y))
             .Apply(*mesh);
         SetMeshColour(mesh, options_.landscapeColour, 1.0f);
         if (!overlayName.isEmpty() && options_.overlay) {

@@ -68,7 +68,8 @@ public:
     // A flat ground under the flight at the given height.
     void ConstructLandRef(float height);
     // amount eighths of sky at the given base; random draws uniform in [0, 1).
-    void ConstructCloudLayer(float height, std::int32_t amount, float size, const std::function<double()>& random);
+    void ConstructCloudLayer(float height, std::int32_t amount, float size,
+                             const std::function<double()>& random);
     // A ground grid as a landscape mesh under LandscapeFrame (which sits at
     // the position offsets). Returns true when the overlay bitmap of
     // overlayName was found and put on it.
