@@ -5,7 +5,6 @@
 #include "frame.h"
 #include "mesh.h"
 #include "meshclusters.h"
-#include "scenedemo.h"
 #include "sceneengine.h"
 #include "scenerenderer.h"
 #include "texture.h"
@@ -27,78 +26,57 @@ bool Near(const QVector3D& a, const QVector3D& b, float tolerance = 1e-3f) {
     return (a - b).length() <= tolerance * std::max(1.0f, b.length());
 }
 
-#define COMPARE_VEC(actual, expected)                                                                        \
-    QVERIFY2(Near(actual, expected), qPrintable(QStringLiteral("(%1, %2, %3) != (%4, %5, %6)")               \
-                                                    .arg((actual).x())                                       \
-                                                    .arg((actual).y())                                       \
-                                                    .arg((actual).z())                                       \
-                                                    .arg((expected).x())                                     \
-                                                    .arg((expected).y())                                     \
-                                                    .arg((expected).z())))
+QString Text(const QVector3D& v) {
+    return QStringLiteral("(%1, %2, %3)").arg(v.x()).arg(v.y()).arg(v.z());
+}
 
-// An octahedron split into a sphere-like mesh: every face's corners run so
-// that (b - a) x (c - a) points away from the centre.
-MeshGeometry Sphere(int subdivisions) {
-    std::vector<QVector3D> v = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
-    std::vector<std::array<int, 3>> f = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
-                                         {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
-    for (int s = 0; s < subdivisions; ++s) {
-        std::vector<std::array<int, 3>> next;
-        std::map<std::pair<int, int>, int> middle;
-        auto mid = [&](int a, int b) {
-            const auto key = std::minmax(a, b);
-            auto it = middle.find(key);
-            if (it != middle.end()) return it->second;
-            v.push_back(((v[a] + v[b]) / 2).normalized());
-            return middle[key] = int(v.size()) - 1;
-        };
-        for (const auto& t : f) {
-            const int ab = mid(t[0], t[1]), bc = mid(t[1], t[2]), ca = mid(t[2], t[0]);
-            next.push_back({t[0], ab, ca});
-            next.push_back({ab, t[1], bc});
-            next.push_back({ca, bc, t[2]});
-            next.push_back({ab, bc, ca});
-        }
-        f = next;
-    }
+#define COMPARE_VEC(actual, expected)                                                                        \
+    QVERIFY2(Near(actual, expected), qPrintable(Text(actual) + QStringLiteral(" != ") + Text(expected)))
+
+// Polygons around the origin written with their fronts outwards: the side
+// (b - a) x (c - a) points to.
+MeshGeometry Outward(const std::vector<QVector3D>& v, const std::vector<std::vector<int>>& polygons) {
     MeshGeometry g;
     for (const QVector3D& p : v)
         g.vertices.push_back(Vertex3{p.x(), p.y(), p.z()});
     g.faceList.clear();
-    for (const auto& t : f) {
-        // Put each face with its front outwards whatever the order above.
-        const QVector3D n = QVector3D::crossProduct(v[t[1]] - v[t[0]], v[t[2]] - v[t[0]]);
-        if (QVector3D::dotProduct(n, v[t[0]]) > 0)
-            g.faceList.insert(g.faceList.end(), {3, t[0], t[1], t[2]});
-        else
-            g.faceList.insert(g.faceList.end(), {3, t[0], t[2], t[1]});
+    for (std::vector<int> f : polygons) {
+        if (QVector3D::dotProduct(QVector3D::crossProduct(v[f[1]] - v[f[0]], v[f[2]] - v[f[0]]), v[f[0]]) < 0)
+            std::reverse(f.begin(), f.end());
+        g.faceList.push_back(int(f.size()));
+        g.faceList.insert(g.faceList.end(), f.begin(), f.end());
     }
     g.faceList.push_back(0);
     return g;
 }
 
-// A unit cube around the origin, quads with their fronts outwards.
-MeshGeometry Cube() {
-    MeshGeometry g = Sphere(0); // only for the type; rebuilt below
-    g.vertices.clear();
-    for (int i = 0; i < 8; ++i)
-        g.vertices.push_back(Vertex3{i & 1 ? 1.0f : -1.0f, i & 2 ? 1.0f : -1.0f, i & 4 ? 1.0f : -1.0f});
-    const int quads[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4},
-                             {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    g.faceList.clear();
-    for (const auto& q : quads) {
-        const auto p = [&](int k) {
-            return QVector3D(g.vertices[q[k]].x, g.vertices[q[k]].y, g.vertices[q[k]].z);
+// An octahedron split three times and pushed onto the unit sphere.
+MeshGeometry Sphere() {
+    std::vector<QVector3D> v = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    std::vector<std::vector<int>> f = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
+                                       {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+    for (int s = 0; s < 3; ++s) {
+        std::vector<std::vector<int>> next;
+        std::map<std::pair<int, int>, int> middle;
+        auto mid = [&](int a, int b) {
+            auto [it, added] = middle.emplace(std::minmax(a, b), int(v.size()));
+            if (added) v.push_back(((v[a] + v[b]) / 2).normalized());
+            return it->second;
         };
-        const QVector3D n = QVector3D::crossProduct(p(1) - p(0), p(2) - p(0));
-        const QVector3D centre = (p(0) + p(1) + p(2) + p(3)) / 4;
-        if (QVector3D::dotProduct(n, centre) > 0)
-            g.faceList.insert(g.faceList.end(), {4, q[0], q[1], q[2], q[3]});
-        else
-            g.faceList.insert(g.faceList.end(), {4, q[3], q[2], q[1], q[0]});
+        for (const auto& t : f) {
+            const int ab = mid(t[0], t[1]), bc = mid(t[1], t[2]), ca = mid(t[2], t[0]);
+            next.insert(next.end(), {{t[0], ab, ca}, {ab, t[1], bc}, {ca, bc, t[2]}, {ab, bc, ca}});
+        }
+        f = next;
     }
-    g.faceList.push_back(0);
-    return g;
+    return Outward(v, f);
+}
+
+MeshGeometry Cube() {
+    std::vector<QVector3D> v;
+    for (int i = 0; i < 8; ++i)
+        v.emplace_back(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1);
+    return Outward(v, {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}});
 }
 
 } // namespace
@@ -118,7 +96,6 @@ private slots:
     void normals();
     void wraps_data();
     void wraps();
-    void clusters();
     void outsideView_data();
     void outsideView();
     void decalTransparency();
@@ -334,7 +311,7 @@ void TestSceneLayer::normals() {
     if (shape == 0) {
         mesh.AddFaces(Cube());
     } else if (shape == 1) {
-        mesh.AddFaces(Sphere(3));
+        mesh.AddFaces(Sphere());
     } else {
         // Grid vertices 4, 3 and 1 of a 3 x 3 ground 100 m apart (x grows
         // westwards with the column, y northwards with the row).
@@ -426,41 +403,6 @@ void TestSceneLayer::wraps() {
              qPrintable(QStringLiteral("(%1, %2)").arg(got.x()).arg(got.y())));
     QCOMPARE(SpanScale(vertex.x(), vertex.x()), 1.0f);
     QCOMPARE(SpanScale(0, -4), 0.25f);
-}
-
-// Sorting a landscape's triangles into tiles keeps every triangle with its
-// corners in order, and the tiles cover the index list exactly once.
-void TestSceneLayer::clusters() {
-    const MeshGeometry g =
-        GridGeometry(60, 80, -400, 100, 10, [](int r, int c) { return float(r * c % 7 + 1); });
-    std::vector<std::uint32_t> indices;
-    for (std::size_t i = 0; i < g.faceList.size() && g.faceList[i] == 3; i += 4)
-        indices.insert(indices.end(), {std::uint32_t(g.faceList[i + 1]), std::uint32_t(g.faceList[i + 2]),
-                                       std::uint32_t(g.faceList[i + 3])});
-    std::vector<QVector3D> positions;
-    for (const Vertex3& v : g.vertices)
-        positions.emplace_back(v.x, v.y, v.z);
-    std::vector<std::uint32_t> sorted = indices;
-    const std::vector<MeshCluster> tiles = ClusterTriangles(positions, sorted, 500);
-    QVERIFY(tiles.size() >= 9);
-    const auto triangles = [](const std::vector<std::uint32_t>& list) {
-        std::vector<std::array<std::uint32_t, 3>> t;
-        for (std::size_t i = 0; i < list.size(); i += 3)
-            t.push_back({list[i], list[i + 1], list[i + 2]});
-        std::sort(t.begin(), t.end());
-        return t;
-    };
-    QVERIFY(triangles(sorted) == triangles(indices));
-    std::uint32_t next = 0;
-    for (const MeshCluster& c : tiles) {
-        QCOMPARE(c.first, next);
-        next += c.count;
-        for (std::uint32_t i = c.first; i < c.first + c.count; ++i) {
-            const QVector3D& p = positions[sorted[i]];
-            QVERIFY(p.x() >= c.lo.x() && p.x() <= c.hi.x() && p.y() >= c.lo.y() && p.y() <= c.hi.y());
-        }
-    }
-    QCOMPARE(std::size_t(next), sorted.size());
 }
 
 // A camera at the origin looking north (+y), level: what the view skips.

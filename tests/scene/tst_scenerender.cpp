@@ -16,18 +16,18 @@ using namespace soarnote::scene;
 
 namespace {
 
-// A square of side size at centre, at height z, facing the sky.
-MeshGeometry Square(const QVector3D& centre, float size) {
-    const float h = size / 2;
-    return GridGeometry(2, 2, centre.x() - h, centre.y() - h, size,
-                        [](int, int) { return 1.0f; }) /* heights replaced below */;
-}
-
+// A square of side size at centre, level, facing the sky.
 Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, float size,
                 const QColor& colour) {
-    MeshGeometry g = Square(centre, size);
-    for (Vertex3& v : g.vertices)
-        v.z = centre.z();
+    const float h = size / 2;
+    MeshGeometry g;
+    g.vertices = {{centre.x() + h, centre.y() + h, centre.z()},
+                  {centre.x() - h, centre.y() + h, centre.z()},
+                  {centre.x() + h, centre.y() - h, centre.z()},
+                  {centre.x() - h, centre.y() - h, centre.z()}};
+    // Corners 0 1 3 2 run north-west, north-east, south-east, south-west:
+    // clockwise seen from above with east on the right.
+    g.faceList = {4, 0, 1, 3, 2, 0};
     Mesh* m = engine.CreateMesh();
     m->AddFaces(g);
     m->GenerateNormals(0, kNormalsPrecompact);
