@@ -10,11 +10,13 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <cmath>
 #include <memory>
+#include <sqlite3.h>
 
 namespace soarnote {
 
@@ -68,13 +70,56 @@ bool IsNoPosition(const TrackFix& fix) {
     return !fix.positionValid && fix.lat == 0 && fix.lng == 0;
 }
 
+// A statement run once per fix. Straight on the engine: a flight has up to
+// a hundred thousand fixes, and the rows are plain numbers.
+class FixStatement {
+public:
+    FixStatement(sqlite3* db, const char* sql) : db_(db) {
+        if (db_ && sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
+    }
+    ~FixStatement() { sqlite3_finalize(stmt_); }
+    FixStatement(const FixStatement&) = delete;
+    FixStatement& operator=(const FixStatement&) = delete;
+
+    bool Ok() const { return stmt_ != nullptr; }
+    void Bind(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+    void Bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
+    void BindNull(int index) { sqlite3_bind_null(stmt_, index); }
+    // The row went in; otherwise error holds the engine's failure.
+    bool Run(QSqlError& error) {
+        const int rc = sqlite3_step(stmt_);
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        if (rc == SQLITE_DONE) return true;
+        error = QSqlError(QString::fromUtf8(sqlite3_errmsg(db_)), QString(), QSqlError::StatementError,
+                          QString::number(sqlite3_extended_errcode(db_)));
+        return false;
+    }
+    qint64 LastRow() const { return sqlite3_last_insert_rowid(db_); }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+sqlite3* EngineHandle(const QSqlDatabase& db) {
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
 // One file's writes, all inside the transaction the import opened.
 class ImportWriter {
 public:
-    explicit ImportWriter(const QSqlDatabase& db) : db_(db), point_(db), baro_(db) {
-        point_.prepare(QStringLiteral(
-            "INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG, Height) VALUES (?, ?, ?, ?, ?)"));
-        baro_.prepare(QStringLiteral("INSERT INTO BaroData (LogID, \"TIME\", height) VALUES (-1, ?, ?)"));
+    explicit ImportWriter(const QSqlDatabase& db)
+        : db_(db), point_(EngineHandle(db), "INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG, Height) "
+                                            "VALUES (?, ?, ?, ?, ?)"),
+          baro_(EngineHandle(db), "INSERT INTO BaroData (LogID, \"TIME\", height) VALUES (-1, ?, ?)") {}
+
+    bool Ready() {
+        if (point_.Ok() && baro_.Ok()) return true;
+        error = StorageErrorText(StorageError::Other);
+        return false;
     }
 
     QString error;
@@ -91,31 +136,34 @@ public:
 
     // False only when the logbook could not write; a repeat is counted.
     bool AddPoint(const TrackFix& fix) {
-        point_.bindValue(0, trackId_);
-        point_.bindValue(1, fix.time);
-        point_.bindValue(2, fix.lat);
-        point_.bindValue(3, fix.lng);
-        point_.bindValue(4, fix.gnssHeight ? QVariant(ToSingle(*fix.gnssHeight)) : QVariant());
-        if (point_.exec()) {
+        point_.Bind(1, trackId_);
+        point_.Bind(2, fix.time);
+        point_.Bind(3, fix.lat);
+        point_.Bind(4, fix.lng);
+        if (fix.gnssHeight)
+            point_.Bind(5, ToSingle(*fix.gnssHeight));
+        else
+            point_.BindNull(5);
+        QSqlError failure;
+        if (point_.Run(failure)) {
             if (pointsStored_++ == 0) firstPointTime_ = fix.time;
             lastPointTime_ = std::max(lastPointTime_, fix.time);
             return true;
         }
-        if (IsDuplicate(point_.lastError())) return true;
-        return Fail(point_);
+        return IsDuplicate(failure) || Fail(failure);
     }
 
     bool AddSample(double localTime, int height) {
-        baro_.bindValue(0, localTime);
-        baro_.bindValue(1, height);
-        if (baro_.exec()) {
-            const qint64 row = baro_.lastInsertId().toLongLong();
+        baro_.Bind(1, localTime);
+        baro_.Bind(2, static_cast<qint64>(height));
+        QSqlError failure;
+        if (baro_.Run(failure)) {
+            const qint64 row = baro_.LastRow();
             if (samplesStored_++ == 0) firstSampleRow_ = row;
             lastSampleRow_ = row;
             return true;
         }
-        if (IsDuplicate(baro_.lastError())) return true;
-        return Fail(baro_);
+        return IsDuplicate(failure) || Fail(failure);
     }
 
     bool DropSamples() {
@@ -158,10 +206,10 @@ public:
         return q.exec() || Fail(q);
     }
 
-    bool Fail(const QSqlQuery& q) {
-        const StorageError kind = ClassifySqlError(q.lastError());
-        error = StorageErrorText(kind);
-        qCWarning(lcStorage) << "flight import:" << error << q.lastError().text();
+    bool Fail(const QSqlQuery& q) { return Fail(q.lastError()); }
+    bool Fail(const QSqlError& e) {
+        error = StorageErrorText(ClassifySqlError(e));
+        qCWarning(lcStorage) << "flight import:" << error << e.text();
         return false;
     }
 
@@ -171,8 +219,8 @@ public:
 
 private:
     QSqlDatabase db_;
-    QSqlQuery point_;
-    QSqlQuery baro_;
+    FixStatement point_;
+    FixStatement baro_;
     qint64 trackId_ = 0;
     qint64 pointsStored_ = 0;
     double firstPointTime_ = 0;
@@ -241,6 +289,11 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
     auto rollback = [&conn]() { conn.rollback(); };
 
     ImportWriter writer(db);
+    if (!writer.Ready()) {
+        rollback();
+        result.storageError = writer.error;
+        return refuse(TrackFileProblem::None);
+    }
     // Heights for the flight's figures: pressure when the logger has a
     // sensor, else the satellite heights; both are gathered until the end
     // shows which the file has.
@@ -297,8 +350,9 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
                 lat = fix.lat;
                 lng = fix.lng;
             }
+            // Positions once: speed and distance come from the first.
             pressureStats.Add(local, lat, lng, fix.pressureHeight);
-            gnssStats.Add(local, lat, lng, fix.gnssHeight);
+            gnssStats.Add(local, std::nullopt, std::nullopt, fix.gnssHeight);
         }
         if (reader->Problem() != TrackFileProblem::None) {
             rollback();
@@ -384,8 +438,8 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         add.addBindValue(Whole(stats.MinHeight()));
         add.addBindValue(ToSingle(stats.MaxAscent()));
         add.addBindValue(ToSingle(stats.MaxDescent()));
-        add.addBindValue(stats.AveSpeed());
-        add.addBindValue(std::round(stats.Distance() * 10) / 10);
+        add.addBindValue(pressureStats.AveSpeed());
+        add.addBindValue(std::round(pressureStats.Distance() * 10) / 10);
         add.addBindValue(glider ? QVariant(*glider) : QVariant());
         if (!add.exec()) return storageFailure(StorageErrorText(ClassifySqlError(add.lastError())));
         result.flightId = add.lastInsertId().toLongLong();
