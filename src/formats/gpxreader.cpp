@@ -11,21 +11,51 @@ void GpxReader::Stop(TrackFileProblem problem) {
     problemLine_ = xml_.lineNumber();
 }
 
-void GpxReader::Feed(QByteArrayView bytes) {
-    if (done_ || problem_ != TrackFileProblem::None) return;
-    xml_.addData(bytes.toByteArray());
+void GpxReader::Decode(QByteArrayView bytes) {
+    // Decoded here, not by the XML reader: it decodes ahead of what it has
+    // read, so where it meets a bad byte would depend on the chunk sizes. A
+    // byte that is not text becomes a replacement character; positions and
+    // times are plain ASCII in any case.
+    pending_ += decoder_->decode(bytes);
+    // The XML reader is handed text up to the end of a tag: split inside a
+    // tag or an attribute value it can go wrong, depending on where a chunk
+    // happened to end. A file without any '>' is no GPX; past a bound its
+    // text goes on anyway, so memory stays bounded.
+    qsizetype end = pending_.lastIndexOf(QLatin1Char('>'));
+    if (end < 0 && pending_.size() < kMaxPending) return;
+    end = end < 0 ? pending_.size() : end + 1;
+    xml_.addData(pending_.left(end));
+    pending_.remove(0, end);
     Pump();
 }
 
+void GpxReader::Feed(QByteArrayView bytes) {
+    if (done_ || problem_ != TrackFileProblem::None) return;
+    if (!decoder_) {
+        // A byte-order mark (UTF-16, UTF-32) needs the first four bytes.
+        head_.append(bytes);
+        if (head_.size() < 4) return;
+        decoder_.emplace(QStringConverter::encodingForData(head_).value_or(QStringConverter::Utf8));
+        Decode(head_);
+        head_.clear();
+        return;
+    }
+    Decode(bytes);
+}
+
 void GpxReader::Finish() {
+    if (!decoder_ && problem_ == TrackFileProblem::None && !done_) {
+        decoder_.emplace(QStringConverter::encodingForData(head_).value_or(QStringConverter::Utf8));
+        Decode(head_);
+    }
+    if (problem_ == TrackFileProblem::None && !done_ && !pending_.isEmpty()) {
+        xml_.addData(pending_);
+        pending_.clear();
+        Pump();
+    }
     if (problem_ != TrackFileProblem::None || done_) return;
     // All bytes are in: a document still open is a file cut short.
-    if (!sawRoot_)
-        Stop(xml_.error() == QXmlStreamReader::PrematureEndOfDocumentError || !xml_.hasError()
-                 ? TrackFileProblem::NotTrackFile
-                 : TrackFileProblem::BadXml);
-    else
-        Stop(TrackFileProblem::Truncated);
+    Stop(sawRoot_ ? TrackFileProblem::Truncated : TrackFileProblem::NotTrackFile);
 }
 
 std::vector<TrackFix> GpxReader::TakeFixes() {
@@ -55,11 +85,13 @@ void GpxReader::Pump() {
         default:
             break;
         }
-        if (problem_ != TrackFileProblem::None) return;
+        if (problem_ != TrackFileProblem::None || done_) return;
     }
+    // The file began as XML (that is how it came here): any fault is bad XML,
+    // however far the reader got before it met it (it may decode ahead).
     if (xml_.hasError() && xml_.error() != QXmlStreamReader::PrematureEndOfDocumentError) {
         xmlError_ = xml_.errorString();
-        Stop(sawRoot_ ? TrackFileProblem::BadXml : TrackFileProblem::NotTrackFile);
+        Stop(TrackFileProblem::BadXml);
     }
 }
 
@@ -104,6 +136,12 @@ void GpxReader::StartElement() {
 
 void GpxReader::EndElement() {
     const int depth = depth_--;
+    // The root closed: the document is complete, whatever bytes follow it
+    // (some writers leave padding or a second copy behind).
+    if (depth == 1) {
+        done_ = true;
+        return;
+    }
     if (pointDepth_ < 0) {
         if (depth == trkDepth_) trkDepth_ = -1;
         return;

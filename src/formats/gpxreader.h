@@ -9,7 +9,9 @@
 #include "trackfix.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <optional>
 #include <vector>
 
 namespace soarnote {
@@ -31,12 +33,17 @@ public:
 private:
     enum class Text { None, Ele, Time, TrackName };
 
+    void Decode(QByteArrayView bytes);
     void Pump();
     void StartElement();
     void EndElement();
     void Stop(TrackFileProblem problem);
 
     QXmlStreamReader xml_;
+    std::optional<QStringDecoder> decoder_;
+    QByteArray head_;
+    QString pending_; // decoded text after the last complete tag
+    static constexpr qsizetype kMaxPending = 1 << 20;
     TrackFileHeader header_;
     std::vector<TrackFix> fixes_;
     bool sawRoot_ = false;
