@@ -8,6 +8,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
+#include <cmath>
 #include <vector>
 
 namespace soarnote {
@@ -35,8 +36,8 @@ bool LogbookTrackStorage::EnsureTransaction() {
         insertTrack_ = std::make_unique<QSqlQuery>(db_);
         setPointTrack_ = std::make_unique<QSqlQuery>(db_);
         deletePoint_ = std::make_unique<QSqlQuery>(db_);
-        if (!insertPoint_->prepare(
-                QStringLiteral("INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG) VALUES (?, ?, ?, ?)")) ||
+        if (!insertPoint_->prepare(QStringLiteral(
+                "INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG, Height) VALUES (?, ?, ?, ?, ?)")) ||
             !insertTrack_->prepare(
                 QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)")) ||
             !setPointTrack_->prepare(QStringLiteral("UPDATE TrackData SET TrackID = ? WHERE rowid = ?")) ||
@@ -57,7 +58,7 @@ bool LogbookTrackStorage::EnsureTransaction() {
 }
 
 StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time, double lat, double lng,
-                                                  bool newTrack, double gpsTimeOffset) {
+                                                  bool newTrack, double gpsTimeOffset, double height) {
     if (!EnsureTransaction()) return StoreOutcome::Failed;
     // The point goes in first: a track is created only once its first point
     // is actually stored, so a refused point never takes a track number (nor
@@ -69,6 +70,7 @@ StoreOutcome LogbookTrackStorage::StoreTrackPoint(TrackState& state, double time
     insertPoint_->bindValue(1, time);
     insertPoint_->bindValue(2, lat);
     insertPoint_->bindValue(3, lng);
+    insertPoint_->bindValue(4, std::isfinite(height) ? QVariant(ToSingle(height)) : QVariant());
     if (!insertPoint_->exec()) {
         const QSqlError error = insertPoint_->lastError();
         if (opensTrack) state.newTrackPending = true;

@@ -20,7 +20,8 @@ public:
     ~LogbookTrackStorage() override; // commits
 
     StoreOutcome StoreTrackPoint(TrackState& state, double time, double lat, double lng, bool newTrack,
-                                 double gpsTimeOffset) override;
+                                 double gpsTimeOffset,
+                                 double height = std::numeric_limits<double>::quiet_NaN()) override;
     bool Commit() override;
     QString LastError() const override { return lastError_; }
     StorageError LastErrorKind() const { return lastKind_; }

@@ -326,7 +326,7 @@ void GpsLink::HandleTrackPoint(const ReplyBuffer& buffer) {
     const std::optional<TrackPointRecord> point = DecodeTrackPoint(buffer);
     if (!point || !storage_) return;
     switch (storage_->StoreTrackPoint(tracks_, point->time, point->position.lat, point->position.lng,
-                                      point->newTrack, gpsTimeOffset_)) {
+                                      point->newTrack, gpsTimeOffset_, point->height)) {
     case StoreOutcome::Stored:
         break;
     case StoreOutcome::Refused:

@@ -91,7 +91,13 @@ std::optional<TrackPointRecord> DecodeTrackPoint(const ReplyBuffer& b) {
     const auto time = GarminTime(b, 8);
     const auto flag = b.Byte(flagAt);
     if (!position || !time || !flag) return std::nullopt;
-    return TrackPointRecord{*time, *position, *flag != 0};
+    TrackPointRecord record{*time, *position, *flag != 0};
+    // Receivers write 1.0e25 for an altitude they do not know.
+    if (flagAt == 20)
+        if (const auto altitude = b.Float32(12);
+            altitude && std::isfinite(*altitude) && std::fabs(*altitude) < 1.0e24f)
+            record.height = *altitude;
+    return record;
 }
 
 std::optional<double> DecodeDateTime(const ReplyBuffer& b) {

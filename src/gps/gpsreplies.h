@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace soarnote {
@@ -57,6 +58,9 @@ struct TrackPointRecord {
     double time = 0; // day number, receiver time
     GeoPoint position;
     bool newTrack = false;
+    // The 21-byte layout's altitude in metres; NaN in the 13-byte layout or
+    // when the receiver marks it unknown.
+    double height = std::numeric_limits<double>::quiet_NaN();
 };
 // Track point (ID 34) in the 13-byte (position, time, flag) and 21-byte
 // (position, time, altitude, depth, flag) layouts; empty when too short.

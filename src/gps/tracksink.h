@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <limits>
 
 namespace soarnote {
 
@@ -37,8 +38,10 @@ public:
     virtual ~TrackSink() = default;
     // Stores one point; a point with newTrack (or the first stored after a
     // refused track start) opens a track with gpsTimeOffset as its offset.
+    // height is the receiver's altitude in metres, NaN when it gives none.
     virtual StoreOutcome StoreTrackPoint(TrackState& state, double time, double lat, double lng,
-                                         bool newTrack, double gpsTimeOffset) = 0;
+                                         bool newTrack, double gpsTimeOffset,
+                                         double height = std::numeric_limits<double>::quiet_NaN()) = 0;
     // Makes what was stored so far permanent.
     virtual bool Commit() = 0;
     virtual QString LastError() const = 0;

@@ -89,9 +89,10 @@ bool ReadBaro(const QSqlDatabase& db, qint64 logId, std::vector<BaroSample>& row
     return true;
 }
 
+// The track's GPS heights come along, for a flight without barograph samples.
 bool ReadTrack(const QSqlDatabase& db, qint64 logId, std::optional<std::pair<double, double>> window,
-               std::vector<TrackSample>& rows, QString& error) {
-    QString sql = QStringLiteral("SELECT TIME, LAT, LNG FROM TrackData "
+               std::vector<TrackSample>& rows, std::vector<BaroSample>& heights, QString& error) {
+    QString sql = QStringLiteral("SELECT TIME, LAT, LNG, Height FROM TrackData "
                                  "WHERE TrackID IN (SELECT ID FROM Tracks WHERE LogID = ?) "
                                  "AND TIME IS NOT NULL AND LAT IS NOT NULL AND LNG IS NOT NULL ");
     if (window) sql += QStringLiteral("AND TIME >= ? AND TIME <= ? ");
@@ -111,8 +112,10 @@ bool ReadTrack(const QSqlDatabase& db, qint64 logId, std::optional<std::pair<dou
         error = QueryError(q);
         return false;
     }
-    while (q.next())
+    while (q.next()) {
         rows.push_back({q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toDouble()});
+        if (!q.value(3).isNull()) heights.push_back({rows.back().time, q.value(3).toDouble()});
+    }
     if (q.lastError().isValid()) {
         error = QueryError(q);
         return false;
@@ -164,6 +167,7 @@ PlotLoadResult LoadPlotData(PlotData& plot, const QSqlDatabase& db, const PlotFl
         return Failure(QStringLiteral("The flight's time offset is not a number."));
 
     std::vector<TrackSample> trackRows;
+    std::vector<BaroSample> trackHeights;
     if (tracks.any) {
         std::optional<std::pair<double, double>> window;
         if (options.limitView) {
@@ -172,7 +176,16 @@ PlotLoadResult LoadPlotData(PlotData& plot, const QSqlDatabase& db, const PlotFl
             // Stored track times are GPS times: the window moves by the offset.
             window = std::make_pair(*flight.startTime + plotTimeOffset, *flight.endTime + plotTimeOffset);
         }
-        if (!ReadTrack(db, flight.id, window, trackRows, error)) return Failure(error);
+        if (!ReadTrack(db, flight.id, window, trackRows, trackHeights, error)) return Failure(error);
+    }
+    // A flight without barograph samples flies at its GPS heights: each point
+    // with a height becomes a sample at its time in the flight's time base,
+    // so the merge pairs it with its own position. With samples present the
+    // merge is left exactly as it is.
+    if (baroRows.empty()) {
+        for (BaroSample& h : trackHeights)
+            h.time -= plotTimeOffset;
+        baroRows = std::move(trackHeights);
     }
 
     BaroSelection baro(std::move(baroRows));

@@ -62,7 +62,8 @@ struct PlotLoadResult {
     bool Ok() const { return status != Status::Failed; }
 };
 
-// Fills plot with the flight's merged samples.
+// Fills plot with the flight's merged samples. A flight without barograph
+// samples takes its heights from the track points that have one (GPS heights).
 //
 // Track times are brought into the barograph's time base by subtracting the
 // plot time offset: the flight's TimeOffset less the TimeOffset of the

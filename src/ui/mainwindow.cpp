@@ -119,6 +119,10 @@ void MainWindow::BuildMenus() {
     AddItem(file, QStringLiteral("&Archive Database"), {}, &MainWindow::ArchiveDatabaseCommand);
     AddItem(file, QStringLiteral("&Compact Database"), {}, &MainWindow::CompactDatabaseCommand);
     file->addSeparator();
+    // Joined to the import commands by the program's start-up.
+    AddItem(file, QStringLiteral("&Import Flights..."));
+    AddItem(file, QStringLiteral("E&xport Flight"));
+    file->addSeparator();
     AddItem(file, QStringLiteral("Printer &Setup"), {}, &MainWindow::PrinterSetup);
     AddItem(file, QStringLiteral("&Print"), {}, &MainWindow::PrintLogCommand);
     AddItem(file, QStringLiteral("Pre&view"), {}, &MainWindow::PreviewLogCommand);

@@ -27,7 +27,7 @@ public:
     int links = 0;
 
     soarnote::StoreOutcome StoreTrackPoint(soarnote::TrackState& s, double time, double lat, double lng,
-                                           bool newTrack, double) override {
+                                           bool newTrack, double, double) override {
         if (!keys_.insert({time, lat, lng}).second) {
             if (newTrack) s.newTrackPending = true;
             return soarnote::StoreOutcome::Refused;

@@ -12,6 +12,7 @@
 #include "settings/settingsstore.h"
 
 #include <QtTest>
+#include <bit>
 #include <cstring>
 
 using namespace soarnote;
@@ -52,22 +53,29 @@ private slots:
         QCOMPARE(DateTimeFromDayNumber(GarminTimeToDayNumber(seconds)), expected);
     }
 
-    // The flag sits at byte 12 of the 13-byte layout and byte 20 of the 21-byte one.
+    // The flag sits at byte 12 of the 13-byte layout and byte 20 of the 21-byte
+    // one, which has the altitude at byte 12 (1.0e25 when unknown).
     void trackPointLayouts_data() {
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("flagAt");
-        QTest::newRow("D300, 13 bytes") << 13 << 12;
-        QTest::newRow("D301, 21 bytes") << 21 << 20;
-        QTest::newRow("D302, 25 bytes") << 25 << 20;
+        QTest::addColumn<float>("altitude");
+        QTest::addColumn<bool>("hasHeight");
+        QTest::newRow("D300, 13 bytes") << 13 << 12 << 0.0f << false;
+        QTest::newRow("D301, 21 bytes") << 21 << 20 << 1234.5f << true;
+        QTest::newRow("D301, unknown altitude") << 21 << 20 << 1.0e25f << false;
+        QTest::newRow("D302, 25 bytes") << 25 << 20 << -12.25f << true;
     }
     void trackPointLayouts() {
         QFETCH(int, size);
         QFETCH(int, flagAt);
+        QFETCH(float, altitude);
+        QFETCH(bool, hasHeight);
         QByteArray d;
         Put32(d, 1073741824 / 2);
         Put32(d, -536870912);
         Put32(d, 86400);
-        d.append(QByteArray(size - 12, '\0'));
+        if (size > 13) Put32(d, static_cast<qint32>(std::bit_cast<quint32>(altitude)));
+        d.append(QByteArray(size - d.size(), '\0'));
         for (bool flag : {false, true}) {
             d[flagAt] = flag ? 1 : 0;
             const auto p = DecodeTrackPoint(ReplyBuffer(Frame(34, d)));
@@ -76,6 +84,10 @@ private slots:
             QVERIFY(std::fabs(p->position.lat - 45) < 1e-9);
             QVERIFY(std::fabs(p->position.lng + 45) < 1e-9);
             QCOMPARE(p->time, kGarminEpochDay + 1);
+            if (hasHeight)
+                QCOMPARE(p->height, double(altitude));
+            else
+                QVERIFY(std::isnan(p->height));
         }
         QVERIFY(!DecodeTrackPoint(ReplyBuffer(Frame(34, d.left(12)))));
     }

@@ -5,6 +5,7 @@
 
 #include "core/flightstore.h"
 #include "core/numbertext.h"
+#include "core/trackstore.h"
 #include "plot/loadplotdata.h"
 #include "plotlogbook.h"
 #include "settings/settingkeys.h"
@@ -162,6 +163,45 @@ private slots:
                  qPrintable(QString::number(Seconds(plot.points[0].time - (At(0) - plotOffset)))));
         QCOMPARE(plot.points[0].z, 100.0f);
         QVERIFY(plot.points[1].time == At(20) - plotOffset);
+    }
+
+    // GPS heights (stored by the track store as a receiver gives them) are the
+    // flight's heights only when it has no barograph sample; a point without
+    // a height takes the interpolated one. Units apply as to barograph heights.
+    void gpsHeights_data() {
+        QTest::addColumn<bool>("withBaro");
+        QTest::newRow("no barograph: heights from the track") << false;
+        QTest::newRow("barograph present: track heights unused") << true;
+    }
+    void gpsHeights() {
+        QFETCH(bool, withBaro);
+        const double hour = 1.0 / 24;
+        const qint64 id = AddFlight(hour);
+        if (withBaro) QVERIFY(logbook_->AddBaro(id, At(0), 500));
+        {
+            LogbookTrackStorage storage(logbook_->Db());
+            TrackState state;
+            const double nan = std::numeric_limits<double>::quiet_NaN();
+            const double heights[] = {1000, nan, 1100};
+            for (int i = 0; i < 3; ++i)
+                QCOMPARE(storage.StoreTrackPoint(state, At(i * 10) + hour - ToSingle(0.1), 46.0,
+                                                 7.0 + i * 1e-3, i == 0, 0.1, heights[i]),
+                         StoreOutcome::Stored);
+            QVERIFY(storage.Commit());
+        }
+        QVERIFY(testlogbook::Exec(logbook_->Db(), "UPDATE Tracks SET LogID = ?", {id}).isEmpty());
+        PlotData plot;
+        QCOMPARE(LoadPlotData(plot, logbook_->Db(), {id, At(0), At(60), hour}, PlotOptions{"Meters", false})
+                     .status,
+                 Status::Loaded);
+        QVERIFY(plot.lastIndex >= 2);
+        const std::vector<float> expected =
+            withBaro ? std::vector<float>{500, 500, 500} : std::vector<float>{1000, 1050, 1100};
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY2(std::fabs(Seconds(plot.points[i].time - At(i * 10))) < 1e-3,
+                     qPrintable(QString::number(Seconds(plot.points[i].time - At(i * 10)))));
+            QCOMPARE(plot.points[i].z, expected[i]);
+        }
     }
 
     // Limit View keeps the track points from start to end time (both

@@ -54,6 +54,16 @@ QString DialogPrompts::SaveFileName(QWidget* parent, const QString& title, const
     return name;
 }
 
+QStringList DialogPrompts::OpenFileNames(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, title, QString(), FileDialogFilter(filter));
+}
+
+QString DialogPrompts::SaveFileNameFiltered(QWidget* parent, const QString& title, const QString& filter,
+                                            QString* chosenFilter) {
+    return QFileDialog::getSaveFileName(parent, title, QString(), FileDialogFilter(filter), chosenFilter,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 QMessageBox::StandardButton DialogPrompts::Ask(QWidget* parent, const QString& title, const QString& text,
                                                QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
                                                const QString& helpTopic) {

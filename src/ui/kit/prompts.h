@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QWidget;
@@ -22,6 +23,18 @@ public:
                                    const QString& startAt) {
         Q_UNUSED(startAt);
         return OpenFileName(parent, title, filter);
+    }
+    // Several files at once; empty when the user chose none.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter) {
+        const QString one = OpenFileName(parent, title, filter);
+        return one.isEmpty() ? QStringList() : QStringList{one};
+    }
+    // A save dialog that also tells which of the filter's entries was chosen
+    // (the "Name (*.ext)" text); no suffix is added to the name.
+    virtual QString SaveFileNameFiltered(QWidget* parent, const QString& title, const QString& filter,
+                                         QString* chosenFilter) {
+        if (chosenFilter) chosenFilter->clear();
+        return SaveFileName(parent, title, filter);
     }
     // The colour dialog; nothing when the user cancelled it.
     virtual std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial) {
@@ -49,6 +62,9 @@ public:
     QString OpenFileNameAt(QWidget* parent, const QString& title, const QString& filter,
                            const QString& startAt) override;
     std::optional<QColor> ChooseColor(QWidget* parent, const QColor& initial) override;
+    QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter) override;
+    QString SaveFileNameFiltered(QWidget* parent, const QString& title, const QString& filter,
+                                 QString* chosenFilter) override;
     QMessageBox::StandardButton Ask(QWidget* parent, const QString& title, const QString& text,
                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
                                     const QString& helpTopic = {}) override;
