@@ -11,13 +11,15 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPolygonF>
 #include <QString>
 #include <optional>
 #include <vector>
 
-class QImage;
 class QPagedPaintDevice;
 
 namespace soarnote {
@@ -39,6 +41,11 @@ public:
     // fonts are drawn at the image's own resolution (dotsPerMeter), so the
     // preview gives them its scaled sizes.
     DrawSurface(QImage* image, double widthMm, double heightMm);
+    // A page of widthMm x heightMm that is only measured, at the given
+    // resolution: it draws nothing, but positions, text widths and line
+    // heights are those of a device of that resolution. The page breaks of
+    // the log are found on one.
+    DrawSurface(double widthMm, double heightMm, double dotsPerInch);
     ~DrawSurface();
     DrawSurface(const DrawSurface&) = delete;
     DrawSurface& operator=(const DrawSurface&) = delete;
@@ -95,21 +102,39 @@ public:
 
     // The font the drawing uses: "Arial" where it is installed, otherwise the
     // metric-compatible face fontconfig gives for it.
-    QFont CurrentFont() const { return font_; }
+    QFont CurrentFont() const { return fonts_[font_].font; }
 
 private:
+    // A font in use with its metrics and the widths measured in it: the log
+    // measures every cell before it draws it, and the same texts come back
+    // on every row and page.
+    struct FontEntry {
+        QString name;
+        float size = 0;
+        bool bold = false;
+        QFont font;
+        QFontMetricsF metrics;
+        double ascent = 0;     // mm
+        double lineHeight = 0; // mm
+        mutable QHash<QString, double> widths;
+    };
     void UpdateFont();
+    QPaintDevice* MetricsDevice();
     // One drawing operation. Lines that continue each other with the same
     // pen are joined into one polyline before they are drawn: a long track
     // is then one path, not a hundred thousand.
     struct Item {
         enum class Kind { Line, Box, Point, Text } kind;
         QPen pen;
-        QPolygonF points; // Line: the polyline; Box: two corners; Point, Text: one point
-        QFont font;
+        QPolygonF points; // Line: the polyline; Box: two corners
+        QPointF at;       // Point, Text
+        int font = 0;     // Text: index into fonts_
         QString text;
     };
     void Draw(Item item);
+    // Continues the pending polyline from a to b when it ends at a with the
+    // pen the current settings give; false when a new line must start.
+    bool ExtendPending(const QPointF& a, const QPointF& b, const QColor& color);
     void FlushPending();
     void Emit(const Item& item);
     void Paint(const Item& item);
@@ -120,11 +145,12 @@ private:
     bool HoldsMasked() const { return paged_ && mode_ == DrawMode::Mask; }
     std::optional<Item> pending_;
     std::vector<Item> masked_;
-    QPen LinePen(const QColor& color) const;
+    const QPen& LinePen(const QColor& color);
     double Px(double mm) const { return mm * pxPerMm_; }
 
     QPagedPaintDevice* paged_ = nullptr;
     QImage* image_ = nullptr;
+    QImage measure_; // the stand-in device of a measuring surface
     QPainter painter_;
     double widthMm_ = 0;
     double heightMm_ = 0;
@@ -138,9 +164,13 @@ private:
     DrawStyle style_ = DrawStyle::Solid;
     DrawMode mode_ = DrawMode::Copy;
     QColor foreColor_ = Qt::black;
-    QFont font_;
-    double ascent_ = 0;
-    double lineHeight_ = 0;
+    std::vector<FontEntry> fonts_;
+    int font_ = 0;         // the current font, index into fonts_
+    int painterFont_ = -1; // the font the painter holds
+    QPen pen_;             // the last line pen made, and what it was made of
+    QColor penColor_;
+    qint16 penWidth_ = -1;
+    DrawStyle penStyle_ = DrawStyle::Solid;
 };
 
 } // namespace soarnote
