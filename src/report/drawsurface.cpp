@@ -6,11 +6,16 @@
 #include <QPen>
 
 #include <algorithm>
+#include <cmath>
 
 namespace soarnote {
 
 namespace {
-constexpr double kMinVertexGap = 0.05; // mm
+// How far a long polyline may stray from the points it was given: far less
+// than a line's width on paper (a fine printer pen is about 0.1 mm), and
+// a quarter of a pixel on a coarse picture.
+constexpr double kPathToleranceMm = 0.02;
+constexpr double kPathTolerancePx = 0.25;
 // Widths kept per font before the cache starts afresh (a log of many
 // different comments would otherwise hold every word of it).
 constexpr qsizetype kMaxCachedWidths = 8192;
@@ -107,23 +112,60 @@ void DrawSurface::SetDrawMode(DrawMode mode) {
 
 bool DrawSurface::ExtendPending(const QPointF& a, const QPointF& b, const QColor& color) {
     if (!pending_ || pending_->points.constLast() != a || pending_->pen != LinePen(color)) return false;
-    // A vertex closer than a twentieth of a millimetre to the one before
-    // cannot be seen on paper: the line goes straight on to the next one.
     QPolygonF& points = pending_->points;
-    const QPointF step = b - points[points.size() - 2];
-    if (points.size() > 2 &&
-        QPointF::dotProduct(step, step) < kMinVertexGap * kMinVertexGap * pxPerMm_ * pxPerMm_)
-        points.last() = b;
+    if (straight_.Continues(points[points.size() - 2], a, b,
+                            std::max(kPathToleranceMm * pxPerMm_, kPathTolerancePx)))
+        points.last() = b; // a stays within the tolerance of the straight line to b
     else
         points << b;
     return true;
 }
 
+bool DrawSurface::StraightRun::Continues(const QPointF& anchor, const QPointF& end, const QPointF& next,
+                                         double tolerance) {
+    // Every point passed over must lie within the tolerance of the line from
+    // the anchor to the new end: seen from the anchor, a point at distance d
+    // allows the directions within asin(tolerance / d) of its own. What the
+    // points passed over allow together is kept as one range of directions.
+    const QPointF toEnd = end - anchor;
+    const double endDistance = std::hypot(toEnd.x(), toEnd.y());
+    double low = low_;
+    double high = high_;
+    bool bounded = bounded_;
+    if (endDistance > tolerance) {
+        const double direction = std::atan2(toEnd.y(), toEnd.x());
+        if (!bounded) reference_ = direction;
+        const double offset = std::remainder(direction - reference_, 2 * M_PI);
+        const double spread = std::asin(tolerance / endDistance);
+        low = bounded ? std::max(low, offset - spread) : offset - spread;
+        high = bounded ? std::min(high, offset + spread) : offset + spread;
+        bounded = true;
+    }
+    const double reach = std::max(reach_, endDistance);
+    const QPointF toNext = next - anchor;
+    const double nextDistance = std::hypot(toNext.x(), toNext.y());
+    bool fits = nextDistance >= reach;
+    if (fits && bounded) {
+        const double offset = std::remainder(std::atan2(toNext.y(), toNext.x()) - reference_, 2 * M_PI);
+        fits = low <= offset && offset <= high;
+    }
+    if (fits) {
+        low_ = low;
+        high_ = high;
+        bounded_ = bounded;
+        reach_ = reach;
+    } else {
+        Restart();
+    }
+    return fits;
+}
+
 void DrawSurface::Draw(Item item) {
     FlushPending();
-    if (item.kind == Item::Kind::Line)
+    if (item.kind == Item::Kind::Line) {
         pending_ = std::move(item);
-    else
+        straight_.Restart();
+    } else
         Emit(item);
 }
 

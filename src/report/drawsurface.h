@@ -144,6 +144,28 @@ private:
     void FlushMasked();
     bool HoldsMasked() const { return paged_ && mode_ == DrawMode::Mask; }
     std::optional<Item> pending_;
+    // The last straight stretch of the pending polyline: a new point that
+    // keeps every point since its anchor within a tolerance of one straight
+    // line moves its end instead of adding a vertex. A long track is then a
+    // few thousand vertices, not a hundred thousand, and stays where it was
+    // to a fraction of a pixel.
+    class StraightRun {
+    public:
+        void Restart() {
+            bounded_ = false;
+            reach_ = 0;
+        }
+        // Whether next can replace end as the end of the stretch from anchor.
+        bool Continues(const QPointF& anchor, const QPointF& end, const QPointF& next, double tolerance);
+
+    private:
+        bool bounded_ = false;
+        double reference_ = 0; // direction the range is measured from
+        double low_ = 0;
+        double high_ = 0;
+        double reach_ = 0; // farthest point passed over from the anchor
+    };
+    StraightRun straight_;
     std::vector<Item> masked_;
     const QPen& LinePen(const QColor& color);
     double Px(double mm) const { return mm * pxPerMm_; }
