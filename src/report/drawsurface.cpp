@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPen>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -100,6 +101,7 @@ void DrawSurface::UpdateFont() {
                                metrics,
                                metrics.ascent() / pxPerMm_,
                                metrics.height() / pxPerMm_,
+                               {},
                                {}});
     font_ = static_cast<int>(fonts_.size()) - 1;
 }
@@ -188,8 +190,7 @@ void DrawSurface::Emit(const Item& item) {
 }
 
 void DrawSurface::Paint(const Item& item) {
-    // The painter compares pens itself; a font set anew costs a font lookup
-    // on every text, so it is set only when it changes.
+    // The painter compares pens itself and skips one that does not change.
     painter_.setPen(item.pen);
     switch (item.kind) {
     case Item::Kind::Line:
@@ -205,13 +206,15 @@ void DrawSurface::Paint(const Item& item) {
     case Item::Kind::Point:
         painter_.drawPoint(item.at);
         break;
-    case Item::Kind::Text:
-        if (painterFont_ != item.font) {
-            painter_.setFont(fonts_[item.font].font);
-            painterFont_ = item.font;
-        }
-        painter_.drawText(item.at, item.text);
+    case Item::Kind::Text: {
+        // The glyphs of a text are found (shaped) once per font: a log
+        // prints the same names, numbers and words on every page.
+        const ShapedText& shaped = Shaped(fonts_[item.font], item.text);
+        const QPointF topLeft = item.at - QPointF(0, shaped.ascent);
+        for (const QGlyphRun& run : shaped.runs)
+            painter_.drawGlyphRun(topLeft, run);
         break;
+    }
     }
 }
 
@@ -258,6 +261,18 @@ double DrawSurface::TextWidth(const QString& text) const {
     const double width = f.metrics.horizontalAdvance(text) / pxPerMm_;
     f.widths.insert(text, width);
     return width;
+}
+
+const DrawSurface::ShapedText& DrawSurface::Shaped(const FontEntry& f, const QString& text) {
+    const auto known = f.shaped.constFind(text);
+    if (known != f.shaped.constEnd()) return *known;
+    if (f.shaped.size() >= kMaxCachedWidths) f.shaped.clear();
+    QTextLayout layout(text, f.font, MetricsDevice());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setPosition(QPointF(0, 0));
+    layout.endLayout();
+    return *f.shaped.insert(text, ShapedText{layout.glyphRuns(), line.ascent()});
 }
 
 double DrawSurface::TextHeight() const {
@@ -313,7 +328,6 @@ void DrawSurface::Cls() {
         if (painter_.isActive()) painter_.end();
         image_->fill(Qt::white);
         painter_.begin(image_);
-        painterFont_ = -1;
     }
     currentX_ = 0;
     currentY_ = 0;

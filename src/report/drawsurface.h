@@ -12,6 +12,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QHash>
 #include <QImage>
 #include <QPainter>
@@ -108,6 +109,10 @@ private:
     // A font in use with its metrics and the widths measured in it: the log
     // measures every cell before it draws it, and the same texts come back
     // on every row and page.
+    struct ShapedText {
+        QList<QGlyphRun> runs;
+        double ascent = 0; // device pixels
+    };
     struct FontEntry {
         QString name;
         float size = 0;
@@ -117,9 +122,13 @@ private:
         double ascent = 0;     // mm
         double lineHeight = 0; // mm
         mutable QHash<QString, double> widths;
+        // The glyphs of texts drawn in it, with the ascent that puts their
+        // baseline under the current position.
+        mutable QHash<QString, ShapedText> shaped;
     };
     void UpdateFont();
     QPaintDevice* MetricsDevice();
+    const ShapedText& Shaped(const FontEntry& font, const QString& text);
     // One drawing operation. Lines that continue each other with the same
     // pen are joined into one polyline before they are drawn: a long track
     // is then one path, not a hundred thousand.
@@ -187,9 +196,8 @@ private:
     DrawMode mode_ = DrawMode::Copy;
     QColor foreColor_ = Qt::black;
     std::vector<FontEntry> fonts_;
-    int font_ = 0;         // the current font, index into fonts_
-    int painterFont_ = -1; // the font the painter holds
-    QPen pen_;             // the last line pen made, and what it was made of
+    int font_ = 0; // the current font, index into fonts_
+    QPen pen_;     // the last line pen made, and what it was made of
     QColor penColor_;
     qint16 penWidth_ = -1;
     DrawStyle penStyle_ = DrawStyle::Solid;
