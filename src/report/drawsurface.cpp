@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace soarnote {
 
@@ -137,7 +138,7 @@ bool DrawSurface::StraightRun::Continues(const QPointF& anchor, const QPointF& e
     if (endDistance > tolerance) {
         const double direction = std::atan2(toEnd.y(), toEnd.x());
         if (!bounded) reference_ = direction;
-        const double offset = std::remainder(direction - reference_, 2 * M_PI);
+        const double offset = std::remainder(direction - reference_, 2 * std::numbers::pi);
         const double spread = std::asin(tolerance / endDistance);
         low = bounded ? std::max(low, offset - spread) : offset - spread;
         high = bounded ? std::min(high, offset + spread) : offset + spread;
@@ -148,7 +149,8 @@ bool DrawSurface::StraightRun::Continues(const QPointF& anchor, const QPointF& e
     const double nextDistance = std::hypot(toNext.x(), toNext.y());
     bool fits = nextDistance >= reach;
     if (fits && bounded) {
-        const double offset = std::remainder(std::atan2(toNext.y(), toNext.x()) - reference_, 2 * M_PI);
+        const double offset =
+            std::remainder(std::atan2(toNext.y(), toNext.x()) - reference_, 2 * std::numbers::pi);
         fits = low <= offset && offset <= high;
     }
     if (fits) {

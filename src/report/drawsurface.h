@@ -106,13 +106,15 @@ public:
     QFont CurrentFont() const { return fonts_[font_].font; }
 
 private:
-    // A font in use with its metrics and the widths measured in it: the log
-    // measures every cell before it draws it, and the same texts come back
-    // on every row and page.
+    // A text's glyphs, and the ascent that puts their baseline under the
+    // current position.
     struct ShapedText {
         QList<QGlyphRun> runs;
         double ascent = 0; // device pixels
     };
+    // A font in use with its metrics and the widths measured in it: the log
+    // measures every cell before it draws it, and the same texts come back
+    // on every row and page.
     struct FontEntry {
         QString name;
         float size = 0;
@@ -122,9 +124,7 @@ private:
         double ascent = 0;     // mm
         double lineHeight = 0; // mm
         mutable QHash<QString, double> widths;
-        // The glyphs of texts drawn in it, with the ascent that puts their
-        // baseline under the current position.
-        mutable QHash<QString, ShapedText> shaped;
+        mutable QHash<QString, ShapedText> shaped; // the texts drawn in it
     };
     void UpdateFont();
     QPaintDevice* MetricsDevice();
