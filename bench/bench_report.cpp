@@ -1,6 +1,8 @@
 // Printing figures: a 5,000-flight log to a PDF file and to the preview's
 // pictures, and one flight page with 100,000 track points, to PDF and to a
-// preview picture. Run by hand; prints the times.
+// preview picture. Run by hand; prints the wall and processor times and the
+// peak resident memory so far. One part alone: bench_report pdf|preview|flight
+// [flights] (the peak memory is then that part's own).
 
 #include "core/daynumber.h"
 #include "report/drawsurface.h"
@@ -17,6 +19,7 @@
 #include <QTextStream>
 #include <cmath>
 #include <ctime>
+#include <sys/resource.h>
 
 using namespace soarnote;
 
@@ -72,71 +75,99 @@ PlotData BigTrack(int points) {
     return plot;
 }
 
+long PeakRssMb() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
+    const QStringList args = app.arguments();
+    const QString part = args.size() > 1 ? args[1] : QStringLiteral("all");
+    auto wanted = [&part](const char* name) {
+        return part == QLatin1String("all") || part == QLatin1String(name);
+    };
+    const int flights = args.size() > 2 ? args[2].toInt() : 5000;
     QTemporaryDir dir;
-    const std::vector<LogbookRow> rows = Log(5000);
+    const std::vector<LogbookRow> rows = Log(flights);
     QElapsedTimer timer;
     // The processor time too: on a shared machine the wall clock says little.
     std::clock_t cpu = 0;
     auto cpuMs = [&cpu] { return (std::clock() - cpu) * 1000 / CLOCKS_PER_SEC; };
+    auto start = [&] {
+        timer.start();
+        cpu = std::clock();
+    };
+    auto figures = [&] {
+        return QStringLiteral("%1 ms (cpu %2 ms, peak RSS %3 MB)")
+            .arg(timer.elapsed())
+            .arg(cpuMs())
+            .arg(PeakRssMb());
+    };
 
-    timer.start();
-    cpu = std::clock();
-    const PrintOutcome pdf =
-        ExportLogPdf(dir.filePath(QStringLiteral("log.pdf")), rows, QStringLiteral("Soarnote - bench"));
-    out << "5000-flight log to PDF: " << timer.elapsed() << " ms (cpu " << cpuMs() << " ms), " << pdf.pages
-        << " pages" << (pdf.ok ? "" : " FAILED") << "\n";
-
-    PreviewPages pages;
-    pages.SetFit(FitPreview(pages.Printer(), QSize(1200, 880), 15));
-    pages.SetPageSize(0);
-    timer.start();
-    cpu = std::clock();
-    const int count = PrintLog(pages, rows, QStringLiteral("Soarnote - bench"));
-    out << "5000-flight log to preview pages: " << timer.elapsed() << " ms (cpu " << cpuMs() << " ms), "
-        << count << " pages\n";
-    timer.start();
-    cpu = std::clock();
-    PrintLog(pages, rows, QStringLiteral("Soarnote - bench"));
-    out << "  again, reusing the pictures: " << timer.elapsed() << " ms (cpu " << cpuMs() << " ms)\n";
-
-    const PlotData plot = BigTrack(100000);
-    FlightPageFields fields;
-    fields.location = QStringLiteral("Mam Tor");
-    fields.startTime = QStringLiteral("2023-03-15 12:00:00");
-    timer.start();
-    cpu = std::clock();
-    {
-        QPdfWriter writer(dir.filePath(QStringLiteral("flight.pdf")));
-        writer.setResolution(kPdfResolution);
-        writer.setPageOrientation(QPageLayout::Landscape);
-        DrawSurface surface(&writer);
-        SetupPrintPage(surface, 8, ReferenceDrawWidth(1440.0 / kPdfResolution));
-        DrawFlightDetails(surface, fields, &plot, FlightPageOptions());
-        surface.EndDoc();
+    if (wanted("pdf")) {
+        start();
+        const PrintOutcome pdf =
+            ExportLogPdf(dir.filePath(QStringLiteral("log.pdf")), rows, QStringLiteral("Soarnote - bench"));
+        out << flights << "-flight log to PDF: " << figures() << ", " << pdf.pages << " pages"
+            << (pdf.ok ? "" : " FAILED") << Qt::endl;
     }
-    out << "flight page, 100000 points, to PDF: " << timer.elapsed() << " ms (cpu " << cpuMs() << " ms)\n";
 
-    PreviewPages flightPages;
-    PrinterPage printer;
-    printer.fontSize = 8;
-    printer.drawWidth = ReferenceDrawWidth(printer.twipsPerPixel);
-    flightPages.SetPrinterPage(printer);
-    flightPages.SetFit(FitPreview(printer, QSize(1200, 880), 15));
-    flightPages.SetPageSize(0);
-    timer.start();
-    cpu = std::clock();
-    {
-        std::unique_ptr<DrawSurface> surface = flightPages.Surface(0);
-        surface->Cls();
-        DrawFlightDetails(*surface, fields, &plot, FlightPageOptions());
+    if (wanted("preview")) {
+        PreviewPages pages;
+        pages.SetFit(FitPreview(pages.Printer(), QSize(1200, 880), 15));
+        pages.SetPageSize(0);
+        start();
+        const int count = PrintLog(pages, rows, QStringLiteral("Soarnote - bench"));
+        qint64 ink = pages.Image(0).pixel(0, 0); // the first page as the preview shows it
+        out << flights << "-flight log to the preview (first page shown): " << figures() << ", " << count
+            << " pages" << Qt::endl;
+        start();
+        for (int i = 0; i < pages.Count(); ++i)
+            ink += pages.Image(i).pixel(0, 0);
+        out << "  paging through every page: " << figures() << Qt::endl;
+        start();
+        PrintLog(pages, rows, QStringLiteral("Soarnote - bench"));
+        ink += pages.Image(0).pixel(0, 0);
+        out << "  again, reusing the pages: " << figures() << (ink ? "" : " ") << Qt::endl;
     }
-    out << "flight page, 100000 points, to a preview picture: " << timer.elapsed() << " ms (cpu " << cpuMs()
-        << " ms)\n";
+
+    if (wanted("flight")) {
+        const PlotData plot = BigTrack(100000);
+        FlightPageFields fields;
+        fields.location = QStringLiteral("Mam Tor");
+        fields.startTime = QStringLiteral("2023-03-15 12:00:00");
+        start();
+        {
+            QPdfWriter writer(dir.filePath(QStringLiteral("flight.pdf")));
+            writer.setResolution(kPdfResolution);
+            writer.setPageOrientation(QPageLayout::Landscape);
+            DrawSurface surface(&writer);
+            SetupPrintPage(surface, 8, ReferenceDrawWidth(1440.0 / kPdfResolution));
+            DrawFlightDetails(surface, fields, &plot, FlightPageOptions());
+            surface.EndDoc();
+        }
+        out << "flight page, 100000 points, to PDF: " << figures() << Qt::endl;
+
+        PreviewPages flightPages;
+        PrinterPage printer;
+        printer.fontSize = 8;
+        printer.drawWidth = ReferenceDrawWidth(printer.twipsPerPixel);
+        flightPages.SetPrinterPage(printer);
+        flightPages.SetFit(FitPreview(printer, QSize(1200, 880), 15));
+        flightPages.SetPageSize(0);
+        start();
+        {
+            std::unique_ptr<DrawSurface> surface = flightPages.Surface(0);
+            surface->Cls();
+            DrawFlightDetails(*surface, fields, &plot, FlightPageOptions());
+        }
+        out << "flight page, 100000 points, to a preview picture: " << figures() << Qt::endl;
+    }
     return 0;
 }

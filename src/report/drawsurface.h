@@ -11,13 +11,16 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPolygonF>
 #include <QString>
 #include <optional>
 #include <vector>
 
-class QImage;
 class QPagedPaintDevice;
 
 namespace soarnote {
@@ -39,6 +42,11 @@ public:
     // fonts are drawn at the image's own resolution (dotsPerMeter), so the
     // preview gives them its scaled sizes.
     DrawSurface(QImage* image, double widthMm, double heightMm);
+    // A page of widthMm x heightMm that is only measured, at the given
+    // resolution: it draws nothing, but positions, text widths and line
+    // heights are those of a device of that resolution. The page breaks of
+    // the log are found on one.
+    DrawSurface(double widthMm, double heightMm, double dotsPerInch);
     ~DrawSurface();
     DrawSurface(const DrawSurface&) = delete;
     DrawSurface& operator=(const DrawSurface&) = delete;
@@ -95,21 +103,47 @@ public:
 
     // The font the drawing uses: "Arial" where it is installed, otherwise the
     // metric-compatible face fontconfig gives for it.
-    QFont CurrentFont() const { return font_; }
+    QFont CurrentFont() const { return fonts_[font_].font; }
 
 private:
+    // A text's glyphs, and the ascent that puts their baseline under the
+    // current position.
+    struct ShapedText {
+        QList<QGlyphRun> runs;
+        double ascent = 0; // device pixels
+    };
+    // A font in use with its metrics and the widths measured in it: the log
+    // measures every cell before it draws it, and the same texts come back
+    // on every row and page.
+    struct FontEntry {
+        QString name;
+        float size = 0;
+        bool bold = false;
+        QFont font;
+        QFontMetricsF metrics;
+        double ascent = 0;     // mm
+        double lineHeight = 0; // mm
+        mutable QHash<QString, double> widths;
+        mutable QHash<QString, ShapedText> shaped; // the texts drawn in it
+    };
     void UpdateFont();
+    QPaintDevice* MetricsDevice();
+    const ShapedText& Shaped(const FontEntry& font, const QString& text);
     // One drawing operation. Lines that continue each other with the same
     // pen are joined into one polyline before they are drawn: a long track
     // is then one path, not a hundred thousand.
     struct Item {
         enum class Kind { Line, Box, Point, Text } kind;
         QPen pen;
-        QPolygonF points; // Line: the polyline; Box: two corners; Point, Text: one point
-        QFont font;
+        QPolygonF points; // Line: the polyline; Box: two corners
+        QPointF at;       // Point, Text
+        int font = 0;     // Text: index into fonts_
         QString text;
     };
     void Draw(Item item);
+    // Continues the pending polyline from a to b when it ends at a with the
+    // pen the current settings give; false when a new line must start.
+    bool ExtendPending(const QPointF& a, const QPointF& b, const QColor& color);
     void FlushPending();
     void Emit(const Item& item);
     void Paint(const Item& item);
@@ -119,12 +153,35 @@ private:
     void FlushMasked();
     bool HoldsMasked() const { return paged_ && mode_ == DrawMode::Mask; }
     std::optional<Item> pending_;
+    // The last straight stretch of the pending polyline: a new point that
+    // keeps every point since its anchor within a tolerance of one straight
+    // line moves its end instead of adding a vertex. A long track is then a
+    // few thousand vertices, not a hundred thousand, and stays where it was
+    // to a fraction of a pixel.
+    class StraightRun {
+    public:
+        void Restart() {
+            bounded_ = false;
+            reach_ = 0;
+        }
+        // Whether next can replace end as the end of the stretch from anchor.
+        bool Continues(const QPointF& anchor, const QPointF& end, const QPointF& next, double tolerance);
+
+    private:
+        bool bounded_ = false;
+        double reference_ = 0; // direction the range is measured from
+        double low_ = 0;
+        double high_ = 0;
+        double reach_ = 0; // farthest point passed over from the anchor
+    };
+    StraightRun straight_;
     std::vector<Item> masked_;
-    QPen LinePen(const QColor& color) const;
+    const QPen& LinePen(const QColor& color);
     double Px(double mm) const { return mm * pxPerMm_; }
 
     QPagedPaintDevice* paged_ = nullptr;
     QImage* image_ = nullptr;
+    QImage measure_; // the stand-in device of a measuring surface
     QPainter painter_;
     double widthMm_ = 0;
     double heightMm_ = 0;
@@ -138,9 +195,12 @@ private:
     DrawStyle style_ = DrawStyle::Solid;
     DrawMode mode_ = DrawMode::Copy;
     QColor foreColor_ = Qt::black;
-    QFont font_;
-    double ascent_ = 0;
-    double lineHeight_ = 0;
+    std::vector<FontEntry> fonts_;
+    int font_ = 0; // the current font, index into fonts_
+    QPen pen_;     // the last line pen made, and what it was made of
+    QColor penColor_;
+    qint16 penWidth_ = -1;
+    DrawStyle penStyle_ = DrawStyle::Solid;
 };
 
 } // namespace soarnote

@@ -305,6 +305,8 @@ PrintOutcome PrintFlightDetails(QPagedPaintDevice& device, const QSqlDatabase& d
 void PrintFlightDetails(PreviewPages& pages, const QSqlDatabase& db, const FlightPageFields& fields,
                         const FlightPageOptions& options) {
     const std::optional<PlotData> plot = LoadPagePlot(db, fields, options);
+    // One page, drawn at once: the log's pages and drawer are done with.
+    pages.SetDrawer(nullptr);
     std::unique_ptr<DrawSurface> surface = pages.Surface(0);
     surface->Cls();
     DrawFlightDetails(*surface, fields, plot ? &*plot : nullptr, options);

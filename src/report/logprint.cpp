@@ -50,6 +50,9 @@ void SetupPrintPage(DrawSurface& surface, float baseFontSize, int drawWidth) {
 
 void PrintCell(DrawSurface& surface, const QString& text, double x, double rightX) {
     surface.SetCurrentX(x);
+    // A page only measured for its breaks needs no cell widths: a cell
+    // never wraps, so it cannot change the row's height.
+    if (!surface.IsActive()) return;
     QString shown = QLatin1Char(' ') + text;
     // A long site or launch name would run across the next column's rule and
     // over its text: it is cut to its own column, with a dot for what is left out.
@@ -174,7 +177,9 @@ bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& stat
         surface.SetCurrentY(surface.CurrentY() + 1);
         ++records.position;
         rowTop = surface.CurrentY();
-        if (rowTop > kPageFull * surface.ScaleHeight()) break;
+        if (records.pageEnd ? records.position >= *records.pageEnd
+                            : rowTop > kPageFull * surface.ScaleHeight())
+            break;
     }
 
     if (records.Eof()) {
@@ -197,11 +202,43 @@ bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& stat
     return records.Eof();
 }
 
+std::vector<LogPageStart> PaginateLog(const PrinterPage& printer, const std::vector<LogbookRow>& rows,
+                                      const QString& caption) {
+    std::vector<LogPageStart> starts;
+    if (rows.empty()) return starts;
+    // The page as the printer has it, drawing nothing: only where the rows
+    // end matters here.
+    DrawSurface surface(printer.widthMm, printer.heightMm, 1440.0 / printer.twipsPerPixel);
+    SetupPrintPage(surface, kLogBaseFont, 1);
+    LogPrintState state;
+    LogRecords records{&rows, 0, std::nullopt};
+    for (;;) {
+        starts.push_back(LogPageStart{records.position, state});
+        ++state.pageNumber;
+        const bool done = PrintLogPage(surface, records, state, caption);
+        surface.SetFontSize(kLogBaseFont);
+        if (done) break;
+    }
+    return starts;
+}
+
+void PrintLogPage(DrawSurface& surface, const std::vector<LogbookRow>& rows,
+                  const std::vector<LogPageStart>& starts, std::size_t page, const QString& caption) {
+    const std::size_t end = page + 1 < starts.size() ? starts[page + 1].firstRow : rows.size();
+    LogRecords records{&rows, starts[page].firstRow, end};
+    LogPrintState state = starts[page].state;
+    ++state.pageNumber;
+    PrintLogPage(surface, records, state, caption);
+}
+
 PrintOutcome PrintLog(QPagedPaintDevice& device, const std::vector<LogbookRow>& rows,
                       const QString& caption) {
     PrintOutcome outcome;
     if (rows.empty()) return outcome; // nothing to print: no document either
     SetLandscape(device);
+    PrinterPage printer = PrinterPageOf(device);
+    printer.fontSize = kLogBaseFont;
+    const std::vector<LogPageStart> starts = PaginateLog(printer, rows, caption);
     DrawSurface surface(&device);
     if (!surface.IsActive()) {
         outcome.ok = false;
@@ -209,22 +246,18 @@ PrintOutcome PrintLog(QPagedPaintDevice& device, const std::vector<LogbookRow>& 
         return outcome;
     }
     SetupPrintPage(surface, kLogBaseFont, 1);
-    LogPrintState state;
-    LogRecords records{&rows, 0};
-    for (;;) {
-        ++state.pageNumber;
-        const bool done = PrintLogPage(surface, records, state, caption);
-        // Each page starts from the base font the set-up gave.
-        surface.SetFontSize(kLogBaseFont);
-        if (done) break;
-        if (!surface.NewPage()) {
+    for (std::size_t page = 0; page < starts.size(); ++page) {
+        if (page > 0 && !surface.NewPage()) {
             outcome.ok = false;
             outcome.error = Translate("The printer did not accept a new page.");
             surface.EndDoc();
             return outcome;
         }
+        PrintLogPage(surface, rows, starts, page, caption);
+        // Each page starts from the base font the set-up gave.
+        surface.SetFontSize(kLogBaseFont);
     }
-    outcome.pages = state.pageNumber;
+    outcome.pages = static_cast<int>(starts.size());
     if (!surface.EndDoc()) {
         outcome.ok = false;
         outcome.error = Translate("The printer or file reported an error at the end of the document.");
@@ -232,23 +265,31 @@ PrintOutcome PrintLog(QPagedPaintDevice& device, const std::vector<LogbookRow>& 
     return outcome;
 }
 
-int PrintLog(PreviewPages& pages, const std::vector<LogbookRow>& rows, const QString& caption) {
-    if (rows.empty()) return 0;
-    LogPrintState state;
-    LogRecords records{&rows, 0};
-    for (;;) {
-        ++state.pageNumber;
-        bool done = false;
-        {
-            std::unique_ptr<DrawSurface> surface = pages.Surface(state.pageNumber - 1);
-            surface->Cls();
-            done = PrintLogPage(*surface, records, state, caption);
-        }
-        if (done) break;
-        if (pages.Count() < state.pageNumber + 1) pages.Create();
-        pages.SetPageSize(state.pageNumber);
+int PrintLog(PreviewPages& pages, std::vector<LogbookRow> rows, const QString& caption) {
+    if (rows.empty()) {
+        pages.SetDrawer(nullptr);
+        return 0;
     }
-    return state.pageNumber;
+    auto shared = std::make_shared<const std::vector<LogbookRow>>(std::move(rows));
+    auto starts =
+        std::make_shared<const std::vector<LogPageStart>>(PaginateLog(pages.Printer(), *shared, caption));
+    const int count = static_cast<int>(starts->size());
+    std::vector<std::size_t> firstRows;
+    firstRows.reserve(starts->size());
+    for (const LogPageStart& start : *starts)
+        firstRows.push_back(start.firstRow);
+    // One page per printed page, each placed and scaled like a printer page;
+    // a page is only a description until it is shown.
+    for (int page = 1; page < count; ++page) {
+        if (pages.Count() < page + 1) pages.Create();
+        pages.SetPageSize(page);
+    }
+    pages.SetDrawer(
+        [shared, starts, caption](DrawSurface& surface, int page) {
+            PrintLogPage(surface, *shared, *starts, static_cast<std::size_t>(page), caption);
+        },
+        std::move(firstRows));
+    return count;
 }
 
 } // namespace soarnote

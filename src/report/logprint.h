@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 class QPagedPaintDevice;
@@ -16,11 +17,15 @@ namespace soarnote {
 
 class DrawSurface;
 class PreviewPages;
+struct PrinterPage;
 
 // The flights of one print run and the row the next page starts at.
 struct LogRecords {
     const std::vector<LogbookRow>* rows = nullptr;
     std::size_t position = 0;
+    // The row the page ends before, when the page breaks are known already;
+    // without it the page ends where it is full.
+    std::optional<std::size_t> pageEnd;
     bool Eof() const { return !rows || position >= rows->size(); }
     bool Bof() const { return position == 0; }
     const LogbookRow& Current() const { return (*rows)[position]; }
@@ -42,6 +47,18 @@ inline constexpr std::array<float, 15> kLogColumnPercent = {1,    3.5,  11.5, 18
 inline constexpr double kFooterX = 250;
 inline constexpr double kFooterY = 196;
 
+// Where each page of a print run starts: its first row and what the run has
+// counted by then. Any page can be drawn from that alone.
+struct LogPageStart {
+    std::size_t firstRow = 0;
+    LogPrintState state; // page number of the page before, totals before its first row
+};
+// The page breaks of the whole log on the printer's page, found once with
+// the printer's page size, resolution and fonts. The printer, the PDF file
+// and the preview all break the log where this says.
+std::vector<LogPageStart> PaginateLog(const PrinterPage& printer, const std::vector<LogbookRow>& rows,
+                                      const QString& caption);
+
 // Sets the page up for a print: the base font size and draw width. A paged
 // device is turned to landscape separately (before painting starts).
 void SetupPrintPage(DrawSurface& surface, float baseFontSize, int drawWidth);
@@ -56,7 +73,8 @@ void PrintCell(DrawSurface& surface, const QString& text, double x, double right
 // that would reach rightX; a carriage return ends a line. The current y is
 // left on the last line printed.
 void PrintWrapped(DrawSurface& surface, const QString& text, double leftX, double rightX);
-// Draws one page from the current record on; true when the records are
+// Draws one page from the current record on, up to the page end when one is
+// given, otherwise until the page is full; true when the records are
 // exhausted. caption is the title line (the main window's caption).
 bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& state, const QString& caption);
 
@@ -79,8 +97,13 @@ struct PrintOutcome {
 // yet: landscape, base font 6 points, draw width 1. An empty log draws
 // nothing and starts no document.
 PrintOutcome PrintLog(QPagedPaintDevice& device, const std::vector<LogbookRow>& rows, const QString& caption);
-// The same into the preview's pictures: one picture per page, reusing those
-// made by an earlier run; returns the number of pages drawn.
-int PrintLog(PreviewPages& pages, const std::vector<LogbookRow>& rows, const QString& caption);
+// Draws the page that starts at start (from PaginateLog) and ends where the
+// next one starts.
+void PrintLogPage(DrawSurface& surface, const std::vector<LogbookRow>& rows,
+                  const std::vector<LogPageStart>& starts, std::size_t page, const QString& caption);
+// The same into the preview's pages: one page per printed page, reusing
+// those made by an earlier run; returns the number of pages. The pages keep
+// the rows and are drawn when they are shown.
+int PrintLog(PreviewPages& pages, std::vector<LogbookRow> rows, const QString& caption);
 
 } // namespace soarnote

@@ -54,7 +54,7 @@ PreviewFit FitPreview(const PrinterPage& printer, QSize areaPx, double twipsPerS
 }
 
 PreviewPages::PreviewPages() {
-    pages_.resize(1); // the first picture is always there
+    pages_.resize(1); // the first page is always there
     SetPageSize(0);
     created_ = 0;
 }
@@ -67,24 +67,64 @@ void PreviewPages::Create() {
     SetPageSize(Count() - 1);
 }
 
+QSize PreviewPages::PictureSize() const {
+    return QSize(std::max(1, static_cast<int>(std::lround(fit_.pageRect.width()))),
+                 std::max(1, static_cast<int>(std::lround(fit_.pageRect.height()))));
+}
+
 void PreviewPages::SetPageSize(int i) {
     Page& page = pages_[i];
-    const QSize size(std::max(1, static_cast<int>(std::lround(fit_.pageRect.width()))),
-                     std::max(1, static_cast<int>(std::lround(fit_.pageRect.height()))));
-    if (page.image.size() != size) {
-        page.image = QImage(size, QImage::Format_RGB32);
-        page.image.fill(Qt::white);
-        const int dotsPerMeter = static_cast<int>(std::lround(kScreenDpi / 0.0254));
-        page.image.setDotsPerMeterX(dotsPerMeter);
-        page.image.setDotsPerMeterY(dotsPerMeter);
-    }
     page.fontSize = fit_.fontSize;
     page.drawWidth = fit_.drawWidth;
+    // A picture drawn at another scale is drawn afresh when it is shown.
+    std::erase_if(pictures_,
+                  [&](const Picture& p) { return p.page == i && p.image->size() != PictureSize(); });
+}
+
+void PreviewPages::SetDrawer(Drawer drawer, std::vector<std::size_t> firstRows) {
+    drawer_ = std::move(drawer);
+    firstRows_ = std::move(firstRows);
+    pictures_.clear();
+}
+
+QImage& PreviewPages::NewPicture(int i) const {
+    // The shown page, the one before it and the one after it are enough to
+    // page back and forth without drawing again.
+    constexpr std::size_t kKeptPictures = 3;
+    std::erase_if(pictures_, [i](const Picture& p) { return p.page == i; });
+    if (pictures_.size() >= kKeptPictures) pictures_.erase(pictures_.begin());
+    auto image = std::make_unique<QImage>(PictureSize(), QImage::Format_RGB32);
+    image->fill(Qt::white);
+    const int dotsPerMeter = static_cast<int>(std::lround(kScreenDpi / 0.0254));
+    image->setDotsPerMeterX(dotsPerMeter);
+    image->setDotsPerMeterY(dotsPerMeter);
+    pictures_.push_back(Picture{i, std::move(image)});
+    return *pictures_.back().image;
+}
+
+const QImage& PreviewPages::Image(int i) const {
+    for (const Picture& p : pictures_)
+        if (p.page == i) return *p.image;
+    QImage& image = NewPicture(i);
+    const std::size_t drawnPages = drawer_ ? std::max<std::size_t>(1, firstRows_.size()) : 0;
+    if (i >= 0 && static_cast<std::size_t>(i) < drawnPages) {
+        const Page& page = pages_[i];
+        DrawSurface surface(&image, printer_.widthMm, printer_.heightMm);
+        surface.SetFontSize(page.fontSize);
+        surface.SetDrawWidth(page.drawWidth);
+        surface.Cls();
+        drawer_(surface, i);
+    }
+    return image;
 }
 
 std::unique_ptr<DrawSurface> PreviewPages::Surface(int i) {
-    Page& page = pages_[i];
-    auto surface = std::make_unique<DrawSurface>(&page.image, printer_.widthMm, printer_.heightMm);
+    QImage* image = nullptr;
+    for (const Picture& p : pictures_)
+        if (p.page == i) image = p.image.get();
+    if (!image) image = &NewPicture(i);
+    const Page& page = pages_[i];
+    auto surface = std::make_unique<DrawSurface>(image, printer_.widthMm, printer_.heightMm);
     surface->SetFontSize(page.fontSize);
     surface->SetDrawWidth(page.drawWidth);
     return surface;

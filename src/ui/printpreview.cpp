@@ -70,7 +70,7 @@ PaperArea::PaperArea(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PaperArea::SetPage(const QImage* image, const QRectF& rect) {
+void PaperArea::SetPage(const QImage& image, const QRectF& rect) {
     image_ = image;
     rect_ = rect;
     update();
@@ -79,9 +79,9 @@ void PaperArea::SetPage(const QImage* image, const QRectF& rect) {
 void PaperArea::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Mid));
-    if (!image_) return;
+    if (image_.isNull()) return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect_, *image_);
+    painter.drawImage(rect_, image_);
     painter.setPen(Qt::black);
     painter.drawRect(rect_.adjusted(0, 0, -1, -1));
 }
@@ -191,7 +191,7 @@ void PrintPreview::resizeEvent(QResizeEvent* event) {
     const double twipsPerPixel = 1440.0 / std::max(1, paper_->logicalDpiX());
     const PreviewFit fit = FitPreview(pages_.Printer(), paper_->size(), twipsPerPixel);
     if (fitted_ && currentPage_ - 1 < pages_.Count())
-        paper_->SetPage(&pages_.Image(currentPage_ - 1), fit.pageRect);
+        paper_->SetPage(pages_.Image(currentPage_ - 1), fit.pageRect);
 }
 
 void PrintPreview::showEvent(QShowEvent* event) {
@@ -236,7 +236,7 @@ void PrintPreview::RenderPreview() {
 
 void PrintPreview::ShowCurrentPage() {
     const int i = std::clamp(currentPage_ - 1, 0, pages_.Count() - 1);
-    paper_->SetPage(&pages_.Image(i), pages_.Fit().pageRect);
+    paper_->SetPage(pages_.Image(i), pages_.Fit().pageRect);
 }
 
 void PrintPreview::PageUpClick() {

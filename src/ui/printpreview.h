@@ -95,7 +95,9 @@ class PaperArea : public QWidget {
     Q_OBJECT
 public:
     explicit PaperArea(QWidget* parent = nullptr);
-    void SetPage(const QImage* image, const QRectF& rect);
+    // The picture is kept (its pixels are shared, not copied) so that the
+    // preview may drop its own while this one is shown.
+    void SetPage(const QImage& image, const QRectF& rect);
     QRectF PageRect() const { return rect_; }
 
 signals:
@@ -108,7 +110,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    const QImage* image_ = nullptr;
+    QImage image_;
     QRectF rect_;
 };
 

@@ -85,6 +85,40 @@ class TestFlightPrint : public QObject {
     QTemporaryDir dir_;
 
 private slots:
+    // A track of a point every hundredth of a millimetre is drawn with few
+    // vertices, but every turn and every far end is still reached.
+    void denseTrackKeepsItsShape_data() {
+        QTest::addColumn<QList<QPointF>>("corners"); // mm; the track runs straight between them
+        QTest::addColumn<QPointF>("tip");            // a point the line must reach
+        QTest::newRow("right angle") << QList<QPointF>{{10, 50}, {60, 50}, {60, 20}} << QPointF(60, 35);
+        QTest::newRow("hairpin back over itself")
+            << QList<QPointF>{{10, 50}, {60, 50}, {30, 50}} << QPointF(59.5, 50);
+        QTest::newRow("shallow kink") << QList<QPointF>{{10, 50}, {60, 50}, {110, 48}} << QPointF(110, 48);
+    }
+    void denseTrackKeepsItsShape() {
+        QFETCH(QList<QPointF>, corners);
+        QFETCH(QPointF, tip);
+        QImage image = PageImage();
+        {
+            DrawSurface surface(&image, 287, 200);
+            surface.SetCurrentX(corners[0].x());
+            surface.SetCurrentY(corners[0].y());
+            for (int c = 1; c < corners.size(); ++c) {
+                const QPointF from = corners[c - 1];
+                const QPointF step = corners[c] - from;
+                const int n = int(std::hypot(step.x(), step.y()) / 0.01);
+                for (int i = 1; i <= n; ++i)
+                    surface.Line(from.x() + step.x() * i / n, from.y() + step.y() * i / n, Qt::black);
+            }
+        }
+        const QPoint p = Pixel(tip.x(), tip.y());
+        int ink = 0;
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                ink += image.pixel(p + QPoint(dx, dy)) != qRgb(255, 255, 255);
+        QVERIFY(ink > 0);
+    }
+
     void frames_data() {
         QTest::addColumn<QString>("track");
         QTest::addColumn<bool>("plan");

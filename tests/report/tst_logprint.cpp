@@ -243,6 +243,50 @@ private slots:
         }
     }
 
+    void previewBreaksWhereThePdfDoes() {
+        // Comments of one, several and wrapped lines make rows of different
+        // heights; each glider name tells which row a page starts with.
+        std::vector<LogbookRow> rows;
+        const QString longComment =
+            QStringLiteral("Strong thermals on the ridge, cloudbase at 1800 m, landed "
+                           "in the usual field beside the road after a long glide "
+                           "into wind and a low save over the quarry.");
+        for (int i = 0; i < 160; ++i) {
+            const QString comment = i % 4 == 0   ? longComment
+                                    : i % 4 == 1 ? QStringLiteral("One\r\nTwo\r\nThree")
+                                                 : QString();
+            LogbookRow row = Flight(i, QStringLiteral("01:15"), 12.5, comment);
+            row.makeModel = QStringLiteral("G%1").arg(i);
+            rows.push_back(row);
+        }
+        const QVector<PdfWord> words = PdfOf(rows, QStringLiteral("breaks.pdf"));
+        const int pdfPages = PageCount(words);
+        QVERIFY(pdfPages >= 4);
+        static const QRegularExpression glider(QStringLiteral(R"(^G(\d+)$)"));
+        std::vector<std::size_t> pdfFirstRows;
+        for (int page = 1; page <= pdfPages; ++page) {
+            const PdfWord* top = nullptr;
+            for (const PdfWord& w : words)
+                if (w.page == page && glider.match(w.text).hasMatch() && (!top || w.yMin < top->yMin))
+                    top = &w;
+            QVERIFY(top);
+            pdfFirstRows.push_back(glider.match(top->text).captured(1).toULongLong());
+        }
+
+        // The preview of the same page (A4 landscape less 5 mm, 1200 dpi).
+        PreviewPages pages;
+        pages.SetFit(FitPreview(pages.Printer(), QSize(900, 650), 15));
+        pages.SetPageSize(0);
+        QCOMPARE(PrintLog(pages, rows, QStringLiteral("Soarnote - test")), pdfPages);
+        QCOMPARE(pages.Count(), pdfPages);
+        for (int page = 0; page < pdfPages; ++page) {
+            QCOMPARE(pages.FirstRow(page), pdfFirstRows[std::size_t(page)]);
+            // Paging through keeps a few pictures, never one per page.
+            QVERIFY(!pages.Image(page).isNull());
+            QVERIFY(pages.Drawn() <= 3);
+        }
+    }
+
     void previewReusesItsPictures() {
         PreviewPages pages;
         pages.SetFit(FitPreview(pages.Printer(), QSize(900, 650), 15));
