@@ -1,6 +1,6 @@
 #include "importcommands.h"
 
-#include "prompts.h"
+#include "kit/prompts.h"
 
 #include "core/flightexport.h"
 #include "core/flightimport.h"
