@@ -3,8 +3,8 @@
 // by an independent reader (GPSBabel) to the same points and times.
 
 #include "common/testlogbook.h"
-#include "core/flightexport.h"
 #include "core/daynumber.h"
+#include "core/flightexport.h"
 #include "core/flightimport.h"
 #include "core/numbertext.h"
 
@@ -137,7 +137,8 @@ void TestFlightExport::roundTrip() {
     // KML's take-off and landing markers are waypoints, not track points.
     // GPSBabel reads an IGC file with pressure heights as two tracks, one
     // for each height; their points are the same.
-    if (format == ExportFormat::Igc && lines.size() == 2 * qsizetype(points.size())) lines.resize(points.size());
+    if (format == ExportFormat::Igc && lines.size() == 2 * qsizetype(points.size()))
+        lines.resize(points.size());
     QCOMPARE(lines.size(), qsizetype(points.size()));
     // GPSBabel reads IGC positions to the thousandth of a minute, without
     // the LAD/LOD digits (cut off, not rounded).
