@@ -31,8 +31,9 @@ constexpr double kStart = 42156.4; // 1 June 2015, 09:36
 bool BuildLogbook(const QString& path) {
     LogbookDatabase file;
     QString error;
-    if (!file.Create(path, &error) || !CreateLogbookSchema(file.Db(), &error)) return false;
+    if (!file.Create(path, &error)) return false;
     QSqlDatabase db = file.Db();
+    if (!CreateLogbookSchema(db, &error)) return false;
     db.transaction();
     QSqlQuery q(db);
     q.exec(QStringLiteral("INSERT INTO LogData (StartTime, EndTime, TimeOffset) VALUES (%1, %2, 0)")
