@@ -49,6 +49,7 @@ SN_KEY(PlotFlag2, "Plot", "Flag2", 0);
 SN_KEY(PlotInstrState, "Plot", "InstrState", false);
 SN_KEY(PlotInstrLeft, "Plot", "InstrLeft", 0);
 SN_KEY(PlotInstrTop, "Plot", "InstrTop", 0);
+SN_KEY(PlotTerrainFolder, "Plot", "TerrainFolder", QString());
 SN_KEY(MainHeight, "Main", "Height", 5450);
 #undef SN_KEY
 const SettingKey PlotGlider{
@@ -107,6 +108,7 @@ const std::vector<const SettingKey*>& AllSettingKeys() {
         &PlotInstrState,
         &PlotInstrLeft,
         &PlotInstrTop,
+        &PlotTerrainFolder,
         &MainHeight,
         &DatabaseName,
     };

@@ -57,6 +57,8 @@ extern const SettingKey PlotFlag2;
 extern const SettingKey PlotInstrState;
 extern const SettingKey PlotInstrLeft;
 extern const SettingKey PlotInstrTop;
+// Folder of SRTM / ESRI terrain tiles for flights without a landscape of their own.
+extern const SettingKey PlotTerrainFolder;
 extern const SettingKey MainHeight;
 extern const SettingKey DatabaseName;
 } // namespace keys

@@ -10,10 +10,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSlider>
@@ -254,9 +257,29 @@ QWidget* OptionsDialog::BuildPlotPage() {
     grid->addWidget(cloud_, 4, 0, 1, 3);
     grid->addWidget(overlay_, 4, 3, 1, 3);
 
+    // Terrain tiles (SRTM .hgt, ESRI .bil/.dem) under flights that have no
+    // landscape of their own.
+    auto* terrain = new QGroupBox(QStringLiteral("Terrain"), page);
+    auto* terrainRow = new QHBoxLayout(terrain);
+    auto* terrainLabel = new QLabel(QStringLiteral("Terrain folder"), terrain);
+    terrain_ = new QLineEdit(terrain);
+    terrain_->setObjectName(QStringLiteral("TerrainFolder"));
+    terrainLabel->setBuddy(terrain_);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), terrain);
+    browse->setObjectName(QStringLiteral("cmdTerrain"));
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, Translate(QStringLiteral("Terrain folder")), terrain_->text());
+        if (!folder.isEmpty()) terrain_->setText(QDir::toNativeSeparators(folder));
+    });
+    terrainRow->addWidget(terrainLabel);
+    terrainRow->addWidget(terrain_, 1);
+    terrainRow->addWidget(browse);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(performance);
     layout->addWidget(colours);
+    layout->addWidget(terrain);
     layout->addStretch(1);
 
     connect(fps_, &QSlider::valueChanged, this, &OptionsDialog::ShowFps);
@@ -300,6 +323,7 @@ void OptionsDialog::LoadSettings() {
         meshButtons_[i]->setToolTip(meshes_[i]);
     cloud_->setChecked(settings_.Int(PlotCloud) != 0);
     overlay_->setChecked(settings_.Int(PlotOverlay) != 0);
+    terrain_->setText(settings_.Text(PlotTerrainFolder));
 }
 
 std::vector<OptionsDialog::StoredValue> OptionsDialog::ValuesToStore() const {
@@ -348,6 +372,8 @@ std::vector<OptionsDialog::StoredValue> OptionsDialog::ValuesToStore() const {
     addKey(PlotOverlay, checked(overlay_));
     for (int i = 0; i < 3; ++i)
         add(PlotFlag0.section, QStringLiteral("Flag%1").arg(i), checked(flags_[i]));
+    // Not one of the original keys: written after them.
+    addKey(PlotTerrainFolder, terrain_->text().trimmed());
     return values;
 }
 

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSlider;
 class QTabWidget;
@@ -48,6 +49,7 @@ public:
     // A check box by its caption ("Plot Speed", "Enable Fog", ...).
     QCheckBox* Check(const QString& caption) const;
     QComboBox* UnitsBox() const { return units_; }
+    QLineEdit* TerrainFolderBox() const { return terrain_; }
     QComboBox* VarioBox(PortBox box) const { return vario_[box]; }
     QComboBox* GpsBox(PortBox box) const { return gps_[box]; }
     QSlider* GainSlider() const { return gain_; }
@@ -107,6 +109,7 @@ private:
     std::array<QPushButton*, 2> meshButtons_{};
     QCheckBox* cloud_ = nullptr;
     QCheckBox* overlay_ = nullptr;
+    QLineEdit* terrain_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QPushButton* apply_ = nullptr;

@@ -275,8 +275,18 @@ bool Plot3DWindow::Open() {
     if (scene_->Options().gliderView) scene_->ConstructGlider();
     QString landPath = landFile_;
     if (!landPath.isEmpty() && QFileInfo(landPath).isRelative()) landPath = ProgramFolder::File(landPath);
-    if (landPath.isEmpty() || !QFileInfo::exists(landPath) || !LoadXyzFile(landPath))
-        scene_->ConstructLandRef(plot_.min.z - 50.0f);
+    bool grounded = !landPath.isEmpty() && QFileInfo::exists(landPath) && LoadXyzFile(landPath);
+    // Without a landscape of its own the flight stands on the terrain tiles
+    // of the terrain folder that cover it, when there are any.
+    const QString terrainFolder = settings_->Text(keys::PlotTerrainFolder);
+    if (!grounded && landFile_.isEmpty() && !terrainFolder.isEmpty()) {
+        const RasterResult terrain = LoadTerrainForFlight(terrainFolder, plot_);
+        if (!terrain.grid.vertices.empty()) {
+            scene_->BuildGridMesh(terrain.grid, true, QString());
+            grounded = true;
+        }
+    }
+    if (!grounded) scene_->ConstructLandRef(plot_.min.z - 50.0f);
     if (settings_->Int(keys::PlotCloud) == 1) {
         bool amountOk = false;
         bool baseOk = false;

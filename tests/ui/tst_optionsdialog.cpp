@@ -167,7 +167,8 @@ private slots:
                 "Vario/Parity Vario/Bit vario/End GPS/Port GPS/Speed GPS/Parity GPS/Bit GPS/End "
                 "Plot/TrackColor Plot/TrackTexture Plot/TrackView Plot/LandscapeColor "
                 "Plot/LandscapeTexture Plot/GliderColor Plot/GliderTexture Plot/GliderView Plot/FPS "
-                "Plot/Glider Plot/Pilot Plot/Cloud Plot/Overlay Plot/Flag0 Plot/Flag1 Plot/Flag2")
+                "Plot/Glider Plot/Pilot Plot/Cloud Plot/Overlay Plot/Flag0 Plot/Flag1 Plot/Flag2 "
+                "Plot/TerrainFolder")
                 .split(QLatin1Char(' '));
         QCOMPARE(order, expected);
         // OK applies and closes.

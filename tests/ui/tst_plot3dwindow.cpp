@@ -36,7 +36,7 @@ class TestPlot3DWindow : public WindowFixture {
 
     // A logbook with one flight of 40 track points flown north-east from
     // the Peak District, one per 10 s, and its barograph climbing 2 m/s.
-    QString BuildLogbook(int points) {
+    QString BuildLogbook(int points, double lat0 = 53.35, double lng0 = -1.80) {
         const QString path = dir_->filePath(QStringLiteral("flights.mdb"));
         testlogbook::Builder builder(path);
         const double end = kStart + 400.0 / 86400.0;
@@ -46,7 +46,7 @@ class TestPlot3DWindow : public WindowFixture {
             const double t = kStart + i * 10.0 / 86400.0;
             builder.Row(
                 "TrackData",
-                {{"TrackID", 1}, {"TIME", t}, {"LAT", 53.35 + i * 0.0004}, {"LNG", -1.80 + i * 0.0006}});
+                {{"TrackID", 1}, {"TIME", t}, {"LAT", lat0 + i * 0.0004}, {"LNG", lng0 + i * 0.0006}});
             builder.Row("BaroData", {{"LogID", 1}, {"TIME", t}, {"height", 300.0 + i * 20.0}});
         }
         QList<qint64> ids;
@@ -230,6 +230,37 @@ private slots:
             main_->Session().Db(), "SELECT LandFile FROM Tracks WHERE LogID = ?", {flightId_});
         // Kept beside the program, it is stored by name only.
         QCOMPARE(landFile.toString(), stored ? QStringLiteral("pilot's ridge.xyz") : QString());
+    }
+
+    void terrainFolderGroundsFlightsWithoutLandscape_data() {
+        QTest::addColumn<double>("lat0");
+        QTest::addColumn<double>("lng0");
+        QTest::addColumn<bool>("onTerrain");
+        QTest::newRow("over the tile") << 57.8 << 11.9 << true;
+        QTest::newRow("off the tile") << 53.35 << -1.80 << false;
+    }
+    void terrainFolderGroundsFlightsWithoutLandscape() {
+        QFETCH(double, lat0);
+        QFETCH(double, lng0);
+        QFETCH(bool, onTerrain);
+        const QString tiles = dir_->filePath(QStringLiteral("tiles"));
+        QVERIFY(QDir().mkpath(tiles));
+        QVERIFY(QFile::copy(QStringLiteral(SOARNOTE_TEST_DATA "/terrain/N57E011.hgt"),
+                            tiles + QStringLiteral("/N57E011.hgt")));
+        settings_->Write(keys::PlotTerrainFolder, tiles);
+        OpenMain(BuildLogbook(40, lat0, lng0));
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        QCOMPARE(view->Scene()->LandscapeMeshes(), 1);
+        const scene::Mesh* ground = view->Scene()->LandscapeFrame()->Visuals().front();
+        // The tile's window holds real heights; the reference ground is flat.
+        float lowest = 1e9f;
+        float highest = -1e9f;
+        for (const QVector3D& v : ground->Positions()) {
+            lowest = std::min(lowest, v.z());
+            highest = std::max(highest, v.z());
+        }
+        QCOMPARE(highest - lowest > 1.0f, onTerrain);
     }
 
     void speedSliderSetsTheClock() {
