@@ -419,8 +419,9 @@ void Plot3DWindow::PauseCommand() {
 void Plot3DWindow::SunPositionCommand() {
     if (!playback_) return;
     const double now = playback_->Trail()[0].time;
-    const std::optional<QString> answer = input_->AskText(this, Translate(QStringLiteral("Sun Position")),
-                                                          Translate(QStringLiteral("Enter Time of Day")));
+    const std::optional<QString> answer =
+        input_->AskTextWithDefault(this, Translate(QStringLiteral("Sun Position")),
+                                   Translate(QStringLiteral("Enter Time of Day")), SunPositionDefault(now));
     if (answer) {
         if (const std::optional<double> time = SunPositionTime(now, *answer)) scene_->PlaceSun(*time);
     }

@@ -22,6 +22,12 @@ public:
         prompts << prompt;
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
+    QStringList defaults;
+    std::optional<QString> AskTextWithDefault(QWidget* parent, const QString& title, const QString& prompt,
+                                              const QString& initialText) override {
+        defaults << initialText;
+        return AskText(parent, title, prompt, QString());
+    }
 };
 
 constexpr double kStart = 42156.5; // 1 June 2015, 12:00
@@ -261,6 +267,27 @@ private slots:
             highest = std::max(highest, v.z());
         }
         QCOMPARE(highest - lowest > 1.0f, onTerrain);
+    }
+
+    void sunPositionRelightsForTheTimeTyped() {
+        OpenMain(BuildLogbook(40));
+        main_->SetInputPrompt(&input_);
+        Plot3DWindow* view = OpenView();
+        QVERIFY(view);
+        const QVector3D noon = view->Scene()->LightFrame()->Position(view->Scene()->WorldFrame());
+        input_.answers = {QStringLiteral("19:30")};
+        view->Item(QStringLiteral("&Sun Position"))->trigger();
+        // The box starts with the glider's time of day.
+        QCOMPARE(input_.defaults, QStringList{QStringLiteral("12:00")});
+        const QVector3D evening = view->Scene()->LightFrame()->Position(view->Scene()->WorldFrame());
+        // At noon the sun stands south, in a June evening in the north-west.
+        QVERIFY(noon.y() < 0);
+        QVERIFY(evening.y() > 0);
+        QVERIFY(evening.x() > 0); // west: minus the easting
+        // An answer that is no time leaves the sun where it is.
+        input_.answers = {QStringLiteral("teatime")};
+        view->Item(QStringLiteral("&Sun Position"))->trigger();
+        QCOMPARE(view->Scene()->LightFrame()->Position(view->Scene()->WorldFrame()), evening);
     }
 
     void speedSliderSetsTheClock() {

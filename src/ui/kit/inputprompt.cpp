@@ -14,12 +14,24 @@ namespace soarnote {
 
 std::optional<QString> DialogInputPrompt::AskText(QWidget* parent, const QString& title,
                                                   const QString& prompt, const QString& helpTopic) {
+    return Ask(parent, title, prompt, helpTopic, QString());
+}
+
+std::optional<QString> DialogInputPrompt::AskTextWithDefault(QWidget* parent, const QString& title,
+                                                             const QString& prompt,
+                                                             const QString& initialText) {
+    return Ask(parent, title, prompt, QString(), initialText);
+}
+
+std::optional<QString> DialogInputPrompt::Ask(QWidget* parent, const QString& title, const QString& prompt,
+                                              const QString& helpTopic, const QString& initialText) {
     QDialog box(parent);
     box.setWindowTitle(title.isEmpty() ? QStringLiteral("Soarnote") : title);
     auto* layout = new QVBoxLayout(&box);
     auto* label = new QLabel(prompt, &box);
     label->setWordWrap(true);
-    auto* edit = new QLineEdit(&box);
+    auto* edit = new QLineEdit(initialText, &box);
+    edit->selectAll();
     label->setBuddy(edit);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
     if (!helpTopic.isEmpty()) {
