@@ -7,10 +7,10 @@
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
 #include "settings/settingsstore.h"
+#include "silentprompts.h"
 #include "ui/aboutbox.h"
 #include "ui/companionwindows.h"
 #include "ui/conditionswindow.h"
-#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/optionsdialog.h"
 #include "ui/tableeditor.h"
@@ -29,17 +29,6 @@
 using namespace soarnote;
 
 namespace {
-
-// No window of the pictures asks anything.
-class SilentPrompts : public Prompts {
-public:
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
-                                    QMessageBox::Icon, const QString&) override {
-        return QMessageBox::Cancel;
-    }
-};
 
 bool Save(QWidget* window, const QDir& folder, const QString& name) {
     QApplication::processEvents();

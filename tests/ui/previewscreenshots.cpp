@@ -7,7 +7,7 @@
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
 #include "settings/settingsstore.h"
-#include "ui/kit/prompts.h"
+#include "silentprompts.h"
 #include "ui/mainwindow.h"
 #include "ui/printpreview.h"
 
@@ -20,16 +20,6 @@
 using namespace soarnote;
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
-                                    QMessageBox::Icon, const QString&) override {
-        return QMessageBox::Cancel;
-    }
-};
 
 bool Shoot(MainWindow& main, SettingsStore& settings, SilentPrompts& prompts, PrintPreview::Mode mode,
            const QDir& folder, const QString& name) {

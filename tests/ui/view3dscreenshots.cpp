@@ -8,8 +8,8 @@
 #include "plot/playback/cameramodes.h"
 #include "sceneview.h"
 #include "settings/settingsstore.h"
+#include "silentprompts.h"
 #include "ui/instrumentpanel.h"
-#include "ui/kit/prompts.h"
 #include "ui/mainwindow.h"
 #include "ui/plot3dwindow.h"
 
@@ -27,16 +27,6 @@
 using namespace soarnote;
 
 namespace {
-
-class SilentPrompts : public Prompts {
-public:
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QMessageBox::StandardButton Ask(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons,
-                                    QMessageBox::Icon, const QString&) override {
-        return QMessageBox::No;
-    }
-};
 
 void Settle(int ms) {
     QElapsedTimer t;
@@ -72,7 +62,7 @@ int main(int argc, char** argv) {
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Height"), 8200);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Left"), 0);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Top"), 0);
-    SilentPrompts prompts;
+    SilentPrompts prompts(QMessageBox::No);
     MainWindow main(&settings, &prompts);
     main.Startup();
     main.Session().Flights().MoveTo(flightNumber - 1);
