@@ -12,6 +12,54 @@ void ApplyMoves(const std::vector<FrameMove>& moves, MovableFrame& camera, Movab
     }
 }
 
+namespace {
+
+// One cell of the key table: a turn of the camera, or a move of the camera,
+// of the target (the landscape in offset mode, else the camera), by a step
+// of the given sign about or along the camera's or target's own axis.
+enum class Acts { TurnCamera, MoveCamera, MoveTarget };
+struct KeyAction {
+    Acts acts;
+    FrameAxis axis;
+    int sign;
+};
+struct KeyRow {
+    int key;
+    KeyAction plain; // no modifier
+    KeyAction ctrl;
+    KeyAction alt; // Alt, or any key but Ctrl in offset mode
+};
+
+// In the order the keys are worked through.
+constexpr KeyRow kKeyTable[] = {
+    {vk::Left,
+     {Acts::TurnCamera, FrameAxis::Z, +1},
+     {Acts::TurnCamera, FrameAxis::Y, -1},
+     {Acts::MoveTarget, FrameAxis::X, -1}},
+    {vk::A,
+     {Acts::MoveTarget, FrameAxis::Z, +1},
+     {Acts::MoveCamera, FrameAxis::Z, +1},
+     {Acts::MoveTarget, FrameAxis::Z, +1}},
+    {vk::Right,
+     {Acts::TurnCamera, FrameAxis::Z, -1},
+     {Acts::TurnCamera, FrameAxis::Y, +1},
+     {Acts::MoveTarget, FrameAxis::X, +1}},
+    {vk::Z,
+     {Acts::MoveTarget, FrameAxis::Z, -1},
+     {Acts::MoveCamera, FrameAxis::Z, -1},
+     {Acts::MoveTarget, FrameAxis::Z, -1}},
+    {vk::Up,
+     {Acts::TurnCamera, FrameAxis::X, +1},
+     {Acts::TurnCamera, FrameAxis::X, +1},
+     {Acts::MoveTarget, FrameAxis::Y, +1}},
+    {vk::Down,
+     {Acts::TurnCamera, FrameAxis::X, -1},
+     {Acts::TurnCamera, FrameAxis::X, -1},
+     {Acts::MoveTarget, FrameAxis::Y, -1}},
+};
+
+} // namespace
+
 std::vector<FrameMove> KeyMoves(const HeldKeys& held, int modifierMode, bool offsetMode, KeySteps steps) {
     double move = steps.move;
     double turn = steps.turn;
@@ -20,81 +68,21 @@ std::vector<FrameMove> KeyMoves(const HeldKeys& held, int modifierMode, bool off
         turn *= 2;
     }
     const MoveTarget target = offsetMode ? MoveTarget::Landscape : MoveTarget::Camera;
-    auto rotate = [](FrameAxis axis, double angle) {
-        return FrameMove{MoveTarget::Camera, MoveKind::Rotate, axis, angle};
-    };
-    auto shift = [](MoveTarget who, FrameAxis axis, double distance) {
-        return FrameMove{who, MoveKind::Move, axis, distance};
-    };
     std::vector<FrameMove> moves;
-    for (int key : {vk::Left, vk::A, vk::Right, vk::Z, vk::Up, vk::Down}) {
-        if (!held.contains(key)) continue;
-        switch (modifierMode) {
-        case kModifierCtrl:
-            switch (key) {
-            case vk::Left:
-                moves.push_back(rotate(FrameAxis::Y, -turn));
-                break;
-            case vk::A:
-                moves.push_back(shift(MoveTarget::Camera, FrameAxis::Z, move));
-                break;
-            case vk::Right:
-                moves.push_back(rotate(FrameAxis::Y, turn));
-                break;
-            case vk::Z:
-                moves.push_back(shift(MoveTarget::Camera, FrameAxis::Z, -move));
-                break;
-            case vk::Up:
-                moves.push_back(rotate(FrameAxis::X, turn));
-                break;
-            case vk::Down:
-                moves.push_back(rotate(FrameAxis::X, -turn));
-                break;
-            }
+    for (const KeyRow& row : kKeyTable) {
+        if (!held.contains(row.key)) continue;
+        const KeyAction& a = modifierMode == kModifierCtrl  ? row.ctrl
+                             : modifierMode == kModifierAlt ? row.alt
+                                                            : row.plain;
+        switch (a.acts) {
+        case Acts::TurnCamera:
+            moves.push_back({MoveTarget::Camera, MoveKind::Rotate, a.axis, a.sign * turn});
             break;
-        case kModifierAlt:
-            switch (key) {
-            case vk::Left:
-                moves.push_back(shift(target, FrameAxis::X, -move));
-                break;
-            case vk::A:
-                moves.push_back(shift(target, FrameAxis::Z, move));
-                break;
-            case vk::Right:
-                moves.push_back(shift(target, FrameAxis::X, move));
-                break;
-            case vk::Z:
-                moves.push_back(shift(target, FrameAxis::Z, -move));
-                break;
-            case vk::Up:
-                moves.push_back(shift(target, FrameAxis::Y, move));
-                break;
-            case vk::Down:
-                moves.push_back(shift(target, FrameAxis::Y, -move));
-                break;
-            }
+        case Acts::MoveCamera:
+            moves.push_back({MoveTarget::Camera, MoveKind::Move, a.axis, a.sign * move});
             break;
-        default:
-            switch (key) {
-            case vk::Left:
-                moves.push_back(rotate(FrameAxis::Z, turn));
-                break;
-            case vk::A:
-                moves.push_back(shift(target, FrameAxis::Z, move));
-                break;
-            case vk::Right:
-                moves.push_back(rotate(FrameAxis::Z, -turn));
-                break;
-            case vk::Z:
-                moves.push_back(shift(target, FrameAxis::Z, -move));
-                break;
-            case vk::Up:
-                moves.push_back(rotate(FrameAxis::X, turn));
-                break;
-            case vk::Down:
-                moves.push_back(rotate(FrameAxis::X, -turn));
-                break;
-            }
+        case Acts::MoveTarget:
+            moves.push_back({target, MoveKind::Move, a.axis, a.sign * move});
             break;
         }
     }
