@@ -10,9 +10,11 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// A run of digits as a number; false when any byte is not a digit.
+// A run of digits as a number; false when any byte is not a digit, or when
+// the run is longer than any field of a fix (an extension declared wider
+// than nine digits would overflow).
 bool Digits(QByteArrayView text, int& value) {
-    if (text.isEmpty()) return false;
+    if (text.isEmpty() || text.size() > 9) return false;
     int v = 0;
     for (char c : text) {
         if (!IsDigit(c)) return false;
