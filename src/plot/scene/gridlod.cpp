@@ -19,30 +19,32 @@ struct Builder {
     }
     float Z(int r, int c) const { return positions[At(r, c)].z(); }
 
-    // The height the level's surface has at the full grid's vertex (r, c) of
-    // the coarse cell [ra, rb] x [ca, cb]: the cell is cut along the diagonal
-    // from (rb, ca) to (ra, cb), as the triangle rule cuts it.
-    float Surface(int r, int c, int ra, int rb, int ca, int cb) const {
-        const float u = float(c - ca) / float(cb - ca);
-        const float v = float(r - ra) / float(rb - ra);
-        const float z00 = Z(ra, ca);
-        const float z10 = Z(ra, cb);
-        const float z01 = Z(rb, ca);
-        const float z11 = Z(rb, cb);
-        if (u + v <= 1.0f) return z00 + u * (z10 - z00) + v * (z01 - z00);
-        return z11 + (1.0f - u) * (z01 - z11) + (1.0f - v) * (z10 - z11);
-    }
-
+    // Greatest height difference between the full grid and the level's
+    // surface over a tile. Each coarse cell is cut along the diagonal from
+    // (rb, ca) to (ra, cb), as the triangle rule cuts it; a grid vertex at
+    // (u, v) across the cell lies on the lower triangle when u + v <= 1.
     float LevelError(const LodTile& t, int level) const {
         const std::vector<int> rows = LevelLines(t.row0, t.row1, level);
         const std::vector<int> columns = LevelLines(t.column0, t.column1, level);
         float worst = 0;
         for (std::size_t i = 0; i + 1 < rows.size(); ++i)
-            for (std::size_t j = 0; j + 1 < columns.size(); ++j)
-                for (int r = rows[i]; r <= rows[i + 1]; ++r)
-                    for (int c = columns[j]; c <= columns[j + 1]; ++c)
-                        worst = std::max(worst, std::abs(Z(r, c) - Surface(r, c, rows[i], rows[i + 1],
-                                                                           columns[j], columns[j + 1])));
+            for (std::size_t j = 0; j + 1 < columns.size(); ++j) {
+                const int ra = rows[i], rb = rows[i + 1], ca = columns[j], cb = columns[j + 1];
+                const float z00 = Z(ra, ca), z10 = Z(ra, cb), z01 = Z(rb, ca), z11 = Z(rb, cb);
+                const float du = 1.0f / float(cb - ca);
+                const float dv = 1.0f / float(rb - ra);
+                for (int r = ra; r <= rb; ++r) {
+                    const float v = float(r - ra) * dv;
+                    const QVector3D* row = &positions[At(r, ca)];
+                    for (int c = 0; c <= cb - ca; ++c) {
+                        const float u = float(c) * du;
+                        const float surface = u + v <= 1.0f
+                                                  ? z00 + u * (z10 - z00) + v * (z01 - z00)
+                                                  : z11 + (1.0f - u) * (z01 - z11) + (1.0f - v) * (z10 - z11);
+                        worst = std::max(worst, std::abs(row[c].z() - surface));
+                    }
+                }
+            }
         return worst;
     }
 
