@@ -36,18 +36,19 @@ Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, floa
     return m;
 }
 
-// Root with a plain background and a full-strength ambient light, so a
-// colour reaches the picture as it is; a camera under the world frame.
+// Root with a plain background and an ambient light (full strength unless
+// said, so a colour reaches the picture as it is); a camera under the world
+// frame.
 struct Stage {
     SceneEngine engine;
     Frame* root;
     Frame* world;
     Frame* camera;
     Viewport viewport;
-    explicit Stage(int size = 64) {
+    explicit Stage(int size = 64, float ambient = 1.0f) {
         root = engine.CreateFrame(nullptr);
         root->SetSceneBackground(QColor(0, 0, 0));
-        root->AddLight(engine.CreateLight(LightType::Ambient, 1, 1, 1));
+        root->AddLight(engine.CreateLight(LightType::Ambient, ambient, ambient, ambient));
         world = engine.CreateFrame(root);
         camera = engine.CreateFrame(world);
         viewport = Viewport{camera, 0, 0, size, size};
@@ -100,6 +101,8 @@ private slots:
     void textures_data();
     void textures();
     void uploadsOnce();
+    void lightingShowsRelief();
+    void coarseTilesKeepThePicture();
     void demoScene();
     void window();
 
@@ -326,6 +329,102 @@ void TestSceneRender::uploadsOnce() {
     d.ribbon->SetColour(QColor(255, 0, 0));
     gl_.RenderFrame(*d.scene, v);
     QCOMPARE(gl_.Renderer().UploadCount() - before, 3);
+}
+
+namespace {
+
+// A ridge running east-west: rows 0-4 rise northwards at 30 degrees (their
+// slope faces south), rows 4-8 are level, rows 8-12 fall at 30 degrees.
+float Ridge(int row, int) {
+    const float rise = 10.0f * std::tan(30.0f * float(M_PI) / 180.0f);
+    return 100.0f + rise * float(std::min(row, 4)) - rise * float(std::max(row - 8, 0));
+}
+
+// Rough ground: long hills and short ripples.
+float Rough(int row, int column) {
+    return 300.0f + 120.0f * std::sin(row * 0.05f) * std::cos(column * 0.04f) +
+           15.0f * std::sin(row * 0.31f + column * 0.23f);
+}
+
+// The pixel that shows a scene point.
+QPoint PixelOf(const SceneRenderer& renderer, const Viewport& v, const QVector3D& p) {
+    const QVector3D ndc = renderer.ViewProjection(v).map(p);
+    return QPoint(int((ndc.x() + 1) / 2 * v.width), int((1 - ndc.y()) / 2 * v.height));
+}
+
+} // namespace
+
+// The lights of the 3D view (ambient 0.4, a sun of (1, 0.75, 0.75)) under a
+// midday sun 60 degrees up in the south: the slope that faces the sun shows
+// the ground's own colour, the level top is lit less and the slope turned
+// away less again, where clamping would make the first two the same green.
+void TestSceneRender::lightingShowsRelief() {
+    Stage stage(160, 0.4f);
+    Frame* sun = stage.engine.CreateFrame(stage.world);
+    sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
+    sun->SetPosition(stage.world, 0, -0.5e7f, 0.866e7f);
+    const int rows = 13;
+    const int columns = 7;
+    Mesh* ground = stage.engine.CreateMesh();
+    ground->AddFaces(GridGeometry(rows, columns, -30, -60, 10, Ridge));
+    ground->GenerateNormals(0, kNormalsPrecompact);
+    ground->SetColour(QColor(0x00, 0xC0, 0x01));
+    stage.world->AddVisual(ground);
+    stage.Look({0, 0, 400}, {0, 0, -1}, {0, 1, 0});
+    const QImage picture = gl_.Render(*stage.root, stage.viewport);
+    const auto green = [&](int row) {
+        const QPoint at =
+            PixelOf(gl_.Renderer(), stage.viewport, QVector3D(0, -60 + 10 * row, Ridge(row, 0)));
+        return qGreen(picture.pixel(at));
+    };
+    const int facing = green(2);
+    const int level = green(6);
+    const int away = green(10);
+    const QString seen =
+        QStringLiteral("sun-facing %1, level %2, turned away %3").arg(facing).arg(level).arg(away);
+    QVERIFY2(std::abs(facing - 0xC0) <= 4, qPrintable(seen));
+    QVERIFY2(facing - level >= 10, qPrintable(seen));
+    QVERIFY2(level - away >= 20, qPrintable(seen));
+}
+
+// A large rough landscape seen towards its far end: the coarse tiles leave
+// out most triangles, yet the picture stays that of the full grid (no
+// cracks of sky, no skirts showing, nothing moved by more than a pixel).
+void TestSceneRender::coarseTilesKeepThePicture() {
+    Stage stage(320, 0.4f);
+    stage.root->SetSceneBackground(QColor(0xC0, 0xFF, 0xFF));
+    Frame* sun = stage.engine.CreateFrame(stage.world);
+    sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
+    sun->SetPosition(stage.world, -0.3e7f, 0.5e7f, 0.6e7f);
+    const int side = 300;
+    Mesh* ground = stage.engine.CreateMesh();
+    ground->AddFaces(GridGeometry(side, side, -1500, -1500, 10, Rough));
+    ground->GenerateNormals(0, kNormalsPrecompact);
+    ground->SetGridLayout(GridLayout{0, side, side, side, true});
+    ground->SetColour(QColor(0x00, 0xC0, 0x01));
+    stage.world->AddVisual(ground);
+    stage.Look({0, -1800, 800}, {0, 1500, -700}, {0, 0, 1});
+
+    gl_.Renderer().SetDetailTolerance(0);
+    const QImage full = gl_.Render(*stage.root, stage.viewport);
+    const std::size_t allTriangles = gl_.Renderer().LastTriangleCount();
+    gl_.Renderer().SetDetailTolerance(1);
+    const QImage coarse = gl_.Render(*stage.root, stage.viewport);
+    const std::size_t someTriangles = gl_.Renderer().LastTriangleCount();
+    QVERIFY2(someTriangles * 3 < allTriangles,
+             qPrintable(QStringLiteral("%1 of %2 triangles").arg(someTriangles).arg(allTriangles)));
+    int off = 0;
+    int sky = 0;
+    for (int y = 0; y < full.height(); ++y)
+        for (int x = 0; x < full.width(); ++x) {
+            const QRgb a = full.pixel(x, y);
+            const QRgb b = coarse.pixel(x, y);
+            if (!Close(a, b, 8)) ++off;
+            if ((b & 0xFFFFFF) == 0xC0FFFF && (a & 0xFFFFFF) != 0xC0FFFF) ++sky;
+        }
+    const int pixels = full.width() * full.height();
+    QVERIFY2(off <= pixels / 100 && sky <= pixels / 1000,
+             qPrintable(QStringLiteral("%1 pixels differ, %2 turned to sky").arg(off).arg(sky)));
 }
 
 // The demo scene against its golden picture (kept small), within a tolerance

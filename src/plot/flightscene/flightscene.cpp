@@ -194,6 +194,11 @@ bool FlightScene::BuildGridMesh(const VertexGrid& grid, bool windingFlag, const 
     mesh->AddFaces(geometry);
     mesh->SetPerspective(options_.perspective);
     mesh->GenerateNormals(0.0f, scene::kNormalsPrecompact);
+    // The triangle rule covers every row and column but the last of a grid
+    // of three or more (two of a grid of two): far parts of that may be drawn
+    // coarser.
+    const auto used = [](int n) { return n >= 3 ? n - 1 : n; };
+    mesh->SetGridLayout(scene::GridLayout{0, grid.columns, used(grid.rows), used(grid.columns), windingFlag});
     bool overlaid = false;
     scene::Texture* texture =
         options_.landscapeTexture.isEmpty() ? nullptr : LoadTexture(options_.landscapeTexture, false);

@@ -19,6 +19,7 @@ void Mesh::Touch() {
 }
 
 int Mesh::AddFaces(const MeshGeometry& geometry) {
+    hasGrid_ = false;
     const auto base = static_cast<std::int64_t>(positions_.size());
     const auto count = static_cast<std::int64_t>(geometry.vertices.size());
     for (const Vertex3& v : geometry.vertices)
@@ -51,6 +52,7 @@ int Mesh::AddFaces(const MeshGeometry& geometry) {
 
 bool Mesh::AddFace(const std::vector<std::int32_t>& corners) {
     if (corners.size() < 3) return false;
+    hasGrid_ = false;
     for (std::int32_t k : corners)
         if (k < 0 || static_cast<std::size_t>(k) >= positions_.size()) return false;
     for (std::int32_t k : corners)
@@ -62,6 +64,7 @@ bool Mesh::AddFace(const std::vector<std::int32_t>& corners) {
 
 int Mesh::AddVertex(const QVector3D& position, const QVector3D& normal, const QVector2D& uv,
                     const QColor& colour) {
+    hasGrid_ = false;
     if (colours_.empty()) colours_.assign(positions_.size(), colour_);
     positions_.push_back(position);
     normals_.resize(positions_.size() - 1);
@@ -119,6 +122,8 @@ void Mesh::GenerateNormals(float creaseDegrees, unsigned flags) {
         return;
     }
 
+    // Vertices split at creases no longer form the grid.
+    hasGrid_ = false;
     // With a crease angle each corner averages only the faces within the angle
     // of its own face; corners of one vertex that end with different normals
     // get a vertex of their own.
@@ -178,6 +183,16 @@ void Mesh::SetTextureCoordinates(std::vector<QVector2D> uvs) {
     uvs.resize(positions_.size());
     uvs_ = std::move(uvs);
     Touch();
+}
+
+void Mesh::SetGridLayout(const GridLayout& layout) {
+    grid_ = layout;
+    hasGrid_ = layout.Valid(positions_.size());
+    Touch();
+}
+
+const GridLayout* Mesh::Grid() const {
+    return hasGrid_ && colours_.empty() ? &grid_ : nullptr;
 }
 
 QVector3D Mesh::Centre() const {

@@ -8,6 +8,7 @@
 // the left-handed scene frame. In numbers that means the front side is the one
 // (b - a) x (c - a) points to, for a face's first three vertices a, b, c.
 
+#include "gridlod.h"
 #include "meshgeometry.h"
 
 #include <QColor>
@@ -64,6 +65,13 @@ public:
 
     void SetTextureCoordinates(std::vector<QVector2D> uvs);
 
+    // Says that the mesh's faces are those of a regular grid (a landscape),
+    // so the renderer may draw far parts of it with fewer triangles. Adding
+    // faces or vertices, or normals that split vertices, forgets it.
+    void SetGridLayout(const GridLayout& layout);
+    // The grid, when one was set and still fits the vertices.
+    const GridLayout* Grid() const;
+
     std::size_t VertexCount() const { return positions_.size(); }
     std::size_t FaceCount() const { return faceStarts_.size() - 1; }
     const std::vector<QVector3D>& Positions() const { return positions_; }
@@ -96,6 +104,8 @@ private:
     QColor colour_ = QColor(255, 255, 255);
     Texture* texture_ = nullptr;
     bool perspective_ = false;
+    GridLayout grid_;
+    bool hasGrid_ = false;
     int revision_ = NextRevision();
 };
 

@@ -53,6 +53,7 @@ DemoScene BuildDemoScene(SceneEngine& engine, int rows, int columns) {
     d.ground = engine.CreateMesh();
     d.ground->AddFaces(GridGeometry(rows, columns, x0, y0, step, Hills));
     d.ground->GenerateNormals(0, kNormalsPrecompact);
+    d.ground->SetGridLayout(GridLayout{0, columns, rows, columns, true});
     d.ground->SetColour(QColor(0x00, 0xC0, 0x01));
     d.world->AddVisual(d.ground);
 

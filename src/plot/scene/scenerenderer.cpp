@@ -31,6 +31,7 @@
 #include "scenerenderer.h"
 
 #include "frame.h"
+#include "gridlod.h"
 #include "light.h"
 #include "mesh.h"
 #include "meshclusters.h"
@@ -63,6 +64,7 @@ uniform vec3 uAmbient;
 uniform int uPointCount;
 uniform vec3 uPointPosition[8];
 uniform vec3 uPointColour[8];
+uniform vec3 uLightPeak;
 out vec4 vColour;
 out vec2 vUv;
 out float vDepth;
@@ -74,7 +76,10 @@ void main() {
         vec3 toLight = normalize(uPointPosition[i] - world.xyz);
         light += max(dot(n, toLight), 0.0) * uPointColour[i];
     }
-    vColour = vec4(aColour.rgb * min(light, vec3(1.0)), aColour.a);
+    // Scaled by the most the lights can give, so that only a face squarely
+    // facing every light reaches the full mesh colour and slopes between
+    // stay apart instead of clamping to one flat colour.
+    vColour = vec4(aColour.rgb * min(light / uLightPeak, vec3(1.0)), aColour.a);
     vUv = aUv;
     vDepth = -(uModelView * vec4(aPosition, 1.0)).z;
     gl_Position = uMvp * vec4(aPosition, 1.0);
@@ -116,6 +121,8 @@ struct GpuMesh {
     GLuint colourBuffer = 0;
     GLuint indexBuffer = 0;
     std::vector<MeshCluster> clusters;
+    // Grid meshes: tiles with their levels instead of clusters.
+    GridLod lod;
     bool vertexColours = false;
 };
 
@@ -134,6 +141,17 @@ struct DrawItem {
     float depth = 0;
 };
 
+// What the lights give together to a face that faces all of them, channel
+// by channel, never below 1: the divisor that keeps lit faces from clamping.
+// Lights that cannot oversaturate (an ambient light alone, up to white)
+// leave colours as they are.
+QVector3D LightPeak(const QVector3D& ambient, const std::vector<QVector3D>& pointColours) {
+    QVector3D sum = ambient;
+    for (const QVector3D& c : pointColours)
+        sum += c;
+    return QVector3D(std::max(sum.x(), 1.0f), std::max(sum.y(), 1.0f), std::max(sum.z(), 1.0f));
+}
+
 QVector3D Rgb(const QColor& c) {
     return QVector3D(c.redF(), c.greenF(), c.blueF());
 }
@@ -145,6 +163,8 @@ struct SceneRenderer::Impl : QOpenGLExtraFunctions {
     std::unordered_map<const Mesh*, GpuMesh> meshes;
     std::unordered_map<const Texture*, GpuTexture> textures;
     int uploads = 0;
+    float detailTolerance = 1.0f;
+    std::size_t lastIndices = 0;
 
     void Collect(const Frame& frame, const QMatrix4x4& parentWorld, Texture* inheritedTexture,
                  std::vector<DrawItem>& items, QVector3D& ambient, std::vector<QVector3D>& pointPositions,
@@ -183,17 +203,21 @@ struct SceneRenderer::Impl : QOpenGLExtraFunctions {
             glGenBuffers(1, &gpu.colourBuffer);
             glGenBuffers(1, &gpu.indexBuffer);
         }
-        // Interleaved position, normal, texture coordinates: 8 floats.
-        const std::size_t n = mesh.VertexCount();
-        std::vector<float> data(n * 8);
         const auto& positions = mesh.Positions();
+        gpu.lod = mesh.Grid() ? BuildGridLod(positions, *mesh.Grid()) : GridLod();
+        // Interleaved position, normal, texture coordinates: 8 floats; the
+        // grid's skirt vertices after the mesh's own.
+        const std::size_t n = mesh.VertexCount();
+        const std::size_t all = n + gpu.lod.skirtSource.size();
+        std::vector<float> data(all * 8);
         const auto& normals = mesh.Normals();
         const auto& uvs = mesh.TextureCoordinates();
-        for (std::size_t i = 0; i < n; ++i) {
-            float* o = &data[i * 8];
+        for (std::size_t k = 0; k < all; ++k) {
+            const std::size_t i = k < n ? k : gpu.lod.skirtSource[k - n];
+            float* o = &data[k * 8];
             o[0] = positions[i].x();
             o[1] = positions[i].y();
-            o[2] = positions[i].z();
+            o[2] = positions[i].z() - (k < n ? 0.0f : gpu.lod.skirtDepth);
             const QVector3D nn = i < normals.size() ? normals[i] : QVector3D();
             o[3] = nn.x();
             o[4] = nn.y();
@@ -203,13 +227,17 @@ struct SceneRenderer::Impl : QOpenGLExtraFunctions {
             o[7] = uv.y();
         }
         std::vector<std::uint32_t> indices;
-        const auto& starts = mesh.FaceStarts();
-        const auto& corners = mesh.FaceIndices();
-        for (std::size_t f = 0; f + 1 < starts.size(); ++f)
-            for (std::uint32_t k = starts[f] + 1; k + 1 < starts[f + 1]; ++k)
-                indices.insert(indices.end(), {corners[starts[f]], corners[k], corners[k + 1]});
-
-        const std::vector<MeshCluster> clusters = ClusterTriangles(positions, indices);
+        std::vector<MeshCluster> clusters;
+        if (!gpu.lod.tiles.empty()) {
+            indices.swap(gpu.lod.indices); // kept on the GPU only
+        } else {
+            const auto& starts = mesh.FaceStarts();
+            const auto& corners = mesh.FaceIndices();
+            for (std::size_t f = 0; f + 1 < starts.size(); ++f)
+                for (std::uint32_t k = starts[f] + 1; k + 1 < starts[f + 1]; ++k)
+                    indices.insert(indices.end(), {corners[starts[f]], corners[k], corners[k + 1]});
+            clusters = ClusterTriangles(positions, indices);
+        }
 
         glBindVertexArray(gpu.vao);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.vertexBuffer);
@@ -346,8 +374,9 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
     const QMatrix4x4 viewProjection = ViewProjection(viewport);
     QMatrix4x4 mirror;
     mirror.scale(1, 1, -1);
-    const QMatrix4x4 view =
-        mirror * (viewport.camera ? viewport.camera->World() : QMatrix4x4()).inverted(); // to GL eye space
+    const QMatrix4x4 cameraWorld = viewport.camera ? viewport.camera->World() : QMatrix4x4();
+    const QMatrix4x4 view = mirror * cameraWorld.inverted(); // to GL eye space
+    f.lastIndices = 0;
 
     // Solid meshes first, in scene order; see-through ones after them, from
     // the farthest to the nearest when the scene asks for sorting.
@@ -371,6 +400,7 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
     p.bind();
     p.setUniformValue("uAmbient", ambient);
     p.setUniformValue("uPointCount", static_cast<GLint>(pointPositions.size()));
+    p.setUniformValue("uLightPeak", LightPeak(ambient, pointColours));
     for (std::size_t i = 0; i < pointPositions.size(); ++i) {
         p.setUniformValue(QStringLiteral("uPointPosition[%1]").arg(i).toLatin1().constData(),
                           pointPositions[i]);
@@ -406,7 +436,8 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
                            c.alpha());
             f.glVertexAttrib4f(3, c.redF(), c.greenF(), c.blueF(), c.alphaF());
         }
-        // The clusters in view, neighbours joined into one call.
+        // The clusters (or grid tiles) in view, neighbours joined into one
+        // call.
         const QMatrix4x4 clip = viewProjection * item.model;
         std::uint32_t first = 0;
         std::uint32_t count = 0;
@@ -415,16 +446,36 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
                 f.glDrawElements(
                     GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT,
                     reinterpret_cast<const void*>(std::uintptr_t(first) * sizeof(std::uint32_t)));
+            f.lastIndices += count;
             count = 0;
         };
-        for (const MeshCluster& c : gpu.clusters) {
-            if (OutsideView(clip, c.lo, c.hi)) {
+        const auto add = [&](std::uint32_t from, std::uint32_t size, const QVector3D& lo,
+                             const QVector3D& hi) {
+            if (!size || OutsideView(clip, lo, hi)) {
                 flush();
-                continue;
+                return;
             }
-            if (count && first + count != c.first) flush();
-            if (!count) first = c.first;
-            count += c.count;
+            if (count && first + count != from) flush();
+            if (!count) first = from;
+            count += size;
+        };
+        if (!gpu.lod.tiles.empty()) {
+            // Each tile at the coarsest level that keeps within the
+            // tolerance, judged from the camera's place in the mesh's frame.
+            const QVector3D eye = (item.model.inverted() * cameraWorld).map(QVector3D());
+            const float pixelsPerUnit = float(viewport.height) / (2.0f * viewport.field);
+            for (std::size_t i = 0; i < gpu.lod.tiles.size(); ++i) {
+                const LodTile& t = gpu.lod.tiles[i];
+                const int level = f.detailTolerance > 0 ? ChooseLevel(t.error, DistanceToBox(eye, t.lo, t.hi),
+                                                                      pixelsPerUnit, f.detailTolerance)
+                                                        : 0;
+                const GridLod::Range& r = gpu.lod.At(level, i);
+                // The box reaches down to the skirts.
+                add(r.first, r.count, t.lo - QVector3D(0, 0, gpu.lod.skirtDepth), t.hi);
+            }
+        } else {
+            for (const MeshCluster& c : gpu.clusters)
+                add(c.first, c.count, c.lo, c.hi);
         }
         flush();
     };
@@ -451,6 +502,18 @@ void SceneRenderer::Render(const Frame& root, const Viewport& viewport, int targ
         f.glDeleteBuffers(3, buffers);
         it = f.meshes.erase(it);
     }
+}
+
+void SceneRenderer::SetDetailTolerance(float pixels) {
+    d_->detailTolerance = pixels;
+}
+
+float SceneRenderer::DetailTolerance() const {
+    return d_->detailTolerance;
+}
+
+std::size_t SceneRenderer::LastTriangleCount() const {
+    return d_->lastIndices / 3;
 }
 
 int SceneRenderer::UploadCount() const {

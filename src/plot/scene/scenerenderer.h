@@ -10,6 +10,7 @@
 
 #include <QMatrix4x4>
 #include <QString>
+#include <cstddef>
 #include <memory>
 
 namespace soarnote::scene {
@@ -39,6 +40,14 @@ public:
     // The projection and view the last Render used (scene coordinates to clip
     // coordinates), for picking and tests.
     QMatrix4x4 ViewProjection(const Viewport& viewport) const;
+
+    // Grid meshes (landscapes) are drawn tile by tile at the coarsest level
+    // whose error stays within this many pixels on the screen; 0 draws every
+    // tile at full detail. Default 1.
+    void SetDetailTolerance(float pixels);
+    float DetailTolerance() const;
+    // Triangles sent by the last Render (skirts included).
+    std::size_t LastTriangleCount() const;
 
     // How many mesh uploads have been made so far.
     int UploadCount() const;
