@@ -132,19 +132,32 @@ def main():
     ap.add_argument("--rev", default="HEAD", help="the commit to mutate")
     ap.add_argument("--workdir", default=None, help="scratch folder (kept between runs for a warm build)")
     ap.add_argument("--list-survivors", action="store_true")
+    ap.add_argument("--keep", action="store_true",
+                    help="keep the scratch tree and its build for the next run of the same commit")
     args = ap.parse_args()
 
     top = run(["git", "rev-parse", "--show-toplevel"], os.getcwd()).stdout.strip()
     work = args.workdir or os.path.join(tempfile.gettempdir(), "soarnote-mutate")
     tree = os.path.join(work, "tree")
     build = os.path.join(tree, "build")
-    if os.path.isdir(tree):
-        run(["git", "worktree", "remove", "--force", tree], top)
-        shutil.rmtree(tree, ignore_errors=True)
-    os.makedirs(work, exist_ok=True)
-    r = run(["git", "worktree", "add", "--detach", tree, args.rev], top)
-    if r.returncode != 0:
-        sys.exit(r.stdout)
+    want = run(["git", "rev-parse", args.rev], top).stdout.strip()
+    have = run(["git", "rev-parse", "HEAD"], tree).stdout.strip() if os.path.isdir(tree) else ""
+    if have and args.keep:
+        # A tree left by an earlier run: keep its build, move it to the commit
+        # asked for (a before/after pair differing in tests rebuilds little).
+        run(["git", "checkout", "--", "."], tree)
+        if have != want:
+            r = run(["git", "checkout", "--detach", want], tree)
+            if r.returncode != 0:
+                sys.exit(r.stdout)
+    else:
+        if os.path.isdir(tree):
+            run(["git", "worktree", "remove", "--force", tree], top)
+            shutil.rmtree(tree, ignore_errors=True)
+        os.makedirs(work, exist_ok=True)
+        r = run(["git", "worktree", "add", "--detach", tree, args.rev], top)
+        if r.returncode != 0:
+            sys.exit(r.stdout)
     # The tests find the shared data beside the checkout.
     shared = os.path.join(os.path.dirname(top), "shared")
     if os.path.isdir(shared) and not os.path.exists(os.path.join(work, "shared")):
@@ -166,10 +179,12 @@ def main():
     r = run(["cmake", "-S", tree, "-B", build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], tree)
     if r.returncode != 0:
         sys.exit(r.stdout)
+    # The whole tree once: some tests run the program or read files that
+    # other targets make (the demo logbook).
+    r = run(["ninja", "-C", build, "-j", str(args.jobs)], tree)
+    if r.returncode != 0:
+        sys.exit(r.stdout[-4000:])
     for d in needed:
-        r = run(["ninja", "-C", build, "-j", str(args.jobs), f"tests/{d}/all"], tree)
-        if r.returncode != 0:
-            sys.exit(r.stdout[-4000:])
         r = run(["ctest", "--test-dir", os.path.join(build, "tests", d), "-j", str(args.jobs)], tree,
                 timeout=args.timeout)
         if r.returncode != 0:
@@ -223,7 +238,8 @@ def main():
         print("\nsurvivors:")
         for s in survivors:
             print("  " + s)
-    run(["git", "worktree", "remove", "--force", tree], top)
+    if not args.keep:
+        run(["git", "worktree", "remove", "--force", tree], top)
 
 
 if __name__ == "__main__":
