@@ -206,6 +206,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         }
     }
     result.skippedFixes = reader->Skipped();
+    result.pilot = reader->Header().pilot;
     result.firstSkippedLine = reader->FirstSkippedLine();
     if (result.fixes == 0) {
         rollback();

@@ -77,6 +77,8 @@ private slots:
     void existingFlightGetsTrack();
     void secondImportAddsNothing();
     void overlappingFileAddsOnlyNewFixes();
+    void pilotFromFile_data();
+    void pilotFromFile();
     void offsets_data();
     void offsets();
     void gpx_data();
@@ -288,6 +290,40 @@ void TestFlightImport::overlappingFileAddsOnlyNewFixes() {
     const FlightImportResult third = ImportFlightFile(log.Db(), c);
     QVERIFY(third.newFlight);
     QCOMPARE(third.flightId, qint64(2));
+}
+
+void TestFlightImport::pilotFromFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("pilot");
+    const QByteArray igc = "AXXX\r\nHFDTE150724\r\n";
+    const QByteArray fix = "B1200004700000N00800000EA0100001100\r\n";
+    const QByteArray trk =
+        "<trk><trkseg><trkpt lat=\"47\" lon=\"8\"><time>2024-07-15T12:00:00Z</time></trkpt>"
+        "</trkseg></trk></gpx>";
+    QTest::newRow("IGC pilot in charge")
+        << igc + "HFPLTPILOTINCHARGE: Bill Bloggs\r\n" + fix << "Bill Bloggs";
+    QTest::newRow("IGC oldest form") << igc + "HFPLTBill Bloggs\r\n" + fix << "Bill Bloggs";
+    QTest::newRow("GPX 1.1 author")
+        << "<gpx version=\"1.1\"><metadata><name>Evening</name><author><name> Jo  Pilot </name>"
+           "<email id=\"jo\" domain=\"example.org\"/></author></metadata>" +
+               trk
+        << "Jo Pilot";
+    QTest::newRow("GPX 1.0 author") << "<gpx version=\"1.0\"><name>Evening</name><author>Jo Pilot</author>" +
+                                           trk
+                                    << "Jo Pilot";
+    QTest::newRow("GPX without author")
+        << "<gpx><metadata><name>Evening</name></metadata>" + trk << QString();
+}
+
+void TestFlightImport::pilotFromFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, pilot);
+    Logbook log;
+    const QString path = log.dir.filePath(QStringLiteral("f.log"));
+    QVERIFY(testlogbook::WriteBytes(path, content));
+    const FlightImportResult r = ImportFlightFile(log.Db(), path);
+    QCOMPARE(r.outcome, FlightImportResult::Outcome::Added);
+    QCOMPARE(r.pilot, pilot);
 }
 
 void TestFlightImport::offsets_data() {
