@@ -18,8 +18,11 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
+#include <vector>
 
 using namespace soarnote;
 
@@ -106,5 +109,28 @@ int main(int argc, char* argv[]) {
                     static_cast<long long>(r.fixes), static_cast<long long>(r.pointsStored), s, cpu, b);
     }
     std::printf("%-40s %8s %8s %10.3f %10s %10.3f\n", "total", "", "", total, "", babelTotal);
+
+    // The big file again, several times: on a shared machine one run says
+    // little, the best and the middle of several say what the code costs.
+    constexpr int kRuns = 7;
+    std::vector<double> walls, cpus, babels;
+    for (int i = 0; i < kRuns; ++i) {
+        FlightImportResult r;
+        double cpu = 0;
+        walls.push_back(ImportSeconds(big, tmp.filePath(QStringLiteral("bench.mdb")), &r, &cpu));
+        cpus.push_back(cpu);
+        babels.push_back(BabelSeconds(babel, big));
+    }
+    const auto report = [](const char* what, std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        std::printf("%-22s best %6.3f  median %6.3f  worst %6.3f\n", what, v.front(), v[v.size() / 2],
+                    v.back());
+    };
+    std::printf("\nbig-100000.igc, %d runs:\n", kRuns);
+    report("import wall s", walls);
+    report("import cpu s", cpus);
+    report("gpsbabel wall s", babels);
+    double load[3] = {};
+    if (getloadavg(load, 3) == 3) std::printf("load average %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     return 0;
 }

@@ -78,28 +78,6 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     window.Attach(gps);
 }
 
-// "File > Import Flights..." and "File > Export Flight" write to the logbook
-// (the export saves pending edits first).
-void ConnectImport(soarnote::MainWindow& window, soarnote::Prompts& prompts) {
-    auto* commands = new soarnote::ImportCommands(window.Session(), prompts, &window);
-    const std::pair<const char*, void (soarnote::ImportCommands::*)()> items[] = {
-        {"&Import Flights...", &soarnote::ImportCommands::ImportFlights},
-        {"E&xport Flight", &soarnote::ImportCommands::ExportFlight}};
-    for (const auto& [caption, slot] : items) {
-        QAction* item = window.MenuItem(QString::fromLatin1(caption));
-        item->setEnabled(true);
-        QObject::connect(item, &QAction::triggered, commands, [&window, commands, slot = slot] {
-            if (!window.TransferRunning() && !window.RefuseReadOnly()) (commands->*slot)();
-        });
-    }
-    QObject::connect(commands, &soarnote::ImportCommands::FlightsChanged, &window, [&window] {
-        if (window.Session().Flights().Refresh()) window.Session().Flights().MoveLast();
-        window.RefreshPlotCommand();
-    });
-    window.AddTransferCheck([commands] { return commands->Busy(); }, [] {});
-    window.Attach(commands);
-}
-
 // soarnote --print-pdf OUT.pdf [LOGBOOK]: the log of a logbook (the one the
 // program last opened when none is named) into a PDF file, for scripts. No
 // window is opened, so no display is needed.
@@ -142,7 +120,7 @@ int main(int argc, char* argv[]) {
     soarnote::MainWindow window(&settings, &prompts);
     ConnectVario(window, settings, prompts);
     ConnectGps(window, settings, prompts);
-    ConnectImport(window, prompts);
+    soarnote::ImportCommands::ConnectTo(window, prompts);
     auto* companions = new soarnote::CompanionWindows(window, window.Session(), settings, prompts, &window);
     companions->ConnectMenus();
     window.Attach(companions);

@@ -1,5 +1,6 @@
 #include "flightimport.h"
 
+#include "flightimportwriter.h"
 #include "flightstatistics.h"
 #include "formats/gpxreader.h"
 #include "formats/igcreader.h"
@@ -10,13 +11,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <cmath>
 #include <memory>
-#include <sqlite3.h>
 
 namespace soarnote {
 
@@ -70,166 +69,6 @@ bool IsNoPosition(const TrackFix& fix) {
     return !fix.positionValid && fix.lat == 0 && fix.lng == 0;
 }
 
-// A statement run once per fix. Straight on the engine: a flight has up to
-// a hundred thousand fixes, and the rows are plain numbers.
-class FixStatement {
-public:
-    FixStatement(sqlite3* db, const char* sql) : db_(db) {
-        if (db_ && sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) stmt_ = nullptr;
-    }
-    ~FixStatement() { sqlite3_finalize(stmt_); }
-    FixStatement(const FixStatement&) = delete;
-    FixStatement& operator=(const FixStatement&) = delete;
-
-    bool Ok() const { return stmt_ != nullptr; }
-    void Bind(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
-    void Bind(int index, qint64 value) { sqlite3_bind_int64(stmt_, index, value); }
-    void BindNull(int index) { sqlite3_bind_null(stmt_, index); }
-    // The row went in; otherwise error holds the engine's failure.
-    bool Run(QSqlError& error) {
-        const int rc = sqlite3_step(stmt_);
-        sqlite3_reset(stmt_);
-        sqlite3_clear_bindings(stmt_);
-        if (rc == SQLITE_DONE) return true;
-        error = QSqlError(QString::fromUtf8(sqlite3_errmsg(db_)), QString(), QSqlError::StatementError,
-                          QString::number(sqlite3_extended_errcode(db_)));
-        return false;
-    }
-    qint64 LastRow() const { return sqlite3_last_insert_rowid(db_); }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
-
-sqlite3* EngineHandle(const QSqlDatabase& db) {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(handle.constData());
-}
-
-// One file's writes, all inside the transaction the import opened.
-class ImportWriter {
-public:
-    explicit ImportWriter(const QSqlDatabase& db)
-        : db_(db), point_(EngineHandle(db), "INSERT INTO TrackData (TrackID, \"TIME\", LAT, LNG, Height) "
-                                            "VALUES (?, ?, ?, ?, ?)"),
-          baro_(EngineHandle(db), "INSERT INTO BaroData (LogID, \"TIME\", height) VALUES (-1, ?, ?)") {}
-
-    bool Ready() {
-        if (point_.Ok() && baro_.Ok()) return true;
-        error = StorageErrorText(StorageError::Other);
-        return false;
-    }
-
-    QString error;
-
-    bool OpenTrack(double startTime, double timeOffset) {
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("INSERT INTO Tracks (StartTime, TimeOffset) VALUES (?, ?)"));
-        q.addBindValue(startTime);
-        q.addBindValue(timeOffset);
-        if (!q.exec()) return Fail(q);
-        trackId_ = q.lastInsertId().toLongLong();
-        return true;
-    }
-
-    // False only when the logbook could not write; a repeat is counted.
-    bool AddPoint(const TrackFix& fix) {
-        point_.Bind(1, trackId_);
-        point_.Bind(2, fix.time);
-        point_.Bind(3, fix.lat);
-        point_.Bind(4, fix.lng);
-        if (fix.gnssHeight)
-            point_.Bind(5, ToSingle(*fix.gnssHeight));
-        else
-            point_.BindNull(5);
-        QSqlError failure;
-        if (point_.Run(failure)) {
-            if (pointsStored_++ == 0) firstPointTime_ = fix.time;
-            lastPointTime_ = std::max(lastPointTime_, fix.time);
-            return true;
-        }
-        return IsDuplicate(failure) || Fail(failure);
-    }
-
-    bool AddSample(double localTime, int height) {
-        baro_.Bind(1, localTime);
-        baro_.Bind(2, static_cast<qint64>(height));
-        QSqlError failure;
-        if (baro_.Run(failure)) {
-            const qint64 row = baro_.LastRow();
-            if (samplesStored_++ == 0) firstSampleRow_ = row;
-            lastSampleRow_ = row;
-            return true;
-        }
-        return IsDuplicate(failure) || Fail(failure);
-    }
-
-    bool DropSamples() {
-        if (samplesStored_ == 0) return true;
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("DELETE FROM BaroData WHERE rowid BETWEEN ? AND ?"));
-        q.addBindValue(firstSampleRow_);
-        q.addBindValue(lastSampleRow_);
-        if (!q.exec()) return Fail(q);
-        samplesStored_ = 0;
-        return true;
-    }
-
-    bool LinkSamples(qint64 logId) {
-        if (samplesStored_ == 0) return true;
-        QSqlQuery q(db_);
-        // Every row between the first and last sample of this file is one of
-        // them: the transaction keeps other writers out.
-        q.prepare(QStringLiteral("UPDATE BaroData SET LogID = ? WHERE rowid BETWEEN ? AND ?"));
-        q.addBindValue(logId);
-        q.addBindValue(firstSampleRow_);
-        q.addBindValue(lastSampleRow_);
-        return q.exec() || Fail(q);
-    }
-
-    bool CloseTrack(qint64 logId) {
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("UPDATE Tracks SET StartTime = ?, EndTime = ?, LogID = ? WHERE ID = ?"));
-        q.addBindValue(firstPointTime_);
-        q.addBindValue(lastPointTime_);
-        q.addBindValue(logId);
-        q.addBindValue(trackId_);
-        return q.exec() || Fail(q);
-    }
-
-    bool DropTrack() {
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("DELETE FROM Tracks WHERE ID = ?"));
-        q.addBindValue(trackId_);
-        return q.exec() || Fail(q);
-    }
-
-    bool Fail(const QSqlQuery& q) { return Fail(q.lastError()); }
-    bool Fail(const QSqlError& e) {
-        error = StorageErrorText(ClassifySqlError(e));
-        qCWarning(lcStorage) << "flight import:" << error << e.text();
-        return false;
-    }
-
-    qint64 PointsStored() const { return pointsStored_; }
-    qint64 SamplesStored() const { return samplesStored_; }
-    bool HasTrack() const { return trackId_ != 0; }
-
-private:
-    QSqlDatabase db_;
-    FixStatement point_;
-    FixStatement baro_;
-    qint64 trackId_ = 0;
-    qint64 pointsStored_ = 0;
-    double firstPointTime_ = 0;
-    double lastPointTime_ = -1e300;
-    qint64 samplesStored_ = 0;
-    qint64 firstSampleRow_ = 0;
-    qint64 lastSampleRow_ = 0;
-};
-
 std::optional<qint64> GliderId(const QSqlDatabase& db, const QString& name, QString& error) {
     const QString wanted = name.simplified();
     if (wanted.isEmpty()) return std::nullopt;
@@ -251,10 +90,6 @@ std::optional<qint64> GliderId(const QSqlDatabase& db, const QString& name, QStr
         return std::nullopt;
     }
     return add.lastInsertId().toLongLong();
-}
-
-QVariant Whole(const std::optional<double>& value) {
-    return value ? QVariant(static_cast<int>(std::lround(*value))) : QVariant();
 }
 
 } // namespace
@@ -288,7 +123,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
     }
     auto rollback = [&conn]() { conn.rollback(); };
 
-    ImportWriter writer(db);
+    FlightImportWriter writer(db);
     if (!writer.Ready()) {
         rollback();
         result.storageError = writer.error;
@@ -324,7 +159,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
                 // Flight and trace times are built with the very value the
                 // track row keeps, so the plot brings both to one time base.
                 offset = ToSingle(hours / 24.0);
-                if (!writer.OpenTrack(fix.time, *offset)) {
+                if (!writer.Open(fix.time, *offset)) {
                     rollback();
                     result.storageError = writer.error;
                     return refuse(TrackFileProblem::None, fix.line);
@@ -371,6 +206,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         }
     }
     result.skippedFixes = reader->Skipped();
+    result.pilot = reader->Header().pilot;
     result.firstSkippedLine = reader->FirstSkippedLine();
     if (result.fixes == 0) {
         rollback();
@@ -383,6 +219,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         result.storageError = error;
         return refuse(TrackFileProblem::None);
     };
+    if (!writer.Flush()) return storageFailure(writer.error);
     // A logger without a pressure sensor writes zeros: no trace from those.
     if (!anyPressure && !writer.DropSamples()) return storageFailure(writer.error);
     if (writer.PointsStored() == 0 && writer.SamplesStored() == 0) {
@@ -412,6 +249,7 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         // A variometer's own trace stays the flight's heights; a second trace
         // at the same times would zigzag between the two.
         if (hasTrace && !writer.DropSamples()) return storageFailure(writer.error);
+        if (!writer.JoinFlight(result.flightId)) return storageFailure(writer.error);
         if (!hasGlider) {
             const std::optional<qint64> glider = GliderId(db, gliderName, error);
             if (!error.isEmpty()) return storageFailure(error);
@@ -425,32 +263,23 @@ FlightImportResult ImportFlightFile(const QSqlDatabase& db, const QString& path,
         }
     } else {
         find.finish();
-        const std::optional<qint64> glider = GliderId(db, gliderName, error);
+        ImportedFlightFields fields;
+        fields.glider = GliderId(db, gliderName, error);
         if (!error.isEmpty()) return storageFailure(error);
-        QSqlQuery add(db);
-        add.prepare(QStringLiteral(
-            "INSERT INTO LogData (StartTime, EndTime, StartHeight, MaxHeight, MinHeight, MaxAscent, "
-            "MaxDescent, AveSpeed, Distance, Glider, TimeOffset) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)"));
-        add.addBindValue(stats.StartTime());
-        add.addBindValue(stats.EndTime());
-        add.addBindValue(Whole(stats.StartHeight()));
-        add.addBindValue(Whole(stats.MaxHeight()));
-        add.addBindValue(Whole(stats.MinHeight()));
-        add.addBindValue(ToSingle(stats.MaxAscent()));
-        add.addBindValue(ToSingle(stats.MaxDescent()));
-        add.addBindValue(pressureStats.AveSpeed());
-        add.addBindValue(std::round(pressureStats.Distance() * 10) / 10);
-        add.addBindValue(glider ? QVariant(*glider) : QVariant());
-        if (!add.exec()) return storageFailure(StorageErrorText(ClassifySqlError(add.lastError())));
-        result.flightId = add.lastInsertId().toLongLong();
+        fields.startTime = stats.StartTime();
+        fields.endTime = stats.EndTime();
+        fields.startHeight = stats.StartHeight();
+        fields.maxHeight = stats.MaxHeight();
+        fields.minHeight = stats.MinHeight();
+        fields.maxAscent = stats.MaxAscent();
+        fields.maxDescent = stats.MaxDescent();
+        fields.aveSpeed = pressureStats.AveSpeed();
+        fields.distance = pressureStats.Distance();
+        if (!writer.FillNewFlight(fields)) return storageFailure(writer.error);
+        result.flightId = writer.FlightId();
         result.newFlight = true;
     }
-    if (writer.PointsStored() > 0) {
-        if (!writer.CloseTrack(result.flightId)) return storageFailure(writer.error);
-    } else if (!writer.DropTrack()) {
-        return storageFailure(writer.error);
-    }
-    if (!writer.LinkSamples(result.flightId)) return storageFailure(writer.error);
+    if (!writer.CloseTrack()) return storageFailure(writer.error);
     if (!conn.commit()) {
         const QString commitError = StorageErrorText(ClassifySqlError(conn.lastError()));
         return storageFailure(commitError);

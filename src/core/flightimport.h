@@ -46,6 +46,9 @@ struct FlightImportResult {
     qint64 skippedFixes = 0;  // malformed fixes left out
     qint64 firstSkippedLine = 0;
     double timeOffset = 0; // the track's offset, local minus UTC, days
+    // The pilot the file names (IGC HFPLT, GPX author); empty when none. The
+    // logbook has no place for it yet: it is handed to the caller.
+    QString pilot;
 
     bool Refused() const { return outcome == Outcome::Refused; }
     // One line for the summary, translated, naming the file.

@@ -78,6 +78,8 @@ void GpxReader::Pump() {
                 eleText_ += xml_.text();
             else if (text_ == Text::Time)
                 timeText_ += xml_.text();
+            else if (text_ == Text::Author)
+                authorText_ += xml_.text();
             break;
         case QXmlStreamReader::EndDocument:
             done_ = true;
@@ -115,7 +117,21 @@ void GpxReader::StartElement() {
         }
         return;
     }
-    if (name == QLatin1String("trk")) {
+    // Who made the file: GPX 1.1 names the author in the metadata, GPX 1.0
+    // gives the name as the root's author element.
+    if (depth_ == 2 && name == QLatin1String("metadata")) {
+        metadataDepth_ = depth_;
+    } else if (depth_ == 2 && name == QLatin1String("author")) {
+        authorText_.clear();
+        authorTextDepth_ = depth_;
+        text_ = Text::Author;
+    } else if (metadataDepth_ >= 0 && depth_ == metadataDepth_ + 1 && name == QLatin1String("author")) {
+        authorDepth_ = depth_;
+    } else if (authorDepth_ >= 0 && depth_ == authorDepth_ + 1 && name == QLatin1String("name")) {
+        authorText_.clear();
+        authorTextDepth_ = depth_;
+        text_ = Text::Author;
+    } else if (name == QLatin1String("trk")) {
         trkDepth_ = depth_;
         segmentStart_ = true;
     } else if (name == QLatin1String("trkseg") && trkDepth_ >= 0) {
@@ -144,6 +160,13 @@ void GpxReader::EndElement() {
     }
     if (pointDepth_ < 0) {
         if (depth == trkDepth_) trkDepth_ = -1;
+        if (depth == authorTextDepth_) {
+            header_.pilot = authorText_.simplified();
+            authorTextDepth_ = -1;
+            text_ = Text::None;
+        }
+        if (depth == authorDepth_) authorDepth_ = -1;
+        if (depth == metadataDepth_) metadataDepth_ = -1;
         return;
     }
     if (depth == pointDepth_ + 1) {

@@ -3,7 +3,8 @@
 // bytes in, fixes and a typed problem out. Elements are matched by their
 // local name, so any namespace prefix (or none) is read; only trk/trkseg/trkpt
 // with their ele and time children are used, waypoints and routes are not
-// part of a flight. A track point without a readable position or time is
+// part of a flight; the author's name (GPX 1.1 metadata/author/name, GPX 1.0
+// author) is the pilot. A track point without a readable position or time is
 // skipped and counted.
 
 #include "trackfix.h"
@@ -31,7 +32,7 @@ public:
     qint64 FirstSkippedLine() const { return firstSkippedLine_; }
 
 private:
-    enum class Text { None, Ele, Time, TrackName };
+    enum class Text { None, Ele, Time, TrackName, Author };
 
     void Decode(QByteArrayView bytes);
     void Pump();
@@ -56,6 +57,10 @@ private:
     TrackFix point_;
     QString eleText_;
     QString timeText_;
+    int metadataDepth_ = -1;
+    int authorDepth_ = -1;
+    int authorTextDepth_ = -1;
+    QString authorText_;
     Text text_ = Text::None;
     qint64 fixCount_ = 0;
     qint64 skipped_ = 0;

@@ -59,27 +59,57 @@ void IgcReader::Stop(TrackFileProblem problem) {
 
 void IgcReader::Feed(QByteArrayView bytes) {
     if (finished_ || problem_ != TrackFileProblem::None) return;
-    for (char c : bytes) {
-        if (c == '\n' && afterCr_) {
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end) {
+        // The LF of a CR LF pair that a chunk boundary split.
+        if (afterCr_) {
             afterCr_ = false;
-            continue;
+            if (*p == '\n') {
+                ++p;
+                continue;
+            }
         }
-        afterCr_ = c == '\r';
-        if (c == '\r' || c == '\n') {
-            EndLine(true);
-            if (problem_ != TrackFileProblem::None) return;
-            continue;
+        const char* eol = p;
+        while (eol < end && *eol != '\r' && *eol != '\n')
+            ++eol;
+        const qsizetype length = eol - p;
+        if (eol == end) {
+            // A line the next chunk ends: keep what it has so far.
+            Keep(QByteArrayView(p, length));
+            return;
         }
-        if (line_.size() < kMaxLineLength)
-            line_.append(c);
-        else
-            overlong_ = true;
+        afterCr_ = *eol == '\r';
+        if (line_.isEmpty() && !overlong_) {
+            // The whole line lies in this chunk: read it where it is, with
+            // no copy (nearly every line of a file).
+            EndLine(QByteArrayView(p, length), length > kMaxLineLength, true);
+        } else {
+            Keep(QByteArrayView(p, length));
+            EndLine(line_, overlong_, true);
+        }
+        line_.clear();
+        overlong_ = false;
+        if (problem_ != TrackFileProblem::None) return;
+        p = eol + 1;
     }
+}
+
+void IgcReader::Keep(QByteArrayView part) {
+    const qsizetype room = kMaxLineLength - line_.size();
+    if (part.size() > room) {
+        overlong_ = true;
+        part = part.first(room);
+    }
+    line_.append(part);
 }
 
 void IgcReader::Finish() {
     if (finished_) return;
-    if (problem_ == TrackFileProblem::None && (!line_.isEmpty() || overlong_)) EndLine(false);
+    if (problem_ == TrackFileProblem::None && (!line_.isEmpty() || overlong_))
+        EndLine(line_, overlong_, false);
+    line_.clear();
+    overlong_ = false;
     finished_ = true;
     if (problem_ == TrackFileProblem::None && !sawA_) Stop(TrackFileProblem::NotTrackFile);
 }
@@ -90,12 +120,11 @@ std::vector<TrackFix> IgcReader::TakeFixes() {
     return out;
 }
 
-void IgcReader::EndLine(bool terminated) {
+void IgcReader::EndLine(QByteArrayView line, bool overlong, bool terminated) {
     ++lines_;
-    QByteArrayView line(line_);
     // A byte-order mark some writers put before the A record.
     if (lines_ == 1 && line.startsWith("\xEF\xBB\xBF")) line = line.sliced(3);
-    if (overlong_) {
+    if (overlong) {
         // Only a fix that long is worth a note; other records are skipped.
         if (line.startsWith('B')) {
             ++skipped_;
@@ -104,8 +133,6 @@ void IgcReader::EndLine(bool terminated) {
     } else {
         ReadLine(line, terminated);
     }
-    line_.clear();
-    overlong_ = false;
 }
 
 void IgcReader::ReadLine(QByteArrayView line, bool terminated) {

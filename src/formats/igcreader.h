@@ -48,7 +48,8 @@ public:
     const std::vector<IgcExtension>& Extensions() const { return extensions_; }
 
 private:
-    void EndLine(bool terminated);
+    void Keep(QByteArrayView part);
+    void EndLine(QByteArrayView line, bool overlong, bool terminated);
     void ReadLine(QByteArrayView line, bool terminated);
     void ReadHeader(QByteArrayView line);
     void ReadExtensions(QByteArrayView line);

@@ -7,7 +7,9 @@
 #include "core/logbooksession.h"
 #include "core/numbertext.h"
 #include "i18n/languagetable.h"
+#include "mainwindow.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -38,6 +40,27 @@ constexpr ExportChoice kExportChoices[] = {
 
 ImportCommands::ImportCommands(LogbookSession& session, Prompts& prompts, QWidget* window)
     : QObject(window), session_(session), prompts_(prompts), window_(window) {}
+
+ImportCommands* ImportCommands::ConnectTo(MainWindow& window, Prompts& prompts) {
+    auto* commands = new ImportCommands(window.Session(), prompts, &window);
+    const std::pair<const char*, void (ImportCommands::*)()> items[] = {
+        {"&Import Flights...", &ImportCommands::ImportFlights},
+        {"E&xport Flight", &ImportCommands::ExportFlight}};
+    for (const auto& [caption, slot] : items) {
+        QAction* item = window.MenuItem(QString::fromLatin1(caption));
+        item->setEnabled(true);
+        connect(item, &QAction::triggered, commands, [&window, commands, slot = slot] {
+            if (!window.TransferRunning() && !window.RefuseReadOnly()) (commands->*slot)();
+        });
+    }
+    connect(commands, &ImportCommands::FlightsChanged, &window, [&window] {
+        if (window.Session().Flights().Refresh()) window.Session().Flights().MoveLast();
+        window.RefreshPlotCommand();
+    });
+    window.AddTransferCheck([commands] { return commands->Busy(); }, [] {});
+    window.Attach(commands);
+    return commands;
+}
 
 void ImportCommands::ImportFlights() {
     if (busy_ || !session_.IsOpen()) return;

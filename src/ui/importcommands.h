@@ -12,12 +12,18 @@ class QWidget;
 namespace soarnote {
 
 class LogbookSession;
+class MainWindow;
 class Prompts;
 
 class ImportCommands : public QObject {
     Q_OBJECT
 public:
     ImportCommands(LogbookSession& session, Prompts& prompts, QWidget* window);
+    // The commands behind the window's "&Import Flights..." and "E&xport
+    // Flight" items, which write to the logbook (the export saves pending
+    // edits first): refused while a transfer runs or the logbook is read
+    // only; a changed flight list is read again. Owned by the window.
+    static ImportCommands* ConnectTo(MainWindow& window, Prompts& prompts);
 
     // Asks for the files (several at once), imports them one by one under a
     // progress dialog whose Cancel stops the file being read (it leaves

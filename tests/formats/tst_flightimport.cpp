@@ -12,6 +12,7 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdio>
 #include <set>
 #include <tuple>
 
@@ -75,6 +76,9 @@ private slots:
     void realFiles();
     void existingFlightGetsTrack();
     void secondImportAddsNothing();
+    void overlappingFileAddsOnlyNewFixes();
+    void pilotFromFile_data();
+    void pilotFromFile();
     void offsets_data();
     void offsets();
     void gpx_data();
@@ -232,6 +236,94 @@ void TestFlightImport::secondImportAddsNothing() {
     QCOMPARE(again.outcome, FlightImportResult::Outcome::AlreadyStored);
     QVERIFY(again.Text().contains(QLatin1String("already in the logbook")));
     QCOMPARE(Dump(log.Db()), before);
+}
+
+void TestFlightImport::overlappingFileAddsOnlyNewFixes() {
+    // A logger's file synced again after the flight went on: the fixes
+    // already stored are passed over, the track of the new ones spans only
+    // them and joins the flight (whose trace stays its own), and the next
+    // flight takes the next number.
+    const auto igc = [](const char* date, int first, int last) {
+        QByteArray text = "AXXX\r\nHFDTE" + QByteArray(date) + "\r\nHFTZNTIMEZONE:0\r\n";
+        for (int i = first; i <= last; ++i) {
+            char fix[40];
+            std::snprintf(fix, sizeof fix, "B12%02d%02d4700%03dN00800000EA%03d00%03d00\r\n", i / 60, i % 60,
+                          i, 100 + i, 110 + i);
+            text += fix;
+        }
+        return text;
+    };
+    Logbook log;
+    const QString a = log.dir.filePath(QStringLiteral("a.igc")),
+                  b = log.dir.filePath(QStringLiteral("b.igc")),
+                  c = log.dir.filePath(QStringLiteral("c.igc"));
+    QVERIFY(testlogbook::WriteBytes(a, igc("150724", 0, 99)));
+    QVERIFY(testlogbook::WriteBytes(b, igc("150724", 50, 149)));
+    QVERIFY(testlogbook::WriteBytes(c, igc("160724", 0, 9)));
+    const FlightImportResult first = ImportFlightFile(log.Db(), a);
+    QCOMPARE(first.flightId, qint64(1));
+    QCOMPARE(first.samplesStored, qint64(100));
+    const FlightImportResult second = ImportFlightFile(log.Db(), b);
+    QCOMPARE(second.outcome, FlightImportResult::Outcome::Added);
+    QVERIFY(!second.newFlight);
+    QCOMPARE(second.flightId, qint64(1));
+    QCOMPARE(second.pointsStored, qint64(50));
+    QCOMPARE(second.samplesStored, qint64(0));
+    const QDate day(2024, 7, 15);
+    QSqlQuery q(log.Db());
+    QVERIFY(q.exec(QStringLiteral("SELECT StartTime, EndTime, LogID FROM Tracks ORDER BY ID")));
+    for (const auto& [start, end] : {std::pair{0, 99}, std::pair{100, 149}}) {
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toDouble(), UtcDayNumber(day, (43200 + start) * 1000LL));
+        QCOMPARE(q.value(1).toDouble(), UtcDayNumber(day, (43200 + end) * 1000LL));
+        QCOMPARE(q.value(2).toLongLong(), qint64(1));
+    }
+    QVERIFY(q.exec(QStringLiteral("SELECT TIME, LAT FROM TrackData WHERE TrackID = 2 ORDER BY TIME")));
+    for (int i = 100; i <= 149; ++i) {
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toDouble(), UtcDayNumber(day, (43200 + i) * 1000LL));
+        QCOMPARE(q.value(1).toDouble(), 47 + i / 1000.0 / 60);
+    }
+    QCOMPARE(testlogbook::Scalar(log.Db(), QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1"))
+                 .toInt(),
+             100);
+    const FlightImportResult third = ImportFlightFile(log.Db(), c);
+    QVERIFY(third.newFlight);
+    QCOMPARE(third.flightId, qint64(2));
+}
+
+void TestFlightImport::pilotFromFile_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("pilot");
+    const QByteArray igc = "AXXX\r\nHFDTE150724\r\n";
+    const QByteArray fix = "B1200004700000N00800000EA0100001100\r\n";
+    const QByteArray trk =
+        "<trk><trkseg><trkpt lat=\"47\" lon=\"8\"><time>2024-07-15T12:00:00Z</time></trkpt>"
+        "</trkseg></trk></gpx>";
+    QTest::newRow("IGC pilot in charge")
+        << igc + "HFPLTPILOTINCHARGE: Bill Bloggs\r\n" + fix << "Bill Bloggs";
+    QTest::newRow("IGC oldest form") << igc + "HFPLTBill Bloggs\r\n" + fix << "Bill Bloggs";
+    QTest::newRow("GPX 1.1 author")
+        << "<gpx version=\"1.1\"><metadata><name>Evening</name><author><name> Jo  Pilot </name>"
+           "<email id=\"jo\" domain=\"example.org\"/></author></metadata>" +
+               trk
+        << "Jo Pilot";
+    QTest::newRow("GPX 1.0 author") << "<gpx version=\"1.0\"><name>Evening</name><author>Jo Pilot</author>" +
+                                           trk
+                                    << "Jo Pilot";
+    QTest::newRow("GPX without author")
+        << "<gpx><metadata><name>Evening</name></metadata>" + trk << QString();
+}
+
+void TestFlightImport::pilotFromFile() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, pilot);
+    Logbook log;
+    const QString path = log.dir.filePath(QStringLiteral("f.log"));
+    QVERIFY(testlogbook::WriteBytes(path, content));
+    const FlightImportResult r = ImportFlightFile(log.Db(), path);
+    QCOMPARE(r.outcome, FlightImportResult::Outcome::Added);
+    QCOMPARE(r.pilot, pilot);
 }
 
 void TestFlightImport::offsets_data() {
