@@ -100,7 +100,8 @@ int main(int argc, char* argv[]) {
         DialogPrompts prompts;
         QElapsedTimer timer;
         timer.start();
-        MainWindow window(&settings, &prompts);
+        LogbookSession session;
+        MainWindow window(session, &settings, &prompts);
         window.Startup();
         window.show();
         QCoreApplication::processEvents();

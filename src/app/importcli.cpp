@@ -1,14 +1,11 @@
 #include "importcli.h"
 
+#include "programsession.h"
+
 #include "core/flightimport.h"
-#include "core/logbooksession.h"
-#include "core/programfolder.h"
 #include "i18n/languagetable.h"
-#include "settings/settingkeys.h"
-#include "settings/settingsstore.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QTextStream>
 
 namespace soarnote {
@@ -37,27 +34,19 @@ int ImportCli(int argc, char* argv[]) {
         err << "usage: soarnote --import FILE... [--logbook LOGBOOK]\n";
         return 2;
     }
-    OpenLanguageTable(ProgramFolder::WritableFile(QStringLiteral("translate.mdl")));
-    if (logbook.isEmpty()) logbook = SettingsStore().Text(keys::DatabaseName);
-    int result = 0;
-    {
-        LogbookSession session;
-        // The logbook is checked and upgraded as the window would; an older
-        // time offset layout is left as it is (no one to ask).
-        const OpenOutcome opened = QFileInfo(logbook).isFile() ? session.OpenLogbook(logbook) : OpenOutcome{};
-        if (!QFileInfo(logbook).isFile() || !opened.Ok() || session.IsReadOnly()) {
-            err << "soarnote: " << Translate("The logbook cannot be written") << ": " << logbook << "\n";
-            result = 2;
-        } else {
-            for (const QString& file : files) {
-                const FlightImportResult r = ImportFlightFile(session.Db(), file);
-                out << r.Text() << "\n";
-                if (r.Refused()) result = 1;
-            }
-        }
-        session.CloseLogbook();
+    ProgramSession program;
+    logbook = program.LogbookPath(logbook);
+    // The logbook is checked and upgraded as the window would.
+    if (!program.OpenForWriting(logbook)) {
+        err << "soarnote: " << Translate("The logbook cannot be written") << ": " << logbook << "\n";
+        return 2;
     }
-    CloseLanguageTable();
+    int result = 0;
+    for (const QString& file : files) {
+        const FlightImportResult r = ImportFlightFile(program.Logbook().Db(), file);
+        out << r.Text() << "\n";
+        if (r.Refused()) result = 1;
+    }
     return result;
 }
 

@@ -2,11 +2,8 @@
 // hang-glider pilots.
 
 #include "app/importcli.h"
-#include "core/programfolder.h"
-#include "i18n/languagetable.h"
+#include "app/programsession.h"
 #include "report/printjobs.h"
-#include "settings/settingkeys.h"
-#include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
 #include "ui/gpscommands.h"
 #include "ui/importcommands.h"
@@ -26,9 +23,9 @@ namespace {
 
 // The instrument commands live in their own libraries, which build on the
 // windows; they are joined to the main window's menu items here.
-void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
-                  soarnote::Prompts& prompts) {
-    auto* vario = new soarnote::VarioCommands(window.Session(), settings, prompts, window.Info(), &window);
+void ConnectVario(soarnote::MainWindow& window, soarnote::LogbookSession& session,
+                  soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
+    auto* vario = new soarnote::VarioCommands(session, settings, prompts, window.Info(), &window);
     window.AddProgressBar(vario->ProgressBar());
     window.AddTransferCheck([vario] { return vario->Busy(); }, [vario] { vario->CancelTransfer(); });
     const std::pair<const char*, void (soarnote::VarioCommands::*)()> items[] = {
@@ -43,14 +40,15 @@ void ConnectVario(soarnote::MainWindow& window, soarnote::SettingsStore& setting
             if (!window.TransferRunning() && !window.RefuseReadOnly()) (vario->*slot)();
         });
     }
-    QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&window] {
-        if (window.Session().Flights().Refresh()) window.Session().Flights().MoveLast();
+    QObject::connect(vario, &soarnote::VarioCommands::FlightsChanged, &window, [&session] {
+        if (session.Flights().Refresh()) session.Flights().MoveLast();
     });
     window.Attach(vario);
 }
 
-void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
-    auto* gps = new soarnote::GpsCommands(window.Session(), settings, prompts, window.Info(), &window);
+void ConnectGps(soarnote::MainWindow& window, soarnote::LogbookSession& session,
+                soarnote::SettingsStore& settings, soarnote::Prompts& prompts) {
+    auto* gps = new soarnote::GpsCommands(session, settings, prompts, window.Info(), &window);
     window.AddProgressBar(gps->ProgressBar());
     // The track download and the import write to the logbook; the questions
     // to the receiver do not.
@@ -70,7 +68,7 @@ void ConnectGps(soarnote::MainWindow& window, soarnote::SettingsStore& settings,
     // Newly linked tracks may give the flight on show its 3D view; its
     // pending edits are saved on the way.
     QObject::connect(gps, &soarnote::GpsCommands::TracksChanged, &window,
-                     [&window] { window.Session().Flights().Refresh(); });
+                     [&session] { session.Flights().Refresh(); });
     window.AddTransferCheck([gps] { return gps->Busy(); }, [gps] { gps->CancelTransfer(); });
     // A download may have linked a track to the flight on show.
     QObject::connect(gps, &soarnote::GpsCommands::Finished, &window,
@@ -92,11 +90,11 @@ int PrintPdf(int argc, char* argv[]) {
         err << "usage: soarnote --print-pdf OUT.pdf [LOGBOOK]\n";
         return 2;
     }
-    soarnote::OpenLanguageTable(soarnote::ProgramFolder::WritableFile(QStringLiteral("translate.mdl")));
-    const QString logbook =
-        args.size() == 4 ? args.at(3) : soarnote::SettingsStore().Text(soarnote::keys::DatabaseName);
+    soarnote::ProgramSession program;
+    const QString logbook = program.LogbookPath(args.size() == 4 ? args.at(3) : QString());
+    // Printing reads the rows on a connection of its own; the session's
+    // checks and upgrade are for logbooks the program writes to.
     const soarnote::PrintOutcome outcome = soarnote::ExportLogbookPdf(args.at(2), logbook);
-    soarnote::CloseLanguageTable();
     if (!outcome.ok) {
         err << "soarnote: " << outcome.error << "\n";
         return 1;
@@ -114,19 +112,20 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Soarnote"));
     QApplication::setApplicationVersion(QStringLiteral(SOARNOTE_VERSION));
 
-    soarnote::OpenLanguageTable(soarnote::ProgramFolder::WritableFile(QStringLiteral("translate.mdl")));
-    soarnote::SettingsStore settings;
+    // Made before the window and let go after it: the window, its companions
+    // and the commands borrow the settings and the logbook.
+    soarnote::ProgramSession program;
+    soarnote::LogbookSession& session = program.Logbook();
+    soarnote::SettingsStore& settings = program.Settings();
     soarnote::DialogPrompts prompts;
-    soarnote::MainWindow window(&settings, &prompts);
-    ConnectVario(window, settings, prompts);
-    ConnectGps(window, settings, prompts);
+    soarnote::MainWindow window(session, &settings, &prompts);
+    ConnectVario(window, session, settings, prompts);
+    ConnectGps(window, session, settings, prompts);
     soarnote::ImportCommands::ConnectTo(window, prompts);
-    auto* companions = new soarnote::CompanionWindows(window, window.Session(), settings, prompts, &window);
+    auto* companions = new soarnote::CompanionWindows(window, session, settings, prompts, &window);
     companions->ConnectMenus();
     window.Attach(companions);
     window.Startup();
     window.show();
-    const int result = app.exec();
-    soarnote::CloseLanguageTable();
-    return result;
+    return app.exec();
 }

@@ -97,8 +97,10 @@ void DrawPlanView(DrawSurface& surface, const PlotData& plot, int x, int y, int&
     if (!(s > 0) || plot.points.empty()) return;
     w = static_cast<int>(std::nearbyint((plot.max.x - plot.min.x) / s));
     h = static_cast<int>(std::nearbyint((plot.max.y - plot.min.y) / s));
-    auto px = [&](const PlotPoint& p) { return (plot.max.x - p.x) / s + x; };
-    auto py = [&](const PlotPoint& p) { return (plot.max.y - p.y) / s + y; };
+    // The page origin in the plot's single precision (page units are small).
+    const auto left = static_cast<float>(x), top = static_cast<float>(y);
+    auto px = [&](const PlotPoint& p) { return (plot.max.x - p.x) / s + left; };
+    auto py = [&](const PlotPoint& p) { return (plot.max.y - p.y) / s + top; };
     const PlotPoint& first = plot.points.front();
     const int last = std::min<int>(plot.lastIndex, static_cast<int>(plot.points.size()) - 1);
 

@@ -14,6 +14,11 @@
 namespace soarnote {
 
 namespace {
+// Kilometres; far beyond any logbook, and exact as a double and a qint64.
+constexpr double kLargestDistanceTotal = 1e15;
+} // namespace
+
+namespace {
 
 constexpr float kLogBaseFont = 6;
 // Rows start on a new page once the row top lies below this share of the page.
@@ -168,8 +173,10 @@ bool PrintLogPage(DrawSurface& surface, LogRecords& records, LogPrintState& stat
         bool ok = false;
         const double distance = row.distance.isNull() ? 0 : row.distance.toDouble(&ok);
         // Rounded at every flight, halves to even: the total is the sum of
-        // rounded partial sums.
-        if (ok) state.totalDistance = std::llround(std::nearbyint(state.totalDistance + distance));
+        // rounded partial sums. A distance no flight can have (a typing slip
+        // of 1e300) is left out rather than overflowing the total.
+        const double total = std::nearbyint(static_cast<double>(state.totalDistance) + distance);
+        if (ok && std::abs(total) < kLargestDistanceTotal) state.totalDistance = static_cast<qint64>(total);
 
         const QString comments = row.comments.toString();
         if (!comments.isEmpty()) PrintWrapped(surface, comments, x[13], x[14]);

@@ -41,8 +41,8 @@ struct LogPrintState {
 
 // The left edges of the fourteen columns and the table's right edge, in
 // percent of the page width.
-inline constexpr std::array<float, 15> kLogColumnPercent = {1,    3.5,  11.5, 18.5, 31, 34,   37,  40,
-                                                            43.2, 46.4, 49,   51.6, 58, 60.5, 98.5};
+inline constexpr std::array<float, 15> kLogColumnPercent = {
+    1.0f, 3.5f, 11.5f, 18.5f, 31.0f, 34.0f, 37.0f, 40.0f, 43.2f, 46.4f, 49.0f, 51.6f, 58.0f, 60.5f, 98.5f};
 // Where the footer stands on a landscape page, in millimetres.
 inline constexpr double kFooterX = 250;
 inline constexpr double kFooterY = 196;

@@ -15,7 +15,6 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -113,6 +112,8 @@ void CompanionWindows::ConnectMenus() {
 
     FlightForm* form = main_.Form();
     form->ConditionsButton()->setEnabled(true);
+    // Another flight on show, or this one's edits dropped.
+    connect(form, &FlightForm::Loaded, this, &CompanionWindows::ShowFlightConditions);
     connect(form, &FlightForm::ConditionsRequested, this, &CompanionWindows::ToggleConditions);
     connect(form, &FlightForm::LookupEditRequested, this, &CompanionWindows::EditLookupTable);
 }
@@ -159,7 +160,9 @@ void CompanionWindows::ShowConditions(bool show) {
     }
     if (!conditions_) {
         conditions_ = new ConditionsWindow(&main_);
-        connect(conditions_, &ConditionsWindow::LinkEdited, this, &CompanionWindows::ForwardCondition);
+        // Into the conditions of the flight being edited: the main window
+        // saves them with the flight.
+        connect(conditions_, &ConditionsWindow::ConditionEdited, main_.Form(), &FlightForm::SetCondition);
         connect(conditions_, &ConditionsWindow::TableEditRequested, this,
                 [this](const QString& table, const QString& caption) {
                     ViewTable(table, caption, QString(), false, true);
@@ -199,18 +202,8 @@ void CompanionWindows::FillConditionsLists() {
 
 void CompanionWindows::ShowFlightConditions() {
     if (!conditions_) return;
-    QStringList texts;
-    for (int i = 0; i < 5; ++i) {
-        const QLineEdit* field = main_.Form()->Edit(QStringLiteral("CLink%1").arg(i));
-        texts << (field ? field->text() : QString());
-    }
-    conditions_->ShowValues(texts);
+    conditions_->ShowConditions(main_.Form()->Conditions());
     conditions_->SetFlightShown(session_.Flights().HasCurrent());
-}
-
-void CompanionWindows::ForwardCondition(int link, const QString& text) {
-    // Into the flight's hidden field: the main window saves it with the flight.
-    if (QLineEdit* field = main_.Form()->Edit(QStringLiteral("CLink%1").arg(link))) field->setText(text);
 }
 
 void CompanionWindows::OnReposition() {

@@ -95,7 +95,6 @@ private:
     void OnLogbookOpened();
     void FillConditionsLists();
     void ShowFlightConditions();
-    void ForwardCondition(int link, const QString& text);
     void RereadSource(const QString& table, const QString& sort);
     void OnTotalsClosed();
     void OnConditionsClosed();

@@ -15,28 +15,12 @@ namespace soarnote {
 
 namespace {
 // Which field each text box edits, and which list each list is.
-constexpr ConditionsWindow::Link kBoxLinks[] = {
-    ConditionsWindow::CloudCoverLink, ConditionsWindow::CloudBaseLink, ConditionsWindow::WindSpeedLink};
-constexpr ConditionsWindow::Link kListLinks[] = {ConditionsWindow::WeatherLink, ConditionsWindow::WindLink};
+constexpr FlightConditions::Field kBoxFields[] = {FlightConditions::CloudCover, FlightConditions::CloudBase,
+                                                  FlightConditions::WindSpeed};
+constexpr FlightConditions::Field kListFields[] = {FlightConditions::Weather, FlightConditions::Wind};
 const char* const kListTables[] = {"Weather", "Wind"};
 const char* const kListTags[] = {"Weather Conditions", "Wind Details"};
 } // namespace
-
-QString ConditionsWindow::FieldOf(Link link) {
-    switch (link) {
-    case WeatherLink:
-        return QStringLiteral("Weather");
-    case CloudCoverLink:
-        return QStringLiteral("CloudCover");
-    case CloudBaseLink:
-        return QStringLiteral("CloudBase");
-    case WindLink:
-        return QStringLiteral("Wind");
-    case WindSpeedLink:
-        return QStringLiteral("WindSpeed");
-    }
-    return {};
-}
 
 ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmConditions"));
@@ -54,9 +38,9 @@ ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
             emit TableEditRequested(QString::fromLatin1(kListTables[i]), QString::fromLatin1(kListTags[i]));
         });
         lists_[i] = list;
-        const Link link = kListLinks[i];
-        connect(list, &QComboBox::currentIndexChanged, this, [this, list, link] {
-            if (!showing_) emit LinkEdited(link, IdText(list));
+        const FlightConditions::Field field = kListFields[i];
+        connect(list, &QComboBox::currentIndexChanged, this, [this, list, field] {
+            if (!showing_) emit ConditionEdited(field, IdText(list));
         });
     }
     const char* tips[] = {"Cloud cover", "Cloud base", "Wind speed"};
@@ -66,10 +50,10 @@ ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
         box->setToolTip(QString::fromLatin1(tips[i]));
         box->setMaximumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
         boxes_[i] = box;
-        const Link link = kBoxLinks[i];
+        const FlightConditions::Field field = kBoxFields[i];
         // Forwarded as typed: whether the text fits is decided when the flight is saved.
-        connect(box, &QLineEdit::textChanged, this, [this, link](const QString& text) {
-            if (!showing_) emit LinkEdited(link, text);
+        connect(box, &QLineEdit::textChanged, this, [this, field](const QString& text) {
+            if (!showing_) emit ConditionEdited(field, text);
         });
     }
 
@@ -91,9 +75,9 @@ ConditionsWindow::ConditionsWindow(QWidget* owner) : QWidget(owner, Qt::Window) 
     TranslateForm(this, true);
 }
 
-QLineEdit* ConditionsWindow::Box(Link link) const {
-    for (int i = 0; i < 3; ++i)
-        if (kBoxLinks[i] == link) return boxes_[i];
+QLineEdit* ConditionsWindow::Box(FlightConditions::Field field) const {
+    for (size_t i = 0; i < boxes_.size(); ++i)
+        if (kBoxFields[i] == field) return boxes_[i];
     return nullptr;
 }
 
@@ -120,17 +104,16 @@ QString ConditionsWindow::IdText(const QComboBox* list) {
     return id.isValid() ? PlainNumberText(id.toDouble()) : QString();
 }
 
-void ConditionsWindow::ShowValues(const QStringList& texts) {
+void ConditionsWindow::ShowConditions(const FlightConditions& conditions) {
     showing_ = true;
-    for (int i = 0; i < 2; ++i) {
-        const QString text = texts.value(kListLinks[i]).trimmed();
+    for (size_t i = 0; i < lists_.size(); ++i) {
         bool ok = false;
-        const qint64 id = text.toLongLong(&ok);
+        const qint64 id = conditions.Text(kListFields[i]).trimmed().toLongLong(&ok);
         const int index = ok ? lists_[i]->findData(id) : -1;
         lists_[i]->setCurrentIndex(index < 0 ? 0 : index);
     }
-    for (int i = 0; i < 3; ++i) {
-        boxes_[i]->setText(texts.value(kBoxLinks[i]));
+    for (size_t i = 0; i < boxes_.size(); ++i) {
+        boxes_[i]->setText(conditions.Text(kBoxFields[i]));
         boxes_[i]->setCursorPosition(0);
     }
     showing_ = false;
@@ -143,17 +126,13 @@ void ConditionsWindow::SetFlightShown(bool shown) {
         box->setEnabled(shown);
 }
 
-QStringList ConditionsWindow::Values() const {
-    QStringList values;
-    for (int link = 0; link < 5; ++link) {
-        if (link == WeatherLink)
-            values << IdText(lists_[0]);
-        else if (link == WindLink)
-            values << IdText(lists_[1]);
-        else
-            values << Box(static_cast<Link>(link))->text();
-    }
-    return values;
+FlightConditions ConditionsWindow::Conditions() const {
+    FlightConditions conditions;
+    for (size_t i = 0; i < lists_.size(); ++i)
+        conditions.SetText(kListFields[i], IdText(lists_[i]));
+    for (size_t i = 0; i < boxes_.size(); ++i)
+        conditions.SetText(kBoxFields[i], boxes_[i]->text());
+    return conditions;
 }
 
 void ConditionsWindow::closeEvent(QCloseEvent* event) {

@@ -135,24 +135,13 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     QComboBox* xcType = AddCombo("Combo1_5", "XCType", "XCType", "Flight Type");
     QComboBox* location = AddCombo("Combo1_4", "Location", "Locations", "Launch Location");
     QComboBox* glider = AddCombo("Combo1_1", "Glider", "Glider", "Glider Details");
-    conditions_ = new QPushButton(QStringLiteral("Conditions"), personal_);
-    conditions_->setObjectName(QStringLiteral("Command1"));
+    conditionsButton_ = new QPushButton(QStringLiteral("Conditions"), personal_);
+    conditionsButton_->setObjectName(QStringLiteral("Command1"));
     comments_ = new QPlainTextEdit(personal_);
     comments_->setObjectName(QStringLiteral("Comments"));
     comments_->setTabChangesFocus(true);
     comments_->setMinimumHeight(48);
     texts_.push_back({comments_, QStringLiteral("Comments"), FieldType::Text, QStringLiteral("Comments")});
-    // Hidden fields that carry the flight's conditions to the conditions
-    // window and back; they are saved with the flight like every other field.
-    const char* const links[][2] = {{"Weather", "Weather"},
-                                    {"CloudCover", "Cloud Cover"},
-                                    {"CloudBase", "Cloud Base"},
-                                    {"Wind", "Wind"},
-                                    {"WindSpeed", "Wind Speed"}};
-    for (int i = 0; i < 5; ++i)
-        AddEdit(QStringLiteral("CLink%1").arg(i), QString::fromLatin1(links[i][0]), QString(),
-                QString::fromLatin1(links[i][1]))
-            ->hide();
 
     auto* personalGrid = new QGridLayout(personal_);
     personalGrid->addWidget(Caption(personal_, QStringLiteral("Flight Type"), type), 0, 0);
@@ -161,7 +150,7 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     personalGrid->addWidget(distance, 0, 3);
     personalGrid->addWidget(Caption(personal_, QStringLiteral("XC Type"), xcType), 1, 0);
     personalGrid->addWidget(xcType, 1, 1);
-    personalGrid->addWidget(conditions_, 1, 2, 1, 2);
+    personalGrid->addWidget(conditionsButton_, 1, 2, 1, 2);
     personalGrid->addWidget(Caption(personal_, QStringLiteral("Location"), location), 2, 0);
     personalGrid->addWidget(location, 2, 1, 1, 3);
     personalGrid->addWidget(Caption(personal_, QStringLiteral("Glider"), glider), 3, 0);
@@ -186,7 +175,7 @@ FlightForm::FlightForm(QWidget* parent) : QWidget(parent) {
     connect(offsetT, &QLineEdit::textChanged, this, &FlightForm::UpdateOffsetText);
     connect(flightTime, &QLineEdit::editingFinished, this, &FlightForm::OnFlightTimeLeft);
     connect(offsetTDate, &QLineEdit::editingFinished, this, &FlightForm::OnOffsetEntered);
-    connect(conditions_, &QPushButton::clicked, this, &FlightForm::ConditionsRequested);
+    connect(conditionsButton_, &QPushButton::clicked, this, &FlightForm::ConditionsRequested);
 
     SetEditMode(false);
     UpdateOffsetText();
@@ -197,7 +186,7 @@ QLineEdit* FlightForm::AddEdit(QAnyStringView nameText, QAnyStringView fieldText
     const QString name = nameText.toString(), field = fieldText.toString(), toolTip = toolTipText.toString(),
                   caption = captionText.toString();
     const bool offset = name.startsWith(QLatin1String("Offset"));
-    const bool personal = name == QLatin1String("Distance") || name.startsWith(QLatin1String("CLink"));
+    const bool personal = name == QLatin1String("Distance");
     QWidget* frame = offset     ? static_cast<QWidget*>(offsets_)
                      : personal ? static_cast<QWidget*>(personal_)
                                 : sol_;
@@ -277,10 +266,18 @@ void FlightForm::Load(const FlightRecord& flight) {
         b.combo->setCurrentIndex(index < 0 ? 0 : index);
         loadedIndexes_[b.combo] = b.combo->currentIndex();
     }
+    loadedConditions_ = FlightConditions::Of(flight);
+    conditions_ = loadedConditions_;
     // A text equal to the one shown before raises no change: derive anyway.
     UpdateFlightTime();
     UpdateGains();
     UpdateOffsetText();
+    emit Loaded();
+}
+
+void FlightForm::SetCondition(FlightConditions::Field field, const QString& text) {
+    // With no flight on show there is nothing to hold it.
+    if (!loaded_.IsEmpty()) conditions_.SetText(field, text);
 }
 
 bool FlightForm::IsModified() const {
@@ -288,7 +285,7 @@ bool FlightForm::IsModified() const {
         if (TextOf(b.widget) != loadedTexts_.value(b.widget)) return true;
     for (const ComboBinding& b : combos_)
         if (b.combo->currentIndex() != loadedIndexes_.value(b.combo)) return true;
-    return false;
+    return conditions_ != loadedConditions_;
 }
 
 bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badField) const {
@@ -302,7 +299,9 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
         QString reason;
         std::optional<QVariant> value = ParseFieldText(b.type, text, &reason);
         if (!value) {
-            if (problem) *problem = QStringLiteral("%1: \"%2\" - %3").arg(b.caption, text, Translate(reason));
+            if (problem)
+                *problem =
+                    QStringLiteral("%1: \"%2\" - %3").arg(Translate(b.caption), text, Translate(reason));
             if (badField) *badField = b.widget;
             return false;
         }
@@ -313,8 +312,9 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
             LandingBeforeTakeOff(edited->Value(QStringLiteral("StartTime")),
                                  edited->Value(QStringLiteral("EndTime")))) {
             if (problem)
-                *problem = QStringLiteral("%1: \"%2\" - %3")
-                               .arg(b.caption, text, Translate("the landing is before the take-off"));
+                *problem =
+                    QStringLiteral("%1: \"%2\" - %3")
+                        .arg(Translate(b.caption), text, Translate("the landing is before the take-off"));
             if (badField) *badField = b.widget;
             return false;
         }
@@ -323,6 +323,17 @@ bool FlightForm::Collect(FlightRecord* edited, QString* problem, QWidget** badFi
         if (b.combo->currentIndex() == loadedIndexes_.value(b.combo)) continue;
         const QVariant id = b.combo->currentData();
         edited->SetValue(b.field, id.isValid() ? QVariant(id.toLongLong()) : QVariant());
+    }
+    FlightConditions::Field badCondition = FlightConditions::Weather;
+    QString reason;
+    if (!conditions_.ApplyTo(edited, loadedConditions_, &badCondition, &reason)) {
+        if (problem)
+            *problem = QStringLiteral("%1: \"%2\" - %3")
+                           .arg(Translate(FlightConditions::Caption(badCondition)),
+                                conditions_.Text(badCondition), Translate(reason));
+        // Typed in the conditions window: the button beside the fields opens it.
+        if (badField) *badField = conditionsButton_;
+        return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 // fields by name; the derived values (flight time, gain, loss, the offset as
 // h:m:s) follow every change of the fields they come from.
 
+#include "core/flightconditions.h"
 #include "core/flightstore.h"
 
 #include <QAnyStringView>
@@ -30,8 +31,8 @@ public:
     // Shows a flight (an empty record clears every field).
     void Load(const FlightRecord& flight);
     // The flight as edited: the loaded record with every field whose text was
-    // changed read back. False (with the field's caption and the reason) when
-    // a text does not fit its field.
+    // changed read back, its conditions too. False (with the field's caption
+    // and the reason) when a text does not fit its field.
     bool Collect(FlightRecord* edited, QString* problem, QWidget** badField) const;
     bool IsModified() const;
 
@@ -40,19 +41,25 @@ public:
     void ShowOffsets(bool show);
     bool OffsetsShown() const;
 
+    // The weather and wind of the flight on show, as edited in the
+    // conditions window: a change marks the flight modified and is saved
+    // with it, or dropped with the flight's other edits.
+    const FlightConditions& Conditions() const { return conditions_; }
+    void SetCondition(FlightConditions::Field field, const QString& text);
+
     // Fields by their control name ("StartTime", "Text7", "OffsetTDate", "Combo1_4", ...).
-    // The hidden "CLink0" to "CLink4" hold the flight's Weather, CloudCover,
-    // CloudBase, Wind and WindSpeed for the conditions window.
     QWidget* Control(const QString& name) const;
     QLineEdit* Edit(const QString& name) const;
     QLabel* Label(const QString& name) const;
     QComboBox* Combo(const QString& name) const;
     // The controls that edit mode enables.
     QList<QWidget*> SolControls() const;
-    QPushButton* ConditionsButton() const { return conditions_; }
+    QPushButton* ConditionsButton() const { return conditionsButton_; }
     QPlainTextEdit* Comments() const { return comments_; }
 
 signals:
+    // A flight was put on show (or shown again, its edits dropped).
+    void Loaded();
     void ConditionsRequested();
     // Double-click on a lookup list (or its context menu): edit that table.
     void LookupEditRequested(const QString& table);
@@ -88,13 +95,15 @@ private:
     FlightRecord loaded_;
     QHash<QWidget*, QString> loadedTexts_;
     QHash<QComboBox*, int> loadedIndexes_;
+    FlightConditions loadedConditions_;
+    FlightConditions conditions_;
     bool editMode_ = false;
 
     QGroupBox* personal_ = nullptr;
     QGroupBox* sol_ = nullptr;
     QGroupBox* offsets_ = nullptr;
     QPlainTextEdit* comments_ = nullptr;
-    QPushButton* conditions_ = nullptr;
+    QPushButton* conditionsButton_ = nullptr;
     QLabel* maxGain_ = nullptr;
     QLabel* minGain_ = nullptr;
 };

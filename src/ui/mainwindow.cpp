@@ -40,8 +40,8 @@ constexpr int kWindowWidthTwips = 6495;
 constexpr int kMinimumHeightTwips = 5000;
 } // namespace
 
-MainWindow::MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* parent)
-    : QMainWindow(parent), settings_(settings), prompts_(prompts) {
+MainWindow::MainWindow(LogbookSession& session, SettingsStore* settings, Prompts* prompts, QWidget* parent)
+    : QMainWindow(parent), settings_(settings), prompts_(prompts), session_(session) {
     setObjectName(QStringLiteral("Main"));
     setWindowTitle(QStringLiteral("Soarnote"));
     setWindowIcon(ToolbarIcon(QStringLiteral("Soarnote")));
@@ -85,7 +85,9 @@ MainWindow::~MainWindow() {
         delete it->data();
     attached_.clear();
     transfers_.clear();
-    session_.CloseLogbook();
+    // The logbook stays open for its owner; what was typed into the flight
+    // on show goes into it before the form does.
+    session_.Flights().CommitPending();
     session_.Flights().SetMoveGuard({});
     session_.Flights().disconnect(this);
     session_.disconnect(this);
@@ -413,8 +415,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     settings_->Write(keys::MainHeight, PixelsToTwips(height(), this));
     settings_->Sync();
-    session_.CloseLogbook();
-    CloseLanguageTable();
+    // The logbook and the language table are closed by the program's
+    // start-up, which owns them, once the window and its parts are gone.
     event->accept();
 }
 

@@ -32,8 +32,9 @@ class StatusPanel;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // settings and prompts are borrowed and must outlive the window.
-    MainWindow(SettingsStore* settings, Prompts* prompts, QWidget* parent = nullptr);
+    // The logbook session, settings and prompts are borrowed and must outlive
+    // the window: the program's start-up owns them.
+    MainWindow(LogbookSession& session, SettingsStore* settings, Prompts* prompts, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // Translates the window, restores its height and toolbar, and opens the
@@ -85,9 +86,9 @@ public:
     QPushButton* NewButton() const { return newButton_; }
     QPushButton* DeleteButton() const { return deleteButton_; }
 
-    // A part of the program that works on the open logbook through this
-    // window (device commands, companion windows). It is deleted before the
-    // window lets go of the logbook.
+    // A part of the program that works on the open logbook beside this
+    // window (device commands, companion windows). It is deleted with the
+    // window, first, while the logbook is still open.
     void Attach(QObject* part) { attached_.push_back(part); }
 
     // A transfer that must end before the logbook may be closed or changed,
@@ -135,7 +136,7 @@ private:
 
     SettingsStore* settings_;
     Prompts* prompts_;
-    LogbookSession session_;
+    LogbookSession& session_;
     std::unique_ptr<QPrinter> printer_;
 
     FlightForm* form_ = nullptr;

@@ -25,7 +25,7 @@ void MainWindow::Plot3DCommand() {
         static DialogInputPrompt dialogs;
         input_ = &dialogs;
     }
-    auto* view = new Plot3DWindow(this, settings_, prompts_, input_);
+    auto* view = new Plot3DWindow(this, session_, settings_, prompts_, input_);
     plot3d_ = view;
     // The view stores into the open logbook: it goes before the logbook does.
     connect(&session_, &LogbookSession::LogbookClosing, view, [view] { view->CloseForLogbookChange(); });

@@ -75,12 +75,12 @@ void MainWindow::PrintLogCommand() {
 }
 
 void MainWindow::PreviewLogCommand() {
-    PrintPreview preview(this, settings_, prompts_, Printer());
+    PrintPreview preview(this, session_, settings_, prompts_, Printer());
     preview.Init(PrintPreview::LogMode);
 }
 
 void MainWindow::PreviewFlightCommand() {
-    PrintPreview preview(this, settings_, prompts_, Printer());
+    PrintPreview preview(this, session_, settings_, prompts_, Printer());
     preview.Init(PrintPreview::FlightMode);
 }
 

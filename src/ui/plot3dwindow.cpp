@@ -2,12 +2,13 @@
 
 #include "core/daynumber.h"
 #include "core/defaultlandscape.h"
+#include "core/logbooksession.h"
 #include "core/programfolder.h"
 #include "i18n/languagetable.h"
 #include "instrumentpanel.h"
 #include "kit/inputprompt.h"
 #include "kit/prompts.h"
-#include "mainwindow.h"
+#include "kit/twips.h"
 #include "optionsdialog.h"
 #include "plot/land/demlandscape.h"
 #include "plot/land/xyzlandscape.h"
@@ -94,9 +95,10 @@ double NumberOr(const QVariant& value, bool* ok) {
 
 } // namespace
 
-Plot3DWindow::Plot3DWindow(MainWindow* main, SettingsStore* settings, Prompts* prompts, InputPrompt* input)
-    : QMainWindow(main, Qt::Window), main_(main), settings_(settings), prompts_(prompts), input_(input),
-      random_(std::random_device{}()) {
+Plot3DWindow::Plot3DWindow(QWidget* owner, LogbookSession& session, SettingsStore* settings, Prompts* prompts,
+                           InputPrompt* input)
+    : QMainWindow(owner, Qt::Window), owner_(owner), session_(session), settings_(settings),
+      prompts_(prompts), input_(input), random_(std::random_device{}()) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmDX"));
     view_ = new scene::SceneView(this);
@@ -205,10 +207,10 @@ void Plot3DWindow::HideSlider() {
 }
 
 void Plot3DWindow::RestorePlacement() {
-    const int width = MainWindow::TwipsToPixels(settings_->Int(kWidth), this);
-    const int height = MainWindow::TwipsToPixels(settings_->Int(kHeight), this);
-    const int left = MainWindow::TwipsToPixels(settings_->Int(kLeft), this);
-    const int top = MainWindow::TwipsToPixels(settings_->Int(kTop), this);
+    const int width = TwipsToPixels(settings_->Int(kWidth), this);
+    const int height = TwipsToPixels(settings_->Int(kHeight), this);
+    const int left = TwipsToPixels(settings_->Int(kLeft), this);
+    const int top = TwipsToPixels(settings_->Int(kTop), this);
     resize(std::max(width, 320), std::max(height, 240));
     move(left, top);
     if (settings_->Int(kState) == kStateMaximised) setWindowState(windowState() | Qt::WindowMaximized);
@@ -216,10 +218,10 @@ void Plot3DWindow::RestorePlacement() {
 
 void Plot3DWindow::SavePlacement() {
     if (!isMaximized()) {
-        settings_->Write(kWidth, MainWindow::PixelsToTwips(width(), this));
-        settings_->Write(kHeight, MainWindow::PixelsToTwips(height(), this));
-        settings_->Write(kTop, MainWindow::PixelsToTwips(y(), this));
-        settings_->Write(kLeft, MainWindow::PixelsToTwips(x(), this));
+        settings_->Write(kWidth, PixelsToTwips(width(), this));
+        settings_->Write(kHeight, PixelsToTwips(height(), this));
+        settings_->Write(kTop, PixelsToTwips(y(), this));
+        settings_->Write(kLeft, PixelsToTwips(x(), this));
     }
     settings_->Write(kState, isMaximized() ? kStateMaximised : 0);
     settings_->Write(keys::PlotInstrState, Item(QStringLiteral("&Instruments"))->isChecked());
@@ -230,7 +232,7 @@ bool Plot3DWindow::Open() {
     setWindowTitle(Translate(QStringLiteral("3D Plot")));
     RestorePlacement();
 
-    LogbookSession& session = main_->Session();
+    LogbookSession& session = session_;
     const FlightRecord& flight = session.Flights().Current();
     unitsFactor_ = UnitsFactor(*settings_);
     logId_ = flight.Id();
@@ -245,7 +247,7 @@ bool Plot3DWindow::Open() {
                              Translate(QStringLiteral("or you have selected 'Limit View' mode")) +
                              QLatin1Char(' ') +
                              Translate(QStringLiteral("and no data exist for the specified flight time"));
-        prompts_->Inform(main_, Translate(QStringLiteral("3D Plot")),
+        prompts_->Inform(owner_, Translate(QStringLiteral("3D Plot")),
                          loaded.status == PlotLoadResult::Status::Failed ? loaded.error : text);
         close();
         return false;
@@ -529,7 +531,7 @@ void Plot3DWindow::LoadXyzCommand() {
                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Question);
     if (answer != QMessageBox::Yes) return;
     QString error;
-    if (!SetDefaultLandscape(main_->Session().Db(), logId_, stored, &error)) {
+    if (!SetDefaultLandscape(session_.Db(), logId_, stored, &error)) {
         prompts_->Inform(this, Translate(QStringLiteral("3D Plot")), error, QMessageBox::Warning);
         return;
     }
@@ -672,7 +674,7 @@ void Plot3DWindow::closeEvent(QCloseEvent* event) {
     if (open_) {
         SavePlacement();
         const OffsetsCloseOutcome outcome = ResolveOffsetsOnClose(
-            main_->Session().Db(), logId_, LandscapeOffsets(), openingOffsets_, unitsFactor_,
+            session_.Db(), logId_, LandscapeOffsets(), openingOffsets_, unitsFactor_,
             [this](const QString& question) {
                 switch (prompts_->Ask(this, Translate(QStringLiteral("3D Plot")), question,
                                       QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
@@ -697,7 +699,7 @@ void Plot3DWindow::closeEvent(QCloseEvent* event) {
             return;
         }
         if (outcome.saved) {
-            LogDataSet& flights = main_->Session().Flights();
+            LogDataSet& flights = session_.Flights();
             if (flights.HasCurrent() && flights.Current().Id() == logId_) flights.ReloadCurrent();
         }
         open_ = false;

@@ -29,15 +29,17 @@ namespace scene {
 class SceneView;
 }
 class InputPrompt;
-class MainWindow;
+class LogbookSession;
 class Prompts;
 class SettingsStore;
 
 class Plot3DWindow : public QMainWindow {
     Q_OBJECT
 public:
-    // All three are borrowed and outlive the window.
-    Plot3DWindow(MainWindow* main, SettingsStore* settings, Prompts* prompts, InputPrompt* input);
+    // A window of its own, owned by owner (the main window). The session,
+    // settings and prompts are borrowed and outlive the window.
+    Plot3DWindow(QWidget* owner, LogbookSession& session, SettingsStore* settings, Prompts* prompts,
+                 InputPrompt* input);
     ~Plot3DWindow() override;
 
     // Builds the scene of the main window's current flight and shows it.
@@ -104,7 +106,8 @@ private:
     void ShowLandscapeError(const QString& title, LandscapeError error);
     void HideSlider();
 
-    MainWindow* main_;
+    QWidget* owner_;
+    LogbookSession& session_;
     SettingsStore* settings_;
     Prompts* prompts_;
     InputPrompt* input_;

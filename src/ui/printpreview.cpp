@@ -97,8 +97,10 @@ void PaperArea::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-PrintPreview::PrintPreview(MainWindow* window, SettingsStore* settings, Prompts* prompts, QPrinter* printer)
-    : QDialog(window), window_(window), settings_(settings), prompts_(prompts), printer_(printer) {
+PrintPreview::PrintPreview(MainWindow* window, LogbookSession& session, SettingsStore* settings,
+                           Prompts* prompts, QPrinter* printer)
+    : QDialog(window), window_(window), session_(session), settings_(settings), prompts_(prompts),
+      printer_(printer) {
     setObjectName(QStringLiteral("frmPreview"));
     setModal(true);
     pageDown_ = new QPushButton(QStringLiteral("<"), this);
@@ -215,7 +217,7 @@ void PrintPreview::SetPageSize(int i) {
 std::vector<LogbookRow> PrintPreview::ReadRows() {
     QString error;
     std::optional<std::vector<LogbookRow>> rows;
-    if (window_->Session().IsOpen()) rows = ReadLogbookRows(window_->Session().Db(), &error);
+    if (session_.IsOpen()) rows = ReadLogbookRows(session_.Db(), &error);
     if (!rows && !error.isEmpty()) prompts_->Inform(this, Translate("Print"), error, QMessageBox::Warning);
     return rows.value_or(std::vector<LogbookRow>());
 }
@@ -224,11 +226,11 @@ void PrintPreview::RenderPreview() {
     paper_->setCursor(Qt::WaitCursor);
     if (mode_ == LogMode) {
         PrintLog(pages_, ReadRows(), window_->windowTitle());
-    } else if (window_->Session().Flights().HasCurrent()) {
+    } else if (session_.Flights().HasCurrent()) {
         FlightPageOptions options = ReadFlightPageOptions(*settings_, offsetMode_);
         options.planWanted = xyPlot_->isChecked();
         options.profileWanted = dzPlot_->isChecked();
-        PrintFlightDetails(pages_, window_->Session().Db(), FlightPageFieldsOf(*window_), options);
+        PrintFlightDetails(pages_, session_.Db(), FlightPageFieldsOf(*window_), options);
     }
     paper_->setCursor(kPaperCursor);
     ShowCurrentPage();
@@ -245,7 +247,7 @@ void PrintPreview::PageUpClick() {
         ShowCurrentPage();
         return;
     }
-    LogDataSet& flights = window_->Session().Flights();
+    LogDataSet& flights = session_.Flights();
     if (flights.AbsolutePosition() < flights.RecordCount() - 1) flights.MoveNext();
     RenderPreview();
 }
@@ -256,7 +258,7 @@ void PrintPreview::PageDownClick() {
         ShowCurrentPage();
         return;
     }
-    LogDataSet& flights = window_->Session().Flights();
+    LogDataSet& flights = session_.Flights();
     if (flights.AbsolutePosition() > 0) flights.MovePrevious();
     RenderPreview();
 }
@@ -329,8 +331,7 @@ void PrintPreview::PrintCurrent() {
         FlightPageOptions options = ReadFlightPageOptions(*settings_, false);
         options.planWanted = xyPlot_->isChecked();
         options.profileWanted = dzPlot_->isChecked();
-        outcome =
-            PrintFlightDetails(*printer_, window_->Session().Db(), FlightPageFieldsOf(*window_), options);
+        outcome = PrintFlightDetails(*printer_, session_.Db(), FlightPageFieldsOf(*window_), options);
     }
     if (outcome.ok && printer_->printerState() == QPrinter::Error) {
         outcome.ok = false;
@@ -351,7 +352,7 @@ void PrintPreview::ExportPdf() {
         FlightPageOptions options = ReadFlightPageOptions(*settings_, offsetMode_);
         options.planWanted = xyPlot_->isChecked();
         options.profileWanted = dzPlot_->isChecked();
-        outcome = ExportFlightPdf(path, window_->Session().Db(), FlightPageFieldsOf(*window_), options);
+        outcome = ExportFlightPdf(path, session_.Db(), FlightPageFieldsOf(*window_), options);
     }
     if (!outcome.ok) prompts_->Inform(this, Translate("Export PDF"), outcome.error, QMessageBox::Warning);
 }

@@ -18,6 +18,7 @@ class QPushButton;
 
 namespace soarnote {
 
+class LogbookSession;
 class MainWindow;
 class Prompts;
 class SettingsStore;
@@ -31,7 +32,10 @@ class PrintPreview : public QDialog {
 public:
     enum Mode { LogMode = 0, FlightMode = 1 };
 
-    PrintPreview(MainWindow* window, SettingsStore* settings, Prompts* prompts, QPrinter* printer);
+    // The flight page shows the main window's fields; the logbook session,
+    // settings, prompts and printer are borrowed.
+    PrintPreview(MainWindow* window, LogbookSession& session, SettingsStore* settings, Prompts* prompts,
+                 QPrinter* printer);
     ~PrintPreview() override;
 
     // Sets the window up for the mode; Init then shows it modally.
@@ -70,6 +74,7 @@ private:
     std::vector<LogbookRow> ReadRows();
 
     MainWindow* window_;
+    LogbookSession& session_;
     SettingsStore* settings_;
     Prompts* prompts_;
     QPrinter* printer_;

@@ -105,7 +105,7 @@ class TestImportDialogs : public WindowFixture {
     // import commands as the program joins them.
     void OpenWindow() {
         settings_->Write(keys::DatabaseName, logbook_);
-        main_ = std::make_unique<MainWindow>(settings_.get(), &dialogs_);
+        main_ = std::make_unique<SessionMainWindow>(settings_.get(), &dialogs_);
         ImportCommands::ConnectTo(*main_, dialogs_);
         main_->Startup();
         main_->show();

@@ -15,6 +15,7 @@
 #include "settings/settingsstore.h"
 #include "ui/mainwindow.h"
 #include "ui/plot3dwindow.h"
+#include "ui/sessionwindow.h"
 #include "ui/silentprompts.h"
 
 #include <QApplication>
@@ -48,7 +49,7 @@ private slots:
         settings.Write(keys::DatabaseName, logbook);
         settings.Write(keys::GeneralUnits, QStringLiteral("Meters"));
         SilentPrompts prompts(QMessageBox::No);
-        MainWindow main(&settings, &prompts);
+        SessionMainWindow main(&settings, &prompts);
         main.Startup();
         main.Session().Flights().MoveTo(kFlight - 1);
         main.Plot3DCommand();

@@ -64,7 +64,8 @@ int main(int argc, char** argv) {
     settings.Write(keys::DatabaseName, logbook);
     SilentPrompts prompts;
 
-    MainWindow main(&settings, &prompts);
+    LogbookSession session;
+    MainWindow main(session, &settings, &prompts);
     main.Startup();
     main.move(0, 0);
     main.show();

@@ -23,7 +23,7 @@ namespace {
 
 bool Shoot(MainWindow& main, SettingsStore& settings, SilentPrompts& prompts, PrintPreview::Mode mode,
            const QDir& folder, const QString& name) {
-    PrintPreview preview(&main, &settings, &prompts, main.Printer());
+    PrintPreview preview(&main, main.Session(), &settings, &prompts, main.Printer());
     preview.Prepare(mode);
     preview.resize(900, 680);
     preview.show();
@@ -60,7 +60,8 @@ int main(int argc, char** argv) {
     SettingsStore settings(work.filePath(QStringLiteral("settings.ini")));
     settings.Write(keys::DatabaseName, logbook);
     SilentPrompts prompts;
-    MainWindow main(&settings, &prompts);
+    LogbookSession session;
+    MainWindow main(session, &settings, &prompts);
     main.Startup();
     main.show();
     bool ok = Shoot(main, settings, prompts, PrintPreview::LogMode, out, QStringLiteral("preview-log"));

@@ -3,6 +3,7 @@
 
 #include "core/testlogbook.h"
 #include "fakeprompts.h"
+#include "sessionwindow.h"
 
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
@@ -105,7 +106,7 @@ private slots:
         SettingsStore settings(dir.filePath(QStringLiteral("settings.ini")));
         settings.Write(keys::DatabaseName, logbook);
         FakePrompts prompts;
-        MainWindow main(&settings, &prompts);
+        SessionMainWindow main(&settings, &prompts);
         main.Startup();
         main.show();
         CompanionWindows companions(main, main.Session(), settings, prompts);

@@ -113,13 +113,13 @@ private slots:
         companions_->ShowConditions(true);                           // on the newest flight, the second
         QCOMPARE(Window()->WeatherList()->currentText(), QString()); // its weather row is gone
         QCOMPARE(Window()->WindList()->currentText(), QStringLiteral("Light"));
-        QCOMPARE(Window()->Box(ConditionsWindow::WindSpeedLink)->text(), QStringLiteral("12.5"));
-        QCOMPARE(Window()->Box(ConditionsWindow::CloudBaseLink)->text(), QStringLiteral("1800"));
-        QCOMPARE(Window()->Box(ConditionsWindow::CloudCoverLink)->text(), QStringLiteral("0.5"));
+        QCOMPARE(Window()->Box(FlightConditions::WindSpeed)->text(), QStringLiteral("12.5"));
+        QCOMPARE(Window()->Box(FlightConditions::CloudBase)->text(), QStringLiteral("1800"));
+        QCOMPARE(Window()->Box(FlightConditions::CloudCover)->text(), QStringLiteral("0.5"));
         QCOMPARE(Window()->WeatherList()->count(), 3); // no choice, Sunny, Overcast
         PageDown();
         QCOMPARE(main_->Form()->Comments()->toPlainText(), QStringLiteral("first"));
-        QCOMPARE(Window()->Values(), (QStringList{"", "", "", "", ""}));
+        QVERIFY(Window()->Conditions() == FlightConditions());
         PageUp();
         QCOMPARE(Window()->WindList()->currentText(), QStringLiteral("Light"));
         // Showing a flight wrote nothing back, not even the weather row that is gone.
@@ -132,15 +132,15 @@ private slots:
         companions_->ShowConditions(true);
         ConditionsWindow* w = Window();
         w->WeatherList()->setCurrentIndex(w->WeatherList()->findText(QStringLiteral("Overcast")));
-        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink0"))->text(),
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Weather),
                  QStringLiteral("2")); // at once, as the row's ID
-        QTest::keyClicks(w->Box(ConditionsWindow::CloudCoverLink), QStringLiteral("0.75"));
-        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink1"))->text(), QStringLiteral("0.75"));
-        QTest::keyClicks(w->Box(ConditionsWindow::CloudBaseLink), QStringLiteral("1500"));
+        QTest::keyClicks(w->Box(FlightConditions::CloudCover), QStringLiteral("0.75"));
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::CloudCover), QStringLiteral("0.75"));
+        QTest::keyClicks(w->Box(FlightConditions::CloudBase), QStringLiteral("1500"));
         w->WindList()->setCurrentIndex(w->WindList()->findText(QStringLiteral("Strong")));
-        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink3"))->text(), QStringLiteral("2"));
-        QTest::keyClicks(w->Box(ConditionsWindow::WindSpeedLink), QStringLiteral("25"));
-        QCOMPARE(main_->Form()->Edit(QStringLiteral("CLink4"))->text(), QStringLiteral("25"));
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Wind), QStringLiteral("2"));
+        QTest::keyClicks(w->Box(FlightConditions::WindSpeed), QStringLiteral("25"));
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::WindSpeed), QStringLiteral("25"));
         QVERIFY(main_->Form()->IsModified());
         QVERIFY(Stored("Weather", 1).isNull()); // saved with the flight, not before
 
@@ -156,7 +156,7 @@ private slots:
         PageDown();
         QCOMPARE(w->WeatherList()->currentText(), QStringLiteral("Overcast"));
         QCOMPARE(w->WindList()->currentText(), QStringLiteral("Strong"));
-        QCOMPARE(w->Box(ConditionsWindow::CloudCoverLink)->text(), QStringLiteral("0.75"));
+        QCOMPARE(w->Box(FlightConditions::CloudCover)->text(), QStringLiteral("0.75"));
         // Choosing no entry empties the field.
         w->WeatherList()->setCurrentIndex(0);
         PageUp();

@@ -3,6 +3,7 @@
 
 #include "core/testlogbook.h"
 #include "fakeprompts.h"
+#include "sessionwindow.h"
 
 #include "core/daynumber.h"
 #include "core/logbookfiles.h"
@@ -83,7 +84,7 @@ private:
 
     std::unique_ptr<MainWindow> OpenWindow(const QString& logbook) {
         if (!logbook.isEmpty()) settings_->Write(keys::DatabaseName, logbook);
-        auto window = std::make_unique<MainWindow>(settings_.get(), &prompts_);
+        std::unique_ptr<MainWindow> window = std::make_unique<SessionMainWindow>(settings_.get(), &prompts_);
         window->Startup();
         window->show();
         return window;

@@ -63,8 +63,8 @@ class TestPrintPreview : public WindowFixture {
     }
 
     std::unique_ptr<PrintPreview> Preview(PrintPreview::Mode mode, QSize size = QSize(1000, 720)) {
-        auto preview =
-            std::make_unique<PrintPreview>(main_.get(), settings_.get(), &prompts_, main_->Printer());
+        auto preview = std::make_unique<PrintPreview>(main_.get(), main_->Session(), settings_.get(),
+                                                      &prompts_, main_->Printer());
         preview->Prepare(mode);
         preview->resize(size);
         preview->show();

@@ -229,7 +229,7 @@ private slots:
 
     void menuItemPlacesAndChecks() {
         settings_->Write(keys::DatabaseName, logbook_);
-        MainWindow main(settings_.get(), &prompts_);
+        SessionMainWindow main(settings_.get(), &prompts_);
         main.Startup();
         main.move(40, 30);
         main.show();
@@ -268,7 +268,7 @@ private slots:
 
     void placementBesideTheMainWindow() {
         settings_->Write(keys::DatabaseName, logbook_);
-        MainWindow main(settings_.get(), &prompts_);
+        SessionMainWindow main(settings_.get(), &prompts_);
         main.Startup();
         main.move(20, 10);
         main.show();

@@ -63,7 +63,8 @@ int main(int argc, char** argv) {
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Left"), 0);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Top"), 0);
     SilentPrompts prompts(QMessageBox::No);
-    MainWindow main(&settings, &prompts);
+    LogbookSession session;
+    MainWindow main(session, &settings, &prompts);
     main.Startup();
     main.Session().Flights().MoveTo(flightNumber - 1);
     main.Plot3DCommand();

@@ -5,6 +5,7 @@
 
 #include "core/testlogbook.h"
 #include "fakeprompts.h"
+#include "sessionwindow.h"
 
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
@@ -51,7 +52,7 @@ protected:
     // The main window started on a logbook, its companions joined to the menus.
     void OpenMain(const QString& logbook) {
         settings_->Write(soarnote::keys::DatabaseName, logbook);
-        main_ = std::make_unique<soarnote::MainWindow>(settings_.get(), &prompts_);
+        main_ = std::make_unique<SessionMainWindow>(settings_.get(), &prompts_);
         main_->Startup();
         main_->show();
         companions_ =

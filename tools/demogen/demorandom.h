@@ -13,8 +13,10 @@ class DemoRandom {
 public:
     explicit DemoRandom(std::uint32_t seed) : engine_(seed) {}
 
-    // A value in [lo, hi).
-    double Uniform(double lo, double hi) { return lo + (hi - lo) * (engine_() / 4294967296.0); }
+    // A value in [lo, hi). A draw holds 32 bits: exact as a double.
+    double Uniform(double lo, double hi) {
+        return lo + (hi - lo) * (static_cast<double>(engine_()) / 4294967296.0);
+    }
     // A whole number in [lo, hi].
     int Int(int lo, int hi) {
         return lo + static_cast<int>(engine_() % static_cast<std::uint32_t>(hi - lo + 1));

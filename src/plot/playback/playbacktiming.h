@@ -6,8 +6,11 @@
 
 namespace soarnote {
 
-// The speed slider: 1 replays the flight in real time, the top end two
-// minutes of flight per second; a new view starts at ten times real time.
+// The speed slider s plays the flight at s x s times real time: the timer
+// ticks fps x s times a second and each tick adds s / fps seconds of flight.
+// 1 replays the flight in real time; a new view starts at 10, a hundred times
+// real time (an hour's flight in 36 s); the top end, 120, runs some three
+// hours of flight a second once the timer is down to its 2 ms at 5 fps.
 inline constexpr int kSpeedSliderMinimum = 1;
 inline constexpr int kSpeedSliderMaximum = 120;
 inline constexpr int kSpeedSliderInitial = 10;

@@ -34,8 +34,10 @@ std::vector<MeshCluster> ClusterTriangles(const std::vector<QVector3D>& position
     for (std::size_t t = 0; t < triangles; ++t) {
         const QVector3D centre =
             (positions[indices[3 * t]] + positions[indices[3 * t + 1]] + positions[indices[3 * t + 2]]) / 3;
-        const int tx = std::clamp(static_cast<int>((centre.x() - all.lo.x()) / w * side), 0, side - 1);
-        const int ty = std::clamp(static_cast<int>((centre.y() - all.lo.y()) / h * side), 0, side - 1);
+        // side is the square root of a triangle count: exact as a float.
+        const auto tiles = static_cast<float>(side);
+        const int tx = std::clamp(static_cast<int>((centre.x() - all.lo.x()) / w * tiles), 0, side - 1);
+        const int ty = std::clamp(static_cast<int>((centre.y() - all.lo.y()) / h * tiles), 0, side - 1);
         tileOf[t] = ty * side + tx;
         ++start[static_cast<std::size_t>(tileOf[t]) + 1];
     }

@@ -7,7 +7,8 @@ namespace soarnote::scene {
 namespace {
 
 float Hills(int row, int column) {
-    return 5.0f + 8.0f * std::sin(row * 0.3f) * std::cos(column * 0.25f);
+    return 5.0f +
+           8.0f * std::sin(static_cast<float>(row) * 0.3f) * std::cos(static_cast<float>(column) * 0.25f);
 }
 
 } // namespace
@@ -18,7 +19,8 @@ MeshGeometry GridGeometry(int rows, int columns, float x0, float y0, float step,
     g.vertices.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c)
-            g.vertices.push_back(Vertex3{x0 + c * step, y0 + r * step, height(r, c)});
+            g.vertices.push_back(
+                Vertex3{x0 + static_cast<float>(c) * step, y0 + static_cast<float>(r) * step, height(r, c)});
     g.faceList.clear();
     g.faceList.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(columns) * 8 + 1);
     // Rows run north and columns west (x is minus the easting); seen from
