@@ -3,8 +3,8 @@
 // status texts, questions), ticks its timer only while it runs, and can let
 // an emulated instrument answer every write.
 
+#include "common/testlogbook.h"
 #include "core/logbookdatabase.h"
-#include "core/testlogbook.h"
 #include "core/variostore.h"
 #include "soldevice.h"
 #include "vario/variolink.h"
@@ -31,6 +31,7 @@ public:
     int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
     bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
     QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
+    QList<int> replySizes;     // ...and the size of each reply
     QString recordRows;
     int closes = 0;
     int finished = 0;
@@ -149,8 +150,12 @@ public:
         while (link.Active()) {
             if (!inbox.isEmpty() && inboxDue.first() <= ticks) {
                 inboxDue.removeFirst();
-                Feed(inbox.takeFirst());
-                if (!recordRows.isEmpty()) rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
+                const QByteArray reply = inbox.takeFirst();
+                Feed(reply);
+                if (!recordRows.isEmpty()) {
+                    rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
+                    replySizes << int(reply.size());
+                }
                 continue;
             }
             if (vanishAtCut && byteBudget == 0 && inbox.isEmpty()) {
