@@ -1,8 +1,8 @@
 // The real port adapter against the receiver emulator on a pseudo-terminal:
 // downloads with every fault the line and the receiver can show; the
-// emulator's device model where the downloads cannot show it (resends, line
-// pacing) and the emulator as a program of its own. The single requests run
-// end to end in tst_gpscommands.
+// emulator's resends, which the downloads cannot show, and the emulator as a
+// program of its own (its line pacing is measured in bench_gpsdownload). The
+// single requests run end to end in tst_gpscommands.
 
 #include "emulatorrig.h"
 
@@ -190,23 +190,6 @@ private slots:
         e.Receive(bad, now);
         QCOMPARE(Frames(e.TakeOutput(now))[0].id, std::uint8_t(garmin::PidNak));
         QVERIFY(!emu::ParseFault(QStringLiteral("melt@3")) && !emu::ParseFault(QStringLiteral("corrupt")));
-    }
-
-    // At 9600 baud a byte takes 10 bits: 1041 microseconds.
-    void emulatorPacing() {
-        emu::EmulatorConfig c;
-        c.baud = 9600;
-        emu::GarminEmulator e(c);
-        e.Receive(FramePacket(MakeCommandPacket(5)), 0); // 8 bytes
-        const std::int64_t arrives = 8 * 10'000'000LL / 9600;
-        QVERIFY(e.TakeOutput(arrives - 1).isEmpty());
-        e.Tick(arrives);
-        // ACK (8 bytes), then the 14-byte date and time frame, back to back.
-        QVERIFY(e.TakeOutput(arrives + 8 * 10'000'000LL / 9600 - 1).isEmpty());
-        QCOMPARE(Frames(e.TakeOutput(arrives + 8 * 10'000'000LL / 9600)).size(), size_t(1));
-        const QByteArray rest = e.TakeOutput(arrives + 30 * 10'000'000LL / 9600);
-        QCOMPARE(Frames(rest)[0].id, std::uint8_t(garmin::PidDateTime));
-        QCOMPARE(e.WireTimeUs(), (8 + 8 + rest.size()) * 10'000'000LL / 9600);
     }
 };
 
