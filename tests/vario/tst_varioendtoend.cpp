@@ -6,6 +6,7 @@
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
 #include "core/variostore.h"
+#include "linkharness.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "vario/varioconnection.h"
@@ -173,28 +174,11 @@ private slots:
             QCOMPARE(RowCount(b.file.Db(), "BaroData"), 0);
             return;
         }
-        for (int n = 1; n <= 2; ++n) {
-            const solemu::SolTrace& t = memory.traces[n - 1];
-            const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
-            std::vector<std::pair<double, int>> sent;
-            for (int i = 0; i < int(t.heights.size()); ++i) {
-                const bool lost = fault.startsWith("silentAtNext")
-                                      ? n == 1 || i >= lostFrom
-                                      : n == 2 && i >= lostFrom && i < lostFrom + lostCount;
-                if (!lost) sent.emplace_back(start + i * t.intervalSeconds * kOneSecond, t.heights[i]);
-            }
-            QSqlQuery q(b.file.Db());
-            QVERIFY(q.exec(
-                QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(n)));
-            std::size_t i = 0;
-            for (; q.next(); ++i) {
-                QVERIFY(i < sent.size());
-                QVERIFY2(std::abs(q.value(0).toDouble() - sent[i].first) < 1e-8,
-                         qPrintable(GeneralDateText(q.value(0).toDouble())));
-                QCOMPARE(q.value(1).toInt(), sent[i].second);
-            }
-            QCOMPARE(i, sent.size());
-        }
+        for (int n = 1; n <= 2; ++n)
+            CompareTrace(b.file.Db(), memory.traces[n - 1], n, [&](int i) {
+                return fault.startsWith("silentAtNext") ? n == 1 || i >= lostFrom
+                                                        : n == 2 && i >= lostFrom && i < lostFrom + lostCount;
+            });
         QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID NOT IN (1, 2)").toInt(), 0);
     }
 
