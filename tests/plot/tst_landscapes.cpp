@@ -105,18 +105,14 @@ void TestLandscapes::DemHeaderCut_data() {
     QTest::addColumn<QString>("data");
     QTest::addColumn<QString>("header"); // file that exists
     QTest::addColumn<bool>("found");
-    QTest::newRow("area") << "area.demefs"
-                          << "area.HDR" << true;
-    QTest::newRow("cut at the first stop") << "my.area.demefs"
-                                           << "my.HDR" << true;
-    QTest::newRow("not at the last stop") << "my.area.demefs"
-                                          << "my.area.HDR" << false;
-    QTest::newRow("stop in a folder") << "v1.2/area.demefs"
-                                      << "v1.2/area.HDR" << true;
-    QTest::newRow("hidden folder") << ".terrain/area.demefs"
-                                   << ".terrain/area.HDR" << true;
-    QTest::newRow("lower-case hdr") << "area.demefs"
-                                    << "area.hdr" << true;
+    const char* rows[][4] = {{"area", "area.demefs", "area.HDR", "y"},
+                             {"cut at the first stop", "my.area.demefs", "my.HDR", "y"},
+                             {"not at the last stop", "my.area.demefs", "my.area.HDR", ""},
+                             {"stop in a folder", "v1.2/area.demefs", "v1.2/area.HDR", "y"},
+                             {"hidden folder", ".terrain/area.demefs", ".terrain/area.HDR", "y"},
+                             {"lower-case hdr", "area.demefs", "area.hdr", "y"}};
+    for (const auto& [name, data, header, found] : rows)
+        QTest::newRow(name) << QString(data) << QString(header) << (*found != 0);
 }
 
 void TestLandscapes::DemHeaderCut() {
@@ -138,16 +134,13 @@ void TestLandscapes::OverlayBitmap_data() {
     QTest::addColumn<QString>("landscape");
     QTest::addColumn<QString>("bitmap"); // file that exists
     QTest::addColumn<bool>("found");
-    QTest::newRow("upper case") << "area.xyz"
-                                << "area.BMP" << true;
-    QTest::newRow("lower case") << "area.xyz"
-                                << "area.bmp" << true;
-    QTest::newRow("cut at the first stop") << "my.area.xyz"
-                                           << "my.bmp" << true;
-    QTest::newRow("stop in a folder") << "v1.2/area.xyz"
-                                      << "v1.2/area.bmp" << true;
-    QTest::newRow("another name") << "area.xyz"
-                                  << "other.bmp" << false;
+    const char* rows[][4] = {{"upper case", "area.xyz", "area.BMP", "y"},
+                             {"lower case", "area.xyz", "area.bmp", "y"},
+                             {"cut at the first stop", "my.area.xyz", "my.bmp", "y"},
+                             {"stop in a folder", "v1.2/area.xyz", "v1.2/area.bmp", "y"},
+                             {"another name", "area.xyz", "other.bmp", ""}};
+    for (const auto& [name, landscape, bitmap, found] : rows)
+        QTest::newRow(name) << QString(landscape) << QString(bitmap) << (*found != 0);
 }
 
 void TestLandscapes::OverlayBitmap() {
