@@ -31,8 +31,7 @@ private slots:
     }
     void versionText() {
         QFETCH(QString, version);
-        QFETCH(QString, text);
-        QCOMPARE(AboutBox::VersionText(version), text);
+        QTEST(AboutBox::VersionText(version), "text");
     }
 
     void systemInformationForABugReport() {

@@ -235,7 +235,6 @@ private slots:
         QFETCH(QString, chosenFile);
         QFETCH(int, answer);
         QFETCH(int, questions);
-        QFETCH(QColor, colour);
         settings_->Write(keys::PlotGliderColor, storedColour);
         auto d = OpenDialog();
         prompts_.fileNames = {chosenFile};
@@ -249,7 +248,7 @@ private slots:
                 prompts_.asked.first().text,
                 QStringLiteral("If this Model contains texture details the background color should be white. "
                                "Do you want to change the background color now?"));
-        QCOMPARE(d->Colour(OptionsDialog::GliderRow), colour);
+        QTEST(d->Colour(OptionsDialog::GliderRow), "colour");
         QCOMPARE(d->MeshFile(OptionsDialog::PilotMesh),
                  chosenFile.isEmpty() ? ProgramFolder::File(QStringLiteral("parapilot.x")) : chosenFile);
         QCOMPARE(d->MeshFile(OptionsDialog::GliderMesh), ProgramFolder::File(QStringLiteral("para.x")));

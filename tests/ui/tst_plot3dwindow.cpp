@@ -233,7 +233,6 @@ private slots:
     void terrainFolderGroundsFlightsWithoutLandscape() {
         QFETCH(double, lat0);
         QFETCH(double, lng0);
-        QFETCH(bool, onTerrain);
         const QString tiles = dir_->filePath(QStringLiteral("tiles"));
         QVERIFY(QDir().mkpath(tiles));
         QVERIFY(QFile::copy(QStringLiteral(SOARNOTE_TEST_DATA "/terrain/N57E011.hgt"),
@@ -251,7 +250,7 @@ private slots:
             lowest = std::min(lowest, v.z());
             highest = std::max(highest, v.z());
         }
-        QCOMPARE(highest - lowest > 1.0f, onTerrain);
+        QTEST(highest - lowest > 1.0f, "onTerrain");
     }
 
     void sunPositionRelightsForTheTimeTyped() {

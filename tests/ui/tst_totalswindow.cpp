@@ -79,16 +79,14 @@ private slots:
     void totalsQuery() {
         QFETCH(int, span);
         QFETCH(QString, year);
-        QFETCH(QString, hours);
-        QFETCH(QString, distance);
         LogbookDatabase db;
         QString error;
         QVERIFY(db.Open(logbook_, &error));
         const std::optional<Totals> totals =
             ReadTotals(db.Db(), static_cast<TotalsSpan>(span), kNow, year, &error);
         QVERIFY2(totals, qPrintable(error));
-        QCOMPARE(TotalTimeText(totals->flightTime), hours);
-        QCOMPARE(TotalDistanceText(totals->distance), distance);
+        QTEST(TotalTimeText(totals->flightTime), "hours");
+        QTEST(TotalDistanceText(totals->distance), "distance");
     }
 
     void lastTwelveMonthsStartAtThisTimeOfDay() {
@@ -119,8 +117,7 @@ private slots:
 
     void timeText() {
         QFETCH(QVariant, days);
-        QFETCH(QString, text);
-        QCOMPARE(TotalTimeText(days), text);
+        QTEST(TotalTimeText(days), "text");
     }
 
     void windowShowsTotalAndCurrentYear() {
