@@ -12,6 +12,7 @@
 // Layout() builds an older layout, FromTemplate() starts from a copy of a
 // template file instead of a fresh schema.
 
+#include "core/daynumber.h"
 #include "core/logbookdatabase.h"
 #include "core/logbookschema.h"
 
@@ -27,6 +28,11 @@
 #include <QtTest>
 
 namespace testlogbook {
+
+// The day number of a calendar date and time of day.
+inline double Day(int year, int month, int day, int hour = 0, int minute = 0) {
+    return soarnote::DayNumber(QDate(year, month, day), hour, minute, 0);
+}
 
 // Builds a logbook file with the given layout (the current one by default).
 inline bool CreateLogbookFile(const QString& path, const soarnote::SchemaLayout& layout = {}) {
@@ -72,6 +78,13 @@ inline QString InsertRow(const QSqlDatabase& db, const QString& table, const QVa
                 values);
 }
 
+// Runs one statement on a logbook file that is not open elsewhere.
+inline QString ExecOnFile(const QString& path, const QString& sql, const QVariantList& values = {}) {
+    soarnote::LogbookDatabase file;
+    QString error;
+    return file.Open(path, &error) ? Exec(file.Db(), sql, values) : error;
+}
+
 inline QVariant Scalar(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) {
     QSqlQuery q(db);
     q.prepare(sql);
@@ -79,6 +92,11 @@ inline QVariant Scalar(const QSqlDatabase& db, const QString& sql, const QVarian
         q.addBindValue(v);
     if (!q.exec() || !q.next()) return {};
     return q.value(0);
+}
+
+inline QVariant ScalarOnFile(const QString& path, const QString& sql, const QVariantList& values = {}) {
+    soarnote::LogbookDatabase file;
+    return file.Open(path, nullptr) ? Scalar(file.Db(), sql, values) : QVariant();
 }
 
 inline int RowCount(const QSqlDatabase& db, const QString& table) {

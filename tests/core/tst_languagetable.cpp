@@ -114,12 +114,11 @@ private slots:
     void translations() {
         QFETCH(QString, english);
         QFETCH(QVariant, language);
-        QFETCH(QString, shown);
         AddRow(path_, english, language);
         AddRow(path_, english, QStringLiteral("later row"));
         LanguageTable table;
         QVERIFY(table.Open(path_));
-        QCOMPARE(table.Translate(english), shown);
+        QTEST(table.Translate(english), "shown");
         table.Close();
         QCOMPARE(Rows(path_).size(), 2);
     }

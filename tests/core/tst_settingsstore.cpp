@@ -10,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <array>
 
 using namespace soarnote;
 
@@ -40,42 +39,16 @@ private slots:
     }
     void init() { ini_ = dir_.filePath(QStringLiteral("settings%1.conf").arg(++counter_)); }
 
-    // With an empty store every reader gets the default of the settings table.
-    // The keys the options dialog shows are checked there (tst_optionsdialog),
-    // the table editor's in tst_tableeditor.
-    void defaults_data() {
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected"); // "@file" = that file of the program folder
-        const QList<std::array<const char*, 3>> table = {
-            {"General", "Toolbar", ""},    {"Print", "Show", "15"},    {"Plot", "InstrLeft", "0"},
-            {"Plot", "InstrTop", "0"},     {"Main", "Height", "5450"}, {"Database", "Name", "@demo.mdb"},
-            {"Plot", "Glider", "@para.x"},
-        };
-        for (const auto& [section, key, expected] : table)
-            QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(section, key)))
-                << section << key << expected;
-    }
-    void defaults() {
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
-        if (expected.startsWith(QLatin1Char('@'))) expected = QDir(program_).filePath(expected.mid(1));
-        const std::vector<const SettingKey*>& all = AllSettingKeys();
-        const auto setting = std::find_if(all.cbegin(), all.cend(), [&](const SettingKey* k) {
-            return k->section == section && k->key == key;
-        });
-        QVERIFY2(setting != all.cend(), "not among the setting keys");
+    // Reading a key of an empty store gives its default and writes nothing.
+    void readingWritesNothing() {
         SettingsStore store(ini_);
-        QCOMPARE(store.Text(**setting), expected);
-        if (bool numeric = false; expected.toInt(&numeric), numeric)
-            QCOMPARE(store.Int(**setting), expected.toInt());
-        QVERIFY(!store.Contains(section, key));
+        QCOMPARE(store.Text(keys::DatabaseName), QDir(program_).filePath(QStringLiteral("demo.mdb")));
+        QCOMPARE(store.Int(keys::MainHeight), 5450);
+        QVERIFY(!store.Contains(keys::MainHeight.section, keys::MainHeight.key));
         store.Sync();
-        QVERIFY(IniText(ini_).trimmed().isEmpty()); // reading writes nothing
+        QVERIFY(IniText(ini_).trimmed().isEmpty());
     }
 
-    // The list holds each key once, whatever the case.
     // Colours are stored red in the low byte; the 3D view's landscape
     // default is dark green, not a dark blue.
     void plotColours_data() {

@@ -42,8 +42,6 @@ public:
         runner_->Join();
         return emulator_->Stats();
     }
-    emu::GarminEmulator& Emulator() { return *emulator_; }
-    void SetDevice(const QString& device) { device_ = device; }
 
     // Waits on the event loop for the command under way to end.
     bool WaitForEnd(QSignalSpy& spy, int timeoutMs = 15000) { return spy.count() > 0 || spy.wait(timeoutMs); }

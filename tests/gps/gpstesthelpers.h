@@ -2,7 +2,7 @@
 // Shared by the GPS tests: a recording stand-in for the link's port and
 // timer, logbook files in a temporary folder, and receiver packets.
 
-#include "core/testlogbook.h"
+#include "common/testlogbook.h"
 
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
@@ -26,10 +26,7 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
     return b;
 }
 
-inline void Put16(QByteArray& b, int v) {
-    b.append(static_cast<char>(v & 0xFF));
-    b.append(static_cast<char>((v >> 8) & 0xFF));
-}
+// Little-endian, as the receiver sends its numbers.
 inline void Put32(QByteArray& b, std::int32_t v) {
     for (int i = 0; i < 4; ++i)
         b.append(static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF));
@@ -42,44 +39,31 @@ inline std::int32_t GarminSeconds(double dayNumber) {
     return static_cast<std::int32_t>(std::llround((dayNumber - 32873.0) * 86400.0));
 }
 
+inline QByteArray Framed(std::uint8_t id, const QByteArray& data = {}) {
+    return FramePacket(MakePacket(id, data));
+}
+
 // A framed track point (13-byte layout).
 inline QByteArray PointFrame(double lat, double lng, double day, bool newTrack) {
     QByteArray d;
     Put32(d, Semicircles(lat));
     Put32(d, Semicircles(lng));
     Put32(d, GarminSeconds(day));
-    d.append(newTrack ? '\x01' : '\x00');
-    return FramePacket(MakePacket(garmin::PidTrackPoint, d));
-}
-
-inline QByteArray Framed(std::uint8_t id, const QByteArray& data = {}) {
-    return FramePacket(MakePacket(id, data));
+    return Framed(garmin::PidTrackPoint, d + (newTrack ? '\x01' : '\x00'));
 }
 
 inline QByteArray ProductFrame(int id = 17, int version = 310, const QByteArray& text = "GPS 12") {
-    QByteArray d;
-    Put16(d, id);
-    Put16(d, version);
-    d.append(text);
-    d.append('\0');
-    return Framed(garmin::PidProductData, d);
+    return Framed(garmin::PidProductData, Bytes({id, id >> 8, version, version >> 8}) + text + '\0');
 }
 
 inline QByteArray DateTimeFrame(const QDateTime& t) {
-    QByteArray d;
-    d.append(static_cast<char>(t.date().month()));
-    d.append(static_cast<char>(t.date().day()));
-    Put16(d, t.date().year());
-    Put16(d, t.time().hour());
-    d.append(static_cast<char>(t.time().minute()));
-    d.append(static_cast<char>(t.time().second()));
-    return Framed(garmin::PidDateTime, d);
+    const QDate d = t.date();
+    return Framed(garmin::PidDateTime, Bytes({d.month(), d.day(), d.year(), d.year() >> 8, t.time().hour(), 0,
+                                              t.time().minute(), t.time().second()}));
 }
 
 inline QByteArray RecordsFrame(int count) {
-    QByteArray d;
-    Put16(d, count);
-    return Framed(garmin::PidRecords, d);
+    return Framed(garmin::PidRecords, Bytes({count, count >> 8}));
 }
 
 inline QByteArray CompleteFrame() {
@@ -92,7 +76,6 @@ class FakeLinkIo : public GpsLinkIo {
 public:
     bool open = false;
     int opens = 0;
-    int closes = 0;
     QList<QByteArray> writes;
     int timerMs = -1; // running interval, -1 stopped
     int timerStarts = 0;
@@ -107,10 +90,7 @@ public:
         ++opens;
         return true;
     }
-    void ClosePort() override {
-        open = false;
-        ++closes;
-    }
+    void ClosePort() override { open = false; }
     bool IsPortOpen() const override { return open; }
     void Write(const QByteArray& bytes) override { writes << bytes; }
     void StartTimer(int ms) override {
@@ -124,11 +104,9 @@ public:
     }
     void AskUnknownPacket(const QString& text) override { questions << text; }
     double Now() const override { return now; }
-    void TrackProgress(qint64, qint64) override {}
     void CommandFinished(GpsCommand command, bool ok) override { finished.append({command, ok}); }
 
     QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
-    int CountWrites(const QByteArray& frame) const { return int(writes.count(frame)); }
 };
 
 // A logbook file of the current layout in a folder of its own, open.
@@ -137,15 +115,19 @@ public:
     TempLogbook() {
         path_ = dir_.filePath(QStringLiteral("log.mdb"));
         testlogbook::CreateLogbookFile(path_);
-        QString error;
-        db_.Open(path_, &error);
+        db_.Open(path_, nullptr);
     }
     QSqlDatabase Db() const { return db_.Db(); }
-    const QString& Path() const { return path_; }
     QString Dir() const { return dir_.path(); }
     int Count(const QString& table) const { return testlogbook::RowCount(Db(), table); }
     QVariant Scalar(const QString& sql, const QVariantList& values = {}) const {
         return testlogbook::Scalar(Db(), sql, values);
+    }
+    // As another connection sees it: only what was committed.
+    QVariant Committed(const QString& sql) const {
+        LogbookDatabase other;
+        other.Open(path_, nullptr);
+        return testlogbook::Scalar(other.Db(), sql);
     }
     qint64 AddFlight(double start, double end, QVariant timeOffset = 0.0) {
         testlogbook::InsertRow(Db(), QStringLiteral("LogData"),

@@ -21,57 +21,46 @@ using namespace gpstest;
 
 namespace {
 
-class Window {
-public:
-    explicit Window(emu::EmulatorConfig config) : emulator_(std::move(config)), runner_(emulator_) {
-        QString error;
-        runner_.OpenPty(&error);
-        runner_.Start();
-        settings_ = std::make_unique<SettingsStore>(dir_.filePath(QStringLiteral("s.ini")));
-        settings_->Write(keys::GpsPort, runner_.SlavePath());
-        settings_->Write(keys::GpsSpeed, QStringLiteral("115200"));
-        logbookPath_ = dir_.filePath(QStringLiteral("log.mdb"));
-        testlogbook::CreateLogbookFile(logbookPath_);
+struct Window {
+    QTemporaryDir dir;
+    emu::GarminEmulator emulator;
+    emu::EmulatorRunner runner{emulator};
+    SettingsStore settings{dir.filePath(QStringLiteral("s.ini"))};
+    LogbookSession session;
+    FakePrompts prompts;
+    QMainWindow window;
+    QLabel* info = new QLabel(&window);
+    std::unique_ptr<GpsCommands> commands;
+
+    explicit Window(emu::EmulatorConfig config) : emulator(std::move(config)) {
+        runner.OpenPty(nullptr);
+        runner.Start();
+        settings.Write(keys::GpsPort, runner.SlavePath());
+        settings.Write(keys::GpsSpeed, QStringLiteral("115200"));
+        const QString path = dir.filePath(QStringLiteral("log.mdb"));
+        testlogbook::CreateLogbookFile(path);
         {
             LogbookDatabase db;
-            QString e;
-            db.Open(logbookPath_, &e);
+            db.Open(path, nullptr);
             testlogbook::InsertRow(db.Db(), QStringLiteral("LogData"),
                                    {{QStringLiteral("StartTime"), Day(2024, 5, 1, 9, 50)},
                                     {QStringLiteral("EndTime"), Day(2024, 5, 1, 11)},
                                     {QStringLiteral("TimeOffset"), 0.0}});
         }
-        session_.OpenLogbook(logbookPath_);
-        info_ = new QLabel(&window_);
-        commands_ = std::make_unique<GpsCommands>(session_, *settings_, prompts_, info_, &window_);
-        window_.statusBar()->addWidget(info_, 1);
-        window_.statusBar()->addPermanentWidget(commands_->ProgressBar());
-        window_.show();
+        session.OpenLogbook(path);
+        commands = std::make_unique<GpsCommands>(session, settings, prompts, info, &window);
+        window.statusBar()->addWidget(info, 1);
+        window.statusBar()->addPermanentWidget(commands->ProgressBar());
+        window.show();
     }
     ~Window() {
-        commands_.reset();
-        runner_.Stop();
-        runner_.Join();
+        commands.reset();
+        runner.Stop();
+        runner.Join();
     }
-    GpsCommands& Commands() { return *commands_; }
-    QLabel& Info() { return *info_; }
-    FakePrompts& Prompts() { return prompts_; }
-    LogbookSession& Session() { return session_; }
-    SettingsStore& Settings() { return *settings_; }
-    QString Dir() const { return dir_.path(); }
+    GpsCommands& Commands() { return *commands; }
+    QLabel& Info() { return *info; }
     bool WaitFinished(QSignalSpy& spy) { return spy.count() > 0 || spy.wait(15000); }
-
-private:
-    QTemporaryDir dir_;
-    emu::GarminEmulator emulator_;
-    emu::EmulatorRunner runner_;
-    std::unique_ptr<SettingsStore> settings_;
-    QString logbookPath_;
-    LogbookSession session_;
-    FakePrompts prompts_;
-    QMainWindow window_;
-    QLabel* info_ = nullptr;
-    std::unique_ptr<GpsCommands> commands_;
 };
 
 } // namespace
@@ -89,7 +78,7 @@ private slots:
         w.Commands().DownloadGpsTracks(); // a second click starts nothing
         w.Commands().RequestGpsTime();
         w.Commands().ImportWaypointPlusFile();
-        QVERIFY(w.Prompts().dialogTitles.isEmpty());
+        QVERIFY(w.prompts.dialogTitles.isEmpty());
         QVERIFY(w.WaitFinished(finished));
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), true);
@@ -101,7 +90,7 @@ private slots:
         QCOMPARE(w.Commands().ProgressBar()->maximum(), 102);
         QCOMPARE(w.Commands().ProgressBar()->value(), 102);
         QVERIFY(!w.Commands().Busy());
-        QVERIFY(FlightHasTracks(w.Session().Db(), w.Session().Flights().Current().Id()));
+        QVERIFY(FlightHasTracks(w.session.Db(), w.session.Flights().Current().Id()));
     }
 
     // The single requests show their answers on the status panel; the
@@ -133,13 +122,13 @@ private slots:
         emu::EmulatorConfig config = TwoTracks(5);
         config.faults.push_back(*emu::ParseFault(QStringLiteral("unknown@1")));
         Window w(config);
-        w.Prompts().answers = {QMessageBox::Abort};
+        w.prompts.answers = {QMessageBox::Abort};
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().DownloadGpsTracks();
         QVERIFY(w.WaitFinished(finished));
-        QCOMPARE(w.Prompts().asked.size(), 1);
-        QCOMPARE(w.Prompts().asked[0].buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
-        QVERIFY(w.Prompts().asked[0].text.startsWith(QStringLiteral("ID: 72 Data: ")));
+        QCOMPARE(w.prompts.asked.size(), 1);
+        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+        QVERIFY(w.prompts.asked[0].text.startsWith(QStringLiteral("ID: 72 Data: ")));
         QCOMPARE(w.Info().text(), QStringLiteral("ERROR - (GPS)Unknown reply"));
         QVERIFY(!w.Commands().Busy());
     }
@@ -160,7 +149,7 @@ private slots:
 
     void noPort() {
         Window w(TwoTracks(1));
-        w.Settings().Write(keys::GpsPort, QStringLiteral("COM77"));
+        w.settings.Write(keys::GpsPort, QStringLiteral("COM77"));
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().DownloadGpsTracks();
         QCOMPARE(finished.count(), 1);
@@ -174,16 +163,16 @@ private slots:
 
     void importFile() {
         Window w(TwoTracks(1));
-        const QString path = w.Dir() + QStringLiteral("/track.txt");
+        const QString path = w.dir.path() + QStringLiteral("/track.txt");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("Datum,WGS84,WGS84,0,0,0,0,0\nTP,D,53.1,-1.8,05/01/2024,10:00:00,1\n"
                 "TP,D,53.2,-1.8,05/01/2024,10:00:01,0\n");
         f.close();
         QSignalSpy changed(&w.Commands(), &GpsCommands::TracksChanged);
-        w.Prompts().fileNames = {path, path};
+        w.prompts.fileNames = {path, path};
         w.Commands().ImportWaypointPlusFile();
-        QCOMPARE(w.Prompts().dialogTitles, QStringList{QStringLiteral("Import Waypoint+ Text File")});
+        QCOMPARE(w.prompts.dialogTitles, QStringList{QStringLiteral("Import Waypoint+ Text File")});
         QCOMPARE(w.Info().text(), QStringLiteral("Successfully Imported  2 Track Records [ 2 Entered]"));
         QCOMPARE(changed.count(), 1);
         w.Commands().ImportWaypointPlusFile();

@@ -1,13 +1,14 @@
 // The link state machine driven directly: requests, identification, ACK and
 // NAK and their budgets, the timers, unknown packets, line events, cancel,
-// and the track transfer into a real logbook file. Cuts at every byte and
-// vanished ports are in tst_gpscut.
+// the track transfer into a real logbook file, and a whole download cut at
+// every byte.
 
 #include "gpstesthelpers.h"
 #include "memorysink.h"
 
 #include "core/trackstore.h"
-#include "gps/gpslink.h"
+#include "garminemulator.h"
+#include "gps/gpsreplies.h"
 
 #include <QtTest>
 
@@ -21,13 +22,66 @@ const QByteArray kTrackCommand = Bytes({16, 10, 2, 6, 0, 238, 16, 3});
 const QByteArray kTimeCommand = Bytes({16, 10, 2, 5, 0, 239, 16, 3});
 const QByteArray kAckTrackPoint = Bytes({16, 6, 2, 34, 0, 214, 16, 3});
 const QByteArray kCapabilities = Framed(garmin::PidProtocolArray, Bytes({'P', 0, 0, 'L', 1, 0, 'A', 10, 0}));
+const QString kNoResponse = QStringLiteral("ERROR - (GPS)Failed to get response");
+using Finished = QList<QPair<GpsCommand, bool>>;
 
 // Points of one track, a second apart.
-QByteArray TrackFrames(int count, double start, double lat, bool flagFirst = true) {
+QByteArray TrackFrames(int count, double start, double lat) {
     QByteArray frames;
     for (int i = 0; i < count; ++i)
-        frames += PointFrame(lat + i * 0.0001, -1.8 - i * 0.0001, start + i / 86400.0, flagFirst && i == 0);
+        frames += PointFrame(lat + i * 0.0001, -1.8 - i * 0.0001, start + i / 86400.0, i == 0);
     return frames;
+}
+
+QByteArray BadPoint() {
+    QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
+    bad[5] = static_cast<char>(bad[5] ^ 0x04);
+    return bad;
+}
+
+// The receiver emulator's side of one whole download (identification,
+// capabilities, record count, two tracks, transfer complete), recorded on a
+// simulated clock.
+struct Recording {
+    QByteArray received;              // everything the receiver sent, in order
+    std::vector<qsizetype> pointEnds; // offset just past each track point frame
+    std::vector<emu::EmulatedPoint> points;
+};
+
+Recording Record() {
+    Recording r;
+    emu::EmulatorConfig config;
+    config.points = emu::SyntheticTracks(2, 4, QDateTime(QDate(2024, 5, 1), QTime(10, 0), Qt::UTC));
+    config.sendExtendedProduct = true;
+    r.points = config.points;
+    emu::GarminEmulator device(config);
+    FakeLinkIo io;
+    GpsLink link(io);
+    MemoryTrackSink sink;
+    link.DownloadGpsTracks(&sink, false);
+    std::int64_t now = 0;
+    qsizetype written = 0;
+    for (int step = 0; step < 10000 && link.Busy(); ++step) {
+        for (; written < io.writes.size(); ++written)
+            device.Receive(io.writes[written], now);
+        const std::int64_t next = device.NextDeadlineUs();
+        if (next < 0) {
+            io.timerMs = -1;
+            link.OnTimer(); // the device has nothing more to say
+            continue;
+        }
+        now = std::max(now, next);
+        device.Tick(now);
+        const QByteArray out = device.TakeOutput(now);
+        r.received += out;
+        link.OnBytesReceived(out);
+    }
+    GarminFrameDecoder decoder;
+    for (qsizetype i = 0; i < r.received.size(); ++i)
+        if (auto f = decoder.Feed(static_cast<std::uint8_t>(r.received[i]));
+            f && f->id == garmin::PidTrackPoint)
+            r.pointEnds.push_back(i + 1);
+    return r;
 }
 
 } // namespace
@@ -43,6 +97,12 @@ class TestGpsLink : public QObject {
         QCOMPARE(io.timerMs, 300);
         link.OnBytesReceived(kCapabilities);
     }
+    static void VerifyEnded(GpsLink& link, FakeLinkIo& io, const Finished& finished) {
+        QVERIFY(!link.Busy());
+        QVERIFY(!io.open);
+        QCOMPARE(io.timerMs, -1);
+        QCOMPARE(io.finished, finished);
+    }
 
 private slots:
     void productRequest() {
@@ -56,11 +116,8 @@ private slots:
         QCOMPARE(io.status, QStringLiteral("GPS 12  ver: 3.1"));
         // The reply that ends the transfer is acknowledged too.
         QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
-        QVERIFY(!io.open);
-        QCOMPARE(io.timerMs, -1);
         QVERIFY(link.TransferDone());
-        QVERIFY(!link.Busy());
-        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Product, true}}));
+        VerifyEnded(link, io, {{GpsCommand::Product, true}});
     }
 
     void identificationThenTime() {
@@ -72,6 +129,10 @@ private slots:
         QCOMPARE(io.writes.mid(io.writes.size() - 2),
                  (QList<QByteArray>{FramePacket(MakeAck(garmin::PidProtocolArray)), kTimeCommand}));
         QCOMPARE(io.timerMs, 1000);
+        // A product reply repeated because our acknowledgement crossed it does not end the request.
+        link.OnBytesReceived(ProductFrame());
+        QVERIFY(link.Busy() && io.open);
+        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
         QVERIFY(io.questions.isEmpty());
         // The receiver's clock is 30 seconds behind the workstation's.
         const QDateTime gps(QDate(2024, 6, 30), QTime(14, 5, 9));
@@ -80,45 +141,48 @@ private slots:
         QVERIFY(std::fabs(link.GpsTimeOffset() - 30 / 86400.0) < 1e-9);
         QCOMPARE(io.status, QStringLiteral("Current Time: 2024-06-30 14:05:09"));
         QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidDateTime)));
-        QVERIFY(!io.open);
         QCOMPARE(io.opens, 1);
+        VerifyEnded(link, io, {{GpsCommand::Time, true}});
     }
 
     // A response timer that runs out ends the request, whatever came before:
     // nothing during identification (the request itself is never sent), noise
-    // (no answer, so the timer is not restarted), or an ACK and then silence.
+    // (no answer, so the timer is not restarted), an ACK and then silence. A
+    // download without the receiver's clock stops: its tracks could not be linked.
     void responseTimeout_data() {
-        QTest::addColumn<bool>("identify");
+        QTest::addColumn<int>("command");
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<int>("timerStarts"); // -1: any
-        QTest::newRow("identification") << true << QByteArray() << 1;
-        QTest::newRow("noise") << false << Bytes({0, 0x55, 0xAA, 0xFE}) << 1;
-        QTest::newRow("ACK then silence") << false << Framed(garmin::PidAck, Bytes({10, 0})) << -1;
+        const int time = int(GpsCommand::Time), download = int(GpsCommand::Download);
+        QTest::newRow("identification") << -time << QByteArray() << 1;
+        QTest::newRow("noise") << time << Bytes({0, 0x55, 0xAA, 0xFE}) << 1;
+        QTest::newRow("ACK then silence") << time << Framed(garmin::PidAck, Bytes({10, 0})) << -1;
+        QTest::newRow("download's clock") << download << QByteArray() << 1;
     }
     void responseTimeout() {
-        QFETCH(bool, identify);
+        QFETCH(int, command);
         QFETCH(QByteArray, received);
         QFETCH(int, timerStarts);
         FakeLinkIo io;
         GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(identify));
+        MemoryTrackSink sink;
+        QVERIFY(command == int(GpsCommand::Download) ? link.DownloadGpsTracks(&sink, true)
+                                                     : link.RequestGpsTime(command < 0));
         link.OnBytesReceived(received);
-        QCOMPARE(io.writes, QList<QByteArray>{identify ? kProductRequest : kTimeCommand});
+        QCOMPARE(io.writes, QList<QByteArray>{command < 0 ? kProductRequest : kTimeCommand});
         if (timerStarts >= 0) QCOMPARE(io.timerStarts, timerStarts);
         QCOMPARE(io.timerMs, 1000);
+        io.timerMs = -1; // a single-shot timer that fired
         link.OnTimer();
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
-        QVERIFY(!io.open);
-        QVERIFY(!link.Busy());
-        QCOMPARE(io.finished.size(), 1);
-        QVERIFY(!io.finished[0].second);
+        QCOMPARE(io.status, kNoResponse);
+        QCOMPARE(io.opens, 1);
+        VerifyEnded(link, io, {{GpsCommand(std::abs(command)), false}});
     }
 
     void nakResendsOnce() {
         FakeLinkIo io;
         GpsLink link(io);
         QVERIFY(link.RequestGpsTime(false));
-        QCOMPARE(io.writes, QList<QByteArray>{kTimeCommand});
         const int starts = io.timerStarts;
         link.OnBytesReceived(Framed(garmin::PidNak, Bytes({10, 0})));
         QCOMPARE(io.writes, (QList<QByteArray>{kTimeCommand, kTimeCommand}));
@@ -131,11 +195,10 @@ private slots:
     void endlessRefusalsEndTheTransfer_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("status");
-        QTest::newRow("alternating NAK / bad checksum")
-            << QStringLiteral("nb") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
-        QTest::newRow("NAK only") << QStringLiteral("n") << QStringLiteral("ERROR - (GPS)Too many resends");
-        QTest::newRow("broken frames")
-            << QStringLiteral("x") << QStringLiteral("ERROR - (GPS)Too many damaged packets");
+        const QString damaged = QStringLiteral("ERROR - (GPS)Too many damaged packets");
+        QTest::newRow("alternating NAK / bad checksum") << "nb" << damaged;
+        QTest::newRow("NAK only") << "n" << QStringLiteral("ERROR - (GPS)Too many resends");
+        QTest::newRow("broken frames") << "x" << damaged;
     }
     void endlessRefusalsEndTheTransfer() {
         QFETCH(QString, pattern);
@@ -147,31 +210,20 @@ private slots:
         QVERIFY(link.RequestGpsTracks(&storage));
         Identify(link, io);
         link.OnBytesReceived(TrackFrames(3, Day(2024, 5, 1, 10), 53));
-        QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
-        bad[5] = static_cast<char>(bad[5] ^ 0x04);
         const QByteArray nak = Framed(garmin::PidNak, Bytes({6, 0}));
         const QByteArray broken = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false).left(9);
         QByteArray flood;
         for (int i = 0; i < 10000; ++i) {
             const QChar c = pattern.at(i % pattern.size());
-            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? bad : broken;
+            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? BadPoint() : broken;
         }
         const qsizetype writesBefore = io.writes.size();
         link.OnBytesReceived(flood);
         QVERIFY(io.writes.size() - writesBefore < 100);
         QCOMPARE(io.status, status);
-        QVERIFY(!link.Busy());
-        QVERIFY(!io.open);
-        QCOMPARE(io.timerMs, -1);
-        QCOMPARE(io.finished.size(), 1);
-        QVERIFY(!io.finished[0].second);
-        // Committed: another connection sees the three points.
-        LogbookDatabase second;
-        QString error;
-        QVERIFY(second.Open(log.Path(), &error));
-        const double sum =
-            testlogbook::Scalar(second.Db(), QStringLiteral("SELECT SUM(LAT) FROM TrackData")).toDouble();
-        QVERIFY(std::fabs(sum - (53 * 3 + 0.0003)) < 1e-6);
+        VerifyEnded(link, io, {{GpsCommand::Tracks, false}});
+        QVERIFY(std::fabs(log.Committed(QStringLiteral("SELECT SUM(LAT) FROM TrackData")).toDouble() -
+                          (53 * 3 + 0.0003)) < 1e-6);
     }
 
     void badChecksumIsNakedAndNeverStored() {
@@ -182,9 +234,7 @@ private slots:
         QVERIFY(link.RequestGpsTracks(&storage));
         Identify(link, io);
         QCOMPARE(io.LastWrite(), kTrackCommand);
-        QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 10), true);
-        bad[5] = static_cast<char>(bad[5] ^ 0x04);
-        link.OnBytesReceived(bad);
+        link.OnBytesReceived(BadPoint());
         QCOMPARE(io.LastWrite(), FramePacket(MakeNak(34)));
         QCOMPARE(link.RecordsReceived(), 0);
         QCOMPARE(link.ChecksumErrors(), 1);
@@ -202,13 +252,24 @@ private slots:
         link.OnBytesReceived(frame.left(5));
         QCOMPARE(io.timerMs, 1000);
         QVERIFY(link.Decoder().InFrame());
+        io.timerMs = -1; // a single-shot timer that fired
         link.OnTimer();
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
-        QVERIFY(!io.open);
-        QVERIFY(!link.Busy());
+        VerifyEnded(link, io, {{GpsCommand::Time, false}});
         // The rest of the packet arrives too late and changes nothing.
         link.OnBytesReceived(frame.mid(5));
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
+    }
+
+    // A date the receiver cannot have ends the request without a message.
+    void impossibleDateEndsQuietly() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        io.status = QStringLiteral("before");
+        QVERIFY(link.RequestGpsTime(false));
+        link.OnBytesReceived(Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3})));
+        QCOMPARE(io.status, QStringLiteral("before"));
+        VerifyEnded(link, io, {{GpsCommand::Time, false}});
     }
 
     void unknownPacket_data() {
@@ -224,10 +285,9 @@ private slots:
         FakeLinkIo io;
         GpsLink link(io);
         QVERIFY(link.RequestGpsTime(false));
-        const QByteArray unknown = Framed(0x72, Bytes({1, 2, 0xAB}));
         const QByteArray reply = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
         // The reply arrives while the user is being asked: it waits.
-        link.OnBytesReceived(unknown + reply.left(4));
+        link.OnBytesReceived(Framed(0x72, Bytes({1, 2, 0xAB})) + reply.left(4));
         QCOMPARE(io.LastWrite(), FramePacket(MakeAck(0x72)));
         QCOMPARE(io.questions.size(), 1);
         QVERIFY(io.questions[0].startsWith(QStringLiteral("ID: 72 Data: 1 2 AB ")));
@@ -236,35 +296,24 @@ private slots:
         link.OnBytesReceived(reply.mid(4));
         QVERIFY(link.Busy());
         link.AnswerUnknownPacket(static_cast<UnknownPacketAnswer>(answer));
-        if (goesOn) {
-            QCOMPARE(io.status, QStringLiteral("Current Time: 2024-01-02 03:04:05"));
-            QCOMPARE(io.statusHistory.at(io.statusHistory.size() - 2),
-                     QStringLiteral("ERROR - (GPS)Unknown reply"));
-        } else {
-            QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Unknown reply"));
-        }
-        QVERIFY(!link.Busy());
-        QVERIFY(!io.open);
+        const QString unknown = QStringLiteral("ERROR - (GPS)Unknown reply");
+        QCOMPARE(io.status, goesOn ? QStringLiteral("Current Time: 2024-01-02 03:04:05") : unknown);
+        if (goesOn) QCOMPARE(io.statusHistory.at(io.statusHistory.size() - 2), unknown);
+        VerifyEnded(link, io, {{GpsCommand::Time, goesOn}});
     }
 
     // Packets real receivers send unasked, and screen lines: acknowledged, not unknown.
-    void unaskedPacketsAreAcknowledged_data() {
-        QTest::addColumn<int>("id");
-        QTest::newRow("capabilities") << 253;
-        QTest::newRow("extended product data") << 248;
-        QTest::newRow("screen line") << 69;
-        QTest::newRow("track header") << 99;
-    }
     void unaskedPacketsAreAcknowledged() {
-        QFETCH(int, id);
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        link.OnBytesReceived(Framed(static_cast<std::uint8_t>(id), Bytes({1, 2, 3, 4})));
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(static_cast<std::uint8_t>(id))));
-        QVERIFY(io.questions.isEmpty());
-        QVERIFY(link.Busy());
-        QCOMPARE(io.timerMs, 1000);
+        for (int id : {253, 248, 69, 99}) {
+            FakeLinkIo io;
+            GpsLink link(io);
+            QVERIFY(link.RequestGpsTime(false));
+            link.OnBytesReceived(Framed(static_cast<std::uint8_t>(id), Bytes({1, 2, 3, 4})));
+            QCOMPARE(io.LastWrite(), FramePacket(MakeAck(static_cast<std::uint8_t>(id))));
+            QVERIFY(io.questions.isEmpty());
+            QVERIFY(link.Busy());
+            QCOMPARE(io.timerMs, 1000);
+        }
     }
 
     void lineEventsLeaveTheTransfer() {
@@ -277,8 +326,7 @@ private slots:
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Framing Error"));
         link.OnGpsCommEvent(4242);
         QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Unknown error or event"));
-        QVERIFY(link.Busy());
-        QVERIFY(io.open);
+        QVERIFY(link.Busy() && io.open);
     }
 
     void trackTransferTexts() {
@@ -295,12 +343,11 @@ private slots:
             link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 2, 10), 54.0));
             QCOMPARE(io.status, round == 0 ? QStringLiteral("Receiving Track Records - 120")
                                            : QStringLiteral("Receiving Track Records - 120 (Repeat)"));
-            QCOMPARE(io.CountWrites(kAckTrackPoint), 120);
+            QCOMPARE(io.writes.count(kAckTrackPoint), 120);
             link.OnBytesReceived(CompleteFrame());
-            QCOMPARE(io.status, round == 0 ? QStringLiteral("Received 120 Records [2 Added]")
-                                           : QStringLiteral("Received 120 Records [0 Added]"));
+            QCOMPARE(io.status, QStringLiteral("Received 120 Records [%1 Added]").arg(round == 0 ? 2 : 0));
             QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidTransferComplete)));
-            QVERIFY(!io.open);
+            VerifyEnded(link, io, {{GpsCommand::Tracks, true}});
         }
         QCOMPARE(log.Count(QStringLiteral("TrackData")), 120);
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
@@ -328,19 +375,25 @@ private slots:
     // identification, then the track log with identification, and the new
     // track is linked to the flight it overlaps. With "Sync" 0 no time request
     // is sent, the old offset stays, and no flight is linked; the track is
-    // closed all the same.
+    // closed all the same. Cancelled part way, what was stored stays,
+    // committed, and the new track is still closed and linked; nothing after
+    // it is stored or answered.
     void download_data() {
         QTest::addColumn<bool>("sync");
-        QTest::newRow("Sync 1") << true;
-        QTest::newRow("Sync 0") << false;
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("Sync 1") << true << false;
+        QTest::newRow("Sync 0") << false << false;
+        QTest::newRow("cancelled") << true << true;
     }
     void download() {
         QFETCH(bool, sync);
+        QFETCH(bool, cancel);
         TempLogbook log;
         const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
         LogbookTrackStorage storage(log.Db());
         FakeLinkIo io;
         GpsLink link(io);
+        QVERIFY(!link.Cancel());
         link.SetGpsTimeOffset(0.25);
         QVERIFY(link.DownloadGpsTracks(&storage, sync));
         if (sync) {
@@ -353,91 +406,78 @@ private slots:
         Identify(link, io);
         QCOMPARE(io.LastWrite(), kTrackCommand);
         QCOMPARE(io.writes.count(kTimeCommand), sync ? 1 : 0);
-        link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
-        QVERIFY(!link.Busy());
-        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, true}}));
+        const int points = cancel ? 5 : 50;
+        if (cancel) {
+            link.OnBytesReceived(RecordsFrame(12) + TrackFrames(5, Day(2024, 5, 1, 11, 30), 53));
+            QCOMPARE(link.Progress().received, 5);
+            QCOMPARE(link.Progress().expected, 12);
+            QVERIFY(link.Cancel());
+            QCOMPARE(io.status, QStringLiteral("Transfer cancelled"));
+            const qsizetype writes = io.writes.size();
+            link.OnBytesReceived(TrackFrames(5, Day(2024, 5, 1, 11, 31), 53.5) + CompleteFrame());
+            QCOMPARE(io.writes.size(), writes);
+        } else {
+            link.OnBytesReceived(TrackFrames(50, Day(2024, 5, 1, 11, 30), 53) + CompleteFrame());
+        }
+        VerifyEnded(link, io, {{GpsCommand::Download, !cancel}});
         QCOMPARE(link.GpsTimeOffset(), sync ? 0.0 : 0.25);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), sync ? 0.0 : 0.25);
-        const QVariant logId = log.Scalar(QStringLiteral("SELECT LogID FROM Tracks"));
+        QCOMPARE(log.Committed(QStringLiteral("SELECT COUNT(*) FROM TrackData")).toInt(), points);
+        QCOMPARE(log.Committed(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(),
+                 sync ? 0.0 : 0.25);
+        const QVariant logId = log.Committed(QStringLiteral("SELECT LogID FROM Tracks"));
         QVERIFY(sync ? logId.toLongLong() == flight : logId.isNull());
-        QVERIFY(std::fabs(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
-                          Day(2024, 5, 1, 11, 30, 49)) < 1e-8);
+        QVERIFY(std::fabs(log.Committed(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
+                          Day(2024, 5, 1, 11, 30, points - 1)) < 1e-8);
     }
 
-    // Cancelling part way keeps what was stored, committed, and still closes
-    // and links the new track; nothing after it is stored or answered.
-    void cancelKeepsWhatWasStored() {
-        TempLogbook log;
-        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
-        LogbookTrackStorage storage(log.Db());
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(!link.Cancel());
-        QVERIFY(link.DownloadGpsTracks(&storage, true));
-        const QDateTime gps(QDate(2024, 5, 1), QTime(9, 0, 0));
-        io.now = DayNumberFromDateTime(gps);
-        link.OnBytesReceived(DateTimeFrame(gps));
-        Identify(link, io);
-        link.OnBytesReceived(RecordsFrame(12) + TrackFrames(5, Day(2024, 5, 1, 11), 53));
-        QCOMPARE(link.Progress().received, 5);
-        QCOMPARE(link.Progress().expected, 12);
-        QVERIFY(link.Cancel());
-        QCOMPARE(io.status, QStringLiteral("Transfer cancelled"));
-        QVERIFY(!link.Busy());
-        QVERIFY(!io.open);
-        QCOMPARE(io.timerMs, -1);
-        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, false}}));
-        const qsizetype writes = io.writes.size();
-        link.OnBytesReceived(TrackFrames(5, Day(2024, 5, 1, 11, 1), 53.5) + CompleteFrame());
-        QCOMPARE(io.writes.size(), writes);
-        LogbookDatabase second;
-        QString error;
-        QVERIFY(second.Open(log.Path(), &error));
-        QCOMPARE(testlogbook::RowCount(second.Db(), QStringLiteral("TrackData")), 5);
-        QCOMPARE(testlogbook::Scalar(second.Db(), QStringLiteral("SELECT LogID FROM Tracks")).toLongLong(),
-                 flight);
-        QVERIFY(
-            std::fabs(
-                testlogbook::Scalar(second.Db(), QStringLiteral("SELECT EndTime FROM Tracks")).toDouble() -
-                Day(2024, 5, 1, 11, 0, 4)) < 1e-8);
+    // For each k the link is handed the first k bytes of a whole download,
+    // then silence or a port that vanished. Whatever k, the link must end,
+    // close the port, leave nothing uncommitted, report one finished command,
+    // and have stored exactly the points whose frames arrived whole, with the
+    // values the receiver sent.
+    void cutAtEveryByte_data() {
+        QTest::addColumn<bool>("vanish");
+        QTest::newRow("then silence") << false;
+        QTest::newRow("then the port vanishes") << true;
     }
-
-    // Without the receiver's clock the download stops: its tracks could not be linked.
-    void downloadStopsWhenTheClockFails() {
-        MemoryTrackSink storage;
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.DownloadGpsTracks(&storage, true));
-        link.OnTimer();
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Failed to get response"));
-        QVERIFY(!link.Busy());
-        QCOMPARE(io.opens, 1);
-        QCOMPARE(io.finished, (QList<QPair<GpsCommand, bool>>{{GpsCommand::Download, false}}));
-    }
-
-    // A date the receiver cannot have ends the request without a message.
-    void impossibleDateEndsQuietly() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        io.status = QStringLiteral("before");
-        QVERIFY(link.RequestGpsTime(false));
-        link.OnBytesReceived(Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3})));
-        QCOMPARE(io.status, QStringLiteral("before"));
-        QVERIFY(!link.Busy());
-        QVERIFY(!io.open);
-    }
-
-    // A product reply repeated because our acknowledgement crossed it does
-    // not end the request that follows identification.
-    void repeatedProductReplyDuringRequest() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(true));
-        Identify(link, io);
-        link.OnBytesReceived(ProductFrame());
-        QVERIFY(link.Busy());
-        QVERIFY(io.open);
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
+    void cutAtEveryByte() {
+        QFETCH(bool, vanish);
+        static const Recording r = Record();
+        QCOMPARE(r.pointEnds.size(), r.points.size()); // the recording is a whole download
+        for (qsizetype k = 0; k <= r.received.size(); ++k) {
+            FakeLinkIo io;
+            GpsLink link(io);
+            MemoryTrackSink sink;
+            QVERIFY(link.DownloadGpsTracks(&sink, false));
+            for (qsizetype i = 0; i < k && link.Busy(); ++i)
+                link.OnBytesReceived(r.received.mid(i, 1));
+            if (vanish && link.Busy()) {
+                io.open = false;
+                link.OnPortLost(QStringLiteral("Input/output error"));
+            }
+            for (int tick = 0; tick < 4 && link.Busy(); ++tick) {
+                io.timerMs = -1; // a single-shot timer that fired
+                link.OnTimer();
+            }
+            const QByteArray where = "cut after " + QByteArray::number(k) + " bytes";
+            QVERIFY2(!link.Busy(), where);
+            QVERIFY2(!io.open, where);
+            QVERIFY2(io.timerMs == -1, where);
+            QVERIFY2(sink.pending.empty(), where);
+            QVERIFY2(io.finished.size() == 1, where);
+            QVERIFY2(io.finished[0].first == GpsCommand::Download, where);
+            QVERIFY2(io.finished[0].second == (k == r.received.size()), where);
+            const auto whole = std::count_if(r.pointEnds.begin(), r.pointEnds.end(),
+                                             [k](qsizetype end) { return end <= k; });
+            QVERIFY2(qsizetype(sink.committed.size()) == whole, where);
+            for (size_t i = 0; i < sink.committed.size(); ++i) {
+                const StoredPoint& got = sink.committed[i];
+                const emu::EmulatedPoint& sent = r.points[i];
+                QVERIFY2(got.time == GarminTimeToDayNumber(sent.garminTime), where);
+                QVERIFY2(std::fabs(got.lat - sent.lat) < 1e-7 && std::fabs(got.lng - sent.lng) < 1e-7, where);
+                QVERIFY2(got.trackId == (i < 4 ? 1 : 2), where);
+            }
+        }
     }
 };
 

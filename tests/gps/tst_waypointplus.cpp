@@ -8,7 +8,7 @@
 #include "gps/waypointplusimport.h"
 
 #include <QFile>
-#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QtTest>
 
 using namespace soarnote;
@@ -18,25 +18,26 @@ Q_DECLARE_METATYPE(soarnote::WaypointPlusProblem)
 
 namespace {
 
-QString WriteFile(const QString& dir, const QString& name, const QByteArray& content) {
-    const QString path = dir + QLatin1Char('/') + name;
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(content);
+QString WriteFile(const QString& dir, const QByteArray& content) {
+    const QString path = dir + QStringLiteral("/track.txt");
+    testlogbook::WriteBytes(path, content);
     return path;
+}
+
+ImportResult Import(const TempLogbook& log, const QString& path, TrackState state = {}, double offset = 0,
+                    ImportProgress progress = {}) {
+    LogbookTrackStorage storage(log.Db());
+    return ImportWaypointPlusFile(storage, state, offset, path, std::move(progress));
 }
 
 QByteArray TrackFile(int points, int secondTrackAt = -1, const char* lineEnd = "\r\n") {
     QByteArray text = "Datum,WGS84,WGS84,0,0,0,0,0\r\nRM,Waypoint+ track\r\nH,comment line\r\n";
     text.replace("\r\n", lineEnd);
     for (int i = 0; i < points; ++i) {
-        const int s = i % 60, m = (i / 60) % 60, h = 10 + i / 3600;
-        text += QStringLiteral("TP,D,%1,%2,05/01/2024,%3:%4:%5,%6")
+        text += QStringLiteral("TP,D,%1,%2,05/01/2024,%3,%4")
                     .arg(53.0 + i * 1e-4, 0, 'f', 7)
                     .arg(-1.8 - i * 1e-5, 0, 'f', 7)
-                    .arg(h, 2, 10, QLatin1Char('0'))
-                    .arg(m, 2, 10, QLatin1Char('0'))
-                    .arg(s, 2, 10, QLatin1Char('0'))
+                    .arg(QTime(10, 0).addSecs(i).toString(QStringLiteral("hh:mm:ss")))
                     .arg(i == 0 || i == secondTrackAt ? 1 : 0)
                     .toLatin1() +
                 lineEnd;
@@ -86,14 +87,9 @@ void CompareStoredWithFile(const TempLogbook& log, const std::vector<FilePoint>&
 }
 
 QByteArray Utf16(const QByteArray& text, bool littleEndian) {
-    const QString s = QString::fromUtf8(text);
-    QByteArray out = littleEndian ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF");
-    for (QChar c : s) {
-        const char16_t u = c.unicode();
-        const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
-        out.append(littleEndian ? lo : hi).append(littleEndian ? hi : lo);
-    }
-    return out;
+    QStringEncoder encoder(littleEndian ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                           QStringConverter::Flag::WriteBom);
+    return encoder(QString::fromUtf8(text));
 }
 
 } // namespace
@@ -162,25 +158,20 @@ private slots:
     // first point without its flag still opens a track (never track 0).
     void encodingsAndLineEnds_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("text"); // what the file says, to compare with
-        const QByteArray crlf = TrackFile(40, 25);
-        const QByteArray cr = TrackFile(40, 25, "\r");
-        QByteArray flagZero = TrackFile(40, 25);
+        const QByteArray crlf = TrackFile(40, 25), cr = TrackFile(40, 25, "\r");
+        QByteArray flagZero = crlf;
         flagZero.replace("05/01/2024,10:00:00,1", "05/01/2024,10:00:00,0");
-        QTest::newRow("CR LF") << crlf << QString::fromLatin1(crlf);
-        QTest::newRow("LF, no last line end")
-            << TrackFile(40, 25, "\n").chopped(1) << QString::fromLatin1(crlf);
-        QTest::newRow("CR only") << cr << QString::fromLatin1(crlf);
-        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF") + crlf << QString::fromLatin1(crlf);
-        QTest::newRow("UTF-8 mark, first flag 0")
-            << QByteArray("\xEF\xBB\xBF") + flagZero << QString::fromLatin1(crlf);
-        QTest::newRow("UTF-16 LE") << Utf16(crlf, true) << QString::fromLatin1(crlf);
-        QTest::newRow("UTF-16 BE, CR only") << Utf16(cr, false) << QString::fromLatin1(crlf);
+        QTest::newRow("CR LF") << crlf;
+        QTest::newRow("LF, no last line end") << TrackFile(40, 25, "\n").chopped(1);
+        QTest::newRow("CR only") << cr;
+        QTest::newRow("UTF-8 mark") << QByteArray("\xEF\xBB\xBF") + crlf;
+        QTest::newRow("UTF-8 mark, first flag 0") << QByteArray("\xEF\xBB\xBF") + flagZero;
+        QTest::newRow("UTF-16 LE") << Utf16(crlf, true);
+        QTest::newRow("UTF-16 BE, CR only") << Utf16(cr, false);
     }
     void encodingsAndLineEnds() {
         QFETCH(QByteArray, content);
-        QFETCH(QString, text);
-        const std::vector<FilePoint> expected = PointsOfText(text);
+        const std::vector<FilePoint> expected = PointsOfText(QString::fromLatin1(TrackFile(40, 25)));
         QCOMPARE(expected.size(), size_t(40));
         // Fed a byte at a time, the reader reads what it reads from the whole.
         WaypointPlusReader whole, bytewise;
@@ -201,28 +192,44 @@ private slots:
         }
 
         TempLogbook log;
-        const QString path = WriteFile(log.Dir(), QStringLiteral("track.txt"), content);
         TrackState state;
         state.currentTrackId = 9999; // an earlier transfer's track is not continued
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        const ImportResult r = Import(log, WriteFile(log.Dir(), content), state);
         QVERIFY2(r.ok, qPrintable(r.status));
         QCOMPARE(r.status, QStringLiteral("Successfully Imported  40 Track Records [ 40 Entered]"));
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
         CompareStoredWithFile(log, expected);
     }
 
+    // A UTF-16 file read in two pieces cut at every byte: a character outside
+    // the basic plane (two units) comes out whole in the unreadable line,
+    // whether the cut falls inside a unit or between the pair's units.
+    void utf16CutAtEveryByte() {
+        const QString bad =
+            QStringLiteral("TP,D,45.8,11.7,04/15/2019,08:31:45,") + QString::fromUcs4(U"\U0001F600");
+        const QString text =
+            QStringLiteral("TP,D,45.8,11.7,04/15/2019,08:31:44,1\r\n") + bad + QStringLiteral("\r\n");
+        for (bool littleEndian : {true, false}) {
+            const QByteArray file = Utf16(text.toUtf8(), littleEndian);
+            for (qsizetype cut = 0; cut <= file.size(); ++cut) {
+                WaypointPlusReader reader;
+                reader.Feed(QByteArrayView(file).first(cut));
+                reader.Feed(QByteArrayView(file).sliced(cut));
+                reader.Finish();
+                QCOMPARE(reader.TakePoints().size(), size_t(1));
+                QCOMPARE(reader.Problem(), WaypointPlusProblem::BadFlag);
+                QCOMPARE(QString::fromUtf8(reader.ProblemText()), bad);
+            }
+        }
+    }
+
     void importThenImportAgain() {
         TempLogbook log;
-        const QString path = WriteFile(log.Dir(), QStringLiteral("track.txt"), TrackFile(250));
+        const QString path = WriteFile(log.Dir(), TrackFile(250));
         TrackState state;
-        {
-            LogbookTrackStorage storage(log.Db());
-            const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
-            QVERIFY(r.ok);
-            QCOMPARE(r.status, QStringLiteral("Successfully Imported  250 Track Records [ 250 Entered]"));
-        }
         LogbookTrackStorage storage(log.Db());
+        const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
+        QCOMPARE(r.status, QStringLiteral("Successfully Imported  250 Track Records [ 250 Entered]"));
         const ImportResult again = ImportWaypointPlusFile(storage, state, 0.5, path);
         QCOMPARE(again.status, QStringLiteral("Successfully Imported  250 Track Records [ 0 Entered]"));
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 1);
@@ -248,17 +255,14 @@ private slots:
         const QString path = QStringLiteral(SOARNOTE_TEST_DATA "/waypointplus/") + file;
         QFile f(path);
         QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(path));
-        std::vector<FilePoint> expected = PointsOfText(QString::fromUtf8(f.readAll()));
         TempLogbook log;
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        const ImportResult r = Import(log, path);
         QVERIFY2(r.ok, qPrintable(r.status));
         QCOMPARE(r.recordsReceived, points);
         if (stored >= 0) QCOMPARE(r.pointsStored, stored);
         // The points the logbook refused repeat a time and place already stored.
         std::vector<FilePoint> unique;
-        for (const FilePoint& p : expected)
+        for (const FilePoint& p : PointsOfText(QString::fromUtf8(f.readAll())))
             if (unique.empty() || p.time != unique.back().time || p.lat != unique.back().lat ||
                 p.lng != unique.back().lng)
                 unique.push_back(p);
@@ -266,6 +270,7 @@ private slots:
         CompareStoredWithFile(log, unique);
     }
 
+    // What came before a refused line stays stored, and nothing after.
     void refusedLineStopsWithItsNumber_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QString>("why");
@@ -279,36 +284,36 @@ private slots:
         QFETCH(QByteArray, line);
         QFETCH(QString, why);
         TempLogbook log;
-        const QByteArray text = TrackFile(10) + line + "\r\n" + TrackFile(5).mid(60);
-        const QString path = WriteFile(log.Dir(), QStringLiteral("bad.txt"), text);
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        const ImportResult r =
+            Import(log, WriteFile(log.Dir(), TrackFile(10) + line + "\r\n" + TrackFile(5).mid(60)));
         QVERIFY(!r.ok);
         QCOMPARE(r.failedLine, 14);
-        QCOMPARE(r.status, QStringLiteral("Import stopped at line 14 (") + why + QStringLiteral("): ") +
-                               QString::fromLatin1(line) + QStringLiteral(" [ 10 Entered]"));
-        // What came before stays stored, and nothing after.
+        QCOMPARE(r.status, QStringLiteral("Import stopped at line 14 (%1): %2 [ 10 Entered]")
+                               .arg(why, QString::fromLatin1(line)));
         CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(10))));
     }
 
     void noTrackPointLine_data() {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("header only") << QByteArray("Datum,WGS84,WGS84,0,0,0,0,0\r\nWP,D,HOME,53.1,-1.8\r\n");
-        QTest::newRow("UTF-16 without a mark") << Utf16(TrackFile(3), true).mid(2);
+        QTest::addColumn<QString>("status");
+        const QString none = QStringLiteral("No track points found in the file");
+        QTest::newRow("empty") << QByteArray() << none;
+        QTest::newRow("header only") << QByteArray("Datum,WGS84,WGS84,0,0,0,0,0\r\nWP,D,HOME,53.1,-1.8\r\n")
+                                     << none;
+        QTest::newRow("UTF-16 without a mark") << Utf16(TrackFile(3), true).mid(2) << none;
+        QTest::newRow("missing file") << QByteArray("-") << QStringLiteral("ERROR - (GPS) ");
     }
     void noTrackPointLine() {
         QFETCH(QByteArray, content);
+        QFETCH(QString, status);
         TempLogbook log;
-        const QString path = WriteFile(log.Dir(), QStringLiteral("none.txt"), content);
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0, path);
+        const QString path =
+            content == "-" ? log.Dir() + QStringLiteral("/none.txt") : WriteFile(log.Dir(), content);
+        const ImportResult r = Import(log, path);
         QVERIFY(!r.ok);
-        QVERIFY(r.noTrackPoints);
-        QVERIFY2(r.status.startsWith(QStringLiteral("No track points found in the file")),
-                 qPrintable(r.status));
+        if (content != "-") QVERIFY(r.noTrackPoints);
+        QVERIFY2(r.status.startsWith(status), qPrintable(r.status));
+        if (content == "-") QVERIFY(r.status.endsWith(QStringLiteral("none.txt")));
         QCOMPARE(log.Count(QStringLiteral("Tracks")), 0);
     }
 
@@ -316,38 +321,22 @@ private slots:
     void cancelKeepsWhatWasStored() {
         TempLogbook log;
         const QByteArray content = TrackFile(12000); // several chunks
-        const QString path = WriteFile(log.Dir(), QStringLiteral("big.txt"), content);
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
         std::vector<std::pair<qint64, qint64>> calls;
         const ImportResult r =
-            ImportWaypointPlusFile(storage, state, 0, path, [&](qint64 done, qint64 total) {
+            Import(log, WriteFile(log.Dir(), content), {}, 0, [&](qint64 done, qint64 total) {
                 calls.emplace_back(done, total);
                 return false;
             });
-        QVERIFY(r.cancelled);
-        QVERIFY(!r.ok);
+        QVERIFY(r.cancelled && !r.ok);
+        QVERIFY2(r.status.startsWith(QStringLiteral("Import cancelled after")), qPrintable(r.status));
         QCOMPARE(calls.size(), size_t(1));
         QCOMPARE(calls[0].second, qint64(content.size()));
         QVERIFY(calls[0].first > 0 && calls[0].first < content.size());
         // The lines complete within the bytes read were stored, and no more.
         const QByteArray head = content.left(calls[0].first);
-        std::vector<FilePoint> expected =
-            PointsOfText(QString::fromLatin1(head.left(head.lastIndexOf('\n') + 1)));
+        const auto expected = PointsOfText(QString::fromLatin1(head.left(head.lastIndexOf('\n') + 1)));
         QCOMPARE(r.pointsStored, qint64(expected.size()));
         CompareStoredWithFile(log, expected);
-        QVERIFY2(r.status.startsWith(QStringLiteral("Import cancelled after")), qPrintable(r.status));
-    }
-
-    void missingFile() {
-        TempLogbook log;
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r =
-            ImportWaypointPlusFile(storage, state, 0, log.Dir() + QStringLiteral("/none.txt"));
-        QVERIFY(!r.ok);
-        QVERIFY2(r.status.startsWith(QStringLiteral("ERROR - (GPS) ")), qPrintable(r.status));
-        QVERIFY(r.status.endsWith(QStringLiteral("none.txt")));
     }
 };
 

@@ -107,7 +107,6 @@ class TestKeyFlying : public QObject {
 private slots:
     void keyTable_data();
     void keyTable();
-    void keyCodes();
     void viewTurnsTheWayTheKeySays_data();
     void viewTurnsTheWayTheKeySays();
     void heldKeysFlyUntilReleased();
@@ -147,16 +146,6 @@ void TestKeyFlying::keyTable() {
     const HeldKeys keys(held.begin(), held.end());
     const int mode = ModifierModeFor(Qt::KeyboardModifiers(modifiers), offsetMode);
     QTEST(Describe(KeyMoves(keys, mode, offsetMode, kSteps)), "moves");
-}
-
-void TestKeyFlying::keyCodes() {
-    const std::pair<int, int> codes[] = {{Qt::Key_Escape, 27}, {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34},
-                                         {Qt::Key_End, 35},    {Qt::Key_Left, 37},   {Qt::Key_Up, 38},
-                                         {Qt::Key_Right, 39},  {Qt::Key_Down, 40},   {Qt::Key_A, 65},
-                                         {Qt::Key_Z, 90},      {Qt::Key_Shift, 16},  {Qt::Key_Control, 17},
-                                         {Qt::Key_Alt, 18},    {Qt::Key_F1, 112},    {Qt::Key_Eacute, 0}};
-    for (auto [qt, code] : codes)
-        QCOMPARE(VirtualKeyFromQt(qt), code);
 }
 
 void TestKeyFlying::viewTurnsTheWayTheKeySays_data() {

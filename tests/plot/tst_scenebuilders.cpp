@@ -171,9 +171,8 @@ void TestSceneBuilders::GridRule() {
     QFETCH(int, columns);
     QFETCH(QList<int>, zeroAt);
     QFETCH(bool, winding);
-    QFETCH(Faces, faces);
     const GridMesh mesh = BuildGridMeshGeometry(Grid(rows, columns, zeroAt), winding);
-    QCOMPARE(mesh.mesh.faceList, faces);
+    QTEST(mesh.mesh.faceList, "faces");
     QCOMPARE(mesh.mesh.vertices.size(), std::size_t(rows * columns));
     // The bitmap spans the grid once; a one-row grid still gets a finite scale.
     QCOMPARE(mesh.scaleU, 1.0f / static_cast<float>(columns - 1));
@@ -200,13 +199,12 @@ void TestSceneBuilders::MeshColour() {
     QFETCH(qint64, colour);
     QFETCH(float, alpha);
     QFETCH(QList<double>, rgba);
-    QFETCH(QList<int>, rgba8);
     const soarnote::MeshColour m = MeshColourFromSetting(colour, alpha);
     QCOMPARE(m.red, static_cast<float>(rgba[0]));
     QCOMPARE(m.green, static_cast<float>(rgba[1]));
     QCOMPARE(m.blue, static_cast<float>(rgba[2]));
     QCOMPARE(m.alpha, static_cast<float>(rgba[3]));
-    QCOMPARE((QList<int>{m.red8, m.green8, m.blue8, m.alpha8}), rgba8);
+    QTEST((QList<int>{m.red8, m.green8, m.blue8, m.alpha8}), "rgba8");
 }
 
 void TestSceneBuilders::WrapScales_data() {
@@ -220,8 +218,7 @@ void TestSceneBuilders::WrapScales_data() {
 
 void TestSceneBuilders::WrapScales() {
     QFETCH(double, extent);
-    QFETCH(float, scale);
-    QCOMPARE(WrapScale(extent), scale);
+    QTEST(WrapScale(extent), "scale");
 }
 
 void TestSceneBuilders::Clouds_data() {

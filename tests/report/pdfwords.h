@@ -22,6 +22,15 @@ struct PdfWord {
     double Height() const { return yMax - yMin; }
 };
 
+// An image standing for a 287 x 200 mm page at 4 pixels per millimetre.
+inline QImage PageImage() {
+    QImage image(1148, 800, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
+    return image;
+}
+
 inline bool HavePdfToText() {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
 }

@@ -4,27 +4,18 @@
 //
 //   QT_QPA_PLATFORM=offscreen build/tests/soarnote-helpshots resources/help/images
 
-#include "core/logbookfiles.h"
-#include "core/programfolder.h"
-#include "settings/settingsstore.h"
-#include "silentprompts.h"
+#include "shotrig.h"
 #include "ui/aboutbox.h"
 #include "ui/companionwindows.h"
 #include "ui/conditionswindow.h"
-#include "ui/mainwindow.h"
 #include "ui/optionsdialog.h"
 #include "ui/tableeditor.h"
 #include "ui/totalswindow.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QHeaderView>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QTextStream>
 
 using namespace soarnote;
 
@@ -32,13 +23,7 @@ namespace {
 
 bool Save(QWidget* window, const QDir& folder, const QString& name) {
     QApplication::processEvents();
-    const QString path = folder.filePath(name + QStringLiteral(".png"));
-    if (!window->grab().save(path)) {
-        QTextStream(stderr) << "cannot write " << path << '\n';
-        return false;
-    }
-    QTextStream(stdout) << path << '\n';
-    return true;
+    return ShotRig::Save(window->grab().toImage(), folder, name);
 }
 
 } // namespace
@@ -50,26 +35,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    QTemporaryDir work;
-    const QString demo = QStringLiteral(SOARNOTE_BIN_DIR "/demo.mdb");
-    const QString logbook = work.filePath(QStringLiteral("demo.mdb"));
-    if (!QFile::copy(demo, logbook) ||
-        !QFile::copy(QStringLiteral(SOARNOTE_BIN_DIR "/") + QString::fromLatin1(kTemplateFileName),
-                     work.filePath(QString::fromLatin1(kTemplateFileName)))) {
-        QTextStream(stderr) << "build the demo logbook first (" << demo << ")\n";
-        return 1;
-    }
-    ProgramFolder::SetPath(work.path());
-    SettingsStore settings(work.filePath(QStringLiteral("settings.ini")));
-    settings.Write(keys::DatabaseName, logbook);
-    SilentPrompts prompts;
-
-    LogbookSession session;
-    MainWindow main(session, &settings, &prompts);
-    main.Startup();
+    ShotRig rig;
+    if (!rig.Prepare()) return 1;
+    MainWindow& main = rig.OpenMain();
     main.move(0, 0);
     main.show();
-    CompanionWindows companions(main, main.Session(), settings, prompts);
+    CompanionWindows companions(main, main.Session(), *rig.settings, *rig.prompts);
     companions.ConnectMenus();
     bool ok = true;
 

@@ -2,50 +2,15 @@
 // the current flight and is saved with it, the window follows the current
 // flight, its lists open the table editor, and its captions are translated.
 
-#include "core/testlogbook.h"
 #include "windowfixture.h"
 
-#include "core/daynumber.h"
-#include "core/logbookfiles.h"
-#include "core/programfolder.h"
 #include "core/tableaccess.h"
-#include "i18n/languagetable.h"
-#include "settings/settingsstore.h"
-#include "ui/companionwindows.h"
-#include "ui/conditionswindow.h"
-#include "ui/flightform.h"
-#include "ui/mainwindow.h"
-#include "ui/navigationbar.h"
-#include "ui/tableeditor.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
 
 using namespace soarnote;
-using testlogbook::InsertRow;
-using testlogbook::Scalar;
-
-namespace {
-
-double Day(int y, int m, int d, int h = 0, int min = 0) {
-    return DayNumber(QDate(y, m, d), h, min, 0);
-}
-
-} // namespace
 
 class TestConditionsWindow : public WindowFixture {
     Q_OBJECT
 
-    QSqlDatabase Db() { return main_->Session().Db(); }
     ConditionsWindow* Window() { return companions_->Conditions(); }
     QVariant Stored(const char* field, int id) {
         return Scalar(
@@ -58,28 +23,23 @@ class TestConditionsWindow : public WindowFixture {
     // Two flights (the second with conditions already stored, one of them a
     // weather row that is gone), two weather and two wind rows.
     QString MakeLogbook() {
-        const QString path = dir_->filePath(QStringLiteral("conditions.mdb"));
-        if (!testlogbook::CreateLogbookFile(path)) return {};
-        LogbookDatabase db;
-        QString error;
-        db.Open(path, &error);
-        InsertRow(
-            db.Db(), QStringLiteral("LogData"),
-            {{"StartTime", Day(2025, 5, 1, 10)}, {"EndTime", Day(2025, 5, 1, 12)}, {"Comments", "first"}});
-        InsertRow(db.Db(), QStringLiteral("LogData"),
-                  {{"StartTime", Day(2025, 5, 2, 10)},
-                   {"EndTime", Day(2025, 5, 2, 12)},
-                   {"Comments", "second"},
-                   {"Weather", 99},
-                   {"Wind", 1},
-                   {"WindSpeed", 12.5},
-                   {"CloudBase", 1800},
-                   {"CloudCover", 0.5}});
-        InsertRow(db.Db(), QStringLiteral("Weather"), {{"Type", "Sunny"}, {"CloudCover", 0.1}});
-        InsertRow(db.Db(), QStringLiteral("Weather"), {{"Type", "Overcast"}, {"CloudCover", 0.9}});
-        InsertRow(db.Db(), QStringLiteral("Wind"), {{"Type", "Light"}});
-        InsertRow(db.Db(), QStringLiteral("Wind"), {{"Type", "Strong"}});
-        return path;
+        testlogbook::Builder logbook(Path(QStringLiteral("conditions.mdb")));
+        logbook
+            .Flight(
+                {{"StartTime", Day(2025, 5, 1, 10)}, {"EndTime", Day(2025, 5, 1, 12)}, {"Comments", "first"}})
+            .Flight({{"StartTime", Day(2025, 5, 2, 10)},
+                     {"EndTime", Day(2025, 5, 2, 12)},
+                     {"Comments", "second"},
+                     {"Weather", 99},
+                     {"Wind", 1},
+                     {"WindSpeed", 12.5},
+                     {"CloudBase", 1800},
+                     {"CloudCover", 0.5}})
+            .Row("Weather", {{"Type", "Sunny"}, {"CloudCover", 0.1}})
+            .Row("Weather", {{"Type", "Overcast"}, {"CloudCover", 0.9}})
+            .Row("Wind", {{"Type", "Light"}})
+            .Row("Wind", {{"Type", "Strong"}});
+        return logbook.Build() ? logbook.Path() : QString();
     }
 
 private slots:
@@ -220,25 +180,20 @@ private slots:
     }
 
     void captionsAreTranslated() {
-        const QString table = dir_->filePath(QStringLiteral("translate.mdl"));
-        QString error;
-        QVERIFY(LanguageTable::Create(table, &error));
-        {
-            LogbookDatabase db;
-            db.Open(table, &error);
-            InsertRow(db.Db(), QStringLiteral("Table"),
-                      {{"English", "Cloud Base"}, {"Language", "Wolkenbasis"}});
-            InsertRow(db.Db(), QStringLiteral("Table"),
-                      {{"English", "Conditions"}, {"Language", "Bedingungen"}});
-        }
+        const QString table = Path(QStringLiteral("translate.mdl"));
+        QVERIFY(LanguageTable::Create(table, nullptr));
+        QCOMPARE(testlogbook::ExecOnFile(table,
+                                         "INSERT INTO \"Table\" (English, Language) VALUES "
+                                         "('Cloud Base', 'Wolkenbasis'), ('Conditions', 'Bedingungen')"),
+                 QString());
         OpenLanguageTable(table);
         companions_->ShowConditions(true);
         QCOMPARE(Window()->windowTitle(), QStringLiteral("Bedingungen"));
         QStringList labels;
         for (QLabel* label : Window()->findChildren<QLabel*>())
             labels << label->text();
-        QVERIFY(labels.contains(QStringLiteral("Wolkenbasis")));
-        QVERIFY(labels.contains(QStringLiteral("Wind Speed")));
+        QVERIFY(labels.contains(QStringLiteral("Wolkenbasis")) &&
+                labels.contains(QStringLiteral("Wind Speed")));
     }
 };
 

@@ -66,29 +66,19 @@ void TestInstrumentPanel::readings_data() {
     QTest::addColumn<QString>("heading");
     QTest::addColumn<QString>("glide");
     QTest::addColumn<double>("climbNeedle");
+    auto row = [](const char* name, QVector3D from, QVector3D to, double seconds, const char* speed,
+                  const char* climb, const char* heading, const char* glide, double needle) {
+        QTest::newRow(name) << from << to << seconds << QString(speed) << QString(climb) << QString(heading)
+                            << QString(glide) << needle;
+    };
     // 100 m in 10 s is 36 km/h.
-    QTest::newRow("due south, level: 180 and 999")
-        << QVector3D(0, 100, 500) << QVector3D(0, 0, 500) << 10.0 << "36.0"
-        << "0.0"
-        << "180"
-        << "999" << -90.0;
-    QTest::newRow("a bearing of -30 shows 330")
-        << QVector3D(0, 0, 500) << QVector3D(57.735f, 100, 490) << 10.0 << "41.6"
-        << "-1.0"
-        << "330"
-        << "11.5" << -100.0;
-    QTest::newRow("climb 4.5: needle at -45")
-        << QVector3D(0, 0, 500) << QVector3D(-100, 0, 545) << 10.0 << "36.0"
-        << "+4.5"
-        << "045"
-        << "-2.2" << -45.0;
+    row("due south, level: 180 and 999", {0, 100, 500}, {0, 0, 500}, 10, "36.0", "0.0", "180", "999", -90);
+    row("a bearing of -30 shows 330", {0, 0, 500}, {57.735f, 100, 490}, 10, "41.6", "-1.0", "330", "11.5",
+        -100);
+    row("climb 4.5: needle at -45", {0, 0, 500}, {-100, 0, 545}, 10, "36.0", "+4.5", "045", "-2.2", -45);
     // Same time at both ends: speed, climb and position keep their texts;
     // heading and glide still follow the trail (no distance: glide 0).
-    QTest::newRow("same-time trail entries")
-        << QVector3D(0, 100, 500) << QVector3D(0, 0, 510) << 0.0 << "12.3"
-        << "-1.2"
-        << "180"
-        << "0.0" << -102.0;
+    row("same-time trail entries", {0, 100, 500}, {0, 0, 510}, 0, "12.3", "-1.2", "180", "0.0", -102);
 }
 
 void TestInstrumentPanel::readings() {

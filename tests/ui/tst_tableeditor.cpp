@@ -3,43 +3,16 @@
 // track, the geometry kept per table, one view at a time, and what the main
 // window shows after an editor closes.
 
-#include "core/testlogbook.h"
 #include "windowfixture.h"
 
-#include "core/daynumber.h"
-#include "core/logbookfiles.h"
-#include "core/programfolder.h"
 #include "core/tableaccess.h"
-#include "settings/settingsstore.h"
-#include "ui/companionwindows.h"
-#include "ui/conditionswindow.h"
-#include "ui/customtoolbar.h"
-#include "ui/flightform.h"
-#include "ui/mainwindow.h"
-#include "ui/navigationbar.h"
-#include "ui/tableeditor.h"
 
-#include <QAction>
-#include <QComboBox>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTableView>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
 
 using namespace soarnote;
-using testlogbook::InsertRow;
-using testlogbook::Scalar;
 
 namespace {
-
-double Day(int y, int m, int d, int h = 0, int min = 0) {
-    return DayNumber(QDate(y, m, d), h, min, 0);
-}
 
 int TrackPoints(const QSqlDatabase& db, int trackId) {
     return Scalar(db, QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {trackId}).toInt();
@@ -50,7 +23,6 @@ int TrackPoints(const QSqlDatabase& db, int trackId) {
 class TestTableEditor : public WindowFixture {
     Q_OBJECT
 
-    QSqlDatabase Db() { return main_->Session().Db(); }
     TableEditor* Editor() { return companions_->TableView(); }
     LogbookTableModel* Model() { return Editor()->Model(); }
     int RowOfId(qint64 id) {
@@ -67,44 +39,26 @@ class TestTableEditor : public WindowFixture {
         const QRect cell = grid->visualRect(Model()->index(row, 1));
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
-    QStringList AskedTexts() const {
-        QStringList texts;
-        for (const AskedQuestion& q : prompts_.asked)
-            texts << q.text;
-        return texts;
-    }
-
     // Three flights; four tracks, none linked, the first two with points;
     // two gliders; two weather and two wind rows.
     QString MakeLogbook() {
-        const QString path = dir_->filePath(QStringLiteral("tables.mdb"));
-        if (!testlogbook::CreateLogbookFile(path)) return {};
-        LogbookDatabase db;
-        QString error;
-        db.Open(path, &error);
+        testlogbook::Builder logbook(Path(QStringLiteral("tables.mdb")));
         for (int i = 0; i < 3; ++i)
-            InsertRow(db.Db(), QStringLiteral("LogData"),
-                      {{"StartTime", Day(2025, 5, 1 + i, 10)},
-                       {"EndTime", Day(2025, 5, 1 + i, 12)},
-                       {"Comments", QStringLiteral("flight %1").arg(i + 1)}});
+            logbook.Flight({{"StartTime", Day(2025, 5, 1 + i, 10)},
+                            {"EndTime", Day(2025, 5, 1 + i, 12)},
+                            {"Comments", QStringLiteral("flight %1").arg(i + 1)}});
         for (int t = 0; t < 4; ++t)
-            InsertRow(db.Db(), QStringLiteral("Tracks"),
-                      {{"StartTime", Day(2025, 5, 1 + t, 10, 5)}, {"EndTime", Day(2025, 5, 1 + t, 11, 55)}});
-        for (int p = 0; p < 3; ++p)
-            InsertRow(db.Db(), QStringLiteral("TrackData"),
-                      {{"TrackID", 1},
-                       {"TIME", Day(2025, 5, 1, 10, 5 + p)},
-                       {"LAT", 53.3 + p * 0.001},
-                       {"LNG", -1.7}});
-        for (int p = 0; p < 2; ++p)
-            InsertRow(db.Db(), QStringLiteral("TrackData"),
-                      {{"TrackID", 2},
-                       {"TIME", Day(2025, 5, 2, 10, 5 + p)},
-                       {"LAT", 53.2 + p * 0.001},
-                       {"LNG", -1.8}});
-        InsertRow(db.Db(), QStringLiteral("Glider"), {{"MakeModel", "Gin Bonanza 3"}});
-        InsertRow(db.Db(), QStringLiteral("Glider"), {{"MakeModel", "Ozone Buzz Z7"}});
-        return path;
+            logbook.Row("Tracks", {{"StartTime", Day(2025, 5, 1 + t, 10, 5)},
+                                   {"EndTime", Day(2025, 5, 1 + t, 11, 55)}});
+        for (int p = 0; p < 5; ++p) // three points of track 1, two of track 2
+            logbook.Row("TrackData",
+                        {{"TrackID", p < 3 ? 1 : 2},
+                         {"TIME", p < 3 ? Day(2025, 5, 1, 10, 5 + p) : Day(2025, 5, 2, 10, 2 + p)},
+                         {"LAT", p < 3 ? 53.3 + p * 0.001 : 53.2 + (p - 3) * 0.001},
+                         {"LNG", p < 3 ? -1.7 : -1.8}});
+        logbook.Row("Glider", {{"MakeModel", "Gin Bonanza 3"}})
+            .Row("Glider", {{"MakeModel", "Ozone Buzz Z7"}});
+        return logbook.Build() ? logbook.Path() : QString();
     }
 
 private slots:
@@ -118,25 +72,17 @@ private slots:
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("firstShown"); // the first visible column
-        const char* rows[][3] = {
-            {"&Gliders", "Glider", "MakeModel"},
-            {"&Locations", "Locations", "Type"},
-            {"&XC Types", "XCType", "Type"},
-            {"Flight &Type", "Type", "Type"},
-            {"&LogData", "LogData", "StartTime"},
-            {"&GPS Tracks", "Tracks", "LogID"},
-            {"GPS Track&Data", "TrackData", "TrackID"},
-            {"Vario BaroData", "BaroData", "LogID"},
-        };
+        // A lookup, the flights and a table of samples; the others open alike.
+        const char* rows[][3] = {{"&Gliders", "Glider", "MakeModel"},
+                                 {"&LogData", "LogData", "StartTime"},
+                                 {"Vario BaroData", "BaroData", "LogID"}};
         for (const auto& [item, table, first] : rows)
-            QTest::newRow(item) << QString::fromLatin1(item) << QString::fromLatin1(table)
-                                << QString::fromLatin1(first);
+            QTest::newRow(item) << QString(item) << QString(table) << QString(first);
     }
 
     void menuItemsOpenTheirTables() {
         QFETCH(QString, item);
         QFETCH(QString, table);
-        QFETCH(QString, firstShown);
         QAction* action = main_->MenuItem(item);
         QVERIFY(action && action->isEnabled());
         action->trigger();
@@ -148,7 +94,7 @@ private slots:
         int first = 0;
         while (Editor()->Grid()->isColumnHidden(first))
             ++first;
-        QCOMPARE(Model()->headerData(first, Qt::Horizontal).toString(), firstShown);
+        QTEST(Model()->headerData(first, Qt::Horizontal).toString(), "firstShown");
         Editor()->OkButton()->click();
         QTRY_VERIFY(!Editor());
     }
@@ -163,18 +109,11 @@ private slots:
     void listsOpenTheirEditorOnADoubleClick_data() {
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("table");
-        QTest::newRow("glider") << "Combo1_1"
-                                << "Glider";
-        QTest::newRow("location") << "Combo1_4"
-                                  << "Locations";
-        QTest::newRow("XC type") << "Combo1_5"
-                                 << "XCType";
-        QTest::newRow("flight type") << "Combo1_6"
-                                     << "Type";
-        QTest::newRow("weather") << "Conditions/Combo1_0"
-                                 << "Weather";
-        QTest::newRow("wind") << "Conditions/Combo1_1"
-                              << "Wind";
+        for (auto [list, table] : {std::pair{"Combo1_1", "Glider"},
+                                   {"Combo1_6", "Type"},
+                                   {"Conditions/Combo1_0", "Weather"},
+                                   {"Conditions/Combo1_1", "Wind"}})
+            QTest::newRow(list) << QString(list) << QString(table);
     }
 
     void listsOpenTheirEditorOnADoubleClick() {
@@ -434,14 +373,11 @@ private slots:
     void landFileOfATrack_data() {
         QTest::addColumn<QString>("chosen"); // relative to the test folder; "!" for outside it
         QTest::addColumn<QString>("stored");
-        QTest::newRow("inside the program folder") << "terrain/peak.xyz"
-                                                   << "terrain/peak.xyz";
-        QTest::newRow("elsewhere keeps its full path") << "!/maps/kinder.xyz"
-                                                       << "/maps/kinder.xyz";
-        QTest::newRow("a folder whose name only starts alike") << "!+"
-                                                               << "+";
-        QTest::newRow("dialog cancelled") << ""
-                                          << "old/edale.xyz";
+        for (auto [chosen, stored] : {std::pair{"terrain/peak.xyz", "terrain/peak.xyz"},
+                                      {"!/maps/kinder.xyz", "/maps/kinder.xyz"}, // elsewhere: full path
+                                      {"!+", "+"},            // a folder whose name only starts alike
+                                      {"", "old/edale.xyz"}}) // dialog cancelled
+            QTest::newRow(*chosen ? chosen : "cancelled") << QString(chosen) << QString(stored);
     }
 
     void landFileOfATrack() {

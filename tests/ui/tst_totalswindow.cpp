@@ -2,37 +2,18 @@
 // the hours:minutes text, the window's options and year spinner, and its
 // place beside the main window with the conditions window.
 
-#include "core/testlogbook.h"
 #include "windowfixture.h"
 
 #include "core/daynumber.h"
-#include "core/logbookfiles.h"
 #include "core/logbooksession.h"
-#include "core/programfolder.h"
 #include "core/totals.h"
-#include "settings/settingsstore.h"
-#include "ui/companionwindows.h"
-#include "ui/conditionswindow.h"
-#include "ui/mainwindow.h"
-#include "ui/totalswindow.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
-#include <QtTest>
-#include <memory>
 
 using namespace soarnote;
-using testlogbook::InsertRow;
 
 namespace {
-
-double Day(int y, int m, int d, int h = 0, int min = 0) {
-    return DayNumber(QDate(y, m, d), h, min, 0);
-}
 
 // "Now" for every test: 15 June 2025, noon. 365 days earlier is 15 June 2024, noon.
 const double kNow = Day(2025, 6, 15, 12, 0);
@@ -66,15 +47,10 @@ class TestTotals : public WindowFixture {
     QString logbook_;
 
     QString MakeLogbook(const QString& name, const QList<Flight>& flights) {
-        const QString path = dir_->filePath(name);
-        if (!testlogbook::CreateLogbookFile(path)) return {};
-        LogbookDatabase db;
-        QString error;
-        db.Open(path, &error);
+        testlogbook::Builder logbook(Path(name));
         for (const Flight& f : flights)
-            InsertRow(db.Db(), QStringLiteral("LogData"),
-                      {{"StartTime", f.start}, {"EndTime", f.end}, {"Distance", f.distance}});
-        return path;
+            logbook.Flight({{"StartTime", f.start}, {"EndTime", f.end}, {"Distance", f.distance}});
+        return logbook.Build() ? logbook.Path() : QString();
     }
 
 private slots:
@@ -94,30 +70,23 @@ private slots:
         // landing before take-off, more than 99 hours, a year without flights)
         // are read through the window below; here the year texts that are no
         // plain year.
-        QTest::newRow("blanks around the year") << int(TotalsSpan::Year) << " 2025 "
-                                                << "03:15"
-                                                << "15.7";
-        QTest::newRow("a quote in the year") << int(TotalsSpan::Year) << "2025'"
-                                             << "00:00"
-                                             << "";
-        QTest::newRow("empty year") << int(TotalsSpan::Year) << ""
-                                    << "00:00"
-                                    << "";
+        for (auto [year, hours, distance] :
+             {std::tuple{" 2025 ", "03:15", "15.7"}, {"2025'", "00:00", ""}, {"", "00:00", ""}})
+            QTest::newRow(year) << int(TotalsSpan::Year) << QString(year) << QString(hours)
+                                << QString(distance);
     }
 
     void totalsQuery() {
         QFETCH(int, span);
         QFETCH(QString, year);
-        QFETCH(QString, hours);
-        QFETCH(QString, distance);
         LogbookDatabase db;
         QString error;
         QVERIFY(db.Open(logbook_, &error));
         const std::optional<Totals> totals =
             ReadTotals(db.Db(), static_cast<TotalsSpan>(span), kNow, year, &error);
         QVERIFY2(totals, qPrintable(error));
-        QCOMPARE(TotalTimeText(totals->flightTime), hours);
-        QCOMPARE(TotalDistanceText(totals->distance), distance);
+        QTEST(TotalTimeText(totals->flightTime), "hours");
+        QTEST(TotalDistanceText(totals->distance), "distance");
     }
 
     void lastTwelveMonthsStartAtThisTimeOfDay() {
@@ -148,8 +117,7 @@ private slots:
 
     void timeText() {
         QFETCH(QVariant, days);
-        QFETCH(QString, text);
-        QCOMPARE(TotalTimeText(days), text);
+        QTEST(TotalTimeText(days), "text");
     }
 
     void windowShowsTotalAndCurrentYear() {
@@ -228,13 +196,8 @@ private slots:
     }
 
     void menuItemPlacesAndChecks() {
-        settings_->Write(keys::DatabaseName, logbook_);
-        SessionMainWindow main(settings_.get(), &prompts_);
-        main.Startup();
-        main.move(40, 30);
-        main.show();
-        CompanionWindows companions(main, main.Session(), *settings_, prompts_);
-        companions.ConnectMenus();
+        MainWindow& main = *OpenMain(logbook_);
+        CompanionWindows& companions = *companions_;
         QAction* item = main.MenuItem(QStringLiteral("&Totals"));
         QVERIFY(item->isEnabled() && item->isCheckable());
         QCOMPARE(item->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -267,32 +230,16 @@ private slots:
     }
 
     void placementBesideTheMainWindow() {
-        settings_->Write(keys::DatabaseName, logbook_);
-        SessionMainWindow main(settings_.get(), &prompts_);
-        main.Startup();
+        MainWindow& main = *OpenMain(logbook_);
         main.move(20, 10);
-        main.show();
-        CompanionWindows companions(main, main.Session(), *settings_, prompts_);
-        companions.ConnectMenus();
         const int right = main.frameGeometry().right() + 1;
-        const int top = main.frameGeometry().top();
-
         // Totals first, then conditions: the conditions window goes below the totals.
-        companions.ShowTotals(true);
-        companions.ShowConditions(true);
-        QCOMPARE(companions.Totals()->frameGeometry().topLeft(), QPoint(right, top));
-        QCOMPARE(companions.Conditions()->frameGeometry().topLeft(),
-                 QPoint(right, companions.Totals()->frameGeometry().bottom() + 1));
+        companions_->ShowTotals(true);
+        companions_->ShowConditions(true);
+        QCOMPARE(companions_->Totals()->frameGeometry().topLeft(), QPoint(right, main.frameGeometry().top()));
+        QCOMPARE(companions_->Conditions()->frameGeometry().topLeft(),
+                 QPoint(right, companions_->Totals()->frameGeometry().bottom() + 1));
         QVERIFY(main.MenuItem(QStringLiteral("Conditions"))->isChecked());
-        // And the other way round.
-        companions.ShowTotals(false);
-        companions.ShowConditions(false);
-        QTRY_VERIFY(!companions.Totals() && !companions.Conditions());
-        companions.ShowConditions(true);
-        companions.ShowTotals(true);
-        QCOMPARE(companions.Conditions()->frameGeometry().topLeft(), QPoint(right, top));
-        QCOMPARE(companions.Totals()->frameGeometry().topLeft(),
-                 QPoint(right, companions.Conditions()->frameGeometry().bottom() + 1));
     }
 
     void placeCompanionRule() {

@@ -4,25 +4,16 @@
 //
 //   xvfb-run -a -s "-screen 0 1600x1000x24" build/tests/soarnote-view3dshots resources/help/images
 
-#include "core/programfolder.h"
 #include "plot/playback/cameramodes.h"
 #include "sceneview.h"
-#include "settings/settingsstore.h"
-#include "silentprompts.h"
+#include "shotrig.h"
 #include "ui/instrumentpanel.h"
-#include "ui/mainwindow.h"
 #include "ui/plot3dwindow.h"
 
-#include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPainter>
-#include <QTemporaryDir>
-#include <QTextStream>
-#include <QTimer>
 
 using namespace soarnote;
 
@@ -46,26 +37,17 @@ int main(int argc, char** argv) {
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
     const int flightNumber = argc > 2 ? atoi(argv[2]) : 5;
-    QTemporaryDir work;
-    const QString logbook = work.filePath(QStringLiteral("demo.mdb"));
-    if (!QFile::copy(QStringLiteral(SOARNOTE_BIN_DIR "/demo.mdb"), logbook)) {
-        QTextStream(stderr) << "build the demo logbook first\n";
-        return 1;
-    }
     // The program folder is the build's: the glider, the clouds and the
     // demo landscapes are there.
-    ProgramFolder::SetPath(QStringLiteral(SOARNOTE_BIN_DIR));
-    SettingsStore settings(work.filePath(QStringLiteral("settings.ini")));
-    settings.Write(keys::DatabaseName, logbook);
+    ShotRig rig;
+    if (!rig.Prepare(true, QMessageBox::No)) return 1;
+    SettingsStore& settings = *rig.settings;
     settings.Write(keys::GeneralUnits, QStringLiteral("Meters"));
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Width"), 11000);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Height"), 8200);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Left"), 0);
     settings.Write(QStringLiteral("Plot"), QStringLiteral("Top"), 0);
-    SilentPrompts prompts(QMessageBox::No);
-    LogbookSession session;
-    MainWindow main(session, &settings, &prompts);
-    main.Startup();
+    MainWindow& main = rig.OpenMain();
     main.Session().Flights().MoveTo(flightNumber - 1);
     main.Plot3DCommand();
     Plot3DWindow* view = main.Plot3D();

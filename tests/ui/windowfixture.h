@@ -1,9 +1,10 @@
 #pragma once
-// A program folder with the empty logbook in it, settings of the test's own
-// and scripted prompts; on request the main window with its companion windows
-// on a logbook. Shared by the window suites.
+// The rig of every window suite: a program folder with the empty logbook in
+// it, settings of the test's own and scripted prompts; on request the main
+// window with its companion windows on a logbook. How the windows are made
+// is written here only.
 
-#include "core/testlogbook.h"
+#include "common/testlogbook.h"
 #include "fakeprompts.h"
 #include "sessionwindow.h"
 
@@ -12,11 +13,27 @@
 #include "i18n/languagetable.h"
 #include "settings/settingsstore.h"
 #include "ui/companionwindows.h"
+#include "ui/conditionswindow.h"
+#include "ui/customtoolbar.h"
+#include "ui/flightform.h"
 #include "ui/mainwindow.h"
+#include "ui/navigationbar.h"
+#include "ui/tableeditor.h"
+#include "ui/totalswindow.h"
 
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
+
+using testlogbook::Day;
+using testlogbook::Scalar;
 
 // Mouse clicks as the window system delivers them, at the middle of a
 // visible widget: a double-click is press, release, press (with the
@@ -39,25 +56,37 @@ protected:
     std::unique_ptr<soarnote::MainWindow> main_;
     std::unique_ptr<soarnote::CompanionWindows> companions_;
 
+    QString Path(const QString& name) const { return dir_->filePath(name); }
+    QSqlDatabase Db() const { return main_->Session().Db(); }
+    QStringList AskedTexts() const {
+        QStringList texts;
+        for (const AskedQuestion& q : prompts_.asked)
+            texts << q.text;
+        return texts;
+    }
+
     // A fresh program folder (with the template) and settings.
     bool PrepareFolder() {
         dir_ = std::make_unique<QTemporaryDir>();
         soarnote::ProgramFolder::SetPath(dir_->path());
-        settings_ = std::make_unique<soarnote::SettingsStore>(dir_->filePath(QStringLiteral("settings.ini")));
+        settings_ = std::make_unique<soarnote::SettingsStore>(Path(QStringLiteral("settings.ini")));
         prompts_ = FakePrompts();
-        return testlogbook::CreateLogbookFile(
-            dir_->filePath(QString::fromLatin1(soarnote::kTemplateFileName)));
+        return testlogbook::CreateLogbookFile(Path(QString::fromLatin1(soarnote::kTemplateFileName)));
     }
 
-    // The main window started on a logbook, its companions joined to the menus.
-    void OpenMain(const QString& logbook) {
-        settings_->Write(soarnote::keys::DatabaseName, logbook);
+    // The main window started on a logbook (the one open before is closed
+    // first, as at the end of a run), its companions joined to the menus.
+    soarnote::MainWindow* OpenMain(const QString& logbook) {
+        companions_.reset();
+        main_.reset();
+        if (!logbook.isEmpty()) settings_->Write(soarnote::keys::DatabaseName, logbook);
         main_ = std::make_unique<SessionMainWindow>(settings_.get(), &prompts_);
         main_->Startup();
         main_->show();
         companions_ =
             std::make_unique<soarnote::CompanionWindows>(*main_, main_->Session(), *settings_, prompts_);
         companions_->ConnectMenus();
+        return main_.get();
     }
 
     void TearDown() {

@@ -3,14 +3,17 @@
 // status texts, questions), ticks its timer only while it runs, and can let
 // an emulated instrument answer every write.
 
+#include "common/testlogbook.h"
+#include "core/daynumber.h"
 #include "core/logbookdatabase.h"
-#include "core/testlogbook.h"
 #include "core/variostore.h"
 #include "soldevice.h"
 #include "vario/variolink.h"
 #include "vario/variostatustext.h"
 
 #include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
 #include <memory>
 
 class LinkHarness {
@@ -31,6 +34,7 @@ public:
     int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
     bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
     QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
+    QList<int> replySizes;     // ...and the size of each reply
     QString recordRows;
     int closes = 0;
     int finished = 0;
@@ -149,8 +153,12 @@ public:
         while (link.Active()) {
             if (!inbox.isEmpty() && inboxDue.first() <= ticks) {
                 inboxDue.removeFirst();
-                Feed(inbox.takeFirst());
-                if (!recordRows.isEmpty()) rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
+                const QByteArray reply = inbox.takeFirst();
+                Feed(reply);
+                if (!recordRows.isEmpty()) {
+                    rowsAfterReply << testlogbook::RowCount(Db(), recordRows);
+                    replySizes << int(reply.size());
+                }
                 continue;
             }
             if (vanishAtCut && byteBudget == 0 && inbox.isEmpty()) {
@@ -179,4 +187,23 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
     for (int v : values)
         b.append(static_cast<char>(v));
     return b;
+}
+
+// The samples stored on flight logId are the trace's as the instrument sent
+// them, in order, with their times and heights, less those lost.
+inline void CompareTrace(const QSqlDatabase& db, const solemu::SolTrace& t, qint64 logId,
+                         const std::function<bool(int)>& lost) {
+    const double start = soarnote::DayNumber(t.date, t.startHour, t.startMinute, 0);
+    QSqlQuery q(db);
+    QVERIFY(q.exec(
+        QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(logId)));
+    for (int i = 0; i < int(t.heights.size()); ++i) {
+        if (lost(i)) continue;
+        QVERIFY2(q.next(), qPrintable(QStringLiteral("sample %1 missing").arg(i)));
+        const double time = q.value(0).toDouble();
+        QVERIFY2(std::abs(time - (start + i * t.intervalSeconds * soarnote::kOneSecond)) < 1e-8,
+                 qPrintable(soarnote::GeneralDateText(time)));
+        QCOMPARE(q.value(1).toInt(), t.heights[i]);
+    }
+    QVERIFY2(!q.next(), "more samples stored than sent");
 }

@@ -3,9 +3,9 @@
 // Entry", the barograph's "Create it?", the empty-entries message, the
 // progress bar and one transfer at a time.
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/logbooksession.h"
-#include "core/testlogbook.h"
 #include "core/variostore.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"

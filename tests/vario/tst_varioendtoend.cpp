@@ -2,10 +2,11 @@
 // pseudo-terminal: both downloads, replies in parts, every fault mode, one
 // case paced at 4800 baud, and the port that cannot be opened.
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
-#include "core/testlogbook.h"
 #include "core/variostore.h"
+#include "linkharness.h"
 #include "settings/settingsstore.h"
 #include "solemulator.h"
 #include "vario/varioconnection.h"
@@ -18,8 +19,6 @@ using namespace soarnote;
 using namespace testlogbook;
 
 namespace {
-
-enum class Fault { None, Split, Silent, SilentAfter, SilentAtNext, Drop, DropInBlock, Garbage, Slow };
 
 struct Bench {
     QTemporaryDir dir;
@@ -46,36 +45,19 @@ struct Bench {
         });
         return true;
     }
-    void SetFault(Fault fault, int command) {
+    // "kind n": the fault and the command (or milliseconds) it applies to.
+    void SetFault(const QString& fault) {
+        const QString kind = fault.section(QLatin1Char(' '), 0, 0);
+        const int n = fault.section(QLatin1Char(' '), 1).toInt();
         solemu::SolFaults& f = emulator->Device().Faults();
-        switch (fault) {
-        case Fault::None:
-            break;
-        case Fault::Split:
-            emulator->SetSplit(2, 5);
-            break;
-        case Fault::Silent:
-            f.silent = true;
-            break;
-        case Fault::SilentAfter:
-            f.silentAfter = command;
-            break;
-        case Fault::SilentAtNext:
-            f.silentAtNext = command;
-            break;
-        case Fault::Drop:
-            f.dropInReply = command;
-            break;
-        case Fault::DropInBlock:
-            f.dropInBlock = command;
-            break;
-        case Fault::Garbage:
-            f.garbageForReply = command;
-            break;
-        case Fault::Slow:
-            emulator->SetLatency(command);
-            break;
-        }
+        if (kind == "split") emulator->SetSplit(2, 5);
+        if (kind == "slow") emulator->SetLatency(n);
+        if (kind == "silent") f.silent = true;
+        if (kind == "silentAfter") f.silentAfter = n;
+        if (kind == "silentAtNext") f.silentAtNext = n;
+        if (kind == "drop") f.dropInReply = n;
+        if (kind == "dropInBlock") f.dropInBlock = n;
+        if (kind == "garbage") f.garbageForReply = n;
     }
     // Waits for the transfer to end; false on timeout.
     bool Wait(int ms = 30000) {
@@ -90,37 +72,33 @@ struct Bench {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Fault)
-
 class TestVarioEndToEnd : public QObject {
     Q_OBJECT
 private slots:
     void logDownload_data() {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("status");
         const QString done = "Successfully Received 6 Log Records";
         const QString failed = "ERROR - (Vario)Failed to get response";
-        QTest::newRow("clean line") << Fault::None << 0 << 6 << done;
-        QTest::newRow("replies in two parts") << Fault::Split << 0 << 6 << done;
-        QTest::newRow("a byte of record 2 lost") << Fault::Drop << 2 << 6 << done;
-        QTest::newRow("record 1 asked in line noise") << Fault::Garbage << 1 << 6 << done;
-        QTest::newRow("unused slot loses a byte") << Fault::Drop << 6 << 6 << done;
-        QTest::newRow("replies 300 ms late") << Fault::Slow << 300 << 6 << done;
-        QTest::newRow("no instrument") << Fault::Silent << 0 << 0 << failed;
-        QTest::newRow("switched off after 3 records") << Fault::SilentAfter << 3 << 3 << failed;
+        QTest::newRow("clean line") << "" << 6 << done;
+        QTest::newRow("replies in two parts") << "split" << 6 << done;
+        QTest::newRow("a byte of record 2 lost") << "drop 2" << 6 << done;
+        QTest::newRow("record 1 asked in line noise") << "garbage 1" << 6 << done;
+        QTest::newRow("unused slot loses a byte") << "drop 6" << 6 << done;
+        QTest::newRow("replies 300 ms late") << "slow 300" << 6 << done;
+        QTest::newRow("no instrument") << "silent" << 0 << failed;
+        QTest::newRow("switched off after 3 records") << "silentAfter 3" << 3 << failed;
     }
 
     void logDownload() {
-        QFETCH(Fault, fault);
-        QFETCH(int, command);
+        QFETCH(QString, fault);
         QFETCH(int, rows);
         QFETCH(QString, status);
         Bench b;
         const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 6, .traces = 0});
         QVERIFY(b.Open(memory));
-        b.SetFault(fault, command);
+        b.SetFault(fault);
         QSignalSpy finished(b.connection.get(), &VarioConnection::Finished);
         QSignalSpy changed(b.connection.get(), &VarioConnection::FlightsChanged);
         QVERIFY(b.connection->StartLogDownload(b.file.Db(), false));
@@ -140,8 +118,7 @@ private slots:
     }
 
     void barographDownload_data() {
-        QTest::addColumn<Fault>("fault");
-        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("dropAt");
         QTest::addColumn<int>("lostFrom"); // the first sample of trace 2 not stored, -1 none
         QTest::addColumn<int>("lostCount");
@@ -149,32 +126,29 @@ private slots:
         // Commands: 0 wake-up, 1 details. Blocks of trace 2: 0 its header, 1 and 2 of 64 samples, 3 the last
         // (22 samples and the footer).
         const QString done = "Baro Download Complete";
-        QTest::newRow("clean line") << Fault::None << 0 << -1 << -1 << 0 << done;
-        QTest::newRow("replies in two parts") << Fault::Split << 0 << -1 << -1 << 0 << done;
-        QTest::newRow("a byte of the details lost") << Fault::Drop << 1 << -1 << -1 << 0 << done;
-        QTest::newRow("the details asked in line noise") << Fault::Garbage << 1 << -1 << -1 << 0 << done;
+        QTest::newRow("clean line") << "" << -1 << -1 << 0 << done;
+        QTest::newRow("replies in two parts") << "split" << -1 << -1 << 0 << done;
+        QTest::newRow("a byte of the details lost") << "drop 1" << -1 << -1 << 0 << done;
+        QTest::newRow("the details asked in line noise") << "garbage 1" << -1 << -1 << 0 << done;
         const QString lost64 = "Baro Download Incomplete - 64 samples lost";
-        QTest::newRow("first byte of a sample block lost")
-            << Fault::DropInBlock << 1 << 0 << 0 << 64 << lost64;
-        QTest::newRow("a byte of sample data lost") << Fault::DropInBlock << 2 << 77 << 64 << 64 << lost64;
-        QTest::newRow("last byte of a sample block lost")
-            << Fault::DropInBlock << 2 << 127 << 64 << 64 << lost64;
+        QTest::newRow("first byte of a sample block lost") << "dropInBlock 1" << 0 << 0 << 64 << lost64;
+        QTest::newRow("a byte of sample data lost") << "dropInBlock 2" << 77 << 64 << 64 << lost64;
+        QTest::newRow("last byte of a sample block lost") << "dropInBlock 2" << 127 << 64 << 64 << lost64;
         QTest::newRow("a byte of the footer lost")
-            << Fault::DropInBlock << 3 << 47 << 128 << 22
+            << "dropInBlock 3" << 47 << 128 << 22
             << "Baro Download Incomplete - 22 samples lost - Baro Log 2 ended early";
         QTest::newRow("no instrument")
-            << Fault::Silent << 0 << -1 << 0 << 150 << "ERROR - (Vario)Failed to get response";
+            << "silent" << -1 << 0 << 150 << "ERROR - (Vario)Failed to get response";
         // Log 2 stops after its first block; log 1 is not answered either.
         QTest::newRow("switched off in a trace")
-            << Fault::SilentAtNext << 2 << -1 << 64 << 86
+            << "silentAtNext 2" << -1 << 64 << 86
             << "Baro Download Incomplete - Baro Log 2 ended early - Baro Log 1 ended early";
     }
 
     // Every stored sample has the height and time the instrument sent and
     // lies on its own flight; a block that arrived short is missing whole.
     void barographDownload() {
-        QFETCH(Fault, fault);
-        QFETCH(int, command);
+        QFETCH(QString, fault);
         QFETCH(int, dropAt);
         QFETCH(int, lostFrom);
         QFETCH(int, lostCount);
@@ -189,39 +163,22 @@ private slots:
             for (int slot = 0; slot < 2; ++slot)
                 QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[slot]), 0, nullptr));
         }
-        b.SetFault(fault, command);
+        b.SetFault(fault);
         b.emulator->Device().Faults().dropAt = dropAt;
         QVERIFY(b.connection->StartBarographDownload(b.file.Db()));
         QVERIFY(b.Wait());
         QCOMPARE(b.LastStatus(), status);
         QVERIFY(!b.connection->Port().isOpen());
         QVERIFY(b.asks.isEmpty());
-        if (fault == Fault::Silent) {
+        if (fault == "silent") {
             QCOMPARE(RowCount(b.file.Db(), "BaroData"), 0);
             return;
         }
-        for (int n = 1; n <= 2; ++n) {
-            const solemu::SolTrace& t = memory.traces[n - 1];
-            const double start = DayNumber(t.date, t.startHour, t.startMinute, 0);
-            std::vector<std::pair<double, int>> sent;
-            for (int i = 0; i < int(t.heights.size()); ++i) {
-                const bool lost = fault == Fault::SilentAtNext
-                                      ? n == 1 || i >= lostFrom
-                                      : n == 2 && i >= lostFrom && i < lostFrom + lostCount;
-                if (!lost) sent.emplace_back(start + i * t.intervalSeconds * kOneSecond, t.heights[i]);
-            }
-            QSqlQuery q(b.file.Db());
-            QVERIFY(q.exec(
-                QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(n)));
-            std::size_t i = 0;
-            for (; q.next(); ++i) {
-                QVERIFY(i < sent.size());
-                QVERIFY2(std::abs(q.value(0).toDouble() - sent[i].first) < 1e-8,
-                         qPrintable(GeneralDateText(q.value(0).toDouble())));
-                QCOMPARE(q.value(1).toInt(), sent[i].second);
-            }
-            QCOMPARE(i, sent.size());
-        }
+        for (int n = 1; n <= 2; ++n)
+            CompareTrace(b.file.Db(), memory.traces[n - 1], n, [&](int i) {
+                return fault.startsWith("silentAtNext") ? n == 1 || i >= lostFrom
+                                                        : n == 2 && i >= lostFrom && i < lostFrom + lostCount;
+            });
         QCOMPARE(Scalar(b.file.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID NOT IN (1, 2)").toInt(), 0);
     }
 
