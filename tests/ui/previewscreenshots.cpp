@@ -12,7 +12,8 @@ using namespace soarnote;
 namespace {
 
 bool Shoot(ShotRig& rig, PrintPreview::Mode mode, const QDir& folder, const QString& name) {
-    PrintPreview preview(rig.main.get(), rig.main->Session(), rig.settings.get(), rig.prompts.get(), rig.main->Printer());
+    PrintPreview preview(rig.main.get(), rig.main->Session(), rig.settings.get(), rig.prompts.get(),
+                         rig.main->Printer());
     preview.Prepare(mode);
     preview.resize(900, 680);
     preview.show();

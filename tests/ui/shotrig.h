@@ -5,8 +5,8 @@
 
 #include "core/logbookfiles.h"
 #include "core/programfolder.h"
-#include "settings/settingsstore.h"
 #include "sessionwindow.h"
+#include "settings/settingsstore.h"
 #include "silentprompts.h"
 #include "ui/mainwindow.h"
 
