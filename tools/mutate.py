@@ -36,6 +36,10 @@ TEST_DIRS = {
     "core/totals.cpp": ["core", "ui"],
     "core/reportdata.cpp": ["report"],
     "core/storageerror.cpp": ["core", "gps", "vario"],
+    "core/flightimport.cpp": ["formats"],
+    "core/flightimportwriter.cpp": ["formats"],
+    "core/flightstatistics.cpp": ["formats"],
+    "core/flightexport.cpp": ["formats"],
 }
 
 
