@@ -82,15 +82,6 @@ QString ShortTimeText(double day) {
         .arg(p.minute, 2, 10, QLatin1Char('0'));
 }
 
-QString LongTimeText(double day) {
-    DayParts p = SplitDayNumber(day);
-    if (!p.date.isValid()) return {};
-    return QStringLiteral("%1:%2:%3")
-        .arg(p.hour, 2, 10, QLatin1Char('0'))
-        .arg(p.minute, 2, 10, QLatin1Char('0'))
-        .arg(p.second, 2, 10, QLatin1Char('0'));
-}
-
 QString ShortDateText(double day) {
     return SplitDayNumber(day).date.toString(QStringLiteral("yyyy-MM-dd"));
 }

@@ -36,8 +36,6 @@ double DayNumberNow();
 QString GeneralDateText(double day);
 // "Short Time": hours and minutes of the time of day, "HH:mm".
 QString ShortTimeText(double day);
-// "Long Time": "HH:mm:ss".
-QString LongTimeText(double day);
 // Date only, "yyyy-MM-dd".
 QString ShortDateText(double day);
 // Any QDate/QTime pattern with English day and month names, for printed
