@@ -112,11 +112,16 @@ private slots:
     void levelFollowsDistance();
 };
 
-void TestGridLod::fullLevelIsTheTriangleRule_data() {
+// The grid of a table row: its size, its winding and the samples left without data.
+static void AddGridColumns() {
     QTest::addColumn<int>("rows");
     QTest::addColumn<int>("columns");
     QTest::addColumn<bool>("winding");
     QTest::addColumn<QList<int>>("holes");
+}
+
+void TestGridLod::fullLevelIsTheTriangleRule_data() {
+    AddGridColumns();
     QTest::newRow("2 x 2") << 2 << 2 << true << QList<int>{};
     QTest::newRow("3 x 3 mirrored") << 3 << 3 << false << QList<int>{};
     QTest::newRow("partial tiles") << 23 << 38 << true << QList<int>{};
@@ -166,10 +171,7 @@ void TestGridLod::fullLevelIsTheTriangleRule() {
 }
 
 void TestGridLod::neighboursCloseEveryCrack_data() {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<bool>("winding");
-    QTest::addColumn<QList<int>>("holes");
+    AddGridColumns();
     QTest::newRow("whole tiles") << 34 << 34 << true << QList<int>{};
     QTest::newRow("partial tiles, mirrored") << 30 << 45 << false << QList<int>{};
     QTest::newRow("a hole keeps its tile fine") << 34 << 34 << true << QList<int>{5 * 34 + 5};
