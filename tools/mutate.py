@@ -27,9 +27,8 @@ import sys
 import tempfile
 import time
 
-# Tests of each subsystem live under tests/<sub>; core's are also exercised by
-# the window suites, but its own suite is what should catch its faults. Files
-# whose tests live elsewhere are listed here (path relative to src/).
+# Tests of each subsystem live under tests/<sub>. Files whose tests live
+# elsewhere are listed here (path relative to src/).
 TEST_DIRS = {
     "core/variostore.cpp": ["vario"],
     "core/trackstore.cpp": ["gps"],
@@ -43,8 +42,25 @@ TEST_DIRS = {
 }
 
 
+# Folders whose code is also driven by the suites of others, cheapest first: a
+# mutant is killed by the first suite that fails, so the later ones only run for
+# mutants that are about to survive.
+PREFIX_DIRS = [
+    ("plot/scene/", ["scene", "plot"]),
+    ("plot/flightscene/", ["scene", "plot"]),
+    ("plot/", ["plot", "scene"]),
+    ("core/", ["core", "ui"]),
+]
+
+
 def test_dirs(tree, path, sub):
-    return TEST_DIRS.get(os.path.relpath(path, os.path.join(tree, "src")), [sub])
+    rel = os.path.relpath(path, os.path.join(tree, "src"))
+    if rel in TEST_DIRS:
+        return TEST_DIRS[rel]
+    for prefix, dirs in PREFIX_DIRS:
+        if rel.startswith(prefix):
+            return dirs
+    return [sub]
 
 
 def build_and_test(build, tree, dirs, jobs, timeout, stop_on_failure):
