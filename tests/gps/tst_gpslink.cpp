@@ -46,6 +46,7 @@ struct Recording {
     QByteArray received;              // everything the receiver sent, in order
     std::vector<qsizetype> pointEnds; // offset just past each track point frame
     std::vector<emu::EmulatedPoint> points;
+    QList<QPair<qint64, qint64>> progress; // as the link reported it
 };
 
 Recording Record() {
@@ -81,6 +82,7 @@ Recording Record() {
         if (auto f = decoder.Feed(static_cast<std::uint8_t>(r.received[i]));
             f && f->id == garmin::PidTrackPoint)
             r.pointEnds.push_back(i + 1);
+    r.progress = io.progress;
     return r;
 }
 
@@ -302,6 +304,40 @@ private slots:
         VerifyEnded(link, io, {{GpsCommand::Time, goesOn}});
     }
 
+    // A port that will not open, at the first or at the second opening of a
+    // download, and a logbook that refuses a write part way: the command ends
+    // as failed, once, with the port closed and the points before kept.
+    void failuresEndTheCommand_data() {
+        QTest::addColumn<int>("opensAllowed");
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<QString>("status");
+        const QString refused = QStringLiteral("ERROR - (GPS) Unable to Open Connection: No such device");
+        QTest::newRow("port refused") << 0 << 0 << refused;
+        QTest::newRow("refused after the clock") << 1 << 0 << refused;
+        QTest::newRow("logbook full") << 9 << 3 << QStringLiteral("ERROR - (GPS)disk full");
+    }
+    void failuresEndTheCommand() {
+        QFETCH(int, opensAllowed);
+        QFETCH(int, failAt);
+        QFETCH(QString, status);
+        FakeLinkIo io;
+        io.opensAllowed = opensAllowed;
+        GpsLink link(io);
+        MemoryTrackSink sink;
+        sink.failAt = failAt;
+        QCOMPARE(link.DownloadGpsTracks(&sink, true), opensAllowed > 0);
+        if (link.Busy()) link.OnBytesReceived(DateTimeFrame(QDateTime(QDate(2024, 5, 1), QTime(9, 0))));
+        if (link.Busy()) {
+            Identify(link, io);
+            link.OnBytesReceived(TrackFrames(6, Day(2024, 5, 1, 10), 53) + CompleteFrame());
+        }
+        QCOMPARE(io.status, status);
+        VerifyEnded(link, io, {{GpsCommand::Download, false}});
+        QCOMPARE(int(sink.committed.size()), failAt);
+        for (int i = 0; i < failAt; ++i)
+            QVERIFY(std::fabs(sink.committed[i].lat - (53 + i * 0.0001)) < 1e-7);
+    }
+
     // Packets real receivers send unasked, and screen lines: acknowledged, not unknown.
     void unaskedPacketsAreAcknowledged() {
         for (int id : {253, 248, 69, 99}) {
@@ -444,6 +480,11 @@ private slots:
         QFETCH(bool, vanish);
         static const Recording r = Record();
         QCOMPARE(r.pointEnds.size(), r.points.size()); // the recording is a whole download
+        // Progress: nothing known, the count announced, then a step for each header and point.
+        QList<QPair<qint64, qint64>> progress{{0, 0}, {0, 10}};
+        for (qint64 n = 1; n <= 10; ++n)
+            progress.append({n, 10});
+        QCOMPARE(r.progress, progress);
         for (qsizetype k = 0; k <= r.received.size(); ++k) {
             FakeLinkIo io;
             GpsLink link(io);
