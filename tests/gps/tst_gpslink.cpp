@@ -1,7 +1,5 @@
-// The link state machine driven directly: requests, identification, ACK and
-// NAK and their budgets, the timers, unknown packets, line events, cancel,
-// the track transfer into a real logbook file, and a whole download cut at
-// every byte.
+// The link state machine driven directly: requests and their endings, budgets,
+// failures, line events, track transfers and downloads, cut at every byte.
 
 #include "gpstesthelpers.h"
 #include "memorysink.h"
@@ -291,55 +289,38 @@ private slots:
         QVERIFY(link.Busy() && io.open);
     }
 
-    void trackTransferTexts() {
-        TempLogbook log;
-        for (int round = 0; round < 2; ++round) {
-            LogbookTrackStorage storage(log.Db());
-            FakeLinkIo io;
-            GpsLink link(io);
-            QVERIFY(link.RequestGpsTracks(&storage));
-            Identify(link, io);
-            QCOMPARE(io.status, QStringLiteral("Requesting Track Records"));
-            link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})) + RecordsFrame(122));
-            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 1, 10), 53.0));
-            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 2, 10), 54.0));
-            QCOMPARE(io.status, round == 0 ? QStringLiteral("Receiving Track Records - 120")
-                                           : QStringLiteral("Receiving Track Records - 120 (Repeat)"));
-            QCOMPARE(io.writes.count(Ack(34)), 120);
-            link.OnBytesReceived(CompleteFrame());
-            QCOMPARE(io.status, QStringLiteral("Received 120 Records [%1 Added]").arg(round == 0 ? 2 : 0));
-            QCOMPARE(io.LastWrite(), Ack(garmin::PidTransferComplete));
-            VerifyEnded(link, io, {{GpsCommand::Tracks, true}});
-        }
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 120);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-    }
-
-    // Counters and track numbers go past 32767.
-    void countersAreNotSixteenBit() {
+    // Counters and track numbers go past 32767; the same log again is all repeats.
+    void trackTransfer() {
         FakeLinkIo io;
         GpsLink link(io);
-        MemoryTrackSink storage;
-        storage.nextTrackId = 70000;
-        QVERIFY(link.RequestGpsTracks(&storage));
-        Identify(link, io);
-        QByteArray frames;
-        for (int i = 0; i < 40000; ++i)
+        MemoryTrackSink sink;
+        sink.nextTrackId = 70000;
+        QByteArray frames = RecordsFrame(40040);
+        for (int i = 0; i < 40000; ++i) {
+            if (i % 1000 == 0) frames += Framed(garmin::PidTrackHeader, Bytes({1, 255, 0}));
             frames += PointFrame(50 + (i % 1000) * 1e-4, 7, Day(2024, 5, 1) + i / 86400.0, i % 1000 == 0);
-        link.OnBytesReceived(frames);
-        QCOMPARE(link.RecordsReceived(), qint64(40000));
-        QCOMPARE(link.Tracks().currentTrackId, qint64(70039));
-        link.OnBytesReceived(CompleteFrame());
-        QCOMPARE(io.status, QStringLiteral("Received 40000 Records [40 Added]"));
+        }
+        for (int round = 0; round < 2; ++round) {
+            io.writes.clear();
+            QVERIFY(link.RequestGpsTracks(&sink));
+            Identify(link, io);
+            QCOMPARE(io.status, QStringLiteral("Requesting Track Records"));
+            link.OnBytesReceived(frames);
+            QCOMPARE(io.status, QStringLiteral("Receiving Track Records - 40000") +
+                                    (round == 0 ? QString() : QStringLiteral(" (Repeat)")));
+            QCOMPARE(io.writes.count(Ack(garmin::PidTrackPoint)), 40000);
+            link.OnBytesReceived(CompleteFrame());
+            QCOMPARE(io.status, QStringLiteral("Received 40000 Records [%1 Added]").arg(round == 0 ? 40 : 0));
+            QCOMPARE(io.LastWrite(), Ack(garmin::PidTransferComplete));
+            QCOMPARE(link.Tracks().currentTrackId, qint64(70039));
+        }
+        VerifyEnded(link, io, {{GpsCommand::Tracks, true}, {GpsCommand::Tracks, true}});
+        QCOMPARE(sink.committed.size(), size_t(40000));
     }
 
-    // With "Sync" the clock comes first, on a port opened without
-    // identification, then the track log with identification, and the new
-    // track is linked to the flight it overlaps. With "Sync" 0 no time request
-    // is sent, the old offset stays, and no flight is linked; the track is
-    // closed all the same. Cancelled part way, what was stored stays,
-    // committed, and the new track is still closed and linked; nothing after
-    // it is stored or answered.
+    // "Sync" 1: the clock first (no identification), then the track log, and
+    // the track is linked; "Sync" 0: the old offset stays, nothing is linked,
+    // the track is closed all the same; cancelled, what was stored stays.
     void download_data() {
         QTest::addColumn<bool>("sync");
         QTest::addColumn<bool>("cancel");
@@ -392,11 +373,9 @@ private slots:
                           Day(2024, 5, 1, 11, 30, points - 1)) < 1e-8);
     }
 
-    // For each k the link is handed the first k bytes of a whole download,
-    // then silence or a port that vanished. Whatever k, the link must end,
-    // close the port, leave nothing uncommitted, report one finished command,
-    // and have stored exactly the points whose frames arrived whole, with the
-    // values the receiver sent.
+    // The first k bytes of a whole download, then silence or a vanished port:
+    // for every k the link ends cleanly, once, having stored exactly the
+    // points whose frames arrived whole, as the receiver sent them.
     void cutAtEveryByte_data() {
         QTest::addColumn<bool>("vanish");
         QTest::newRow("then silence") << false;
