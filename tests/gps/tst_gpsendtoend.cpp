@@ -98,7 +98,7 @@ private slots:
         clock.start();
         QVERIFY(rig.Link().DownloadGpsTracks(&storage, true));
         QVERIFY(!rig.Link().DownloadGpsTracks(&storage, true)); // one transfer at a time
-        QVERIFY(rig.WaitForEnd(ended));
+        QVERIFY(WaitForEnd(ended));
         QVERIFY(clock.elapsed() < 700 || ticks > 0);
         QCOMPARE(ended.count(), 1);
         QVERIFY2(rig.Adapter().Status().startsWith(status), qPrintable(rig.Adapter().Status()));
