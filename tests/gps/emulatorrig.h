@@ -12,47 +12,48 @@
 
 namespace gpstest {
 
+// The emulator on a pseudo-terminal, in a thread of its own until stopped.
+struct EmulatorOnPty {
+    emu::GarminEmulator emulator;
+    emu::EmulatorRunner runner{emulator};
+    bool ok = false;
+    explicit EmulatorOnPty(emu::EmulatorConfig config) : emulator(std::move(config)) {
+        ok = runner.OpenPty(nullptr);
+        runner.Start();
+    }
+    ~EmulatorOnPty() { Stop(); }
+    // The emulator's counts; stops it first.
+    const emu::EmulatorStats& Stop() {
+        runner.Stop();
+        runner.Join();
+        return emulator.Stats();
+    }
+};
+
+// The real port adapter pointed at the emulator.
 class EmulatorRig {
 public:
-    explicit EmulatorRig(emu::EmulatorConfig config, GpsLinkSettings timings = {},
-                         const QString& speed = QStringLiteral("115200"))
-        : emulator_(std::make_unique<emu::GarminEmulator>(std::move(config))),
-          runner_(std::make_unique<emu::EmulatorRunner>(*emulator_)) {
-        QString error;
-        ok_ = runner_->OpenPty(&error);
-        device_ = runner_->SlavePath();
-        runner_->Start();
-        adapter_ = std::make_unique<GpsPortAdapter>(
-            [this, speed] {
-                return ParseSerialSettings(device_, speed, QStringLiteral("NONE"), QStringLiteral("8"),
-                                           QStringLiteral("1"));
-            },
-            timings);
+    explicit EmulatorRig(emu::EmulatorConfig config) : device_(std::move(config)) {
+        adapter_ = std::make_unique<GpsPortAdapter>([this] {
+            return ParseSerialSettings(device_.runner.SlavePath(), QStringLiteral("115200"),
+                                       QStringLiteral("NONE"), QStringLiteral("8"), QStringLiteral("1"));
+        });
     }
-    ~EmulatorRig() {
-        adapter_.reset();
-        StopEmulator();
-    }
-    bool Ok() const { return ok_; }
+    ~EmulatorRig() { adapter_.reset(); }
+    bool Ok() const { return device_.ok; }
     GpsPortAdapter& Adapter() { return *adapter_; }
     GpsLink& Link() { return adapter_->Link(); }
-    // The emulator's counts; stops it first.
-    const emu::EmulatorStats& StopEmulator() {
-        runner_->Stop();
-        runner_->Join();
-        return emulator_->Stats();
-    }
-
-    // Waits on the event loop for the command under way to end.
-    bool WaitForEnd(QSignalSpy& spy, int timeoutMs = 15000) { return spy.count() > 0 || spy.wait(timeoutMs); }
+    const emu::EmulatorStats& StopEmulator() { return device_.Stop(); }
 
 private:
-    std::unique_ptr<emu::GarminEmulator> emulator_;
-    std::unique_ptr<emu::EmulatorRunner> runner_;
+    EmulatorOnPty device_;
     std::unique_ptr<GpsPortAdapter> adapter_;
-    QString device_;
-    bool ok_ = false;
 };
+
+// Waits on the event loop for the command under way to end.
+inline bool WaitForEnd(QSignalSpy& spy) {
+    return spy.count() > 0 || spy.wait(15000);
+}
 
 inline emu::EmulatorConfig TwoTracks(int points = 50) {
     emu::EmulatorConfig c;

@@ -76,6 +76,8 @@ class FakeLinkIo : public GpsLinkIo {
 public:
     bool open = false;
     int opens = 0;
+    int opensAllowed = 1000; // the port refuses to open after this many
+    QList<QPair<qint64, qint64>> progress;
     QList<QByteArray> writes;
     int timerMs = -1; // running interval, -1 stopped
     int timerStarts = 0;
@@ -85,7 +87,11 @@ public:
     double now = 45000.5;
     QList<QPair<GpsCommand, bool>> finished;
 
-    bool OpenPort(QString*) override {
+    bool OpenPort(QString* error) override {
+        if (opens >= opensAllowed) {
+            *error = QStringLiteral("No such device");
+            return false;
+        }
         open = true;
         ++opens;
         return true;
@@ -105,6 +111,7 @@ public:
     void AskUnknownPacket(const QString& text) override { questions << text; }
     double Now() const override { return now; }
     void CommandFinished(GpsCommand command, bool ok) override { finished.append({command, ok}); }
+    void TrackProgress(qint64 received, qint64 expected) override { progress.append({received, expected}); }
 
     QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
 };

@@ -25,9 +25,11 @@ public:
     qint64 nextTrackId = 1;
     int commits = 0;
     int links = 0;
+    qsizetype failAt = -1; // the store of this many points fails (the disk is full)
 
     soarnote::StoreOutcome StoreTrackPoint(soarnote::TrackState& s, double time, double lat, double lng,
                                            bool newTrack, double, double) override {
+        if (qsizetype(committed.size() + pending.size()) == failAt) return soarnote::StoreOutcome::Failed;
         if (!keys_.insert({time, lat, lng}).second) {
             if (newTrack) s.newTrackPending = true;
             return soarnote::StoreOutcome::Refused;
@@ -47,7 +49,7 @@ public:
         ++commits;
         return true;
     }
-    QString LastError() const override { return {}; }
+    QString LastError() const override { return failAt >= 0 ? QStringLiteral("disk full") : QString(); }
     bool LinkOpenTracks(double, bool) override {
         ++links;
         return Commit();

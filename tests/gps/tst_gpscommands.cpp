@@ -23,8 +23,7 @@ namespace {
 
 struct Window {
     QTemporaryDir dir;
-    emu::GarminEmulator emulator;
-    emu::EmulatorRunner runner{emulator};
+    EmulatorOnPty device;
     SettingsStore settings{dir.filePath(QStringLiteral("s.ini"))};
     LogbookSession session;
     FakePrompts prompts;
@@ -32,10 +31,8 @@ struct Window {
     QLabel* info = new QLabel(&window);
     std::unique_ptr<GpsCommands> commands;
 
-    explicit Window(emu::EmulatorConfig config) : emulator(std::move(config)) {
-        runner.OpenPty(nullptr);
-        runner.Start();
-        settings.Write(keys::GpsPort, runner.SlavePath());
+    explicit Window(emu::EmulatorConfig config) : device(std::move(config)) {
+        settings.Write(keys::GpsPort, device.runner.SlavePath());
         settings.Write(keys::GpsSpeed, QStringLiteral("115200"));
         const QString path = dir.filePath(QStringLiteral("log.mdb"));
         testlogbook::CreateLogbookFile(path);
@@ -53,14 +50,9 @@ struct Window {
         window.statusBar()->addPermanentWidget(commands->ProgressBar());
         window.show();
     }
-    ~Window() {
-        commands.reset();
-        runner.Stop();
-        runner.Join();
-    }
+    ~Window() { commands.reset(); }
     GpsCommands& Commands() { return *commands; }
     QLabel& Info() { return *info; }
-    bool WaitFinished(QSignalSpy& spy) { return spy.count() > 0 || spy.wait(15000); }
 };
 
 } // namespace
@@ -79,7 +71,7 @@ private slots:
         w.Commands().RequestGpsTime();
         w.Commands().ImportWaypointPlusFile();
         QVERIFY(w.prompts.dialogTitles.isEmpty());
-        QVERIFY(w.WaitFinished(finished));
+        QVERIFY(WaitForEnd(finished));
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), true);
         QCOMPARE(w.Info().text(),
@@ -102,16 +94,16 @@ private slots:
         Window w(config);
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().RequestGpsProduct();
-        QVERIFY(w.WaitFinished(finished));
+        QVERIFY(WaitForEnd(finished));
         QCOMPARE(w.Info().text(), QStringLiteral("eTrex Summit Software Version 3.10  ver: 3.1"));
         finished.clear();
         w.Commands().RequestGpsTime();
-        QVERIFY(w.WaitFinished(finished));
+        QVERIFY(WaitForEnd(finished));
         QVERIFY2(w.Info().text().startsWith(QStringLiteral("Current Time: ")), qPrintable(w.Info().text()));
         QVERIFY(std::fabs(w.Commands().Adapter().Link().GpsTimeOffset() * 86400 - 30) <= 1.5);
         finished.clear();
         w.Commands().RequestGpsPosition();
-        QVERIFY(w.WaitFinished(finished));
+        QVERIFY(WaitForEnd(finished));
         const double factor = M_PI / 180 * 57.2957786666666; // the receiver's radians to degrees
         QCOMPARE(w.Info().text(), QStringLiteral("Current position: %1, %2")
                                       .arg(53.3498 * factor, 0, 'f', 8)
@@ -125,7 +117,7 @@ private slots:
         w.prompts.answers = {QMessageBox::Abort};
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().DownloadGpsTracks();
-        QVERIFY(w.WaitFinished(finished));
+        QVERIFY(WaitForEnd(finished));
         QCOMPARE(w.prompts.asked.size(), 1);
         QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         QVERIFY(w.prompts.asked[0].text.startsWith(QStringLiteral("ID: 72 Data: ")));
@@ -133,32 +125,34 @@ private slots:
         QVERIFY(!w.Commands().Busy());
     }
 
-    void cancel() {
+    // Cancelled at once, or the port named does not exist (the system's
+    // reason follows the message): the command ends there, failed, once.
+    void endsAtOnce_data() {
+        QTest::addColumn<QString>("port"); // empty: the emulator's, then cancelled
+        QTest::addColumn<QString>("status");
+        QTest::newRow("cancelled") << QString() << QStringLiteral("Transfer cancelled");
+        QTest::newRow("no such port")
+            << QStringLiteral("COM77") << QStringLiteral("ERROR - (GPS) Unable to Open Connection: ");
+    }
+    void endsAtOnce() {
+        QFETCH(QString, port);
+        QFETCH(QString, status);
         Window w(TwoTracks());
+        if (!port.isEmpty()) w.settings.Write(keys::GpsPort, port);
         QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
         w.Commands().DownloadGpsTracks();
-        QVERIFY(w.Commands().Busy());
-        w.Commands().CancelTransfer();
+        if (port.isEmpty()) {
+            QVERIFY(w.Commands().Busy());
+            w.Commands().CancelTransfer();
+        }
         QCOMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).toBool(), false);
-        QCOMPARE(w.Info().text(), QStringLiteral("Transfer cancelled"));
-        QVERIFY(!w.Commands().ProgressBar()->isVisible());
-        QVERIFY(!w.Commands().Busy());
-        QVERIFY(!w.Commands().Adapter().Port().isOpen());
-    }
-
-    void noPort() {
-        Window w(TwoTracks(1));
-        w.settings.Write(keys::GpsPort, QStringLiteral("COM77"));
-        QSignalSpy finished(&w.Commands(), &GpsCommands::Finished);
-        w.Commands().DownloadGpsTracks();
-        QCOMPARE(finished.count(), 1);
-        // The system's reason follows: the port named does not exist.
-        const QString lead = QStringLiteral("ERROR - (GPS) Unable to Open Connection: ");
-        QVERIFY2(w.Info().text().startsWith(lead) && w.Info().text().size() > lead.size(),
+        QVERIFY2(w.Info().text().startsWith(status) &&
+                     (port.isEmpty() || w.Info().text().size() > status.size()),
                  qPrintable(w.Info().text()));
         QVERIFY(!w.Commands().ProgressBar()->isVisible());
         QVERIFY(!w.Commands().Busy());
+        QVERIFY(!w.Commands().Adapter().Port().isOpen());
     }
 
     void importFile() {

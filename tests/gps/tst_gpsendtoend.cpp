@@ -1,8 +1,7 @@
 // The real port adapter against the receiver emulator on a pseudo-terminal:
-// downloads with every fault the line and the receiver can show; the
-// emulator's resends, which the downloads cannot show, and the emulator as a
-// program of its own (its line pacing is measured in bench_gpsdownload). The
-// single requests run end to end in tst_gpscommands.
+// downloads with every fault the line and the receiver can show, and the
+// emulator as a program of its own (its line pacing is measured in
+// bench_gpsdownload). The single requests run end to end in tst_gpscommands.
 
 #include "emulatorrig.h"
 
@@ -41,14 +40,6 @@ void VerifyStoredPoints(const TempLogbook& log, const std::vector<emu::EmulatedP
     QCOMPARE(i, expectedCount);
 }
 
-std::vector<GarminFrame> Frames(const QByteArray& bytes) {
-    GarminFrameDecoder d;
-    std::vector<GarminFrame> out;
-    for (char c : bytes)
-        if (auto f = d.Feed(static_cast<std::uint8_t>(c))) out.push_back(*f);
-    return out;
-}
-
 } // namespace
 
 class TestGpsEndToEnd : public QObject {
@@ -61,6 +52,8 @@ private slots:
         QTest::addColumn<int>("questions");
         const QString done = QStringLiteral("Received 100 Records [2 Added]");
         QTest::newRow("clean") << "" << done << 100 << 0;
+        // Older units: 13-byte points, and identification waits for capabilities that never come.
+        QTest::newRow("older unit") << "D300" << done << 100 << 0;
         QTest::newRow("corrupted point") << "corrupt@20" << done << 100 << 0;
         QTest::newRow("corrupted product data") << "corrupt@2" << done << 100 << 0;
         QTest::newRow("corrupted transfer complete") << "corrupt@107" << done << 100 << 0;
@@ -80,7 +73,9 @@ private slots:
         QFETCH(int, stored);
         QFETCH(int, questions);
         emu::EmulatorConfig config = TwoTracks();
-        if (!fault.isEmpty()) config.faults.push_back(*emu::ParseFault(fault));
+        config.d300 = fault == QLatin1String("D300");
+        config.sendCapabilities = !config.d300;
+        if (!fault.isEmpty() && !config.d300) config.faults.push_back(*emu::ParseFault(fault));
         const std::vector<emu::EmulatedPoint> sent = config.points;
         EmulatorRig rig(config);
         QVERIFY(rig.Ok());
@@ -103,7 +98,7 @@ private slots:
         clock.start();
         QVERIFY(rig.Link().DownloadGpsTracks(&storage, true));
         QVERIFY(!rig.Link().DownloadGpsTracks(&storage, true)); // one transfer at a time
-        QVERIFY(rig.WaitForEnd(ended));
+        QVERIFY(WaitForEnd(ended));
         QVERIFY(clock.elapsed() < 700 || ticks > 0);
         QCOMPARE(ended.count(), 1);
         QVERIFY2(rig.Adapter().Status().startsWith(status), qPrintable(rig.Adapter().Status()));
@@ -121,22 +116,6 @@ private slots:
         const emu::EmulatorStats& s = rig.StopEmulator();
         QCOMPARE(s.naksReceived, std::uint64_t(fault.startsWith(QLatin1String("corrupt"))));
         if (fault.startsWith(QLatin1String("nak"))) QCOMPARE(s.naksSent, std::uint64_t(1));
-    }
-
-    // Older units: 13-byte points, and identification waits for capabilities that never come.
-    void d300Layout() {
-        emu::EmulatorConfig config = TwoTracks(10);
-        config.d300 = true;
-        config.sendCapabilities = false;
-        const auto sent = config.points;
-        EmulatorRig rig(config);
-        TempLogbook log;
-        LogbookTrackStorage storage(log.Db());
-        QSignalSpy ended(&rig.Adapter(), &GpsPortAdapter::CommandEnded);
-        QVERIFY(rig.Link().RequestGpsTracks(&storage));
-        QVERIFY(rig.WaitForEnd(ended));
-        QCOMPARE(rig.Adapter().Status(), QStringLiteral("Received 20 Records [2 Added]"));
-        VerifyStoredPoints(log, sent, 20);
     }
 
     // The emulator as its own program, as a user runs it.
@@ -163,33 +142,6 @@ private slots:
         QVERIFY(emulator.waitForFinished(5000));
         const QString report = QString::fromLocal8Bit(emulator.readAllStandardError());
         QVERIFY2(report.contains(QStringLiteral("track points taken 25")), qPrintable(report));
-    }
-
-    void emulatorResends() {
-        emu::EmulatorConfig c;
-        c.resendTimeoutMs = 100;
-        c.resendLimit = 2;
-        emu::GarminEmulator e(c);
-        std::int64_t now = 0;
-        e.Receive(FramePacket(MakeCommandPacket(5)), now);
-        QCOMPARE(Frames(e.TakeOutput(now)).size(), size_t(2));
-        e.Receive(FramePacket(MakeNak(14)), now);
-        QCOMPARE(Frames(e.TakeOutput(now))[0].id, std::uint8_t(garmin::PidDateTime));
-        // No ACK: resent after the timeout until two resends are spent, then given up.
-        now = e.NextDeadlineUs();
-        e.Tick(now);
-        QCOMPARE(Frames(e.TakeOutput(now)).size(), size_t(1));
-        now = e.NextDeadlineUs();
-        e.Tick(now);
-        QVERIFY(e.TakeOutput(now).isEmpty());
-        QCOMPARE(e.NextDeadlineUs(), -1);
-        QCOMPARE(e.Stats().resends, std::uint64_t(2));
-        // A damaged host packet is answered with a NAK.
-        QByteArray bad = FramePacket(MakeCommandPacket(2));
-        bad[3] = 3;
-        e.Receive(bad, now);
-        QCOMPARE(Frames(e.TakeOutput(now))[0].id, std::uint8_t(garmin::PidNak));
-        QVERIFY(!emu::ParseFault(QStringLiteral("melt@3")) && !emu::ParseFault(QStringLiteral("corrupt")));
     }
 };
 

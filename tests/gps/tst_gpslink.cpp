@@ -1,7 +1,5 @@
-// The link state machine driven directly: requests, identification, ACK and
-// NAK and their budgets, the timers, unknown packets, line events, cancel,
-// the track transfer into a real logbook file, and a whole download cut at
-// every byte.
+// The link state machine driven directly: requests and their endings, budgets,
+// failures, line events, track transfers and downloads, cut at every byte.
 
 #include "gpstesthelpers.h"
 #include "memorysink.h"
@@ -20,9 +18,17 @@ namespace {
 const QByteArray kProductRequest = Bytes({16, 254, 0, 2, 16, 3});
 const QByteArray kTrackCommand = Bytes({16, 10, 2, 6, 0, 238, 16, 3});
 const QByteArray kTimeCommand = Bytes({16, 10, 2, 5, 0, 239, 16, 3});
-const QByteArray kAckTrackPoint = Bytes({16, 6, 2, 34, 0, 214, 16, 3});
 const QByteArray kCapabilities = Framed(garmin::PidProtocolArray, Bytes({'P', 0, 0, 'L', 1, 0, 'A', 10, 0}));
 const QString kNoResponse = QStringLiteral("ERROR - (GPS)Failed to get response");
+const QString kUnknown = QStringLiteral("ERROR - (GPS)Unknown reply");
+const QByteArray kDate = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
+const QString kDateText = QStringLiteral("Current Time: 2024-01-02 03:04:05");
+constexpr int kNothing = -1, kTick = 3; // after the bytes: no step, the timer fires
+using Chunks = QList<QByteArray>;
+
+QByteArray Ack(int id) {
+    return FramePacket(MakeAck(static_cast<std::uint8_t>(id)));
+}
 using Finished = QList<QPair<GpsCommand, bool>>;
 
 // Points of one track, a second apart.
@@ -33,12 +39,6 @@ QByteArray TrackFrames(int count, double start, double lat) {
     return frames;
 }
 
-QByteArray BadPoint() {
-    QByteArray bad = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
-    bad[5] = static_cast<char>(bad[5] ^ 0x04);
-    return bad;
-}
-
 // The receiver emulator's side of one whole download (identification,
 // capabilities, record count, two tracks, transfer complete), recorded on a
 // simulated clock.
@@ -46,6 +46,7 @@ struct Recording {
     QByteArray received;              // everything the receiver sent, in order
     std::vector<qsizetype> pointEnds; // offset just past each track point frame
     std::vector<emu::EmulatedPoint> points;
+    QList<QPair<qint64, qint64>> progress; // as the link reported it
 };
 
 Recording Record() {
@@ -81,6 +82,7 @@ Recording Record() {
         if (auto f = decoder.Feed(static_cast<std::uint8_t>(r.received[i]));
             f && f->id == garmin::PidTrackPoint)
             r.pointEnds.push_back(i + 1);
+    r.progress = io.progress;
     return r;
 }
 
@@ -105,89 +107,135 @@ class TestGpsLink : public QObject {
     }
 
 private slots:
-    void productRequest() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsProduct());
-        QCOMPARE(io.writes, QList<QByteArray>{kProductRequest});
-        QCOMPARE(io.timerMs, 1000);
-        QVERIFY(!link.TransferDone());
-        link.OnBytesReceived(ProductFrame(17, 310, "GPS 12"));
-        QCOMPARE(io.status, QStringLiteral("GPS 12  ver: 3.1"));
-        // The reply that ends the transfer is acknowledged too.
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
-        QVERIFY(link.TransferDone());
-        VerifyEnded(link, io, {{GpsCommand::Product, true}});
-    }
-
-    void identificationThenTime() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(true));
-        Identify(link, io);
-        // Capabilities acknowledged, then the request.
-        QCOMPARE(io.writes.mid(io.writes.size() - 2),
-                 (QList<QByteArray>{FramePacket(MakeAck(garmin::PidProtocolArray)), kTimeCommand}));
-        QCOMPARE(io.timerMs, 1000);
-        // A product reply repeated because our acknowledgement crossed it does not end the request.
-        link.OnBytesReceived(ProductFrame());
-        QVERIFY(link.Busy() && io.open);
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(255)));
-        QVERIFY(io.questions.isEmpty());
-        // The receiver's clock is 30 seconds behind the workstation's.
-        const QDateTime gps(QDate(2024, 6, 30), QTime(14, 5, 9));
-        io.now = DayNumberFromDateTime(gps) + 30 / 86400.0;
-        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})) + DateTimeFrame(gps));
-        QVERIFY(std::fabs(link.GpsTimeOffset() - 30 / 86400.0) < 1e-9);
-        QCOMPARE(io.status, QStringLiteral("Current Time: 2024-06-30 14:05:09"));
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidDateTime)));
-        QCOMPARE(io.opens, 1);
-        VerifyEnded(link, io, {{GpsCommand::Time, true}});
-    }
-
-    // A response timer that runs out ends the request, whatever came before:
-    // nothing during identification (the request itself is never sent), noise
-    // (no answer, so the timer is not restarted), an ACK and then silence. A
-    // download without the receiver's clock stops: its tracks could not be linked.
-    void responseTimeout_data() {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QByteArray>("received");
+    // One request from start to end: what the receiver sends, call by call,
+    // then the timer firing or the user's answer to the unknown packet; what
+    // the link wrote, its timer starts and the status line, text by text.
+    // Bytes after the end belong to nobody.
+    void requestEnds_data() {
+        QTest::addColumn<int>("command"); // GpsCommand; a time request identifies first when negative
+        QTest::addColumn<Chunks>("chunks");
+        QTest::addColumn<int>("then"); // kTick, kNothing or an UnknownPacketAnswer
+        QTest::addColumn<Chunks>("writes");
         QTest::addColumn<int>("timerStarts"); // -1: any
-        const int time = int(GpsCommand::Time), download = int(GpsCommand::Download);
-        QTest::newRow("identification") << -time << QByteArray() << 1;
-        QTest::newRow("noise") << time << Bytes({0, 0x55, 0xAA, 0xFE}) << 1;
-        QTest::newRow("ACK then silence") << time << Framed(garmin::PidAck, Bytes({10, 0})) << -1;
-        QTest::newRow("download's clock") << download << QByteArray() << 1;
+        QTest::addColumn<QStringList>("statuses");
+        QTest::addColumn<bool>("ok");
+        auto row = [](const char* name, GpsCommand command, bool identify, const Chunks& chunks, int then,
+                      const Chunks& writes, int timerStarts, const QStringList& statuses, bool ok) {
+            QTest::newRow(name) << (identify ? -1 : 1) * int(command) << chunks << then << writes
+                                << timerStarts << statuses << ok;
+        };
+        const GpsCommand time = GpsCommand::Time;
+        const QString product = QStringLiteral("GPS 12  ver: 3.1"), unknown = kUnknown;
+        const QByteArray ack10 = Framed(garmin::PidAck, Bytes({10, 0}));
+        row("product", GpsCommand::Product, false, {ProductFrame()}, kNothing, {kProductRequest, Ack(255)}, 1,
+            {product}, true);
+        // A product reply repeated because our acknowledgement crossed it does not end the request.
+        row("identified, then the time", time, true,
+            {ProductFrame(), kCapabilities, ProductFrame(), ack10 + kDate}, kNothing,
+            {kProductRequest, Ack(255), Ack(253), kTimeCommand, Ack(255), Ack(14)}, -1, {product, kDateText},
+            true);
+        row("silent at identification", time, true, {}, kTick, {kProductRequest}, 1, {kNoResponse}, false);
+        // Noise is no answer: the timer is not restarted.
+        row("noise", time, false, {Bytes({0, 0x55, 0xAA, 0xFE})}, kTick, {kTimeCommand}, 1, {kNoResponse},
+            false);
+        row("ACK then silence", time, false, {ack10}, kTick, {kTimeCommand}, 2, {kNoResponse}, false);
+        // Without the receiver's clock a download's tracks could not be linked.
+        row("download's clock", GpsCommand::Download, false, {}, kTick, {kTimeCommand}, 1, {kNoResponse},
+            false);
+        row("NAK resent once", time, false, {Framed(garmin::PidNak, Bytes({10, 0}))}, kTick,
+            {kTimeCommand, kTimeCommand}, 2, {kNoResponse}, false);
+        row("packet stalls", time, false, {kDate.left(5)}, kTick, {kTimeCommand}, 2,
+            {QStringLiteral("ERROR - (GPS)Receive timeout")}, false);
+        // A date the receiver cannot have ends the request without a message.
+        row("impossible date", time, false,
+            {Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3}))}, kNothing,
+            {kTimeCommand, Ack(14)}, 1, {}, false);
+        // Packets real receivers send unasked, and screen lines: acknowledged, not unknown.
+        QByteArray unasked;
+        for (int id : {253, 248, 69, 99})
+            unasked += Framed(static_cast<std::uint8_t>(id), Bytes({1, 2, 3, 4}));
+        row("unasked packets", time, false, {unasked}, kTick,
+            {kTimeCommand, Ack(253), Ack(248), Ack(69), Ack(99)}, 2, {kNoResponse}, false);
+        // The reply that arrives while the user is asked waits for the answer.
+        const Chunks asked{Framed(0x72, Bytes({1, 2, 0xAB})) + kDate.left(4), kDate.mid(4)};
+        row("unknown, abort", time, false, asked, int(UnknownPacketAnswer::Abort), {kTimeCommand, Ack(0x72)},
+            1, {unknown}, false);
+        for (auto answer : {UnknownPacketAnswer::Retry, UnknownPacketAnswer::Ignore})
+            row(answer == UnknownPacketAnswer::Retry ? "unknown, retry" : "unknown, ignore", time, false,
+                asked, int(answer), {kTimeCommand, Ack(0x72), Ack(14)}, 1, {unknown, kDateText}, true);
     }
-    void responseTimeout() {
+    void requestEnds() {
         QFETCH(int, command);
-        QFETCH(QByteArray, received);
+        QFETCH(Chunks, chunks);
+        QFETCH(int, then);
+        QFETCH(Chunks, writes);
         QFETCH(int, timerStarts);
+        QFETCH(QStringList, statuses);
+        QFETCH(bool, ok);
         FakeLinkIo io;
         GpsLink link(io);
         MemoryTrackSink sink;
-        QVERIFY(command == int(GpsCommand::Download) ? link.DownloadGpsTracks(&sink, true)
-                                                     : link.RequestGpsTime(command < 0));
-        link.OnBytesReceived(received);
-        QCOMPARE(io.writes, QList<QByteArray>{command < 0 ? kProductRequest : kTimeCommand});
-        if (timerStarts >= 0) QCOMPARE(io.timerStarts, timerStarts);
+        const auto what = GpsCommand(std::abs(command));
+        QVERIFY(what == GpsCommand::Download  ? link.DownloadGpsTracks(&sink, true)
+                : what == GpsCommand::Product ? link.RequestGpsProduct()
+                                              : link.RequestGpsTime(command < 0));
         QCOMPARE(io.timerMs, 1000);
-        io.timerMs = -1; // a single-shot timer that fired
-        link.OnTimer();
-        QCOMPARE(io.status, kNoResponse);
+        for (const QByteArray& chunk : chunks)
+            link.OnBytesReceived(chunk);
+        QCOMPARE(io.questions.size(), then == kTick || then == kNothing ? 0 : 1);
+        if (then == kTick) {
+            io.timerMs = -1; // a single-shot timer that fired
+            link.OnTimer();
+        } else if (then != kNothing) {
+            QVERIFY(io.questions[0].startsWith(QStringLiteral("ID: 72 Data: 1 2 AB ")));
+            QCOMPARE(io.timerMs, -1); // no timeout while the user thinks
+            link.AnswerUnknownPacket(static_cast<UnknownPacketAnswer>(then));
+        }
+        QCOMPARE(io.writes, writes);
+        if (timerStarts >= 0) QCOMPARE(io.timerStarts, timerStarts);
+        QCOMPARE(io.statusHistory, statuses);
         QCOMPARE(io.opens, 1);
-        VerifyEnded(link, io, {{GpsCommand(std::abs(command)), false}});
+        VerifyEnded(link, io, {{what, ok}});
+        // The workstation's clock against the receiver's.
+        QCOMPARE(link.GpsTimeOffset(),
+                 statuses.contains(kDateText) ? io.now - Day(2024, 1, 2, 3, 4, 5) : 0.0);
+        link.OnBytesReceived(ProductFrame() + kDate);
+        QCOMPARE(io.writes, writes);
+        QCOMPARE(io.statusHistory, statuses);
     }
 
-    void nakResendsOnce() {
+    // A port that will not open, at the first or at the second opening of a
+    // download, and a logbook that refuses a write part way: the command ends
+    // as failed, once, with the port closed and the points before kept.
+    void failuresEndTheCommand_data() {
+        QTest::addColumn<int>("opensAllowed");
+        QTest::addColumn<int>("failAt");
+        QTest::addColumn<QString>("status");
+        const QString refused = QStringLiteral("ERROR - (GPS) Unable to Open Connection: No such device");
+        QTest::newRow("port refused") << 0 << 0 << refused;
+        QTest::newRow("refused after the clock") << 1 << 0 << refused;
+        QTest::newRow("logbook full") << 9 << 3 << QStringLiteral("ERROR - (GPS)disk full");
+    }
+    void failuresEndTheCommand() {
+        QFETCH(int, opensAllowed);
+        QFETCH(int, failAt);
+        QFETCH(QString, status);
         FakeLinkIo io;
+        io.opensAllowed = opensAllowed;
         GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        const int starts = io.timerStarts;
-        link.OnBytesReceived(Framed(garmin::PidNak, Bytes({10, 0})));
-        QCOMPARE(io.writes, (QList<QByteArray>{kTimeCommand, kTimeCommand}));
-        QCOMPARE(io.timerStarts, starts + 1);
-        QCOMPARE(io.timerMs, 1000);
+        MemoryTrackSink sink;
+        sink.failAt = failAt;
+        QCOMPARE(link.DownloadGpsTracks(&sink, true), opensAllowed > 0);
+        if (link.Busy()) link.OnBytesReceived(DateTimeFrame(QDateTime(QDate(2024, 5, 1), QTime(9, 0))));
+        if (link.Busy()) {
+            Identify(link, io);
+            link.OnBytesReceived(TrackFrames(6, Day(2024, 5, 1, 10), 53) + CompleteFrame());
+        }
+        QCOMPARE(io.status, status);
+        VerifyEnded(link, io, {{GpsCommand::Download, false}});
+        QCOMPARE(int(sink.committed.size()), failAt);
+        for (int i = 0; i < failAt; ++i)
+            QVERIFY(std::fabs(sink.committed[i].lat - (53 + i * 0.0001)) < 1e-7);
     }
 
     // A line that only ever refuses or damages packets ends the transfer
@@ -195,14 +243,17 @@ private slots:
     void endlessRefusalsEndTheTransfer_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("status");
+        QTest::addColumn<int>(
+            "writes"); // resends and NAKs within the budgets, 3 resends and 32 damaged frames
         const QString damaged = QStringLiteral("ERROR - (GPS)Too many damaged packets");
-        QTest::newRow("alternating NAK / bad checksum") << "nb" << damaged;
-        QTest::newRow("NAK only") << "n" << QStringLiteral("ERROR - (GPS)Too many resends");
-        QTest::newRow("broken frames") << "x" << damaged;
+        QTest::newRow("alternating NAK / bad checksum") << "nb" << damaged << 65;
+        QTest::newRow("NAK only") << "n" << QStringLiteral("ERROR - (GPS)Too many resends") << 3;
+        QTest::newRow("broken / bad checksum") << "xb" << damaged << 16;
     }
     void endlessRefusalsEndTheTransfer() {
         QFETCH(QString, pattern);
         QFETCH(QString, status);
+        QFETCH(int, writes);
         TempLogbook log;
         LogbookTrackStorage storage(log.Db());
         FakeLinkIo io;
@@ -211,109 +262,21 @@ private slots:
         Identify(link, io);
         link.OnBytesReceived(TrackFrames(3, Day(2024, 5, 1, 10), 53));
         const QByteArray nak = Framed(garmin::PidNak, Bytes({6, 0}));
-        const QByteArray broken = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false).left(9);
+        const QByteArray point = PointFrame(53.1, -1.9, Day(2024, 5, 1, 11), false);
+        QByteArray bad = point;
+        bad[5] = static_cast<char>(bad[5] ^ 0x04);
         QByteArray flood;
         for (int i = 0; i < 10000; ++i) {
             const QChar c = pattern.at(i % pattern.size());
-            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? BadPoint() : broken;
+            flood += c == QLatin1Char('n') ? nak : c == QLatin1Char('b') ? bad : point.left(9);
         }
         const qsizetype writesBefore = io.writes.size();
         link.OnBytesReceived(flood);
-        QVERIFY(io.writes.size() - writesBefore < 100);
+        QCOMPARE(io.writes.size() - writesBefore, writes);
         QCOMPARE(io.status, status);
         VerifyEnded(link, io, {{GpsCommand::Tracks, false}});
         QVERIFY(std::fabs(log.Committed(QStringLiteral("SELECT SUM(LAT) FROM TrackData")).toDouble() -
                           (53 * 3 + 0.0003)) < 1e-6);
-    }
-
-    void badChecksumIsNakedAndNeverStored() {
-        TempLogbook log;
-        LogbookTrackStorage storage(log.Db());
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTracks(&storage));
-        Identify(link, io);
-        QCOMPARE(io.LastWrite(), kTrackCommand);
-        link.OnBytesReceived(BadPoint());
-        QCOMPARE(io.LastWrite(), FramePacket(MakeNak(34)));
-        QCOMPARE(link.RecordsReceived(), 0);
-        QCOMPARE(link.ChecksumErrors(), 1);
-        link.OnBytesReceived(PointFrame(53.1, -1.9, Day(2024, 5, 1, 10), true) + CompleteFrame());
-        QCOMPARE(io.status, QStringLiteral("Received 1 Records [1 Added]"));
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 1);
-        QVERIFY(std::fabs(log.Scalar(QStringLiteral("SELECT LAT FROM TrackData")).toDouble() - 53.1) < 1e-7);
-    }
-
-    void receiveTimeout() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        const QByteArray frame = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
-        link.OnBytesReceived(frame.left(5));
-        QCOMPARE(io.timerMs, 1000);
-        QVERIFY(link.Decoder().InFrame());
-        io.timerMs = -1; // a single-shot timer that fired
-        link.OnTimer();
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
-        VerifyEnded(link, io, {{GpsCommand::Time, false}});
-        // The rest of the packet arrives too late and changes nothing.
-        link.OnBytesReceived(frame.mid(5));
-        QCOMPARE(io.status, QStringLiteral("ERROR - (GPS)Receive timeout"));
-    }
-
-    // A date the receiver cannot have ends the request without a message.
-    void impossibleDateEndsQuietly() {
-        FakeLinkIo io;
-        GpsLink link(io);
-        io.status = QStringLiteral("before");
-        QVERIFY(link.RequestGpsTime(false));
-        link.OnBytesReceived(Framed(garmin::PidDateTime, Bytes({13, 40, 0xE8, 0x07, 1, 0, 2, 3})));
-        QCOMPARE(io.status, QStringLiteral("before"));
-        VerifyEnded(link, io, {{GpsCommand::Time, false}});
-    }
-
-    void unknownPacket_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<bool>("goesOn");
-        QTest::newRow("abort") << int(UnknownPacketAnswer::Abort) << false;
-        QTest::newRow("retry") << int(UnknownPacketAnswer::Retry) << true;
-        QTest::newRow("ignore") << int(UnknownPacketAnswer::Ignore) << true;
-    }
-    void unknownPacket() {
-        QFETCH(int, answer);
-        QFETCH(bool, goesOn);
-        FakeLinkIo io;
-        GpsLink link(io);
-        QVERIFY(link.RequestGpsTime(false));
-        const QByteArray reply = DateTimeFrame(QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)));
-        // The reply arrives while the user is being asked: it waits.
-        link.OnBytesReceived(Framed(0x72, Bytes({1, 2, 0xAB})) + reply.left(4));
-        QCOMPARE(io.LastWrite(), FramePacket(MakeAck(0x72)));
-        QCOMPARE(io.questions.size(), 1);
-        QVERIFY(io.questions[0].startsWith(QStringLiteral("ID: 72 Data: 1 2 AB ")));
-        QCOMPARE(io.timerMs, -1);
-        QVERIFY(link.AwaitingAnswer());
-        link.OnBytesReceived(reply.mid(4));
-        QVERIFY(link.Busy());
-        link.AnswerUnknownPacket(static_cast<UnknownPacketAnswer>(answer));
-        const QString unknown = QStringLiteral("ERROR - (GPS)Unknown reply");
-        QCOMPARE(io.status, goesOn ? QStringLiteral("Current Time: 2024-01-02 03:04:05") : unknown);
-        if (goesOn) QCOMPARE(io.statusHistory.at(io.statusHistory.size() - 2), unknown);
-        VerifyEnded(link, io, {{GpsCommand::Time, goesOn}});
-    }
-
-    // Packets real receivers send unasked, and screen lines: acknowledged, not unknown.
-    void unaskedPacketsAreAcknowledged() {
-        for (int id : {253, 248, 69, 99}) {
-            FakeLinkIo io;
-            GpsLink link(io);
-            QVERIFY(link.RequestGpsTime(false));
-            link.OnBytesReceived(Framed(static_cast<std::uint8_t>(id), Bytes({1, 2, 3, 4})));
-            QCOMPARE(io.LastWrite(), FramePacket(MakeAck(static_cast<std::uint8_t>(id))));
-            QVERIFY(io.questions.isEmpty());
-            QVERIFY(link.Busy());
-            QCOMPARE(io.timerMs, 1000);
-        }
     }
 
     void lineEventsLeaveTheTransfer() {
@@ -329,55 +292,38 @@ private slots:
         QVERIFY(link.Busy() && io.open);
     }
 
-    void trackTransferTexts() {
-        TempLogbook log;
-        for (int round = 0; round < 2; ++round) {
-            LogbookTrackStorage storage(log.Db());
-            FakeLinkIo io;
-            GpsLink link(io);
-            QVERIFY(link.RequestGpsTracks(&storage));
-            Identify(link, io);
-            QCOMPARE(io.status, QStringLiteral("Requesting Track Records"));
-            link.OnBytesReceived(Framed(garmin::PidAck, Bytes({10, 0})) + RecordsFrame(122));
-            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 1, 10), 53.0));
-            link.OnBytesReceived(Framed(99, Bytes({1, 255, 0})) + TrackFrames(60, Day(2024, 5, 2, 10), 54.0));
-            QCOMPARE(io.status, round == 0 ? QStringLiteral("Receiving Track Records - 120")
-                                           : QStringLiteral("Receiving Track Records - 120 (Repeat)"));
-            QCOMPARE(io.writes.count(kAckTrackPoint), 120);
-            link.OnBytesReceived(CompleteFrame());
-            QCOMPARE(io.status, QStringLiteral("Received 120 Records [%1 Added]").arg(round == 0 ? 2 : 0));
-            QCOMPARE(io.LastWrite(), FramePacket(MakeAck(garmin::PidTransferComplete)));
-            VerifyEnded(link, io, {{GpsCommand::Tracks, true}});
-        }
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 120);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-    }
-
-    // Counters and track numbers go past 32767.
-    void countersAreNotSixteenBit() {
+    // Counters and track numbers go past 32767; the same log again is all repeats.
+    void trackTransfer() {
         FakeLinkIo io;
         GpsLink link(io);
-        MemoryTrackSink storage;
-        storage.nextTrackId = 70000;
-        QVERIFY(link.RequestGpsTracks(&storage));
-        Identify(link, io);
-        QByteArray frames;
-        for (int i = 0; i < 40000; ++i)
+        MemoryTrackSink sink;
+        sink.nextTrackId = 70000;
+        QByteArray frames = RecordsFrame(40040);
+        for (int i = 0; i < 40000; ++i) {
+            if (i % 1000 == 0) frames += Framed(garmin::PidTrackHeader, Bytes({1, 255, 0}));
             frames += PointFrame(50 + (i % 1000) * 1e-4, 7, Day(2024, 5, 1) + i / 86400.0, i % 1000 == 0);
-        link.OnBytesReceived(frames);
-        QCOMPARE(link.RecordsReceived(), qint64(40000));
-        QCOMPARE(link.Tracks().currentTrackId, qint64(70039));
-        link.OnBytesReceived(CompleteFrame());
-        QCOMPARE(io.status, QStringLiteral("Received 40000 Records [40 Added]"));
+        }
+        for (int round = 0; round < 2; ++round) {
+            io.writes.clear();
+            QVERIFY(link.RequestGpsTracks(&sink));
+            Identify(link, io);
+            QCOMPARE(io.status, QStringLiteral("Requesting Track Records"));
+            link.OnBytesReceived(frames);
+            QCOMPARE(io.status, QStringLiteral("Receiving Track Records - 40000") +
+                                    (round == 0 ? QString() : QStringLiteral(" (Repeat)")));
+            QCOMPARE(io.writes.count(Ack(garmin::PidTrackPoint)), 40000);
+            link.OnBytesReceived(CompleteFrame());
+            QCOMPARE(io.status, QStringLiteral("Received 40000 Records [%1 Added]").arg(round == 0 ? 40 : 0));
+            QCOMPARE(io.LastWrite(), Ack(garmin::PidTransferComplete));
+            QCOMPARE(link.Tracks().currentTrackId, qint64(70039));
+        }
+        VerifyEnded(link, io, {{GpsCommand::Tracks, true}, {GpsCommand::Tracks, true}});
+        QCOMPARE(sink.committed.size(), size_t(40000));
     }
 
-    // With "Sync" the clock comes first, on a port opened without
-    // identification, then the track log with identification, and the new
-    // track is linked to the flight it overlaps. With "Sync" 0 no time request
-    // is sent, the old offset stays, and no flight is linked; the track is
-    // closed all the same. Cancelled part way, what was stored stays,
-    // committed, and the new track is still closed and linked; nothing after
-    // it is stored or answered.
+    // "Sync" 1: the clock first (no identification), then the track log, and
+    // the track is linked; "Sync" 0: the old offset stays, nothing is linked,
+    // the track is closed all the same; cancelled, what was stored stays.
     void download_data() {
         QTest::addColumn<bool>("sync");
         QTest::addColumn<bool>("cancel");
@@ -430,11 +376,9 @@ private slots:
                           Day(2024, 5, 1, 11, 30, points - 1)) < 1e-8);
     }
 
-    // For each k the link is handed the first k bytes of a whole download,
-    // then silence or a port that vanished. Whatever k, the link must end,
-    // close the port, leave nothing uncommitted, report one finished command,
-    // and have stored exactly the points whose frames arrived whole, with the
-    // values the receiver sent.
+    // The first k bytes of a whole download, then silence or a vanished port:
+    // for every k the link ends cleanly, once, having stored exactly the
+    // points whose frames arrived whole, as the receiver sent them.
     void cutAtEveryByte_data() {
         QTest::addColumn<bool>("vanish");
         QTest::newRow("then silence") << false;
@@ -444,6 +388,11 @@ private slots:
         QFETCH(bool, vanish);
         static const Recording r = Record();
         QCOMPARE(r.pointEnds.size(), r.points.size()); // the recording is a whole download
+        // Progress: nothing known, the count announced, then a step for each header and point.
+        QList<QPair<qint64, qint64>> progress{{0, 0}, {0, 10}};
+        for (qint64 n = 1; n <= 10; ++n)
+            progress.append({n, 10});
+        QCOMPARE(r.progress, progress);
         for (qsizetype k = 0; k <= r.received.size(); ++k) {
             FakeLinkIo io;
             GpsLink link(io);

@@ -30,76 +30,38 @@ int StoreTrack(TrackSink& storage, TrackState& state, double start, int count, d
 class TestGpsTrackStorage : public QObject {
     Q_OBJECT
 private slots:
-    void twoTracksThenTheSameAgain() {
+    // A first track whose points come without the new-track flag (program
+    // start: no track is open, and none may be track 0), a second track, then
+    // the log again with five new points at the end of the first track: the
+    // repeats are refused, the first new point opens a track, and no refused
+    // track start uses up a track number. Points without the flag go on with
+    // the current track.
+    void storeThenStoreAgain() {
         TempLogbook log;
         TrackState state;
-        {
-            LogbookTrackStorage storage(log.Db());
-            state.StartTransfer();
-            QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 50, 53), 50);
-            QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 50, 54), 50);
-            QVERIFY(storage.Commit());
-        }
+        LogbookTrackStorage storage(log.Db());
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 50, 53, false), 50);
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 50, 54), 50);
         QCOMPARE(state.tracksAdded, 2);
         QCOMPARE(state.pointsStored, 100);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        const qint64 second = state.currentTrackId;
-        QCOMPARE(
-            log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"), {second}).toInt(),
-            50);
-        const QString sequence = QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Tracks'");
-        QCOMPARE(log.Scalar(sequence).toLongLong(), second);
-
-        // The same log again: every point refused, no empty Tracks rows, and
-        // no track number used up.
-        LogbookTrackStorage storage(log.Db());
         state.StartTransfer();
         int refused = 0;
-        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 50, 53, true, &refused), 0);
         QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 50, 54, true, &refused), 0);
+        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 55, 53, true, &refused), 5);
         QCOMPARE(refused, 100);
-        QCOMPARE(state.tracksAdded, 0);
-        QCOMPARE(state.currentTrackId, second);
-        QVERIFY(storage.Commit());
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        QCOMPARE(log.Count(QStringLiteral("TrackData")), 100);
-        QCOMPARE(log.Scalar(sequence).toLongLong(), second);
-    }
-
-    // A track whose first points are already stored opens with its first new point.
-    void trackOpensWithItsFirstNewPoint() {
-        TempLogbook log;
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 10, 53), 10);
-        state.StartTransfer();
-        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 15, 53), 5);
         QCOMPARE(state.tracksAdded, 1);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
-        const double start =
-            log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks WHERE ID = ?"), {state.currentTrackId})
-                .toDouble();
-        QVERIFY(std::fabs(start - (Day(2024, 5, 1, 10) + 10 / 86400.0)) < 1e-9);
-    }
-
-    // With no track open (program start), points without the new-track flag
-    // open one rather than being stored under track 0, which no Tracks row
-    // holds; later they go on with the current track.
-    void firstPointWithoutFlagGoesOnWithTheCurrentTrack() {
-        TempLogbook log;
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 1, 10), 3, 53, false), 3);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = 0")).toInt(), 0);
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 1);
-        QCOMPARE(state.tracksAdded, 1);
-        QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 2, 10), 3, 53, true), 3);
         state.StartTransfer();
         QCOMPARE(StoreTrack(storage, state, Day(2024, 5, 3, 10), 3, 53, false), 3);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM TrackData WHERE TrackID = ?"),
-                            {state.currentTrackId})
-                     .toInt(),
-                 6);
+        QVERIFY(storage.Commit());
+        QCOMPARE(
+            log.Scalar(QStringLiteral("SELECT group_concat(n) FROM (SELECT TrackID || ':' || COUNT(*) AS n "
+                                      "FROM TrackData GROUP BY TrackID ORDER BY TrackID)"))
+                .toString(),
+            QStringLiteral("1:50,2:50,3:8"));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT seq FROM sqlite_sequence WHERE name = 'Tracks'")).toInt(),
+                 3);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT StartTime FROM Tracks WHERE ID = 3")).toDouble(),
+                 Day(2024, 5, 1, 10) + 50 / 86400.0);
     }
 
     // Track IDs past 16 bits; what was stored before a failure stays stored,
@@ -122,71 +84,57 @@ private slots:
                  qint64(70001));
     }
 
-    // The flight runs from 10:00 to 12:00 with no offset of its own; the
-    // track's end is the last point stored, not the latest time.
+    // The flight runs from 10:00 to 12:00 less its own offset (an empty one
+    // counts as none), the track from its first to its last point stored (not
+    // its latest time) less the link's offset. A closed track and an open one
+    // without points are left as they are.
     void linking_data() {
         QTest::addColumn<QList<int>>("minutes"); // the track's points, minutes after midnight
+        QTest::addColumn<double>("linkHours");
+        QTest::addColumn<QVariant>("flightHours");
         QTest::addColumn<bool>("linked");
-        QTest::newRow("11:30-13:00 overlaps") << QList<int>{690, 780} << true;
-        QTest::newRow("12:30-13:00 does not") << QList<int>{750, 780} << false;
-        QTest::newRow("09:00-10:00 touches the start") << QList<int>{540, 600} << true;
-        QTest::newRow("10:30-11:00 inside") << QList<int>{630, 660} << true;
-        QTest::newRow("ends at its last point, 11:00") << QList<int>{600, 720, 660} << true;
+        QTest::newRow("11:30-13:00 overlaps") << QList<int>{690, 780} << 0.0 << QVariant(0.0) << true;
+        QTest::newRow("12:30-13:00 does not") << QList<int>{750, 780} << 0.0 << QVariant(0.0) << false;
+        QTest::newRow("09:00-10:00 touches the start")
+            << QList<int>{540, 600} << 0.0 << QVariant(0.0) << true;
+        QTest::newRow("10:30-11:00 inside") << QList<int>{630, 660} << 0.0 << QVariant(0.0) << true;
+        QTest::newRow("ends at its last point, 11:00")
+            << QList<int>{600, 720, 660} << 0.0 << QVariant(0.0) << true;
+        QTest::newRow("11:00-12:00 touches 09:00-11:00")
+            << QList<int>{780, 840} << 2.0 << QVariant(1.0) << true;
+        QTest::newRow("11:30-12:00 misses 09:00-11:00")
+            << QList<int>{810, 840} << 2.0 << QVariant(1.0) << false;
+        QTest::newRow("empty flight offset") << QList<int>{780, 810} << 2.0 << QVariant() << true;
     }
     void linking() {
         QFETCH(QList<int>, minutes);
+        QFETCH(double, linkHours);
+        QFETCH(QVariant, flightHours);
         QFETCH(bool, linked);
         TempLogbook log;
-        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
+        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12),
+                                            flightHours.isNull() ? QVariant() : flightHours.toDouble() / 24);
         log.AddFlight(Day(2024, 5, 2, 10), Day(2024, 5, 2, 12));
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
+                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)},
+                                {QStringLiteral("EndTime"), Day(2024, 5, 1, 11, 30)}});
+        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
+                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)}});
         TrackState state;
         LogbookTrackStorage storage(log.Db());
         for (int i = 0; i < minutes.size(); ++i)
             storage.StoreTrackPoint(state, Day(2024, 5, 1, minutes[i] / 60, minutes[i] % 60), 53 + i * 0.1,
                                     -1.8, i == 0, 0);
-        QVERIFY(storage.LinkOpenTracks(0, true));
-        const QVariant logId = log.Scalar(QStringLiteral("SELECT LogID FROM Tracks"));
-        QCOMPARE(logId.isNull(), !linked);
-        if (linked) QCOMPARE(logId.toLongLong(), flight);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).toDouble(),
-                 Day(2024, 5, 1, minutes.last() / 60, minutes.last() % 60));
-    }
-
-    // Track times are moved by the link's offset, flight times by the flight's own.
-    void linkingWithOffsets() {
-        TempLogbook log;
-        // Flight 10:00-12:00 with an offset of one hour: [09:00, 11:00].
-        const qint64 flight = log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12), 1 / 24.0);
-        // An older logbook row whose offset is empty counts as no offset.
-        const qint64 old = log.AddFlight(Day(2024, 6, 1, 10), Day(2024, 6, 1, 12), QVariant());
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        // Track 13:00-14:00 less the link's two hours: [11:00, 12:00] touches 11:00.
-        storage.StoreTrackPoint(state, Day(2024, 5, 1, 13), 53, -1.8, true, 0);
-        storage.StoreTrackPoint(state, Day(2024, 5, 1, 14), 53.1, -1.8, false, 0);
-        storage.StoreTrackPoint(state, Day(2024, 6, 1, 13), 53, -1.8, true, 0);
-        storage.StoreTrackPoint(state, Day(2024, 6, 1, 13, 30), 53.1, -1.8, false, 0);
-        QVERIFY(storage.LinkOpenTracks(2 / 24.0, true));
-        QCOMPARE(log.Scalar(QStringLiteral(
-                                "SELECT group_concat(LogID) FROM (SELECT LogID FROM Tracks ORDER BY ID)"))
-                     .toString(),
-                 QStringLiteral("%1,%2").arg(flight).arg(old));
-    }
-
-    void linkingLeavesClosedTracksAlone() {
-        TempLogbook log;
-        log.AddFlight(Day(2024, 5, 1, 10), Day(2024, 5, 1, 12));
-        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
-                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)},
-                                {QStringLiteral("EndTime"), Day(2024, 5, 1, 11, 30)}});
-        // An open track without points stays open.
-        testlogbook::InsertRow(log.Db(), QStringLiteral("Tracks"),
-                               {{QStringLiteral("StartTime"), Day(2024, 5, 1, 11)}});
-        const LinkOutcome outcome = LinkTracks(log.Db(), 0, true);
+        QVERIFY(storage.Commit());
+        const LinkOutcome outcome = LinkTracks(log.Db(), linkHours / 24, true);
         QVERIFY(outcome.ok);
-        QCOMPARE(outcome.tracksClosed, 0);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE LogID IS NULL")).toInt(), 2);
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT COUNT(*) FROM Tracks WHERE EndTime IS NULL")).toInt(), 1);
+        QCOMPARE(outcome.tracksClosed, 1);
+        QCOMPARE(outcome.tracksLinked, linked ? 1 : 0);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT group_concat(COALESCE(LogID, 0)) FROM Tracks")).toString(),
+                 QStringLiteral("0,0,%1").arg(linked ? flight : 0));
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT ID FROM Tracks WHERE EndTime IS NULL")).toInt(), 2);
+        QCOMPARE(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks WHERE ID = 3")).toDouble(),
+                 Day(2024, 5, 1, minutes.last() / 60, minutes.last() % 60));
     }
 };
 

@@ -191,13 +191,22 @@ private slots:
             QCOMPARE(a[i].line, qint64(i + 4));
         }
 
+        // Imported again, every point is refused. The tracks stay open until
+        // the next linking, with the offset given.
         TempLogbook log;
         TrackState state;
         state.currentTrackId = 9999; // an earlier transfer's track is not continued
-        const ImportResult r = Import(log, WriteFile(log.Dir(), content), state);
-        QVERIFY2(r.ok, qPrintable(r.status));
-        QCOMPARE(r.status, QStringLiteral("Successfully Imported  40 Track Records [ 40 Entered]"));
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 2);
+        const QString path = WriteFile(log.Dir(), content);
+        for (int entered : {40, 0}) {
+            const ImportResult r = Import(log, path, state, 0.5);
+            QVERIFY2(r.ok, qPrintable(r.status));
+            QCOMPARE(r.status,
+                     QStringLiteral("Successfully Imported  40 Track Records [ %1 Entered]").arg(entered));
+        }
+        QCOMPARE(log.Scalar(QStringLiteral(
+                                "SELECT COUNT(*) FROM Tracks WHERE EndTime IS NULL AND TimeOffset = 0.5"))
+                     .toInt(),
+                 2);
         CompareStoredWithFile(log, expected);
     }
 
@@ -221,22 +230,6 @@ private slots:
                 QCOMPARE(QString::fromUtf8(reader.ProblemText()), bad);
             }
         }
-    }
-
-    void importThenImportAgain() {
-        TempLogbook log;
-        const QString path = WriteFile(log.Dir(), TrackFile(250));
-        TrackState state;
-        LogbookTrackStorage storage(log.Db());
-        const ImportResult r = ImportWaypointPlusFile(storage, state, 0.5, path);
-        QCOMPARE(r.status, QStringLiteral("Successfully Imported  250 Track Records [ 250 Entered]"));
-        const ImportResult again = ImportWaypointPlusFile(storage, state, 0.5, path);
-        QCOMPARE(again.status, QStringLiteral("Successfully Imported  250 Track Records [ 0 Entered]"));
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 1);
-        CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(250))));
-        // Imported tracks stay open until the next linking, with the offset given.
-        QVERIFY(log.Scalar(QStringLiteral("SELECT EndTime FROM Tracks")).isNull());
-        QCOMPARE(log.Scalar(QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(), 0.5);
     }
 
     void realFiles_data() {
@@ -270,51 +263,41 @@ private slots:
         CompareStoredWithFile(log, unique);
     }
 
-    // What came before a refused line stays stored, and nothing after.
-    void refusedLineStopsWithItsNumber_data() {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QString>("why");
-        QTest::newRow("date") << QByteArray("TP,D,53.5,-1.8,13/45/2024,10:00:00,0") << "bad date";
-        QTest::newRow("longitude 300")
-            << QByteArray("TP,D,53.5,300,05/01/2024,10:00:00,0") << "longitude not between -180 and 180";
-        QTest::newRow("latitude -91")
-            << QByteArray("TP,D,-91,-1.8,05/01/2024,10:00:00,0") << "latitude not between -90 and 90";
-    }
-    void refusedLineStopsWithItsNumber() {
-        QFETCH(QByteArray, line);
-        QFETCH(QString, why);
-        TempLogbook log;
-        const ImportResult r =
-            Import(log, WriteFile(log.Dir(), TrackFile(10) + line + "\r\n" + TrackFile(5).mid(60)));
-        QVERIFY(!r.ok);
-        QCOMPARE(r.failedLine, 14);
-        QCOMPARE(r.status, QStringLiteral("Import stopped at line 14 (%1): %2 [ 10 Entered]")
-                               .arg(why, QString::fromLatin1(line)));
-        CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(10))));
-    }
-
-    void noTrackPointLine_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("status");
+    // A refused line stops the import with its number, keeping what came
+    // before and nothing after; a file without track points stores nothing.
+    void importFails_data() {
+        QTest::addColumn<QByteArray>("content"); // "-": no such file
+        QTest::addColumn<QString>("status");     // how it starts
+        QTest::addColumn<int>("stored");
+        const QByteArray head = TrackFile(10), tail = "\r\n" + TrackFile(5).mid(60);
+        const QString stopped = QStringLiteral("Import stopped at line 14 (%1): %2 [ 10 Entered]");
+        for (const auto& [line, why] :
+             {std::pair{"TP,D,53.5,-1.8,13/45/2024,10:00:00,0", "bad date"},
+              {"TP,D,53.5,300,05/01/2024,10:00:00,0", "longitude not between -180 and 180"},
+              {"TP,D,-91,-1.8,05/01/2024,10:00:00,0", "latitude not between -90 and 90"}})
+            QTest::newRow(why) << head + line + tail
+                               << stopped.arg(QString::fromLatin1(why), QString::fromLatin1(line)) << 10;
         const QString none = QStringLiteral("No track points found in the file");
-        QTest::newRow("empty") << QByteArray() << none;
+        QTest::newRow("empty") << QByteArray() << none << 0;
         QTest::newRow("header only") << QByteArray("Datum,WGS84,WGS84,0,0,0,0,0\r\nWP,D,HOME,53.1,-1.8\r\n")
-                                     << none;
-        QTest::newRow("UTF-16 without a mark") << Utf16(TrackFile(3), true).mid(2) << none;
-        QTest::newRow("missing file") << QByteArray("-") << QStringLiteral("ERROR - (GPS) ");
+                                     << none << 0;
+        QTest::newRow("UTF-16 without a mark") << Utf16(TrackFile(3), true).mid(2) << none << 0;
+        QTest::newRow("missing file") << QByteArray("-") << QStringLiteral("ERROR - (GPS) ") << 0;
     }
-    void noTrackPointLine() {
+    void importFails() {
         QFETCH(QByteArray, content);
         QFETCH(QString, status);
+        QFETCH(int, stored);
         TempLogbook log;
         const QString path =
             content == "-" ? log.Dir() + QStringLiteral("/none.txt") : WriteFile(log.Dir(), content);
         const ImportResult r = Import(log, path);
         QVERIFY(!r.ok);
-        if (content != "-") QVERIFY(r.noTrackPoints);
+        QCOMPARE(r.noTrackPoints, status.startsWith(QStringLiteral("No track")));
+        QCOMPARE(r.failedLine, stored > 0 ? 14 : 0);
         QVERIFY2(r.status.startsWith(status), qPrintable(r.status));
         if (content == "-") QVERIFY(r.status.endsWith(QStringLiteral("none.txt")));
-        QCOMPARE(log.Count(QStringLiteral("Tracks")), 0);
+        CompareStoredWithFile(log, PointsOfText(QString::fromLatin1(TrackFile(stored))));
     }
 
     // A cancel after the first chunk keeps exactly the points read before it.
