@@ -41,6 +41,8 @@ public:
     int flightsChanged = 0;
     int ticks = 0;
     bool timerOn = false;
+    int nowMs = 0; // the line's clock: ticks come 50 ms after the timer was (re)started
+    int nextTickMs = 0;
     bool answerYes = false;
 
     bool Open() {
@@ -64,7 +66,7 @@ public:
         messages.clear();
         inbox.clear();
         inboxDue.clear();
-        closes = finished = flightsChanged = ticks = 0;
+        closes = finished = flightsChanged = ticks = nowMs = nextTickMs = 0;
         timerOn = false;
         byteBudget = -1;
     }
@@ -91,6 +93,7 @@ public:
                 break;
             case K::StartTimer:
                 timerOn = true;
+                nextTickMs = nowMs + soarnote::VarioLink::kRetryIntervalMs;
                 break;
             case K::StopTimer:
                 timerOn = false;
@@ -135,10 +138,19 @@ public:
     // One tick of the retry timer, if it runs.
     bool Tick() {
         if (!timerOn) return false;
+        nowMs = nextTickMs;
+        nextTickMs += soarnote::VarioLink::kRetryIntervalMs;
         ++ticks;
         link.OnTimerTick();
         Take();
         return true;
+    }
+    // Lets ms pass on a quiet line, with the ticks that fall in it.
+    void Wait(int ms) {
+        const int until = nowMs + ms;
+        while (timerOn && nextTickMs <= until)
+            Tick();
+        nowMs = until;
     }
     // Ticks until the timer stops (or the limit): the ticks made.
     int TickOut(int limit = 1000) {
@@ -189,14 +201,15 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
     return b;
 }
 
-// The samples stored on flight logId are the trace's as the instrument sent
-// them, in order, with their times and heights, less those lost.
-inline void CompareTrace(const QSqlDatabase& db, const solemu::SolTrace& t, qint64 logId,
+// The samples stored on flight logId (any flight when none is given) are
+// the trace's as the instrument sent them, in order, with their times and
+// heights, less those lost.
+inline void CompareTrace(const QSqlDatabase& db, const solemu::SolTrace& t, std::optional<qint64> logId,
                          const std::function<bool(int)>& lost) {
     const double start = soarnote::DayNumber(t.date, t.startHour, t.startMinute, 0);
     QSqlQuery q(db);
-    QVERIFY(q.exec(
-        QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(logId)));
+    const QString where = logId ? QStringLiteral("LogID = %1").arg(*logId) : QStringLiteral("1");
+    QVERIFY(q.exec(QStringLiteral("SELECT TIME, height FROM BaroData WHERE %1 ORDER BY TIME").arg(where)));
     for (int i = 0; i < int(t.heights.size()); ++i) {
         if (lost(i)) continue;
         QVERIFY2(q.next(), qPrintable(QStringLiteral("sample %1 missing").arg(i)));
