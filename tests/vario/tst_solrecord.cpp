@@ -141,14 +141,6 @@ private slots:
         QCOMPARE(rec->endTime, end);
     }
 
-    void emptyLogEntry() {
-        const std::optional<LogRecord> rec = DecodeLogRecord(Record({{16, 0}, {17, 0}, {18, 14}, {19, 30}}));
-        QVERIFY(rec);
-        QVERIFY(IsEmptyLogEntry(rec->startTime, rec->endTime, rec->startHeight));
-        QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime, 1));
-        QVERIFY(!IsEmptyLogEntry(rec->startTime, rec->endTime + kOneMinute, 0));
-    }
-
     void headerStart_data() {
         QTest::addColumn<QByteArray>("header");
         QTest::addColumn<double>("start"); // -1: refused

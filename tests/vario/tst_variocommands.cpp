@@ -79,59 +79,47 @@ class TestVarioCommands : public QObject {
     Q_OBJECT
 private slots:
 
-    void updateLogAsksDisplayTime() {
-        Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
-        QVERIFY(w.Open());
-        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
-        QProgressBar* bar = w.commands->ProgressBar();
-        QVERIFY(bar);
-        // The instrument's clock is an hour behind this one.
-        const double now = DayNumberNow();
-        w.input.answers
-            << ShortTimeText(now - 1.0 / 24) + QStringLiteral(":") +
-                   QString::number(SplitDayNumber(now).second).rightJustified(2, QLatin1Char('0'));
-        w.commands->DownloadVarioLog();
-        QCOMPARE(w.input.prompts, QStringList{"Enter Vario Display Time"});
-        QCOMPARE(w.input.helpTopics, QStringList{"vario.html#display-time"});
-        QVERIFY(w.Wait());
-        QCOMPARE(w.info->text(), "Successfully Received 3 Log Records - 3 flights added");
-        QCOMPARE(RowCount(w.Db(), "LogData"), 3);
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(bar->isHidden());
-        const double offset = Scalar(w.Db(), "SELECT MIN(TimeOffset) FROM LogData").toDouble();
-        QVERIFY2(std::abs(offset - 1.0 / 24) < 5.0 / 86400, qPrintable(QString::number(offset * 86400)));
+    // "Update Log" asks for the instrument's display time when the clocks
+    // are synchronised, and stores the difference with every flight; an
+    // answer that is no time starts nothing.
+    void updateLogDisplayTime_data() {
+        QTest::addColumn<int>("sync");
+        QTest::addColumn<QString>("typed"); // "behind": the time an hour ago; null: cancelled
+        QTest::addColumn<double>("offset");
+        QTest::addColumn<QString>("info");
+        const QString done = "Successfully Received 3 Log Records - 3 flights added";
+        const QString invalid = "ERROR - (Vario)Valid Vario Time Not Entered";
+        QTest::newRow("an hour behind") << 1 << "behind" << 1.0 / 24 << done;
+        QTest::newRow("cancelled") << 1 << QString() << -1.0 << invalid;
+        QTest::newRow("hour 25") << 1 << "25:10" << -1.0 << invalid;
+        QTest::newRow("clocks not synchronised") << 0 << QString() << 0.0 << done;
     }
-
-    void invalidDisplayTime_data() {
-        QTest::addColumn<bool>("cancelled");
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("cancelled") << true << "";
-        QTest::newRow("hour 25") << false << "25:10";
-    }
-
-    void invalidDisplayTime() {
-        QFETCH(bool, cancelled);
+    void updateLogDisplayTime() {
+        QFETCH(int, sync);
         QFETCH(QString, typed);
+        QFETCH(double, offset);
+        QFETCH(QString, info);
         Window w(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
         QVERIFY(w.Open());
-        w.input.answers << (cancelled ? std::nullopt : std::optional<QString>(typed));
+        w.settings.Write(keys::GeneralSync, sync);
+        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
+        const double now = DayNumberNow();
+        if (typed == "behind")
+            typed = ShortTimeText(now - 1.0 / 24) + QStringLiteral(":") +
+                    QString::number(SplitDayNumber(now).second).rightJustified(2, QLatin1Char('0'));
+        w.input.answers << (typed.isNull() ? std::nullopt : std::optional<QString>(typed));
         w.commands->DownloadVarioLog();
-        QVERIFY(!w.commands->Busy());
-        QCOMPARE(w.info->text(), "ERROR - (Vario)Valid Vario Time Not Entered");
-        QTest::qWait(50);
-        QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
-        QCOMPARE(RowCount(w.Db(), "LogData"), 0);
-    }
-
-    void noDisplayTimeWithoutSync() {
-        Window w(solemu::MakeDemoMemory({.flights = 2, .traces = 0}));
-        QVERIFY(w.Open());
-        w.settings.Write(keys::GeneralSync, 0);
-        w.commands->DownloadVarioLog();
+        QCOMPARE(w.input.prompts, sync ? QStringList{"Enter Vario Display Time"} : QStringList());
+        QCOMPARE(w.input.helpTopics, sync ? QStringList{"vario.html#display-time"} : QStringList());
         QVERIFY(w.Wait());
-        QVERIFY(w.input.prompts.isEmpty());
-        QCOMPARE(RowCount(w.Db(), "LogData"), 2);
-        QCOMPARE(Scalar(w.Db(), "SELECT MAX(ABS(TimeOffset)) FROM LogData").toDouble(), 0.0);
+        QCOMPARE(w.info->text(), info);
+        const int rows = offset < 0 ? 0 : 3;
+        QCOMPARE(RowCount(w.Db(), "LogData"), rows);
+        QCOMPARE(changed.count(), rows ? 1 : 0);
+        QVERIFY(w.commands->ProgressBar()->isHidden());
+        if (rows)
+            QVERIFY(Scalar(w.Db(), "SELECT MAX(ABS(TimeOffset - ?)) FROM LogData", {offset}).toDouble() <
+                    5.0 / 86400);
     }
 
     void getAllEntryConfirmation_data() {
