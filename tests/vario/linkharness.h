@@ -16,26 +16,15 @@
 #include <functional>
 #include <memory>
 
-class LinkHarness {
-public:
-    QTemporaryDir dir;
-    soarnote::LogbookDatabase file;
-    std::unique_ptr<soarnote::SqlVarioStore> store;
-    soarnote::VarioLink link;
-    std::unique_ptr<solemu::SolDevice> device; // answers writes when set
-
+// What the link asked for, and the line's state, as a fresh harness has them.
+struct LinkSeen {
     QList<QByteArray> writes;
     QStringList statuses;
     QStringList asks;
     QStringList messages;
-    QList<QByteArray> inbox;   // replies of the device not yet handed to the link
-    QList<int> inboxDue;       // the tick count at which each reply arrives
-    int replyDelayTicks = 0;   // a slow instrument: its replies come this many ticks late
-    int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
-    bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
-    QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
-    QList<int> replySizes;     // ...and the size of each reply
-    QString recordRows;
+    QList<QByteArray> inbox; // replies of the device not yet handed to the link
+    QList<int> inboxDue;     // the tick count at which each reply arrives
+    int byteBudget = -1;     // the line carries only this many more bytes of replies (-1 no limit)
     int closes = 0;
     int finished = 0;
     int flightsChanged = 0;
@@ -43,6 +32,20 @@ public:
     bool timerOn = false;
     int nowMs = 0; // the line's clock: ticks come 50 ms after the timer was (re)started
     int nextTickMs = 0;
+};
+
+class LinkHarness : public LinkSeen {
+public:
+    QTemporaryDir dir;
+    soarnote::LogbookDatabase file;
+    std::unique_ptr<soarnote::SqlVarioStore> store;
+    soarnote::VarioLink link;
+    std::unique_ptr<solemu::SolDevice> device; // answers writes when set
+    int replyDelayTicks = 0;                   // a slow instrument: its replies come this many ticks late
+    bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
+    QString recordRows;        // a table whose rows are counted after each whole reply...
+    QList<int> rowsAfterReply; // ...here, with the size of each reply
+    QList<int> replySizes;
     bool answerYes = false;
 
     bool Open() {
@@ -60,15 +63,7 @@ public:
             testlogbook::Exec(Db(), QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
         store = std::make_unique<soarnote::SqlVarioStore>(file.Db());
         device.reset();
-        writes.clear();
-        statuses.clear();
-        asks.clear();
-        messages.clear();
-        inbox.clear();
-        inboxDue.clear();
-        closes = finished = flightsChanged = ticks = nowMs = nextTickMs = 0;
-        timerOn = false;
-        byteBudget = -1;
+        static_cast<LinkSeen&>(*this) = LinkSeen{};
     }
     void UseDevice(const solemu::SolMemory& memory, int samplesPerBlock = 64) {
         device = std::make_unique<solemu::SolDevice>(memory, samplesPerBlock);
@@ -99,17 +94,16 @@ public:
                 timerOn = false;
                 break;
             case K::Status:
-                statuses << soarnote::VarioStatusText(a.event);
+            case K::AskCreateFlight:
+            case K::Message:
+                (a.kind == K::Status    ? statuses
+                 : a.kind == K::Message ? messages
+                                        : asks)
+                    << soarnote::VarioStatusText(a.event);
                 break;
             case K::ClosePort:
                 ++closes;
                 timerOn = false;
-                break;
-            case K::AskCreateFlight:
-                asks << soarnote::VarioStatusText(a.event);
-                break;
-            case K::Message:
-                messages << soarnote::VarioStatusText(a.event);
                 break;
             case K::FlightsChanged:
                 ++flightsChanged;
@@ -151,13 +145,6 @@ public:
         while (timerOn && nextTickMs <= until)
             Tick();
         nowMs = until;
-    }
-    // Ticks until the timer stops (or the limit): the ticks made.
-    int TickOut(int limit = 1000) {
-        int n = 0;
-        while (n < limit && Tick())
-            ++n;
-        return n;
     }
     // Lets the device answer until the transfer ends: replies first, a tick
     // when the line is quiet, the scripted answer to questions.

@@ -122,90 +122,72 @@ private slots:
                     5.0 / 86400);
     }
 
-    void getAllEntryConfirmation_data() {
+    // The questions and messages of the commands, and what each answer does.
+    void questions_data() {
+        QTest::addColumn<QString>("command");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 1;
-        QTest::newRow("OK: the stored record is skipped") << int(QMessageBox::Ok) << 4;
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<QString>("info");
+        QTest::addColumn<int>("flights");
+        QTest::addColumn<int>("traceOn"); // the flight the 40 samples are on, -1 no trace
+        const QString all =
+            "This option downloads all log entries. Use Update Log in normal conditions.OK to contrinue?";
+        const int okCancel = QMessageBox::Ok | QMessageBox::Cancel;
+        const QString create = "No LogData record matches this Barograph. Create it?";
+        const int yesNoCancel = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        const QString traceAdded = "Baro Download Complete - 1 barograph trace added";
+        QTest::newRow("Get All Entry, Cancel")
+            << "all" << int(QMessageBox::Cancel) << all << okCancel << "" << 1 << -1;
+        QTest::newRow("Get All Entry, OK: the stored record is skipped")
+            << "all" << int(QMessageBox::Ok) << all << okCancel
+            << "Successfully Received 100 Log Records - 3 flights added" << 4 << -1;
+        QTest::newRow("a flight without take-off")
+            << "update" << int(QMessageBox::Ok) << "The following Log entries had errors - 2.(See Readme.txt)"
+            << int(QMessageBox::Ok) << "Successfully Received 2 Log Records - 2 flights added" << 2 << -1;
+        QTest::newRow("Create it? Yes")
+            << "baro" << int(QMessageBox::Yes) << create << yesNoCancel
+            << "Baro Download Complete - 1 flight, 1 barograph trace added" << 1 << 1;
+        QTest::newRow("Create it? No")
+            << "baro" << int(QMessageBox::No) << create << yesNoCancel << traceAdded << 0 << 0;
+        QTest::newRow("Create it? Cancel")
+            << "baro" << int(QMessageBox::Cancel) << create << yesNoCancel << traceAdded << 0 << 0;
     }
-
-    void getAllEntryConfirmation() {
+    void questions() {
+        QFETCH(QString, command);
         QFETCH(int, answer);
-        QFETCH(int, rows);
-        const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 4, .traces = 0});
+        QFETCH(QString, question);
+        QFETCH(int, buttons);
+        QFETCH(QString, info);
+        QFETCH(int, flights);
+        QFETCH(int, traceOn);
+        solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = command == "all" ? 4 : 1, .traces = 0});
+        if (command == "update")
+            memory.records[1] = solemu::EncodeLogRecord({.date = QDate(2024, 5, 1), .endHour = 15});
+        if (command == "baro") memory = solemu::SolMemory{};
+        if (command == "baro") memory.traces.push_back(solemu::DemoTrace(0, {.samplesPerTrace = 40}));
         Window w(memory);
         QVERIFY(w.Open());
         w.settings.Write(keys::GeneralSync, 0);
-        {
+        if (command == "all") {
             SqlVarioStore store(w.Db());
             QVERIFY(store.StoreLogRecord(*DecodeLogRecord(memory.records[1]), 0, nullptr));
         }
+        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
         w.info->setText("left from before");
         w.prompts.answers << QMessageBox::StandardButton(answer);
-        w.commands->DownloadAllVarioLog();
-        QCOMPARE(w.prompts.asked.size(), 1);
-        QCOMPARE(
-            w.prompts.asked[0].text,
-            "This option downloads all log entries. Use Update Log in normal conditions.OK to contrinue?");
-        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-        QVERIFY(w.Wait());
-        QCOMPARE(RowCount(w.Db(), "LogData"), rows);
-        if (answer == QMessageBox::Cancel) {
-            QCOMPARE(w.info->text(), QString());
-            QCOMPARE(w.emulator.Device().CommandsSeen(), 0);
-        } else {
-            QCOMPARE(w.info->text(), "Successfully Received 100 Log Records - 3 flights added");
-        }
-    }
-
-    void emptyEntriesMessage() {
-        solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 1, .traces = 0});
-        solemu::SolFlight empty;
-        empty.date = QDate(2024, 5, 1);
-        empty.endHour = 15;
-        empty.endMinute = 20;
-        memory.records[1] = solemu::EncodeLogRecord(empty);
-        Window w(memory);
-        QVERIFY(w.Open());
-        w.settings.Write(keys::GeneralSync, 0);
-        w.commands->DownloadVarioLog();
+        if (command == "all") w.commands->DownloadAllVarioLog();
+        if (command == "update") w.commands->DownloadVarioLog();
+        if (command == "baro") w.commands->DownloadBarographs();
         QVERIFY(w.Wait());
         QCOMPARE(w.prompts.asked.size(), 1);
-        QCOMPARE(w.prompts.asked[0].text, "The following Log entries had errors - 2.(See Readme.txt)");
-        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Ok);
-        QCOMPARE(w.info->text(), "Successfully Received 2 Log Records - 2 flights added");
-    }
-
-    void barographCreateQuestion_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("flights");
-        QTest::addColumn<int>("logId");
-        QTest::newRow("Yes") << int(QMessageBox::Yes) << 1 << 1;
-        QTest::newRow("No") << int(QMessageBox::No) << 0 << 0;
-        QTest::newRow("Cancel") << int(QMessageBox::Cancel) << 0 << 0;
-    }
-
-    void barographCreateQuestion() {
-        QFETCH(int, answer);
-        QFETCH(int, flights);
-        QFETCH(int, logId);
-        solemu::SolMemory memory;
-        memory.traces.push_back(solemu::DemoTrace(0, {.samplesPerTrace = 40}));
-        Window w(memory);
-        QVERIFY(w.Open());
-        QSignalSpy changed(w.commands, &VarioCommands::FlightsChanged);
-        w.prompts.answers << QMessageBox::StandardButton(answer);
-        w.commands->DownloadBarographs();
-        QVERIFY(w.Wait());
-        QCOMPARE(w.prompts.asked.size(), 1);
-        QCOMPARE(w.prompts.asked[0].text, "No LogData record matches this Barograph. Create it?");
-        QCOMPARE(w.prompts.asked[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        QCOMPARE(w.info->text(), flights
-                                     ? QString("Baro Download Complete - 1 flight, 1 barograph trace added")
-                                     : QString("Baro Download Complete - 1 barograph trace added"));
+        QCOMPARE(w.prompts.asked[0].text, question);
+        QCOMPARE(int(w.prompts.asked[0].buttons), buttons);
+        QCOMPARE(w.info->text(), info);
+        QCOMPARE(changed.count(), info.isEmpty() ? 0 : 1);
         QCOMPARE(RowCount(w.Db(), "LogData"), flights);
-        QCOMPARE(Scalar(w.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {logId}).toInt(), 40);
-        QCOMPARE(changed.count(), 1);
+        if (traceOn >= 0)
+            QCOMPARE(Scalar(w.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {traceOn}).toInt(), 40);
     }
 
     void oneTransferAtATime() {

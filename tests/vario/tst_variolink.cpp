@@ -2,11 +2,8 @@
 // without any port: try budgets and retry ticks, replies in parts, the wake-up
 // exchange, both downloads, barograph linking and the mended faults.
 
-#include "core/daynumber.h"
 #include "linkharness.h"
-#include "solmemory.h"
 
-#include <QtTest>
 #include <memory>
 
 using namespace soarnote;
@@ -89,7 +86,7 @@ private slots:
             h.StartLog(false);
         for (int i = 0; setup == "parts" && i < 100 && h.link.Active(); ++i) {
             h.Feed(QByteArray(10, '\1'));
-            h.TickOut(3);
+            h.Wait(150);
         }
         h.Run();
         QCOMPARE(h.WritesOf(command), sends);
@@ -174,48 +171,73 @@ private slots:
     }
 
     // An unused slot answers with zeros, an impossible date: the normal end
-    // of "Update Log", and the only one that reports success. Replies 300 ms
-    // late still give every flight; a garbled record stops the download and
-    // says which. Every field is stored as the instrument sent it.
-    void logDownloadEnd_data() {
+    // of "Update Log", as is a record stored before, which "Get All Entry"
+    // skips. Replies 300 ms late still give every flight; a garbled record
+    // stops the download and says which; flights without a take-off are
+    // listed. Every field is stored as the instrument sent it.
+    void logDownload_data() {
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("delayTicks");
-        QTest::addColumn<int>("garbled");
         QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("lastAsked");      // the last record asked for...
+        QTest::addColumn<int>("lastAskedTimes"); // ...this many times, -1 any
         QTest::addColumn<QString>("status");
-        QTest::newRow("unused slot") << 0 << -1 << 3 << "Successfully Received 3 Log Records";
-        QTest::newRow("replies 300 ms late") << 6 << -1 << 3 << "Successfully Received 3 Log Records";
+        QTest::addColumn<QStringList>("messages");
+        const QString three = "Successfully Received 3 Log Records";
+        QTest::newRow("unused slot") << "3 flights" << 0 << 3 << 3 << 1 << three << QStringList();
+        QTest::newRow("replies 300 ms late") << "3 flights" << 6 << 3 << 3 << -1 << three << QStringList();
         QTest::newRow("record 1 garbled")
-            << 0 << 1 << 1
-            << "Log Download Stopped Early - Log Record 1 could not be read - 1 Log Records received";
+            << "record 1 garbled" << 0 << 1 << 1 << -1
+            << "Log Download Stopped Early - Log Record 1 could not be read - 1 Log Records received"
+            << QStringList();
+        QTest::newRow("Update Log stops at a stored record")
+            << "record 3 stored" << 0 << 4 << 3 << 1 << three << QStringList();
+        QTest::newRow("Get All Entry skips it") << "record 3 stored, all" << 0 << 6 << 100 << 1
+                                                << "Successfully Received 100 Log Records" << QStringList();
+        QTest::newRow("flights without a take-off")
+            << "empty entries" << 0 << 5 << 5 << 1 << "Successfully Received 5 Log Records"
+            << QStringList{"The following Log entries had errors - 2 3.(See Readme.txt)"};
     }
-    void logDownloadEnd() {
+    void logDownload() {
+        QFETCH(QString, setup);
         QFETCH(int, delayTicks);
-        QFETCH(int, garbled);
         QFETCH(int, rows);
+        QFETCH(int, lastAsked);
+        QFETCH(int, lastAskedTimes);
         QFETCH(QString, status);
+        QFETCH(QStringList, messages);
         LinkHarness& h = *h_;
-        solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 3, .traces = 0});
-        if (garbled >= 0) memory.records[garbled][18] = char(31); // an hour that does not exist
+        solemu::SolMemory memory =
+            solemu::MakeDemoMemory({.flights = setup.startsWith("record 3") ? 6 : 3, .traces = 0});
+        if (setup == "record 1 garbled") memory.records[1][18] = char(31); // an hour that does not exist
+        if (setup.startsWith("record 3 stored")) {
+            QVERIFY(h.store->StoreLogRecord(*DecodeLogRecord(memory.records[3]), 0.25, nullptr));
+            h.store->Commit();
+        }
+        if (setup == "empty entries") {
+            memory.records[1] = Record(kDay.addDays(-1), 0, 0, 14, 30, 0);
+            memory.records[2] = Record(kDay.addDays(-2), 0, 0, 15, 0, 0);
+            memory.records[3] = Record(kDay.addDays(-3), 0, 0, 15, 0, 120); // has a height
+            memory.records[4] = Record(kDay.addDays(-4), 10, 0, 15, 0, 0);  // has a start
+        }
         h.UseDevice(memory);
         h.replyDelayTicks = delayTicks;
         h.link.SetTimeOffset(0.25);
-        h.StartLog(false);
+        h.StartLog(setup.endsWith("all"));
         h.Run();
         QCOMPARE(h.statuses.first(), "Requesting Log Record 0");
+        QCOMPARE(h.statuses.at(h.statuses.size() - 2), "ERROR - (Vario)DataAccess error");
         QCOMPARE(h.LastStatus(), status);
+        QCOMPARE(h.messages, messages);
         QCOMPARE(h.closes, 1);
         QCOMPARE(h.finished, 1);
         QCOMPARE(h.flightsChanged, 1);
-        QVERIFY(h.messages.isEmpty());
-        if (garbled < 0) {
-            QCOMPARE(h.statuses.at(h.statuses.size() - 2), "ERROR - (Vario)DataAccess error");
-            QVERIFY(h.WritesOf(Bytes({204, 3})) > 0);
-            QCOMPARE(h.WritesOf(Bytes({204, 4})), 0);
-            if (delayTicks == 0) QCOMPARE(h.WritesOf(Bytes({204, 3})), 1);
-        }
+        QVERIFY(h.WritesOf(Bytes({204, lastAsked})) > 0);
+        if (lastAskedTimes >= 0) QCOMPARE(h.WritesOf(Bytes({204, lastAsked})), lastAskedTimes);
+        QCOMPARE(h.WritesOf(Bytes({204, lastAsked + 1})), 0);
         QSqlQuery q(h.Db());
         QVERIFY(q.exec("SELECT StartTime, EndTime, MaxHeight, MinHeight, MaxAscent, MaxDescent, MinTemp, "
-                       "AveSpeed, MaxTemp, StartHeight, TimeOffset FROM LogData ORDER BY ID"));
+                       "AveSpeed, MaxTemp, StartHeight, TimeOffset FROM LogData ORDER BY EndTime DESC"));
         for (int slot = 0; slot < rows; ++slot) {
             QVERIFY(q.next());
             const LogRecord r = *DecodeLogRecord(memory.records[slot]);
@@ -226,52 +248,6 @@ private slots:
                 QCOMPARE(q.value(column).toDouble(), sent[column].toDouble());
         }
         QVERIFY(!q.next());
-    }
-
-    // A record stored before stops "Update Log" and is skipped by "Get All Entry".
-    void repeatedRecord_data() {
-        QTest::addColumn<bool>("allEntries");
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("lastRequested");
-        QTest::addColumn<QString>("status");
-        QTest::newRow("Update Log stops at record 3")
-            << false << 4 << 3 << "Successfully Received 3 Log Records";
-        QTest::newRow("Get All Entry skips it")
-            << true << 6 << 100 << "Successfully Received 100 Log Records";
-    }
-    void repeatedRecord() {
-        QFETCH(bool, allEntries);
-        QFETCH(int, rows);
-        QFETCH(int, lastRequested);
-        QFETCH(QString, status);
-        LinkHarness& h = *h_;
-        const solemu::SolMemory memory = solemu::MakeDemoMemory({.flights = 6, .traces = 0});
-        QVERIFY(h.store->StoreLogRecord(*DecodeLogRecord(memory.records[3]), 0, nullptr));
-        h.store->Commit();
-        h.UseDevice(memory);
-        h.StartLog(allEntries);
-        h.Run();
-        QCOMPARE(RowCount(h.Db(), "LogData"), rows);
-        QCOMPARE(h.WritesOf(Bytes({204, lastRequested})), 1);
-        QCOMPARE(h.WritesOf(Bytes({204, lastRequested + 1})), 0);
-        QCOMPARE(h.LastStatus(), status);
-    }
-
-    // Records with start bytes 0,0 and no start height are stored and listed.
-    void emptyEntriesAreListed() {
-        LinkHarness& h = *h_;
-        solemu::SolMemory memory;
-        memory.records[0] = Record(kDay, 12, 0, 13, 30);
-        memory.records[1] = Record(kDay.addDays(-1), 0, 0, 14, 30, 0);
-        memory.records[2] = Record(kDay.addDays(-2), 0, 0, 15, 0, 0);
-        memory.records[3] = Record(kDay.addDays(-3), 0, 0, 15, 0, 120); // has a height
-        memory.records[4] = Record(kDay.addDays(-4), 10, 0, 15, 0, 0);  // has a start
-        h.UseDevice(memory);
-        h.StartLog(false);
-        h.Run();
-        QCOMPARE(RowCount(h.Db(), "LogData"), 5);
-        QCOMPARE(h.link.EmptyEntries(), (QList<qint64>{2, 3}));
-        QCOMPARE(h.messages, QStringList{"The following Log entries had errors - 2 3.(See Readme.txt)"});
     }
 
     void secondStartRefused() {
