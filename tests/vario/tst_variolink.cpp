@@ -290,9 +290,10 @@ private slots:
 
     // A trace from 12:58:00, one sample a minute, ending at 15:00:00, goes to
     // the flight that started no later than its end and ended no earlier than
-    // 119 seconds before it; a flight that started later takes the trace's start.
+    // 119 seconds before it; a flight that started later takes the trace's
+    // start. Without one, "Create it?" answered Yes makes the flight of the trace.
     void traceLinking_data() {
-        QTest::addColumn<double>("flightStart");
+        QTest::addColumn<double>("flightStart"); // -1 no flight
         QTest::addColumn<double>("flightEnd");
         QTest::addColumn<bool>("matches");
         QTest::addColumn<double>("startAfter");
@@ -301,6 +302,7 @@ private slots:
         QTest::newRow("started at the trace's end") << At(15, 0) << At(16, 0) << true << At(12, 58);
         QTest::newRow("started after it") << At(15, 1) << At(16, 0) << false << At(15, 1);
         QTest::newRow("started later than the trace: 13:05") << At(13, 5) << At(15, 0) << true << At(12, 58);
+        QTest::newRow("no flight, created") << -1.0 << 0.0 << false << At(12, 58);
     }
     void traceLinking() {
         QFETCH(double, flightStart);
@@ -308,78 +310,61 @@ private slots:
         QFETCH(bool, matches);
         QFETCH(double, startAfter);
         LinkHarness& h = *h_;
-        QCOMPARE(InsertRow(h.Db(), "LogData",
-                           {{"StartTime", flightStart},
-                            {"EndTime", flightEnd},
-                            {"StartHeight", 777},
-                            {"MaxHeight", 1900}}),
-                 QString());
-        h.UseDevice(OneTrace(12, 58, 60, 122, 640));
+        const bool created = flightStart < 0;
+        if (!created)
+            QCOMPARE(InsertRow(h.Db(), "LogData",
+                               {{"StartTime", flightStart},
+                                {"EndTime", flightEnd},
+                                {"StartHeight", 777},
+                                {"MaxHeight", 1900}}),
+                     QString());
+        h.UseDevice(OneTrace(12, 58, 60, 122, 640)); // heights 640 to 818
+        h.answerYes = created;
         h.StartBaro();
         h.Run();
         QCOMPARE(h.LastStatus(), "Baro Download Complete");
         QCOMPARE(h.asks, matches ? QStringList()
                                  : QStringList{"No LogData record matches this Barograph. Create it?"});
-        QCOMPARE(Scalar(h.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {matches ? 1 : 0}).toInt(),
+        QCOMPARE(Scalar(h.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {matches || created ? 1 : 0})
+                     .toInt(),
                  122);
         QCOMPARE(RowCount(h.Db(), "LogData"), 1);
         QCOMPARE(Scalar(h.Db(), "SELECT StartTime FROM LogData WHERE ID = 1").toDouble(), startAfter);
         QCOMPARE(Scalar(h.Db(), "SELECT StartHeight FROM LogData WHERE ID = 1").toInt(),
                  startAfter != flightStart ? 640 : 777);
-        QCOMPARE(Scalar(h.Db(), "SELECT MaxHeight FROM LogData WHERE ID = 1").toInt(), 1900); // kept
+        QCOMPARE(Scalar(h.Db(), "SELECT MaxHeight FROM LogData WHERE ID = 1").toInt(), created ? 818 : 1900);
+        if (created) {
+            QCOMPARE(Scalar(h.Db(), "SELECT MinHeight FROM LogData").toInt(), 640);
+            QVERIFY(std::abs(Scalar(h.Db(), "SELECT EndTime FROM LogData").toDouble() - At(15, 0)) < 1e-9);
+        }
         QCOMPARE(h.flightsChanged, 1);
         for (const char* status : {"Requesting Baro Log  1", "Downloading Baro Log 1 - Header",
                                    "Downloading Baro Log 1 - Footer", "Baro Log  1 Complete"})
             QVERIFY2(h.statuses.contains(status), status);
     }
 
-    // "Create it?" answered Yes: a flight over the trace's times and heights.
-    void createFlightFromTrace() {
-        LinkHarness& h = *h_;
-        const solemu::SolMemory memory = OneTrace(12, 58, 60, 122, 640);
-        h.UseDevice(memory);
-        h.answerYes = true;
-        h.StartBaro();
-        h.Run();
-        QCOMPARE(h.asks.size(), 1);
-        QCOMPARE(RowCount(h.Db(), "LogData"), 1);
-        const auto& heights = memory.traces[0].heights;
-        QCOMPARE(Scalar(h.Db(), "SELECT StartTime FROM LogData").toDouble(), At(12, 58));
-        QVERIFY(std::abs(Scalar(h.Db(), "SELECT EndTime FROM LogData").toDouble() - At(15, 0)) < 1e-9);
-        QCOMPARE(Scalar(h.Db(), "SELECT StartHeight || ' ' || MaxHeight || ' ' || MinHeight FROM LogData")
-                     .toString(),
-                 QStringLiteral("640 %1 %2")
-                     .arg(*std::max_element(heights.begin(), heights.end()))
-                     .arg(*std::min_element(heights.begin(), heights.end())));
-        QCOMPARE(Scalar(h.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = 1").toInt(), 122);
-        QCOMPARE(h.flightsChanged, 1);
-    }
-
-    void wrongDetailsReplyClosesPort() {
-        LinkHarness& h = *h_;
-        h.StartBaro();
-        h.Feed(QByteArray(24, '\0'));
-        QCOMPARE(h.writes.last(), kDetails);
-        h.Feed(Bytes({171, 1, 0, 0}));
-        QCOMPARE(h.LastStatus(), "ERROR - (Vario)DataAccess error");
-        QCOMPARE(h.closes, 1);
-        QCOMPARE(h.finished, 1);
-        QVERIFY(!h.link.Active() && !h.timerOn);
-    }
-
     // The first wake-up answer is still on the line when the retry sends a
     // second wake-up: what is left of the answers is drained, never read as
-    // the details.
+    // the details. Details that are not the barograph's close the port.
     void wakeUpAnswersDrained_data() {
         QTest::addColumn<QList<int>>("parts"); // sizes of what arrives after the second wake-up went out
         QTest::addColumn<int>("quietMs");      // silence after them before the details are asked for
-        QTest::newRow("both wake-ups answered") << QList<int>{24, 24} << 0;
-        QTest::newRow("the second answer arrives with the first") << QList<int>{30, 18} << 0;
-        QTest::newRow("one answered, a few stray bytes") << QList<int>{27} << 100;
+        QTest::addColumn<QByteArray>("details");
+        QTest::addColumn<QString>("status");
+        const QByteArray none = Bytes({170, 0, 0, 0});
+        const QString noBarographs = "No Barographs Available";
+        QTest::newRow("both wake-ups answered") << QList<int>{24, 24} << 0 << none << noBarographs;
+        QTest::newRow("the second answer arrives with the first")
+            << QList<int>{30, 18} << 0 << none << noBarographs;
+        QTest::newRow("one answered, a few stray bytes") << QList<int>{27} << 100 << none << noBarographs;
+        QTest::newRow("not the barograph's details")
+            << QList<int>{24, 24} << 0 << Bytes({171, 1, 0, 0}) << "ERROR - (Vario)DataAccess error";
     }
     void wakeUpAnswersDrained() {
         QFETCH(QList<int>, parts);
         QFETCH(int, quietMs);
+        QFETCH(QByteArray, details);
+        QFETCH(QString, status);
         LinkHarness& h = *h_;
         h.StartBaro();
         QVERIFY(h.Tick());
@@ -394,8 +379,13 @@ private slots:
         QCOMPARE(h.WritesOf(kDetails), 1);
         QCOMPARE(h.writes.last(), kDetails);
         QCOMPARE(h.link.TriesLeft(), 4);
-        h.Feed(Bytes({170, 0, 0, 0}));
-        QCOMPARE(h.LastStatus(), "No Barographs Available");
+        h.Feed(details);
+        QCOMPARE(h.LastStatus(), status);
+        const bool closed = status.startsWith("ERROR");
+        QCOMPARE(h.closes, int(closed));
+        QCOMPARE(h.finished, int(closed));
+        QCOMPARE(h.link.Active(), !closed);
+        QCOMPARE(h.timerOn, !closed);
     }
 
     // A footer more than five minutes from the last sample's time is a
