@@ -3,6 +3,7 @@
 // status texts, questions), ticks its timer only while it runs, and can let
 // an emulated instrument answer every write.
 
+#include "bytes.h"
 #include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
@@ -180,13 +181,6 @@ public:
     QString LastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
     int WritesOf(const QByteArray& command) const { return int(writes.count(command)); }
 };
-
-inline QByteArray Bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
 
 // The samples stored on flight logId (any flight when none is given) are
 // the trace's as the instrument sent them, in order, with their times and
