@@ -63,12 +63,8 @@ struct Window {
         commands->SetInputPrompt(&input);
         return true;
     }
-    bool Wait(int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (commands->Busy() && t.elapsed() < ms)
-            QTest::qWait(5);
-        return !commands->Busy();
+    bool Wait() {
+        return QTest::qWaitFor([this] { return !commands->Busy(); }, 20000);
     }
     QSqlDatabase Db() { return session.Db(); }
 };
