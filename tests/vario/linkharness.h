@@ -33,6 +33,7 @@ struct LinkSeen {
     bool timerOn = false;
     int nowMs = 0; // the line's clock: ticks come 50 ms after the timer was (re)started
     int nextTickMs = 0;
+    QList<QPair<int, int>> progress; // each new value and maximum of the link's progress
 };
 
 class LinkHarness : public LinkSeen {
@@ -114,6 +115,9 @@ public:
                 break;
             }
         }
+        const auto p = link.TransferProgress();
+        if (progress.isEmpty() || progress.last() != qMakePair(p.value, p.maximum))
+            progress << qMakePair(p.value, p.maximum);
     }
 
     bool StartLog(bool all) {

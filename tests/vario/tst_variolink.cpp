@@ -101,7 +101,10 @@ private slots:
         // Sent at once, then on 19 ticks 50 ms apart; the 20th tick gives up.
         if (setup == "none" || setup == "baro, no traces") QCOMPARE(h.ticks, sends);
         QCOMPARE(h.flightsChanged, setup == "log1" ? 1 : 0);
-        if (setup == "baro3") QCOMPARE(h.WritesOf(Bytes({170, 2})) + h.WritesOf(Bytes({170, 1})), 50);
+        if (setup == "baro3") {
+            QCOMPARE(h.WritesOf(Bytes({170, 2})) + h.WritesOf(Bytes({170, 1})), 50);
+            QCOMPARE(h.progress, (QList<QPair<int, int>>{{0, 0}, {0, 3}, {1, 3}, {2, 3}, {0, 0}}));
+        }
     }
 
     // A 24-byte reply arriving as 10 + 14 bytes is one reply. When the 14
@@ -245,6 +248,10 @@ private slots:
         QVERIFY(h.WritesOf(Bytes({204, lastAsked})) > 0);
         if (lastAskedTimes >= 0) QCOMPARE(h.WritesOf(Bytes({204, lastAsked})), lastAskedTimes);
         QCOMPARE(h.WritesOf(Bytes({204, lastAsked + 1})), 0);
+        QList<QPair<int, int>> progress; // record by record, then none
+        for (int n = 0; n <= lastAsked; ++n)
+            progress << qMakePair(n, 101);
+        QCOMPARE(h.progress, progress << qMakePair(0, 0));
         QSqlQuery q(h.Db());
         QVERIFY(q.exec("SELECT StartTime, EndTime, MaxHeight, MinHeight, MaxAscent, MaxDescent, MinTemp, "
                        "AveSpeed, MaxTemp, StartHeight, TimeOffset FROM LogData ORDER BY EndTime DESC"));
