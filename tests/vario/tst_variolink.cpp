@@ -175,6 +175,7 @@ private slots:
         }
         QCOMPARE(h.nowMs - quietFrom, 100);
         QCOMPARE(RowCount(h.Db(), "BaroData"), 4);
+        QCOMPARE(h.LastStatus(), "Downloading Baro Log 1 -2024-06-05 12:01:00 (Block lost)");
     }
 
     // An unused slot answers with zeros, an impossible date: the normal end
@@ -372,6 +373,7 @@ private slots:
         h.StartBaro();
         QVERIFY(h.Tick());
         QCOMPARE(h.writes, (QList<QByteArray>{kWakeUp, kWakeUp}));
+        QCOMPARE(h.statuses, QStringList{"Requesting Baro Data Details"});
         h.Wait(20); // the answers come between two ticks
         for (int size : parts)
             h.Feed(QByteArray(size, '\x11'));
