@@ -3,6 +3,7 @@
 // status texts, questions), ticks its timer only while it runs, and can let
 // an emulated instrument answer every write.
 
+#include "bytes.h"
 #include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
@@ -16,31 +17,37 @@
 #include <functional>
 #include <memory>
 
-class LinkHarness {
+// What the link asked for, and the line's state, as a fresh harness has them.
+struct LinkSeen {
+    QList<QByteArray> writes;
+    QStringList statuses;
+    QStringList asks;
+    QStringList messages;
+    QList<QByteArray> inbox; // replies of the device not yet handed to the link
+    QList<int> inboxDue;     // the tick count at which each reply arrives
+    int byteBudget = -1;     // the line carries only this many more bytes of replies (-1 no limit)
+    int closes = 0;
+    int finished = 0;
+    int flightsChanged = 0;
+    int ticks = 0;
+    bool timerOn = false;
+    int nowMs = 0; // the line's clock: ticks come 50 ms after the timer was (re)started
+    int nextTickMs = 0;
+    QList<QPair<int, int>> progress; // each new value and maximum of the link's progress
+};
+
+class LinkHarness : public LinkSeen {
 public:
     QTemporaryDir dir;
     soarnote::LogbookDatabase file;
     std::unique_ptr<soarnote::SqlVarioStore> store;
     soarnote::VarioLink link;
     std::unique_ptr<solemu::SolDevice> device; // answers writes when set
-
-    QList<QByteArray> writes;
-    QStringList statuses;
-    QStringList asks;
-    QStringList messages;
-    QList<QByteArray> inbox;   // replies of the device not yet handed to the link
-    QList<int> inboxDue;       // the tick count at which each reply arrives
-    int replyDelayTicks = 0;   // a slow instrument: its replies come this many ticks late
-    int byteBudget = -1;       // the line carries only this many more bytes of replies (-1 no limit)
+    int replyDelayTicks = 0;                   // a slow instrument: its replies come this many ticks late
     bool vanishAtCut = false;  // when the budget is spent the port is gone, rather than silent
-    QList<int> rowsAfterReply; // with recordRows: the table's rows after each whole reply was handled
-    QList<int> replySizes;     // ...and the size of each reply
-    QString recordRows;
-    int closes = 0;
-    int finished = 0;
-    int flightsChanged = 0;
-    int ticks = 0;
-    bool timerOn = false;
+    QString recordRows;        // a table whose rows are counted after each whole reply...
+    QList<int> rowsAfterReply; // ...here, with the size of each reply
+    QList<int> replySizes;
     bool answerYes = false;
 
     bool Open() {
@@ -58,15 +65,7 @@ public:
             testlogbook::Exec(Db(), QStringLiteral("DELETE FROM %1").arg(QLatin1String(table)));
         store = std::make_unique<soarnote::SqlVarioStore>(file.Db());
         device.reset();
-        writes.clear();
-        statuses.clear();
-        asks.clear();
-        messages.clear();
-        inbox.clear();
-        inboxDue.clear();
-        closes = finished = flightsChanged = ticks = 0;
-        timerOn = false;
-        byteBudget = -1;
+        static_cast<LinkSeen&>(*this) = LinkSeen{};
     }
     void UseDevice(const solemu::SolMemory& memory, int samplesPerBlock = 64) {
         device = std::make_unique<solemu::SolDevice>(memory, samplesPerBlock);
@@ -91,22 +90,22 @@ public:
                 break;
             case K::StartTimer:
                 timerOn = true;
+                nextTickMs = nowMs + soarnote::VarioLink::kRetryIntervalMs;
                 break;
             case K::StopTimer:
                 timerOn = false;
                 break;
             case K::Status:
-                statuses << soarnote::VarioStatusText(a.event);
+            case K::AskCreateFlight:
+            case K::Message:
+                (a.kind == K::Status    ? statuses
+                 : a.kind == K::Message ? messages
+                                        : asks)
+                    << soarnote::VarioStatusText(a.event);
                 break;
             case K::ClosePort:
                 ++closes;
                 timerOn = false;
-                break;
-            case K::AskCreateFlight:
-                asks << soarnote::VarioStatusText(a.event);
-                break;
-            case K::Message:
-                messages << soarnote::VarioStatusText(a.event);
                 break;
             case K::FlightsChanged:
                 ++flightsChanged;
@@ -116,6 +115,9 @@ public:
                 break;
             }
         }
+        const auto p = link.TransferProgress();
+        if (progress.isEmpty() || progress.last() != qMakePair(p.value, p.maximum))
+            progress << qMakePair(p.value, p.maximum);
     }
 
     bool StartLog(bool all) {
@@ -135,17 +137,19 @@ public:
     // One tick of the retry timer, if it runs.
     bool Tick() {
         if (!timerOn) return false;
+        nowMs = nextTickMs;
+        nextTickMs += soarnote::VarioLink::kRetryIntervalMs;
         ++ticks;
         link.OnTimerTick();
         Take();
         return true;
     }
-    // Ticks until the timer stops (or the limit): the ticks made.
-    int TickOut(int limit = 1000) {
-        int n = 0;
-        while (n < limit && Tick())
-            ++n;
-        return n;
+    // Lets ms pass on a quiet line, with the ticks that fall in it.
+    void Wait(int ms) {
+        const int until = nowMs + ms;
+        while (timerOn && nextTickMs <= until)
+            Tick();
+        nowMs = until;
     }
     // Lets the device answer until the transfer ends: replies first, a tick
     // when the line is quiet, the scripted answer to questions.
@@ -182,21 +186,15 @@ public:
     int WritesOf(const QByteArray& command) const { return int(writes.count(command)); }
 };
 
-inline QByteArray Bytes(std::initializer_list<int> values) {
-    QByteArray b;
-    for (int v : values)
-        b.append(static_cast<char>(v));
-    return b;
-}
-
-// The samples stored on flight logId are the trace's as the instrument sent
-// them, in order, with their times and heights, less those lost.
-inline void CompareTrace(const QSqlDatabase& db, const solemu::SolTrace& t, qint64 logId,
+// The samples stored on flight logId (any flight when none is given) are
+// the trace's as the instrument sent them, in order, with their times and
+// heights, less those lost.
+inline void CompareTrace(const QSqlDatabase& db, const solemu::SolTrace& t, std::optional<qint64> logId,
                          const std::function<bool(int)>& lost) {
     const double start = soarnote::DayNumber(t.date, t.startHour, t.startMinute, 0);
     QSqlQuery q(db);
-    QVERIFY(q.exec(
-        QStringLiteral("SELECT TIME, height FROM BaroData WHERE LogID = %1 ORDER BY TIME").arg(logId)));
+    const QString where = logId ? QStringLiteral("LogID = %1").arg(*logId) : QStringLiteral("1");
+    QVERIFY(q.exec(QStringLiteral("SELECT TIME, height FROM BaroData WHERE %1 ORDER BY TIME").arg(where)));
     for (int i = 0; i < int(t.heights.size()); ++i) {
         if (lost(i)) continue;
         QVERIFY2(q.next(), qPrintable(QStringLiteral("sample %1 missing").arg(i)));
