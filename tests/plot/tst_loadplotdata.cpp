@@ -311,6 +311,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("logbook closed") << "closed";
         QTest::newRow("no BaroData table") << "table";
+        QTest::newRow("no TrackData table") << "track table";
+        QTest::newRow("barograph rows that fail to read") << "unreadable";
         QTest::newRow("infinite flight offset") << "offset";
         QTest::newRow("infinite offsets on both clocks") << "offsets";
     }
@@ -327,6 +329,15 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
         } else if (kind == "table") {
             QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
+        } else if (kind == "track table") {
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE TrackData"), QString());
+        } else if (kind == "unreadable") {
+            // The query compiles; reading its first row fails (integer overflow).
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
+            QCOMPARE(testlogbook::Exec(logbook_->Db(),
+                                       "CREATE VIEW BaroData AS SELECT ID AS LogID, StartTime AS "
+                                       "TIME, abs(-9223372036854775807 - 1) AS height FROM LogData"),
+                     QString());
         } else {
             flight.timeOffset = inf;
         }

@@ -142,6 +142,9 @@ private slots:
                       Expected{1.0 / 24, 3, 0}};
         QTest::newRow("no track") << Tracks{} << Baro{{0, 100}, {10, 200}} << m << 1.0 / 24 << P(0, 0, 100)
                                   << Points{P(0, 0, 100), P(10, 0, 200), P(10, 0, 200)};
+        // The repeat of the first point's time ends the merge at once.
+        QTest::newRow("one sample") << Tracks{} << Baro{{0, 100}} << m << 0.0 << P(0, 0, 100)
+                                    << Points{P(0, 0, 100), P(0, 0, 100)};
         // Two track points with one time end the merge at the second; the rest
         // of the flight is not merged.
         QTest::newRow("a repeated time ends the merge")
@@ -211,6 +214,17 @@ private slots:
         QVERIFY(plot.points[0].x > 0); // west of Greenwich
         QCOMPARE(plot.max.x, static_cast<float>(-first.easting));
         QCOMPARE(plot.max.y, static_cast<float>(second.northing));
+    }
+
+    // Before the first barograph sample the height holds at it. Times near day
+    // 0, where a slope from the time origin would show.
+    void heightHeldBeforeFirstSample() {
+        TrackSelection track({{5 / kSecondsPerDay, 0, 0.001}, {30 / kSecondsPerDay, 0, 0.002}});
+        BaroSelection baro({{10 / kSecondsPerDay, 100}, {20 / kSecondsPerDay, 200}});
+        PlotData plot;
+        QVERIFY(AssemblePlotData(plot, baro, track, 0, 1.0f));
+        QCOMPARE(plot.points[0].z, 100.0f);
+        QCOMPARE(plot.min.z, 100.0f);
     }
 
     // Times that never compare equal (an offset that is not a number) must not
