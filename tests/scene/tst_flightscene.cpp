@@ -27,15 +27,10 @@ PlotData EastboundPlot(float distance, double day) {
         plot.points.push_back(p);
     }
     plot.lastIndex = n - 1;
-    plot.min = plot.points.front();
-    plot.max = plot.points.front();
-    for (const PlotPoint& p : plot.points) {
-        plot.min.x = std::min(plot.min.x, p.x);
-        plot.min.y = std::min(plot.min.y, p.y);
-        plot.max.x = std::max(plot.max.x, p.x);
-        plot.max.y = std::max(plot.max.y, p.y);
-    }
+    plot.min = plot.max = plot.points.front();
+    plot.min.x = plot.points.back().x; // eastwards is minus x
     plot.max.time = plot.points.back().time;
+
     return plot;
 }
 
