@@ -1,7 +1,5 @@
 #pragma once
-// Hand-built flights for the plot tests: a logbook file in a temporary
-// folder with flights, tracks, track points and barograph samples written
-// as given.
+// Hand-built flights for the plot tests in a logbook file in a temporary folder.
 
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
@@ -13,13 +11,11 @@
 
 namespace plottest {
 
-// Noon of a summer day: the merge's time unit (1/86399 day) starts half a
-// second after each whole second from here on, so samples at s + 0.6 and
-// s + 1.4 seconds share a unit while s + 1.4 and s + 1.6 do not.
+// Noon of a summer day: s + 0.6 and s + 1.4 seconds share a merge unit, s + 1.6 does not.
 inline double Noon() {
     return soarnote::DayNumber(QDate(2015, 6, 1), 12);
 }
-// A time the given number of seconds after noon.
+
 inline double At(double seconds) {
     return Noon() + seconds / soarnote::kSecondsPerDay;
 }

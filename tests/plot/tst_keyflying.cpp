@@ -1,8 +1,4 @@
-// Flying the 3D view with keys and mouse: the key table with its modifiers
-// and Shift factors, the held keys driven by real key events into a focused
-// widget (as the 3D window forwards them), focus loss, a window closed in
-// the middle of a flight, mouse turning, and the sign convention that makes
-// Left turn the view left in the left-handed scene.
+// Flying the 3D view with keys and mouse, driven by real events into a focused widget.
 
 #include "plot/playback/cameramodes.h"
 #include "plot/playback/keymoveloop.h"
@@ -20,8 +16,7 @@ namespace {
 
 const KeySteps kSteps{2.0, 0.25};
 
-// "cRz+1": camera, rotate about Z by +1 turn step; "lMz-5": landscape, move
-// along Z by -5 move steps.
+// "cRz+1": camera, rotate about Z by +1 turn step; "lMz-5": landscape, move along Z by -5.
 QString Describe(const std::vector<FrameMove>& moves) {
     QStringList parts;
     for (const FrameMove& m : moves) {
@@ -62,8 +57,8 @@ public:
     QVector3D Position() const override { return at; }
 };
 
-// Stands in for the 3D window: forwards its keys, focus and mouse the way the
-// window will, and applies each step to its two frames.
+// Stands in for the 3D window: forwards keys, focus and mouse, applies each step to its frames.
+
 class FlyingView : public QWidget {
 public:
     FlyingView() {
@@ -105,183 +100,173 @@ protected:
 class TestKeyFlying : public QObject {
     Q_OBJECT
 private slots:
-    void keyTable_data();
-    void keyTable();
-    void viewTurnsTheWayTheKeySays_data();
-    void viewTurnsTheWayTheKeySays();
-    void heldKeysFlyUntilReleased();
-    void focusLossClearsHeldKeys();
-    void closingMidFlight();
-    void mouseTurnsTheCamera();
-};
-
-void TestKeyFlying::keyTable_data() {
-    QTest::addColumn<QList<int>>("held");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<bool>("offsetMode");
-    QTest::addColumn<QString>("moves");
-    const int none = 0, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
-    using L = QList<int>;
-    QTest::newRow("Left turns the camera") << L{vk::Left} << none << false << "cRz+1";
-    QTest::newRow("Shift doubles a turn") << L{vk::Shift, vk::Right} << none << false << "cRz-2";
-    QTest::newRow("Shift quintuples a move") << L{vk::Shift, vk::A} << none << false << "cMz+5";
-    QTest::newRow("table order, not press order")
-        << L{vk::Down, vk::Z, vk::Left, vk::A} << none << false << "cRz+1 cMz+1 cMz-1 cRx-1";
-    QTest::newRow("Ctrl: Left and Right turn about Y")
-        << L{vk::Left, vk::Up} << ctrl << false << "cRy-1 cRx+1";
-    QTest::newRow("Alt slides the camera") << L{vk::Left, vk::Up} << alt << false << "cMx-1 cMy+1";
-    QTest::newRow("Ctrl+Alt is no modifier") << L{vk::Left} << (ctrl | alt) << false << "cRz+1";
-    QTest::newRow("offset mode: A raises the landscape") << L{vk::A} << none << true << "lMz+1";
-    QTest::newRow("offset mode: Z lowers the landscape") << L{vk::Shift, vk::Z} << none << true << "lMz-5";
-    QTest::newRow("offset mode: arrows slide the landscape")
-        << L{vk::Right, vk::Down} << none << true << "lMx+1 lMy-1";
-    QTest::newRow("offset mode: Ctrl with arrows still turns the camera")
-        << L{vk::Left, vk::A} << ctrl << true << "cRy-1 cMz+1";
-}
-
-void TestKeyFlying::keyTable() {
-    QFETCH(QList<int>, held);
-    QFETCH(int, modifiers);
-    QFETCH(bool, offsetMode);
-    const HeldKeys keys(held.begin(), held.end());
-    const int mode = ModifierModeFor(Qt::KeyboardModifiers(modifiers), offsetMode);
-    QTEST(Describe(KeyMoves(keys, mode, offsetMode, kSteps)), "moves");
-}
-
-void TestKeyFlying::viewTurnsTheWayTheKeySays_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<bool>("lookingDown");
-    QTest::addColumn<QString>("expect");
-    QTest::newRow("looking down, Left turns the view left (top swings west)")
-        << int(Qt::Key_Left) << 0 << true << "top west";
-    QTest::newRow("looking down, Right turns it right") << int(Qt::Key_Right) << 0 << true << "top east";
-    QTest::newRow("Ctrl+Left looks left")
-        << int(Qt::Key_Left) << int(Qt::ControlModifier) << false << "view west";
-    QTest::newRow("Ctrl+Right looks right")
-        << int(Qt::Key_Right) << int(Qt::ControlModifier) << false << "view east";
-    QTest::newRow("Up tips the view down") << int(Qt::Key_Up) << 0 << false << "view down";
-    QTest::newRow("Down tips it up") << int(Qt::Key_Down) << 0 << false << "view up";
-    QTest::newRow("A flies forward") << int(Qt::Key_A) << 0 << false << "moves north";
-    QTest::newRow("Z flies back") << int(Qt::Key_Z) << 0 << false << "moves south";
-}
-
-void TestKeyFlying::viewTurnsTheWayTheKeySays() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(bool, lookingDown);
-    QFETCH(QString, expect);
-    FlyingView view;
-    if (lookingDown) { // End: straight down, north at the top, east to the right
-        const FrameOrientation down = LookStraightDown();
-        view.camera.z = down.direction;
-        view.camera.y = down.up;
-        view.camera.x = QVector3D(-1, 0, 0);
+    void keyTable_data() {
+        QTest::addColumn<QList<int>>("held");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("offsetMode");
+        QTest::addColumn<QString>("moves");
+        const int none = 0, ctrl = Qt::ControlModifier, alt = Qt::AltModifier;
+        using L = QList<int>;
+        QTest::newRow("Left turns the camera") << L{vk::Left} << none << false << "cRz+1";
+        QTest::newRow("Shift doubles a turn") << L{vk::Shift, vk::Right} << none << false << "cRz-2";
+        QTest::newRow("Shift quintuples a move") << L{vk::Shift, vk::A} << none << false << "cMz+5";
+        QTest::newRow("table order, not press order")
+            << L{vk::Down, vk::Z, vk::Left, vk::A} << none << false << "cRz+1 cMz+1 cMz-1 cRx-1";
+        QTest::newRow("Ctrl: Left and Right turn about Y")
+            << L{vk::Left, vk::Up} << ctrl << false << "cRy-1 cRx+1";
+        QTest::newRow("Alt slides the camera") << L{vk::Left, vk::Up} << alt << false << "cMx-1 cMy+1";
+        QTest::newRow("Ctrl+Alt is no modifier") << L{vk::Left} << (ctrl | alt) << false << "cRz+1";
+        QTest::newRow("offset mode: A raises the landscape") << L{vk::A} << none << true << "lMz+1";
+        QTest::newRow("offset mode: Z lowers the landscape")
+            << L{vk::Shift, vk::Z} << none << true << "lMz-5";
+        QTest::newRow("offset mode: arrows slide the landscape")
+            << L{vk::Right, vk::Down} << none << true << "lMx+1 lMy-1";
+        QTest::newRow("offset mode: Ctrl with arrows still turns the camera")
+            << L{vk::Left, vk::A} << ctrl << true << "cRy-1 cMz+1";
     }
-    view.show();
-    view.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&view));
-    QTest::keyPress(&view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QTest::keyRelease(&view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(view.steps.size(), size_t(1));
-    const AxesFrame& c = view.camera;
-    // West is +X: X is minus the easting.
-    const QHash<QString, bool> holds{
-        {QStringLiteral("top west"), c.y.x() > 0},     {QStringLiteral("top east"), c.y.x() < 0},
-        {QStringLiteral("view west"), c.z.x() > 0},    {QStringLiteral("view east"), c.z.x() < 0},
-        {QStringLiteral("view down"), c.z.z() < 0},    {QStringLiteral("view up"), c.z.z() > 0},
-        {QStringLiteral("moves north"), c.at.y() > 0}, {QStringLiteral("moves south"), c.at.y() < 0}};
-    QVERIFY2(holds.value(expect), qPrintable(expect));
-}
 
-void TestKeyFlying::heldKeysFlyUntilReleased() {
-    FlyingView view;
-    view.show();
-    view.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&view));
-    QTest::keyPress(&view, Qt::Key_Left);
-    QCOMPARE(view.steps.size(), size_t(1)); // the first step at once
-    QTRY_VERIFY(view.steps.size() >= 3);    // then one per tick
-    QTest::keyPress(&view, Qt::Key_A);      // a second key joins the same flight
-    QCOMPARE(view.loop.KeysDown(), 2);
-    QTRY_COMPARE(Describe(view.steps.back()), QStringLiteral("cRz+1 cMz+1"));
-    QTest::keyRelease(&view, Qt::Key_Left);
-    QVERIFY(view.loop.Moving());
-    QTest::keyRelease(&view, Qt::Key_A);
-    QVERIFY(!view.loop.Moving());
-    const size_t done = view.steps.size();
-    QTest::qWait(30);
-    QCOMPARE(view.steps.size(), done);
-    // Shift held with A: QTest presses Shift first, as a person does.
-    QTest::keyPress(&view, Qt::Key_A, Qt::ShiftModifier);
-    QCOMPARE(Describe(view.steps.back()), QStringLiteral("cMz+5"));
-    QTest::keyRelease(&view, Qt::Key_A, Qt::ShiftModifier);
-    QVERIFY(!view.loop.Moving());
-}
+    void keyTable() {
+        QFETCH(QList<int>, held);
+        QFETCH(int, modifiers);
+        QFETCH(bool, offsetMode);
+        const HeldKeys keys(held.begin(), held.end());
+        const int mode = ModifierModeFor(Qt::KeyboardModifiers(modifiers), offsetMode);
+        QTEST(Describe(KeyMoves(keys, mode, offsetMode, kSteps)), "moves");
+    }
 
-void TestKeyFlying::focusLossClearsHeldKeys() {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* view = new FlyingView;
-    auto* other = new QLineEdit;
-    layout->addWidget(view);
-    layout->addWidget(other);
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    view->setFocus();
-    QTest::keyPress(view, Qt::Key_Right, Qt::ControlModifier);
-    QVERIFY(view->loop.Moving());
-    QCOMPARE(view->loop.ModifierMode(), kModifierCtrl);
-    // The pilot clicks elsewhere with the keys still down: their releases go there.
-    QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(5, 5));
-    QVERIFY(other->hasFocus());
-    QVERIFY(!view->loop.Moving());
-    QCOMPARE(view->loop.KeysDown(), 0);
-    QCOMPARE(view->loop.ModifierMode(), kModifierNone);
-}
+    void viewTurnsTheWayTheKeySays_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("lookingDown");
+        QTest::addColumn<QString>("expect");
+        // Each key's opposite is pinned by the key table above.
+        QTest::newRow("looking down, Left turns the view left (top swings west)")
+            << int(Qt::Key_Left) << 0 << true << "top west";
+        QTest::newRow("Ctrl+Left looks left")
+            << int(Qt::Key_Left) << int(Qt::ControlModifier) << false << "view west";
+        QTest::newRow("Ctrl+Right looks right")
+            << int(Qt::Key_Right) << int(Qt::ControlModifier) << false << "view east";
+        QTest::newRow("Up tips the view down") << int(Qt::Key_Up) << 0 << false << "view down";
+        QTest::newRow("A flies forward") << int(Qt::Key_A) << 0 << false << "moves north";
+    }
 
-void TestKeyFlying::closingMidFlight() {
-    auto* view = new FlyingView;
-    QPointer<FlyingView> guard(view);
-    view->show();
-    view->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(view));
-    // The window goes away from inside a step (as a close inside a render
-    // would): the step must not touch its destroyed loop, and no tick follows.
-    int stepsSeen = 0;
-    connect(&view->loop, &KeyMoveLoop::Stepped, view, [&stepsSeen, view] {
-        if (++stepsSeen == 3) delete view;
-    });
-    QTest::keyPress(view, Qt::Key_Up);
-    QTRY_VERIFY(guard.isNull());
-    QTest::qWait(30);
-    QCOMPARE(stepsSeen, 3);
-}
+    void viewTurnsTheWayTheKeySays() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(bool, lookingDown);
+        QFETCH(QString, expect);
+        FlyingView view;
+        if (lookingDown) { // End: straight down, north at the top, east to the right
+            const FrameOrientation down = LookStraightDown();
+            view.camera.z = down.direction;
+            view.camera.y = down.up;
+            view.camera.x = QVector3D(-1, 0, 0);
+        }
+        view.show();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyPress(&view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyRelease(&view, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(view.steps.size(), size_t(1));
+        const AxesFrame& c = view.camera;
+        // West is +X: X is minus the easting.
+        const QHash<QString, bool> holds{
+            {QStringLiteral("top west"), c.y.x() > 0},     {QStringLiteral("top east"), c.y.x() < 0},
+            {QStringLiteral("view west"), c.z.x() > 0},    {QStringLiteral("view east"), c.z.x() < 0},
+            {QStringLiteral("view down"), c.z.z() < 0},    {QStringLiteral("view up"), c.z.z() > 0},
+            {QStringLiteral("moves north"), c.at.y() > 0}, {QStringLiteral("moves south"), c.at.y() < 0}};
+        QVERIFY2(holds.value(expect), qPrintable(expect));
+    }
 
-void TestKeyFlying::mouseTurnsTheCamera() {
-    FlyingView view; // 400 x 300
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    QTest::mousePress(&view, Qt::RightButton, {}, QPoint(100, 100));
-    QTest::mouseMove(&view, QPoint(120, 100));
-    QVERIFY(view.orientationOff); // the first move only remembers
-    QVERIFY(view.mouseTurns.empty());
-    QTest::mouseMove(&view, QPoint(140, 100)); // right button alone: about Z
-    QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(140, 100));
-    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseMove(&view, QPoint(100, 100));
-    QTest::mouseMove(&view, QPoint(140, 130)); // about Y, then about X
-    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(140, 130));
-    QCOMPARE(view.mouseTurns.size(), size_t(3));
-    const FrameMove z = view.mouseTurns[0], y = view.mouseTurns[1], x = view.mouseTurns[2];
-    QCOMPARE(z.axis, FrameAxis::Z);
-    QCOMPARE(z.amount, -20.0 * 20 / 400);
-    QCOMPARE(y.axis, FrameAxis::Y);
-    QCOMPARE(y.amount, 40.0 * 20 / 400); // dragged right: looks right
-    QCOMPARE(x.axis, FrameAxis::X);
-    QCOMPARE(x.amount, 30.0 * 20 / 300); // dragged down: looks down
-}
+    void heldKeysFlyUntilReleased() {
+        FlyingView view;
+        view.show();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyPress(&view, Qt::Key_Left);
+        QCOMPARE(view.steps.size(), size_t(1)); // the first step at once
+        QTRY_VERIFY(view.steps.size() >= 3);    // then one per tick
+        QTest::keyPress(&view, Qt::Key_A);      // a second key joins the same flight
+        QCOMPARE(view.loop.KeysDown(), 2);
+        QTRY_COMPARE(Describe(view.steps.back()), QStringLiteral("cRz+1 cMz+1"));
+        QTest::keyRelease(&view, Qt::Key_Left);
+        QVERIFY(view.loop.Moving());
+        QTest::keyRelease(&view, Qt::Key_A);
+        QVERIFY(!view.loop.Moving());
+        const size_t done = view.steps.size();
+        QTest::qWait(30);
+        QCOMPARE(view.steps.size(), done);
+        // Shift held with A: QTest presses Shift first, as a person does.
+        QTest::keyPress(&view, Qt::Key_A, Qt::ShiftModifier);
+        QCOMPARE(Describe(view.steps.back()), QStringLiteral("cMz+5"));
+        QTest::keyRelease(&view, Qt::Key_A, Qt::ShiftModifier);
+        QVERIFY(!view.loop.Moving());
+    }
+
+    void focusLossClearsHeldKeys() {
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* view = new FlyingView;
+        auto* other = new QLineEdit;
+        layout->addWidget(view);
+        layout->addWidget(other);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        view->setFocus();
+        QTest::keyPress(view, Qt::Key_Right, Qt::ControlModifier);
+        QVERIFY(view->loop.Moving());
+        QCOMPARE(view->loop.ModifierMode(), kModifierCtrl);
+        // The pilot clicks elsewhere with the keys still down: their releases go there.
+        QTest::mouseClick(other, Qt::LeftButton, {}, QPoint(5, 5));
+        QVERIFY(other->hasFocus());
+        QVERIFY(!view->loop.Moving());
+        QCOMPARE(view->loop.KeysDown(), 0);
+        QCOMPARE(view->loop.ModifierMode(), kModifierNone);
+    }
+
+    void closingMidFlight() {
+        auto* view = new FlyingView;
+        QPointer<FlyingView> guard(view);
+        view->show();
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view));
+        // The window goes away from inside a step (as a close inside a render
+        // would): the step must not touch its destroyed loop, and no tick follows.
+        int stepsSeen = 0;
+        connect(&view->loop, &KeyMoveLoop::Stepped, view, [&stepsSeen, view] {
+            if (++stepsSeen == 3) delete view;
+        });
+        QTest::keyPress(view, Qt::Key_Up);
+        QTRY_VERIFY(guard.isNull());
+        QTest::qWait(30);
+        QCOMPARE(stepsSeen, 3);
+    }
+
+    void mouseTurnsTheCamera() {
+        FlyingView view; // 400 x 300
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTest::mousePress(&view, Qt::RightButton, {}, QPoint(100, 100));
+        QTest::mouseMove(&view, QPoint(120, 100));
+        QVERIFY(view.orientationOff); // the first move only remembers
+        QVERIFY(view.mouseTurns.empty());
+        QTest::mouseMove(&view, QPoint(140, 100)); // right button alone: about Z
+        QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(140, 100));
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(&view, QPoint(100, 100));
+        QTest::mouseMove(&view, QPoint(140, 130)); // about Y, then about X
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(140, 130));
+        QCOMPARE(view.mouseTurns.size(), size_t(3));
+        const FrameMove z = view.mouseTurns[0], y = view.mouseTurns[1], x = view.mouseTurns[2];
+        QCOMPARE(z.axis, FrameAxis::Z);
+        QCOMPARE(z.amount, -20.0 * 20 / 400);
+        QCOMPARE(y.axis, FrameAxis::Y);
+        QCOMPARE(y.amount, 40.0 * 20 / 400); // dragged right: looks right
+        QCOMPARE(x.axis, FrameAxis::X);
+        QCOMPARE(x.amount, 30.0 * 20 / 300); // dragged down: looks down
+    }
+};
 
 QTEST_MAIN(TestKeyFlying)
 #include "tst_keyflying.moc"

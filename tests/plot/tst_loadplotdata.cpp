@@ -1,7 +1,4 @@
-// Which of a logbook's samples make a flight's plot: the flight's tracks and
-// barograph samples only, the time offsets, the Limit View window, the units
-// setting, the landscape file result, the "~" result for a flight without
-// samples, and failures reported as values with the plot left as it was.
+// Which of a logbook's samples make a flight's plot, and what the load reports.
 
 #include "core/flightstore.h"
 #include "core/numbertext.h"
@@ -92,8 +89,7 @@ private slots:
         QTEST(result.text, "expected");
     }
 
-    // "~" and the plot untouched when no sample takes part (another flight's
-    // and unassigned samples do not count); the landscape file is not given then.
+    // "~" and the plot untouched when none of the flight's samples takes part.
     void noData_data() {
         QTest::addColumn<bool>("trackRow");     // a Tracks row (with a landscape file) but no points
         QTest::addColumn<bool>("outsidePoint"); // a track point outside the flight's time
@@ -121,10 +117,8 @@ private slots:
         QVERIFY(IsSentinel(plot));
     }
 
-    // Track times move by the flight's offset less the first track's offset
-    // (as the single-precision value the column holds); a later track's offset
-    // plays no part. A track point at GPS time noon is checked against a
-    // barograph sample at log time noon - offset.
+    // Track times move by the flight's offset less the first track's (a Single); a track
+    // point at GPS time noon meets a barograph sample at log time noon - offset.
     void timeOffsets_data() {
         QTest::addColumn<QVariant>("flightOffset");
         QTest::addColumn<QVariant>("firstTrack");
@@ -155,8 +149,6 @@ private slots:
         PlotData plot;
         QCOMPARE(LoadPlotData(plot, logbook_->Db(), flight, PlotOptions{"Meters", false}).status,
                  Status::Loaded);
-        // The first track point and the sample fall together: one point at the
-        // sample's time, then the second track's point 20 s later.
         QVERIFY(plot.lastIndex >= 1);
         QVERIFY2(plot.points[0].time == At(0) - plotOffset,
                  qPrintable(QString::number(Seconds(plot.points[0].time - (At(0) - plotOffset)))));
@@ -164,9 +156,7 @@ private slots:
         QVERIFY(plot.points[1].time == At(20) - plotOffset);
     }
 
-    // GPS heights (stored by the track store as a receiver gives them) are the
-    // flight's heights only when it has no barograph sample; a point without
-    // a height takes the interpolated one. Units apply as to barograph heights.
+    // GPS heights count only without barograph samples; a point without one is interpolated.
     void gpsHeights_data() {
         QTest::addColumn<bool>("withBaro");
         QTest::newRow("no barograph: heights from the track") << false;
@@ -203,9 +193,8 @@ private slots:
         }
     }
 
-    // Limit View keeps the track points from start to end time (both
-    // included), moved by the plot time offset onto the GPS clock; barograph
-    // samples outside that time still take part. The track clock runs an hour ahead.
+    // Limit View keeps track points from start to end time (both included, on the GPS clock an
+    // hour ahead); barograph samples outside still take part.
     void limitView_data() {
         QTest::addColumn<QVariant>("limit");
         QTest::addColumn<bool>("ignoreLimit");
@@ -234,9 +223,7 @@ private slots:
         QTEST(TimesMs(plot), "times");
     }
 
-    // The window needs both flight times: without them the load fails and the
-    // plot stays as it was. Without Limit View, or without tracks, they are
-    // not needed.
+    // The window needs both flight times, but only with Limit View and tracks.
     void limitViewNeedsFlightTimes() {
         const qint64 id = logbook_->AddFlight(QVariant(), QVariant(), 0.0);
         QVERIFY(logbook_->AddPoint(logbook_->AddTrack(id), At(0), 0.0, 0.001));
@@ -257,8 +244,7 @@ private slots:
         QCOMPARE(status(baroOnly, std::nullopt, true), Status::Loaded);
     }
 
-    // Heights are divided by the units factor: 1 for exactly "Meters", feet
-    // per metre for anything else, "Feet" when nothing is set.
+    // Heights in feet unless the units are exactly "Meters".
     void units_data() {
         QTest::addColumn<QVariant>("units");
         QTest::addColumn<float>("factor");
@@ -280,9 +266,7 @@ private slots:
         QVERIFY(std::fabs(plot.min.z - z) < 1e-3f && std::fabs(plot.max.z - z) < 1e-3f);
     }
 
-    // Samples of other flights, unassigned samples and tracks of other flights
-    // stay out, even at the same times; so do rows typed into the table
-    // editor without their time or value, rather than failing the plot.
+    // Other flights' and unassigned rows stay out, and so do rows without a time or value.
     void onlyTheFlightsCompleteRows() {
         const qint64 id = AddFlight();
         const qint64 other = AddFlight();
@@ -311,6 +295,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::newRow("logbook closed") << "closed";
         QTest::newRow("no BaroData table") << "table";
+        QTest::newRow("no TrackData table") << "track table";
+        QTest::newRow("barograph rows that fail to read") << "unreadable";
         QTest::newRow("infinite flight offset") << "offset";
         QTest::newRow("infinite offsets on both clocks") << "offsets";
     }
@@ -327,6 +313,15 @@ private slots:
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("database not open"));
         } else if (kind == "table") {
             QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
+        } else if (kind == "track table") {
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE TrackData"), QString());
+        } else if (kind == "unreadable") {
+            // The query compiles; reading its first row fails (integer overflow).
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
+            QCOMPARE(testlogbook::Exec(logbook_->Db(),
+                                       "CREATE VIEW BaroData AS SELECT ID AS LogID, StartTime AS "
+                                       "TIME, abs(-9223372036854775807 - 1) AS height FROM LogData"),
+                     QString());
         } else {
             flight.timeOffset = inf;
         }
@@ -337,8 +332,6 @@ private slots:
         QVERIFY(IsSentinel(plot));
     }
 
-    // The flight row as read from the logbook gives the values the plot
-    // needs; empty fields stay empty.
     void flightFromRecord() {
         const qint64 id = AddFlight(0.125);
         const PlotFlight flight = PlotFlight::FromRecord(*ReadFlight(logbook_->Db(), id));

@@ -1,13 +1,6 @@
-// A demo flight's whole scene as the 3D Plot window builds it at opening
-// (the track ribbon, the glider with its pilot at the take-off, the flight's
-// Peak District landscape, the sun of its day and time, the sky; clouds are
-// off by default, so nothing random enters), drawn offscreen from a fixed
-// camera and held against a golden picture within a tolerance for rasteriser
-// differences.
-//
-// SOARNOTE_UPDATE_GOLDEN=1 writes a new golden picture (look at it before
-// committing it). On a failure the picture drawn is saved next to the test
-// for a look.
+// A demo flight's whole scene as the 3D Plot window opens it (no clouds: nothing random),
+// against a golden picture. SOARNOTE_UPDATE_GOLDEN=1 writes a new one (look at it first);
+// on a failure the picture drawn is saved next to the test.
 
 #include "core/programfolder.h"
 #include "offscreenrenderer.h"

@@ -1,6 +1,4 @@
-// A flight's scene as the 3D view builds it: the sun where the sun is, the
-// ground and the ribbon where the flight was (west on the left, seen from
-// above with north up), clouds and overlays as the settings ask.
+// A flight's scene as the 3D view builds it.
 #include "core/daynumber.h"
 #include "geo/planeprojection.h"
 #include "offscreenrenderer.h"
@@ -14,8 +12,7 @@ using namespace soarnote;
 
 namespace {
 
-// A plot flown due east at 300 m over the given distance (scene X is minus
-// the easting), at the Peak District's latitude.
+// A plot flown due east at 300 m over the given distance (scene X is minus the easting).
 PlotData EastboundPlot(float distance, double day) {
     const PlanePosition origin = LatLngToPlane({53.35, -1.80});
     PlotData plot;
@@ -30,15 +27,10 @@ PlotData EastboundPlot(float distance, double day) {
         plot.points.push_back(p);
     }
     plot.lastIndex = n - 1;
-    plot.min = plot.points.front();
-    plot.max = plot.points.front();
-    for (const PlotPoint& p : plot.points) {
-        plot.min.x = std::min(plot.min.x, p.x);
-        plot.min.y = std::min(plot.min.y, p.y);
-        plot.max.x = std::max(plot.max.x, p.x);
-        plot.max.y = std::max(plot.max.y, p.y);
-    }
+    plot.min = plot.max = plot.points.front();
+    plot.min.x = plot.points.back().x; // eastwards is minus x
     plot.max.time = plot.points.back().time;
+
     return plot;
 }
 
@@ -49,8 +41,8 @@ FlightSceneOptions NoModels(const QString& folder) {
     return o;
 }
 
-// Pixels of a picture's columns x0 .. x1 - 1 whose colour is mostly the
-// given channel.
+// Pixels of columns x0 .. x1 - 1 whose colour is mostly the given channel.
+
 int CountMostly(const QImage& picture, int x0, int x1, int (QColor::*channel)() const) {
     int n = 0;
     for (int y = 0; y < picture.height(); ++y)

@@ -1,6 +1,4 @@
-// The renderer's pictures, drawn offscreen (and once in a window) under
-// xvfb-run: which way the world faces, what is culled, fog and background,
-// blending order, uploads, and the demo scene against its golden picture.
+// The renderer's pictures, drawn offscreen (and once in a window) under xvfb-run.
 
 #include "offscreenrenderer.h"
 #include "scenedemo.h"
@@ -25,8 +23,6 @@ Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, floa
                   {centre.x() - h, centre.y() + h, centre.z()},
                   {centre.x() + h, centre.y() - h, centre.z()},
                   {centre.x() - h, centre.y() - h, centre.z()}};
-    // Corners 0 1 3 2 run north-west, north-east, south-east, south-west:
-    // clockwise seen from above with east on the right.
     g.faceList = {4, 0, 1, 3, 2, 0};
     Mesh* m = engine.CreateMesh();
     m->AddFaces(g);
@@ -36,9 +32,7 @@ Mesh* AddSquare(SceneEngine& engine, Frame* frame, const QVector3D& centre, floa
     return m;
 }
 
-// Root with a plain background and an ambient light (full strength unless
-// said, so a colour reaches the picture as it is); a camera under the world
-// frame.
+// Black background, ambient light (full unless said: colours reach the picture as they are), a camera.
 struct Stage {
     SceneEngine engine;
     Frame* root;
@@ -59,20 +53,6 @@ struct Stage {
     }
 };
 
-// Centre of the pixels of one colour, or (-1, -1) when there is none.
-QPointF CentreOf(const QImage& picture, QRgb colour) {
-    double sx = 0, sy = 0;
-    int n = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if ((picture.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) {
-                sx += x;
-                sy += y;
-                ++n;
-            }
-    return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
-}
-
 bool Close(QRgb a, QRgb b, int tolerance) {
     return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
@@ -82,257 +62,6 @@ QString Text(QRgb c) {
     return QStringLiteral("#%1").arg(c & 0xFFFFFF, 6, 16, QLatin1Char('0'));
 }
 
-} // namespace
-
-class TestSceneRender : public QObject {
-    Q_OBJECT
-private slots:
-    void initTestCase();
-    void orientation_data();
-    void orientation();
-    void groundCulling_data();
-    void groundCulling();
-    void ribbonSides_data();
-    void ribbonSides();
-    void fogAndBackground_data();
-    void fogAndBackground();
-    void blendingOrder_data();
-    void blendingOrder();
-    void textures_data();
-    void textures();
-    void uploadsOnce();
-    void lightingShowsRelief();
-    void coarseTilesKeepThePicture();
-    void demoScene();
-    void window();
-
-private:
-    OffscreenRenderer gl_;
-};
-
-void TestSceneRender::initTestCase() {
-    QVERIFY2(gl_.Initialize(), qPrintable(gl_.ErrorText()));
-}
-
-// Looking straight down from 1000 m: a marker 200 m east of the nadir lies
-// right of the centre with north up, left with south up; one north lies above.
-void TestSceneRender::orientation_data() {
-    QTest::addColumn<QVector3D>("marker");
-    QTest::addColumn<QVector3D>("up");
-    QTest::addColumn<int>("side");  // -1 left, 1 right, 0 middle
-    QTest::addColumn<int>("above"); // -1 above the centre, 1 below, 0 middle
-    const QVector3D east(-200, 0, 0), west(200, 0, 0), north(0, 200, 0);
-    const QVector3D northUp(0, 1, 0), southUp(0, -1, 0), eastUp(-1, 0, 0);
-    QTest::newRow("east, north up") << east << northUp << 1 << 0;
-    QTest::newRow("west, north up") << west << northUp << -1 << 0;
-    QTest::newRow("north, north up") << north << northUp << 0 << -1;
-    QTest::newRow("east, south up") << east << southUp << -1 << 0;
-    QTest::newRow("north, east up") << north << eastUp << -1 << 0;
-}
-
-void TestSceneRender::orientation() {
-    QFETCH(QVector3D, marker);
-    QFETCH(QVector3D, up);
-    QFETCH(int, side);
-    QFETCH(int, above);
-    Stage s;
-    s.Look(QVector3D(0, 0, 1000), QVector3D(0, 0, -1), up);
-    AddSquare(s.engine, s.world, marker, 60, QColor(255, 0, 0));
-    const QImage picture = gl_.Render(*s.root, s.viewport);
-    const QPointF c = CentreOf(picture, qRgb(255, 0, 0));
-    QVERIFY2(c.x() >= 0, "marker not drawn");
-    const auto sign = [](double d) { return d > 2 ? 1 : d < -2 ? -1 : 0; };
-    QCOMPARE(sign(c.x() - 31.5), side);
-    QCOMPARE(sign(c.y() - 31.5), above);
-}
-
-// The ground faces the sky: seen from above it is drawn and lit by a light
-// above it, seen from below it is culled and the background shows.
-void TestSceneRender::groundCulling_data() {
-    QTest::addColumn<float>("cameraZ");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("from above") << 30.0f << true;
-    QTest::newRow("from below") << -30.0f << false;
-}
-
-void TestSceneRender::groundCulling() {
-    QFETCH(float, cameraZ);
-    QFETCH(bool, visible);
-    SceneEngine engine;
-    DemoScene d = BuildDemoScene(engine, 3, 3);
-    d.camera->SetPosition(d.world, 0, 0, cameraZ);
-    d.camera->SetOrientation(d.world, QVector3D(0, 0, -cameraZ), QVector3D(0, 1, 0));
-    // A light straight over the ground, the demo's ambient of 0.4 stays.
-    d.light->SetPosition(d.world, 0, 0, 100000);
-    const QImage picture = gl_.Render(*d.scene, Viewport{d.camera, 0, 0, 32, 32});
-    const QRgb centre = picture.pixel(16, 16);
-    if (!visible) {
-        QCOMPARE(centre & 0xFFFFFF, qRgb(0xC0, 0xFF, 0xFF) & 0xFFFFFF);
-        return;
-    }
-    // Green 0xC0 under ambient 0.4 plus the light's green 0.75 facing it:
-    // lit beyond what the ambient alone gives.
-    QVERIFY2(qGreen(centre) > 0xC0 * 0.4 + 40 && qRed(centre) < 10, qPrintable(Text(centre)));
-}
-
-// A standing strip seen from the south and from the north: the faces of one
-// winding show from one side only; added once in each winding it shows from
-// both, as the cloud patches and the track need.
-void TestSceneRender::ribbonSides_data() {
-    QTest::addColumn<bool>("bothWindings");
-    QTest::addColumn<float>("cameraY");
-    QTest::addColumn<bool>("visible");
-    QTest::newRow("one winding, front side") << false << -300.0f << true;
-    QTest::newRow("one winding, back side") << false << 300.0f << false;
-    QTest::newRow("both windings, south") << true << -300.0f << true;
-    QTest::newRow("both windings, north") << true << 300.0f << true;
-}
-
-void TestSceneRender::ribbonSides() {
-    QFETCH(bool, bothWindings);
-    QFETCH(float, cameraY);
-    QFETCH(bool, visible);
-    Stage s;
-    MeshGeometry g;
-    // A wall along x at y = 0; corners 0 1 2 3 run clockwise seen from the
-    // south (west is +x, on the left of a viewer looking north).
-    g.vertices = {{50, 0, -50}, {50, 0, 50}, {-50, 0, 50}, {-50, 0, -50}};
-    g.faceList = {4, 0, 1, 2, 3};
-    if (bothWindings) g.faceList.insert(g.faceList.end(), {4, 3, 2, 1, 0});
-    g.faceList.push_back(0);
-    Mesh* m = s.engine.CreateMesh();
-    m->AddFaces(g);
-    m->SetColour(QColor(0, 0, 255));
-    s.world->AddVisual(m);
-    s.Look(QVector3D(0, cameraY, 0), QVector3D(0, -cameraY, 0), QVector3D(0, 0, 1));
-    const QImage picture = gl_.Render(*s.root, s.viewport);
-    QCOMPARE((picture.pixel(32, 32) & 0xFFFFFF) == (qRgb(0, 0, 255) & 0xFFFFFF), visible);
-}
-
-// The background colour fills what nothing covers; linear fog from 0 to
-// 5000 m turns the ground into the fog colour by its distance.
-void TestSceneRender::fogAndBackground_data() {
-    QTest::addColumn<bool>("fog");
-    QTest::addColumn<float>("distance");
-    QTest::addColumn<float>("groundShare"); // of the ground's colour in the picture's centre
-    QTest::newRow("no fog, far") << false << 6000.0f << 1.0f;
-    QTest::newRow("fog, near") << true << 50.0f << 0.99f;
-    QTest::newRow("fog, halfway") << true << 2500.0f << 0.5f;
-    QTest::newRow("fog, beyond the end") << true << 6000.0f << 0.0f;
-}
-
-void TestSceneRender::fogAndBackground() {
-    QFETCH(bool, fog);
-    QFETCH(float, distance);
-    QFETCH(float, groundShare);
-    Stage s;
-    const QColor background(0xC0, 0xFF, 0xFF), fogColour(0xC8, 0xFF, 0xFF), ground(0, 0x80, 0);
-    s.root->SetSceneBackground(background);
-    s.root->SetFogEnabled(fog);
-    s.root->SetFogColour(fogColour);
-    s.root->SetLinearFog(0, 5000, 0.8f);
-    s.Look(QVector3D(0, 0, distance), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
-    AddSquare(s.engine, s.world, QVector3D(0, 0, 0), distance / 4, ground);
-    const QImage picture = gl_.Render(*s.root, s.viewport);
-    QCOMPARE(picture.pixel(0, 0) & 0xFFFFFF, background.rgb() & 0xFFFFFF);
-    const QColor mixed = fog ? fogColour : ground;
-    const auto expect = [&](int g, int f) {
-        return int(std::lround(g * groundShare + f * (1 - groundShare)));
-    };
-    const QRgb want = qRgb(expect(ground.red(), mixed.red()), expect(ground.green(), mixed.green()),
-                           expect(ground.blue(), mixed.blue()));
-    const QRgb got = picture.pixel(32, 32);
-    QVERIFY2(Close(got, want, 3), qPrintable(Text(got) + QStringLiteral(" != ") + Text(want)));
-}
-
-// Two see-through squares, the near one added first. Sorted back to front
-// the far one shows through the near one; unsorted, the near one drawn first
-// hides the far one behind its depth.
-void TestSceneRender::blendingOrder_data() {
-    QTest::addColumn<bool>("sort");
-    QTest::newRow("sorted") << true;
-    QTest::newRow("unsorted") << false;
-}
-
-void TestSceneRender::blendingOrder() {
-    QFETCH(bool, sort);
-    Stage s;
-    s.root->SetSortBackToFront(sort);
-    s.root->SetZBufferEnabled(sort);
-    s.Look(QVector3D(0, 0, 100), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
-    AddSquare(s.engine, s.world, QVector3D(0, 0, 50), 200, QColor::fromRgbF(1, 0, 0, 0.6f));
-    AddSquare(s.engine, s.world, QVector3D(0, 0, 0), 200, QColor::fromRgbF(0, 0, 1, 0.8f));
-    const QImage picture = gl_.Render(*s.root, s.viewport);
-    // Red 0.6 over (blue 0.8 over black), or red 0.6 over black.
-    const QRgb want = sort ? qRgb(153, 0, 82) : qRgb(153, 0, 0);
-    const QRgb got = picture.pixel(32, 32);
-    QVERIFY2(Close(got, want, 2), qPrintable(Text(got) + QStringLiteral(" != ") + Text(want)));
-}
-
-// A bitmap laid on the ground by the ground wrap (origin at the north-west
-// corner, up to the south, spanning the square once) shows with its top to the
-// north and its left to the west; its decal background lets the ground below
-// show through. The overlay comes from the frame and replaces the mesh's own
-// colour.
-void TestSceneRender::textures_data() {
-    QTest::addColumn<bool>("overlay");
-    QTest::newRow("mesh texture") << false;
-    QTest::newRow("frame overlay") << true;
-}
-
-void TestSceneRender::textures() {
-    QFETCH(bool, overlay);
-    Stage s;
-    s.Look(QVector3D(0, 0, 200), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
-    AddSquare(s.engine, s.world, QVector3D(0, 0, 0), 400, QColor(255, 0, 0));
-    // Quadrants: top left the background (black), top right white, bottom
-    // left blue, bottom right white.
-    QImage bitmap(8, 8, QImage::Format_RGB32);
-    bitmap.fill(qRgb(255, 255, 255));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x) {
-            bitmap.setPixel(x, y, qRgb(0, 0, 0));
-            bitmap.setPixel(x, y + 4, qRgb(0, 0, 255));
-        }
-    Texture* texture = s.engine.CreateTexture(bitmap, true);
-    Frame* land = s.engine.CreateFrame(s.world);
-    Mesh* patch = AddSquare(s.engine, land, QVector3D(0, 0, 10), 100, QColor(0, 255, 0));
-    Wrap(WrapType::Flat, s.world, QVector3D(50, 50, 10), QVector3D(0, 0, 1), QVector3D(0, -1, 0), 0, 0,
-         SpanScale(50, -50), SpanScale(50, -50))
-        .Apply(*patch);
-    if (overlay) {
-        land->SetTexture(texture);
-        land->SetMaterialMode(MaterialMode::FromFrame);
-    } else {
-        patch->SetColour(QColor(255, 255, 255));
-        patch->SetTexture(texture);
-    }
-    const QImage picture = gl_.Render(*s.root, s.viewport);
-    // The patch spans pixels 16 .. 48; quadrant centres at 24 and 40.
-    QCOMPARE(picture.pixel(24, 24) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF); // north-west: clear
-    QCOMPARE(picture.pixel(40, 24) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
-    QCOMPARE(picture.pixel(24, 40) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
-    QCOMPARE(picture.pixel(40, 40) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
-}
-
-// A scene that does not change is uploaded once; a changed mesh again.
-void TestSceneRender::uploadsOnce() {
-    SceneEngine engine;
-    DemoScene d = BuildDemoScene(engine);
-    const Viewport v{d.camera, 0, 0, 32, 32};
-    const int before = gl_.Renderer().UploadCount();
-    gl_.RenderFrame(*d.scene, v);
-    gl_.RenderFrame(*d.scene, v);
-    d.camera->AddRotation(Combine::Before, QVector3D(0, 1, 0), 0.1f);
-    gl_.RenderFrame(*d.scene, v);
-    QCOMPARE(gl_.Renderer().UploadCount() - before, 2);
-    d.ribbon->SetColour(QColor(255, 0, 0));
-    gl_.RenderFrame(*d.scene, v);
-    QCOMPARE(gl_.Renderer().UploadCount() - before, 3);
-}
-
-namespace {
-
 // A ridge running east-west: rows 0-4 rise northwards at 30 degrees (their
 // slope faces south), rows 4-8 are level, rows 8-12 fall at 30 degrees.
 float Ridge(int row, int) {
@@ -340,13 +69,11 @@ float Ridge(int row, int) {
     return 100.0f + rise * float(std::min(row, 4)) - rise * float(std::max(row - 8, 0));
 }
 
-// Rough ground: long hills and short ripples.
 float Rough(int row, int column) {
     return 300.0f + 120.0f * std::sin(row * 0.05f) * std::cos(column * 0.04f) +
            15.0f * std::sin(row * 0.31f + column * 0.23f);
 }
 
-// The pixel that shows a scene point.
 QPoint PixelOf(const SceneRenderer& renderer, const Viewport& v, const QVector3D& p) {
     const QVector3D ndc = renderer.ViewProjection(v).map(p);
     return QPoint(int((ndc.x() + 1) / 2 * v.width), int((1 - ndc.y()) / 2 * v.height));
@@ -354,120 +81,270 @@ QPoint PixelOf(const SceneRenderer& renderer, const Viewport& v, const QVector3D
 
 } // namespace
 
-// The lights of the 3D view (ambient 0.4, a sun of (1, 0.75, 0.75)) under a
-// midday sun 60 degrees up in the south: the slope that faces the sun shows
-// the ground's own colour, the level top is lit less and the slope turned
-// away less again, where clamping would make the first two the same green.
-void TestSceneRender::lightingShowsRelief() {
-    Stage stage(160, 0.4f);
-    Frame* sun = stage.engine.CreateFrame(stage.world);
-    sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
-    sun->SetPosition(stage.world, 0, -0.5e7f, 0.866e7f);
-    const int rows = 13;
-    const int columns = 7;
-    Mesh* ground = stage.engine.CreateMesh();
-    ground->AddFaces(GridGeometry(rows, columns, -30, -60, 10, Ridge));
-    ground->GenerateNormals(0, kNormalsPrecompact);
-    ground->SetColour(QColor(0x00, 0xC0, 0x01));
-    stage.world->AddVisual(ground);
-    stage.Look({0, 0, 400}, {0, 0, -1}, {0, 1, 0});
-    const QImage picture = gl_.Render(*stage.root, stage.viewport);
-    const auto green = [&](int row) {
-        const QPoint at =
-            PixelOf(gl_.Renderer(), stage.viewport, QVector3D(0, -60 + 10 * row, Ridge(row, 0)));
-        return qGreen(picture.pixel(at));
-    };
-    const int facing = green(2);
-    const int level = green(6);
-    const int away = green(10);
-    const QString seen =
-        QStringLiteral("sun-facing %1, level %2, turned away %3").arg(facing).arg(level).arg(away);
-    QVERIFY2(std::abs(facing - 0xC0) <= 4, qPrintable(seen));
-    QVERIFY2(facing - level >= 10, qPrintable(seen));
-    QVERIFY2(level - away >= 20, qPrintable(seen));
-}
+class TestSceneRender : public QObject {
+    Q_OBJECT
+private slots:
 
-// A large rough landscape seen towards its far end: the coarse tiles leave
-// out most triangles, yet the picture stays that of the full grid (no
-// cracks of sky, no skirts showing, nothing moved by more than a pixel).
-void TestSceneRender::coarseTilesKeepThePicture() {
-    Stage stage(320, 0.4f);
-    stage.root->SetSceneBackground(QColor(0xC0, 0xFF, 0xFF));
-    Frame* sun = stage.engine.CreateFrame(stage.world);
-    sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
-    sun->SetPosition(stage.world, -0.3e7f, 0.5e7f, 0.6e7f);
-    const int side = 300;
-    Mesh* ground = stage.engine.CreateMesh();
-    ground->AddFaces(GridGeometry(side, side, -1500, -1500, 10, Rough));
-    ground->GenerateNormals(0, kNormalsPrecompact);
-    ground->SetGridLayout(GridLayout{0, side, side, side, true});
-    ground->SetColour(QColor(0x00, 0xC0, 0x01));
-    stage.world->AddVisual(ground);
-    stage.Look({0, -1800, 800}, {0, 1500, -700}, {0, 0, 1});
+    void initTestCase() { QVERIFY2(gl_.Initialize(), qPrintable(gl_.ErrorText())); }
 
-    gl_.Renderer().SetDetailTolerance(0);
-    const QImage full = gl_.Render(*stage.root, stage.viewport);
-    const std::size_t allTriangles = gl_.Renderer().LastTriangleCount();
-    gl_.Renderer().SetDetailTolerance(1);
-    const QImage coarse = gl_.Render(*stage.root, stage.viewport);
-    const std::size_t someTriangles = gl_.Renderer().LastTriangleCount();
-    QVERIFY2(someTriangles * 3 < allTriangles,
-             qPrintable(QStringLiteral("%1 of %2 triangles").arg(someTriangles).arg(allTriangles)));
-    int off = 0;
-    int sky = 0;
-    for (int y = 0; y < full.height(); ++y)
-        for (int x = 0; x < full.width(); ++x) {
-            const QRgb a = full.pixel(x, y);
-            const QRgb b = coarse.pixel(x, y);
-            if (!Close(a, b, 8)) ++off;
-            if ((b & 0xFFFFFF) == 0xC0FFFF && (a & 0xFFFFFF) != 0xC0FFFF) ++sky;
-        }
-    const int pixels = full.width() * full.height();
-    QVERIFY2(off <= pixels / 100 && sky <= pixels / 1000,
-             qPrintable(QStringLiteral("%1 pixels differ, %2 turned to sky").arg(off).arg(sky)));
-}
-
-// The demo scene against its golden picture (kept small), within a tolerance
-// for rasteriser differences. SOARNOTE_UPDATE_GOLDEN=1 writes a new one.
-void TestSceneRender::demoScene() {
-    SceneEngine engine;
-    DemoScene d = BuildDemoScene(engine);
-    const QImage picture = gl_.Render(*d.scene, Viewport{d.camera, 0, 0, 160, 120});
-    const QString golden = QStringLiteral(SOARNOTE_TEST_DATA "/scene/demo.png");
-    if (qEnvironmentVariableIsSet("SOARNOTE_UPDATE_GOLDEN")) QVERIFY(picture.save(golden));
-    const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
-    QCOMPARE(picture.size(), expected.size());
-    int off = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            if (!Close(picture.pixel(x, y), expected.pixel(x, y), 8)) ++off;
-    QVERIFY2(off <= picture.width() * picture.height() / 100, qPrintable(QString::number(off)));
-}
-
-// The on-screen path: a window shows the scene and keeps drawing it at a new
-// size.
-void TestSceneRender::window() {
-    SceneEngine engine;
-    DemoScene d = BuildDemoScene(engine, 3, 3);
-    d.camera->SetPosition(d.world, 0, 0, 100);
-    d.camera->SetOrientation(d.world, QVector3D(0, 0, -1), QVector3D(0, 1, 0));
-    SceneView view;
-    view.SetScene(d.scene, d.camera);
-    view.resize(120, 90);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    for (const QSize size : {QSize(120, 90), QSize(200, 60)}) {
-        view.resize(size);
-        QTest::qWait(50);
-        const QImage picture = view.grabFramebuffer();
-        QCOMPARE(picture.size(), size * view.devicePixelRatio());
-        QCOMPARE(view.SceneViewport().width, picture.width());
-        // Ground in the middle, sky in the corner.
-        QVERIFY(qGreen(picture.pixel(picture.width() / 2, picture.height() / 2)) < 0xFF);
-        QCOMPARE(picture.pixel(0, 0) & 0xFFFFFF, qRgb(0xC0, 0xFF, 0xFF) & 0xFFFFFF);
+    // A standing strip seen from either side: one winding shows from its front only.
+    void ribbonSides_data() {
+        QTest::addColumn<bool>("bothWindings");
+        QTest::addColumn<float>("cameraY");
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("one winding, front side") << false << -300.0f << true;
+        QTest::newRow("one winding, back side") << false << 300.0f << false;
+        QTest::newRow("both windings, south") << true << -300.0f << true;
+        QTest::newRow("both windings, north") << true << 300.0f << true;
     }
-    QVERIFY(!view.RendererName().isEmpty());
-}
+
+    void ribbonSides() {
+        QFETCH(bool, bothWindings);
+        QFETCH(float, cameraY);
+        QFETCH(bool, visible);
+        Stage s;
+        MeshGeometry g;
+        // A wall along x at y = 0, clockwise seen from the south.
+        g.vertices = {{50, 0, -50}, {50, 0, 50}, {-50, 0, 50}, {-50, 0, -50}};
+        g.faceList = {4, 0, 1, 2, 3};
+        if (bothWindings) g.faceList.insert(g.faceList.end(), {4, 3, 2, 1, 0});
+        g.faceList.push_back(0);
+        Mesh* m = s.engine.CreateMesh();
+        m->AddFaces(g);
+        m->SetColour(QColor(0, 0, 255));
+        s.world->AddVisual(m);
+        s.Look(QVector3D(0, cameraY, 0), QVector3D(0, -cameraY, 0), QVector3D(0, 0, 1));
+        const QImage picture = gl_.Render(*s.root, s.viewport);
+        QCOMPARE((picture.pixel(32, 32) & 0xFFFFFF) == (qRgb(0, 0, 255) & 0xFFFFFF), visible);
+    }
+
+    // Background where nothing is drawn; linear fog from 0 to 5000 m.
+    void fogAndBackground_data() {
+        QTest::addColumn<bool>("fog");
+        QTest::addColumn<float>("distance");
+        QTest::addColumn<float>("groundShare"); // of the ground's colour in the picture's centre
+        QTest::newRow("no fog, far") << false << 6000.0f << 1.0f;
+        QTest::newRow("fog, near") << true << 50.0f << 0.99f;
+        QTest::newRow("fog, halfway") << true << 2500.0f << 0.5f;
+        QTest::newRow("fog, beyond the end") << true << 6000.0f << 0.0f;
+    }
+
+    void fogAndBackground() {
+        QFETCH(bool, fog);
+        QFETCH(float, distance);
+        QFETCH(float, groundShare);
+        Stage s;
+        const QColor background(0xC0, 0xFF, 0xFF), fogColour(0xC8, 0xFF, 0xFF), ground(0, 0x80, 0);
+        s.root->SetSceneBackground(background);
+        s.root->SetFogEnabled(fog);
+        s.root->SetFogColour(fogColour);
+        s.root->SetLinearFog(0, 5000, 0.8f);
+        s.Look(QVector3D(0, 0, distance), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
+        AddSquare(s.engine, s.world, QVector3D(0, 0, 0), distance / 4, ground);
+        const QImage picture = gl_.Render(*s.root, s.viewport);
+        QCOMPARE(picture.pixel(0, 0) & 0xFFFFFF, background.rgb() & 0xFFFFFF);
+        const QColor mixed = fog ? fogColour : ground;
+        const auto expect = [&](int g, int f) {
+            return int(std::lround(g * groundShare + f * (1 - groundShare)));
+        };
+        const QRgb want = qRgb(expect(ground.red(), mixed.red()), expect(ground.green(), mixed.green()),
+                               expect(ground.blue(), mixed.blue()));
+        const QRgb got = picture.pixel(32, 32);
+        QVERIFY2(Close(got, want, 3), qPrintable(Text(got) + QStringLiteral(" != ") + Text(want)));
+    }
+
+    // Two see-through squares, the near one added first: sorted, the far one shows through.
+    void blendingOrder_data() {
+        QTest::addColumn<bool>("sort");
+        QTest::newRow("sorted") << true;
+        QTest::newRow("unsorted") << false;
+    }
+
+    void blendingOrder() {
+        QFETCH(bool, sort);
+        Stage s;
+        s.root->SetSortBackToFront(sort);
+        s.root->SetZBufferEnabled(sort);
+        s.Look(QVector3D(0, 0, 100), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
+        AddSquare(s.engine, s.world, QVector3D(0, 0, 50), 200, QColor::fromRgbF(1, 0, 0, 0.6f));
+        AddSquare(s.engine, s.world, QVector3D(0, 0, 0), 200, QColor::fromRgbF(0, 0, 1, 0.8f));
+        const QImage picture = gl_.Render(*s.root, s.viewport);
+        // Red 0.6 over (blue 0.8 over black), or red 0.6 over black.
+        const QRgb want = sort ? qRgb(153, 0, 82) : qRgb(153, 0, 0);
+        const QRgb got = picture.pixel(32, 32);
+        QVERIFY2(Close(got, want, 2), qPrintable(Text(got) + QStringLiteral(" != ") + Text(want)));
+    }
+
+    // A bitmap under the ground wrap: top north, left west, its decal background clear;
+    // the frame's overlay replaces the mesh's own colour.
+    void textures_data() {
+        QTest::addColumn<bool>("overlay");
+        QTest::newRow("mesh texture") << false;
+        QTest::newRow("frame overlay") << true;
+    }
+
+    void textures() {
+        QFETCH(bool, overlay);
+        Stage s;
+        s.Look(QVector3D(0, 0, 200), QVector3D(0, 0, -1), QVector3D(0, 1, 0));
+        AddSquare(s.engine, s.world, QVector3D(0, 0, 0), 400, QColor(255, 0, 0));
+        // Quadrants: black (the decal background), white / blue, white.
+        QImage bitmap(8, 8, QImage::Format_RGB32);
+        bitmap.fill(qRgb(255, 255, 255));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) {
+                bitmap.setPixel(x, y, qRgb(0, 0, 0));
+                bitmap.setPixel(x, y + 4, qRgb(0, 0, 255));
+            }
+        Texture* texture = s.engine.CreateTexture(bitmap, true);
+        Frame* land = s.engine.CreateFrame(s.world);
+        Mesh* patch = AddSquare(s.engine, land, QVector3D(0, 0, 10), 100, QColor(0, 255, 0));
+        Wrap(WrapType::Flat, s.world, QVector3D(50, 50, 10), QVector3D(0, 0, 1), QVector3D(0, -1, 0), 0, 0,
+             SpanScale(50, -50), SpanScale(50, -50))
+            .Apply(*patch);
+        if (overlay) {
+            land->SetTexture(texture);
+            land->SetMaterialMode(MaterialMode::FromFrame);
+        } else {
+            patch->SetColour(QColor(255, 255, 255));
+            patch->SetTexture(texture);
+        }
+        const QImage picture = gl_.Render(*s.root, s.viewport);
+        // The patch spans pixels 16 .. 48; quadrant centres at 24 and 40.
+        QCOMPARE(picture.pixel(24, 24) & 0xFFFFFF, qRgb(255, 0, 0) & 0xFFFFFF); // north-west: clear
+        QCOMPARE(picture.pixel(40, 24) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
+        QCOMPARE(picture.pixel(24, 40) & 0xFFFFFF, qRgb(0, 0, 255) & 0xFFFFFF);
+        QCOMPARE(picture.pixel(40, 40) & 0xFFFFFF, qRgb(255, 255, 255) & 0xFFFFFF);
+    }
+
+    void uploadsOnce() {
+        SceneEngine engine;
+        DemoScene d = BuildDemoScene(engine);
+        const Viewport v{d.camera, 0, 0, 32, 32};
+        const int before = gl_.Renderer().UploadCount();
+        gl_.RenderFrame(*d.scene, v);
+        gl_.RenderFrame(*d.scene, v);
+        d.camera->AddRotation(Combine::Before, QVector3D(0, 1, 0), 0.1f);
+        gl_.RenderFrame(*d.scene, v);
+        QCOMPARE(gl_.Renderer().UploadCount() - before, 2);
+        d.ribbon->SetColour(QColor(255, 0, 0));
+        gl_.RenderFrame(*d.scene, v);
+        QCOMPARE(gl_.Renderer().UploadCount() - before, 3);
+    }
+
+    // The 3D view's lights, a sun 60 degrees up in the south: facing slope at full colour
+    // (no clamping), level top less, the far slope less again.
+    void lightingShowsRelief() {
+        Stage stage(160, 0.4f);
+        Frame* sun = stage.engine.CreateFrame(stage.world);
+        sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
+        sun->SetPosition(stage.world, 0, -0.5e7f, 0.866e7f);
+        const int rows = 13;
+        const int columns = 7;
+        Mesh* ground = stage.engine.CreateMesh();
+        ground->AddFaces(GridGeometry(rows, columns, -30, -60, 10, Ridge));
+        ground->GenerateNormals(0, kNormalsPrecompact);
+        ground->SetColour(QColor(0x00, 0xC0, 0x01));
+        stage.world->AddVisual(ground);
+        stage.Look({0, 0, 400}, {0, 0, -1}, {0, 1, 0});
+        const QImage picture = gl_.Render(*stage.root, stage.viewport);
+        const auto green = [&](int row) {
+            const QPoint at =
+                PixelOf(gl_.Renderer(), stage.viewport, QVector3D(0, -60 + 10 * row, Ridge(row, 0)));
+            return qGreen(picture.pixel(at));
+        };
+        const int facing = green(2);
+        const int level = green(6);
+        const int away = green(10);
+        const QString seen =
+            QStringLiteral("sun-facing %1, level %2, turned away %3").arg(facing).arg(level).arg(away);
+        QVERIFY2(std::abs(facing - 0xC0) <= 4, qPrintable(seen));
+        QVERIFY2(facing - level >= 10, qPrintable(seen));
+        QVERIFY2(level - away >= 20, qPrintable(seen));
+    }
+
+    // Coarse tiles leave out most triangles but keep the full grid's picture (no cracks).
+    void coarseTilesKeepThePicture() {
+        Stage stage(320, 0.4f);
+        stage.root->SetSceneBackground(QColor(0xC0, 0xFF, 0xFF));
+        Frame* sun = stage.engine.CreateFrame(stage.world);
+        sun->AddLight(stage.engine.CreateLight(LightType::Point, 1.0f, 0.75f, 0.75f));
+        sun->SetPosition(stage.world, -0.3e7f, 0.5e7f, 0.6e7f);
+        const int side = 300;
+        Mesh* ground = stage.engine.CreateMesh();
+        ground->AddFaces(GridGeometry(side, side, -1500, -1500, 10, Rough));
+        ground->GenerateNormals(0, kNormalsPrecompact);
+        ground->SetGridLayout(GridLayout{0, side, side, side, true});
+        ground->SetColour(QColor(0x00, 0xC0, 0x01));
+        stage.world->AddVisual(ground);
+        stage.Look({0, -1800, 800}, {0, 1500, -700}, {0, 0, 1});
+
+        gl_.Renderer().SetDetailTolerance(0);
+        const QImage full = gl_.Render(*stage.root, stage.viewport);
+        const std::size_t allTriangles = gl_.Renderer().LastTriangleCount();
+        gl_.Renderer().SetDetailTolerance(1);
+        const QImage coarse = gl_.Render(*stage.root, stage.viewport);
+        const std::size_t someTriangles = gl_.Renderer().LastTriangleCount();
+        QVERIFY2(someTriangles * 3 < allTriangles,
+                 qPrintable(QStringLiteral("%1 of %2 triangles").arg(someTriangles).arg(allTriangles)));
+        int off = 0;
+        int sky = 0;
+        for (int y = 0; y < full.height(); ++y)
+            for (int x = 0; x < full.width(); ++x) {
+                const QRgb a = full.pixel(x, y);
+                const QRgb b = coarse.pixel(x, y);
+                if (!Close(a, b, 8)) ++off;
+                if ((b & 0xFFFFFF) == 0xC0FFFF && (a & 0xFFFFFF) != 0xC0FFFF) ++sky;
+            }
+        const int pixels = full.width() * full.height();
+        QVERIFY2(off <= pixels / 100 && sky <= pixels / 1000,
+                 qPrintable(QStringLiteral("%1 pixels differ, %2 turned to sky").arg(off).arg(sky)));
+    }
+
+    // The demo scene against its golden picture; SOARNOTE_UPDATE_GOLDEN=1 writes a new one.
+    void demoScene() {
+        SceneEngine engine;
+        DemoScene d = BuildDemoScene(engine);
+        const QImage picture = gl_.Render(*d.scene, Viewport{d.camera, 0, 0, 160, 120});
+        const QString golden = QStringLiteral(SOARNOTE_TEST_DATA "/scene/demo.png");
+        if (qEnvironmentVariableIsSet("SOARNOTE_UPDATE_GOLDEN")) QVERIFY(picture.save(golden));
+        const QImage expected = QImage(golden).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(picture.size(), expected.size());
+        int off = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (!Close(picture.pixel(x, y), expected.pixel(x, y), 8)) ++off;
+        QVERIFY2(off <= picture.width() * picture.height() / 100, qPrintable(QString::number(off)));
+    }
+
+    // The on-screen path, also after a resize.
+
+    void window() {
+        SceneEngine engine;
+        DemoScene d = BuildDemoScene(engine, 3, 3);
+        d.camera->SetPosition(d.world, 0, 0, 100);
+        d.camera->SetOrientation(d.world, QVector3D(0, 0, -1), QVector3D(0, 1, 0));
+        SceneView view;
+        view.SetScene(d.scene, d.camera);
+        view.resize(120, 90);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (const QSize size : {QSize(120, 90), QSize(200, 60)}) {
+            view.resize(size);
+            QTest::qWait(50);
+            const QImage picture = view.grabFramebuffer();
+            QCOMPARE(picture.size(), size * view.devicePixelRatio());
+            QCOMPARE(view.SceneViewport().width, picture.width());
+            // Ground in the middle, sky in the corner.
+            QVERIFY(qGreen(picture.pixel(picture.width() / 2, picture.height() / 2)) < 0xFF);
+            QCOMPARE(picture.pixel(0, 0) & 0xFFFFFF, qRgb(0xC0, 0xFF, 0xFF) & 0xFFFFFF);
+        }
+        QVERIFY(!view.RendererName().isEmpty());
+    }
+
+private:
+    OffscreenRenderer gl_;
+};
 
 QTEST_MAIN(TestSceneRender)
 #include "tst_scenerender.moc"
