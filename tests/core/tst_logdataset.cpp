@@ -245,6 +245,28 @@ private slots:
         QVERIFY(!FlightHasTracks(db, -1));
     }
 
+    // A lookup table opens in the order of its sort text, also by its first column.
+    void tableSort_data() {
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("as stored") << "" << QStringList{"Mentor", "Alpina", "Rush"};
+        QTest::newRow("first column, descending") << "ID DESC" << QStringList{"Rush", "Alpina", "Mentor"};
+        QTest::newRow("by name, any case") << "makemodel" << QStringList{"Alpina", "Mentor", "Rush"};
+    }
+    void tableSort() {
+        QFETCH(QString, sort);
+        QFETCH(QStringList, shown);
+        QVERIFY(OpenWithFlights({}));
+        for (const char* name : {"Mentor", "Alpina", "Rush"})
+            QCOMPARE(InsertRow(session_->Db(), "Glider", {{"MakeModel", name}}), QString());
+        LogbookTableModel model(session_->Db());
+        QVERIFY(model.Open("Glider", sort));
+        QStringList names;
+        for (int row = 0; row < model.rowCount(); ++row)
+            names << model.Stored(row, "MakeModel").toString();
+        QCOMPARE(names, shown);
+    }
+
     // Deleting tracks with their points is one transaction: when a part of it
     // fails, every track and point is still there and the failure is told.
     void deleteTracksAllOrNothing_data() {

@@ -318,6 +318,26 @@ private slots:
             !Scalar(file.Db(), "SELECT COUNT(*) FROM sqlite_master WHERE name = 'TrackDataPoint'").toBool());
     }
 
+    // The engine functions the totals and the stored query call: NULL for no value or one out of range.
+    void sqlFunctions_data() {
+        QTest::addColumn<QVariant>("day");
+        QTest::addColumn<QString>("results"); // Year|HoursMinutes, "-" for NULL
+        QTest::newRow("29/12/1899 06:00") << QVariant(-1.25) << "1899|-30:00";
+        QTest::newRow("NULL") << QVariant() << "-|-";
+        QTest::newRow("out of the calendar") << QVariant(9e42) << "-|-";
+    }
+    void sqlFunctions() {
+        QFETCH(QVariant, day);
+        const QString path = NewPath();
+        QVERIFY(CreateLogbookFile(path));
+        LogbookDatabase file;
+        QVERIFY(file.Open(path, nullptr));
+        QTEST(Scalar(file.Db(), "SELECT COALESCE(Year(?), '-') || '|' || COALESCE(HoursMinutes(?), '-')",
+                     {day, day})
+                  .toString(),
+              "results");
+    }
+
     // The stored query the printed log walks: one row per flight, lookups
     // joined by ID, flights without lookups kept.
     void logbookQuery_data() {

@@ -468,6 +468,7 @@ void TestFlightImport::cancelLeavesNothing() {
     const FlightImportResult r =
         ImportFlightFile(log.Db(), path, {}, [&calls](qint64, qint64) { return ++calls < 2; });
     QCOMPARE(r.outcome, FlightImportResult::Outcome::Cancelled);
+    QCOMPARE(calls, 2);
     QCOMPARE(Dump(log.Db()), before);
 }
 
