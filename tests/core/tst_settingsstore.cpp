@@ -1,5 +1,5 @@
-// The settings store: every key's default, sections found whatever their
-// case, and values kept as the texts they were written as.
+// The settings store: every key's default, sections found whatever their case, and values kept as the texts
+// they were written as.
 
 #include "core/programfolder.h"
 #include "settings/plotcolours.h"
@@ -49,8 +49,7 @@ private slots:
         QVERIFY(IniText(ini_).trimmed().isEmpty());
     }
 
-    // Colours are stored red in the low byte; the 3D view's landscape
-    // default is dark green, not a dark blue.
+    // Colours are stored red in the low byte; the 3D view's landscape default is dark green, not a dark blue.
     void plotColours_data() {
         QTest::addColumn<quint32>("bgr");
         QTest::addColumn<QColor>("colour");
@@ -66,9 +65,9 @@ private slots:
         QCOMPARE(BgrFromColour(colour), bgr);
     }
 
-    // The options dialog writes the variometer's stop bits under "vario", and
-    // the variometer link reads them under "Vario": one section, whatever the
-    // case in which it was first written, and a write under another case goes to it.
+    // The options dialog writes the variometer's stop bits under "vario", and the variometer link reads them
+    // under "Vario": one section, whatever the case in which it was first written, and a write under another
+    // case goes to it.
     void sectionCase_data() {
         QTest::addColumn<QString>("writeSection");
         QTest::addColumn<QString>("writeKey");
@@ -93,8 +92,7 @@ private slots:
             QVERIFY(store.Contains(readSection, readKey));
         }
         {
-            // Another run, reading the file, writes back under the other case
-            // next to another key.
+            // Another run, reading the file, writes back under the other case next to another key.
             SettingsStore store(ini_);
             QCOMPARE(store.Text(readSection, readKey, "1"), QString("2"));
             store.Write(readSection, readKey, "0");
@@ -112,8 +110,8 @@ private slots:
                  1);
     }
 
-    // "General" keys are kept in the INI file's [%General] section (a plain
-    // [General] holds keys without a section) and read back under "General".
+    // "General" keys are kept in the INI file's [%General] section (a plain [General] holds keys without a
+    // section) and read back under "General".
     void generalSection() {
         {
             SettingsStore store(ini_);
@@ -128,8 +126,8 @@ private slots:
         QCOMPARE(store.Text(keys::GeneralLimit), QString("0"));
     }
 
-    // A text comes back as it was written: paths with blanks and commas,
-    // quotes, characters that mean something to the INI format.
+    // A text comes back as it was written: paths with blanks and commas, quotes, characters that mean
+    // something to the INI format.
     void textsKept_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("blanks in the path") << "/home/pilot/My Flights/2001 season.mdb";
