@@ -18,18 +18,6 @@ Q_DECLARE_METATYPE(soarnote::Answer)
 
 namespace {
 
-// Answers the TimeOffset question and counts how often it was asked.
-struct Asker {
-    Answer answer = Answer::No;
-    int asked = 0;
-    std::function<Answer()> Fn() {
-        return [this] {
-            ++asked;
-            return answer;
-        };
-    }
-};
-
 QSet<QString> ToSet(const QStringList& list) {
     return QSet<QString>(list.cbegin(), list.cend());
 }
@@ -85,14 +73,15 @@ private slots:
             QCOMPARE(InsertRow(file.Db(), "TrackData", kPoint), QString());
         }
         const QByteArray before = FileBytes(path);
-        Asker asker{Answer::Yes};
-        const UpgradeResult first = CheckAndUpgradeLogbook(path, asker.Fn());
+        int asked = 0;
+        const auto yes = [&asked] { return ++asked, Answer::Yes; };
+        const UpgradeResult first = CheckAndUpgradeLogbook(path, yes);
         QVERIFY2(first.ok, qPrintable(first.error));
         QCOMPARE(first.addedFields, added);
         QCOMPARE(first.timeOffsetConverted, timeOffsetAsDateTime);
-        QCOMPARE(asker.asked, timeOffsetAsDateTime ? 1 : 0);
+        QCOMPARE(asked, timeOffsetAsDateTime ? 1 : 0);
         if (added.isEmpty()) QVERIFY(FileBytes(path) == before);
-        QCOMPARE(CheckAndUpgradeLogbook(path, asker.Fn()).addedFields, QStringList());
+        QCOMPARE(CheckAndUpgradeLogbook(path, yes).addedFields, QStringList());
 
         LogbookDatabase file;
         QVERIFY(file.Open(path, nullptr));
@@ -140,11 +129,12 @@ private slots:
                                     {"Comments", QStringLiteral("flight %1").arg(i)}}),
                          QString());
         }
-        Asker asker{answer};
-        const UpgradeResult result = CheckAndUpgradeLogbook(path, asker.Fn());
+        int asked = 0;
+        const auto ask = [&](Answer given) { return [&asked, given] { return ++asked, given; }; };
+        const UpgradeResult result = CheckAndUpgradeLogbook(path, ask(answer));
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(result.timeOffsetAsked);
-        QCOMPARE(asker.asked, 1);
+        QCOMPARE(asked, 1);
         QCOMPARE(result.timeOffsetConverted, converted);
         {
             LogbookDatabase file;
@@ -165,9 +155,8 @@ private slots:
                 QCOMPARE(Scalar(db, "SELECT TimeOffset FROM LogData WHERE ID = ?", {*id}), QVariant(0.0));
         }
         // Declining leaves the question for the next open; accepting ends it.
-        Asker again{Answer::No};
-        QCOMPARE(CheckAndUpgradeLogbook(path, again.Fn()).timeOffsetAsked, !converted);
-        QCOMPARE(again.asked, converted ? 0 : 1);
+        QCOMPARE(CheckAndUpgradeLogbook(path, ask(Answer::No)).timeOffsetAsked, !converted);
+        QCOMPARE(asked, converted ? 1 : 2);
     }
 
     // The database refuses a track point, barograph sample or instrument log record that is already stored,

@@ -110,22 +110,6 @@ private slots:
                  1);
     }
 
-    // "General" keys are kept in the INI file's [%General] section (a plain [General] holds keys without a
-    // section) and read back under "General".
-    void generalSection() {
-        {
-            SettingsStore store(ini_);
-            store.Write(keys::GeneralUnits, "Meters");
-            store.Write(keys::GeneralToolbar, "Open,New,|,Archive");
-        }
-        const QString ini = IniText(ini_);
-        QVERIFY2(ini.contains("[%General]") && !ini.contains("[General]"), qPrintable(ini));
-        SettingsStore store(ini_);
-        QCOMPARE(store.Text(keys::GeneralUnits), QString("Meters"));
-        QCOMPARE(store.Text(keys::GeneralToolbar), QString("Open,New,|,Archive"));
-        QCOMPARE(store.Text(keys::GeneralLimit), QString("0"));
-    }
-
     // A text comes back as it was written: paths with blanks and commas, quotes, characters that mean
     // something to the INI format.
     void textsKept_data() {
@@ -148,7 +132,8 @@ private slots:
         QCOMPARE(SettingsStore(ini_).Text(keys::DatabaseName), text);
     }
 
-    // Every value is kept as text: numbers as decimal text, check boxes as 0 or 1.
+    // Every value is kept as text: numbers as decimal text, check boxes as 0 or 1. "General" keys are
+    // kept in the [%General] section (a plain [General] holds keys without a section).
     void numbersAsText() {
         {
             SettingsStore store(ini_);
@@ -157,15 +142,18 @@ private slots:
             store.Write(keys::PlotCloud, true);
             store.Write(keys::PlotOverlay, false);
             store.Write(keys::MainHeight, "not a number");
+            store.Write(keys::GeneralUnits, "Meters");
         }
         const QString ini = IniText(ini_);
         QVERIFY2(ini.contains("Show=11\n") && ini.contains("FPS=2.5\n") && ini.contains("Cloud=1\n") &&
-                     ini.contains("Overlay=0\n"),
+                     ini.contains("Overlay=0\n") && ini.contains("[%General]") && !ini.contains("[General]"),
                  qPrintable(ini));
         SettingsStore store(ini_);
         QCOMPARE(store.Number(keys::PlotFps), 2.5);
         QCOMPARE(store.Int(keys::PlotCloud), 1);
         QCOMPARE(store.Int(keys::MainHeight), 5450); // not numeric: the default
+        QCOMPARE(store.Text(keys::GeneralUnits), QString("Meters"));
+        QCOMPARE(store.Text(keys::GeneralLimit), QString("0"));
         store.Remove("main", "height");
         QVERIFY(!store.Contains(keys::MainHeight.section, keys::MainHeight.key));
     }
