@@ -1,16 +1,8 @@
 #pragma once
-// The test-logbook builder every suite uses: logbook files of any layout,
-// with the rows a test needs, built in a temporary folder; raw row access and
-// file bytes.
-//
-//   QList<qint64> ids;
-//   QVERIFY(testlogbook::Builder(dir.filePath("f.mdb"))
-//               .Flight({{"StartTime", 37045.4}, {"EndTime", 37045.5}})
-//               .Row("TrackData", {{"TrackID", 1}, {"TIME", 37045.45}, {"LAT", 53.3}, {"LNG", -1.8}})
-//               .Build(&ids));
-//
-// Layout() builds an older layout, FromTemplate() starts from a copy of a
-// template file instead of a fresh schema.
+// The test-logbook builder every suite uses: logbook files of any layout (or
+// copies of a template) with the rows a test needs, e.g.
+//   Builder(path).Flight({{"StartTime", 37045.4}}).Row("TrackData", {{"TrackID", 1}}).Build(&ids);
+// and raw row access and file bytes.
 
 #include "core/daynumber.h"
 #include "core/logbookdatabase.h"
@@ -50,16 +42,14 @@ inline bool CreateLogbookFile(const QString& path, const soarnote::SchemaLayout&
     return true;
 }
 
-// Runs one statement with bound values; returns the error text (empty when it worked).
+// Runs one statement with bound values; the error text (empty when it worked).
 inline QString Exec(const QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) {
     QSqlQuery q(db);
-    if (!q.prepare(sql))
-        return q.lastError().text().isEmpty() ? QStringLiteral("prepare failed") : q.lastError().text();
+    bool ok = q.prepare(sql);
     for (const QVariant& v : values)
         q.addBindValue(v);
-    if (!q.exec())
-        return q.lastError().text().isEmpty() ? QStringLiteral("exec failed") : q.lastError().text();
-    return {};
+    if (ok && q.exec()) return {};
+    return q.lastError().text().isEmpty() ? QStringLiteral("statement failed") : q.lastError().text();
 }
 
 // Inserts one row given as field -> value; returns the error text (empty when stored).

@@ -25,12 +25,8 @@ double Day(int y, int m, int d, int h = 0, int mi = 0, double s = 0) {
 class TestDayNumber : public QObject {
     Q_OBJECT
 private slots:
-    // Day numbers of known dates: day 0 is 30/12/1899, 1/1/1900 is day 2, a
-    // time is the fraction, and before day 0 the time counts away from zero
-    // (-1.25 is 29/12/1899 06:00), as the logbooks written by the original
-    // program hold them. The text shown in a field is read back when the field
-    // is left: it must give the same day number to the second, or every flight
-    // would drift when edited.
+    // Day 0 is 30/12/1899, a time is the fraction, counting away from zero before day 0. The text shown reads
+    // back to the same second, or every flight would drift when edited.
     void calendarReference_data() {
         QTest::addColumn<double>("day");
         QTest::addColumn<QString>("general");
@@ -60,9 +56,7 @@ private slots:
         QCOMPARE(GeneralDateText(*parsed), general);
     }
 
-    // Values outside the calendar, or not numbers at all (a damaged file, a
-    // typed "1e300"), show as empty texts and never reach an undefined
-    // conversion; the edges of the calendar still show.
+    // Values outside the calendar or not numbers (a damaged file, a typed "1e300") show empty.
     void outOfRange_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("general");  // as a date
@@ -100,9 +94,7 @@ private slots:
         QTEST(DurationSecondsText(value), "offset");
     }
 
-    // Many day numbers over the range a logbook can hold (years 100 to 9999).
-    // Numbers between -1 and 0 are left out: they name the same calendar time
-    // as their positive counterpart.
+    // Years 100 to 9999; -1..0 name the same times as their positive counterparts.
     void generalDateRoundTripSweep() {
         QRandomGenerator random(20010603);
         for (int i = 0; i < 20000; ++i) {
@@ -119,8 +111,7 @@ private slots:
         }
     }
 
-    // "Short Time" shows hours and minutes of the time of day; a duration or
-    // time of whole minutes reads back unchanged.
+    // "Short Time": hours and minutes of the time of day, read back unchanged.
     void shortTimeRoundTrip_data() {
         QTest::addColumn<double>("day");
         QTest::addColumn<QString>("text");
@@ -177,8 +168,7 @@ private slots:
             QVERIFY2(std::fabs(*parsed - *expected) < 1e-9, qPrintable(QString::number(*parsed, 'f', 10)));
     }
 
-    // Numbers written into status texts and statements: plain decimals, a
-    // point, a blank before numbers that are not negative, never an exponent.
+    // Numbers in status texts and statements: a point, a blank before non-negatives, no exponent.
     void numberText_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("plain");
@@ -201,8 +191,7 @@ private slots:
         QTEST(NumberText(value), "text");
     }
 
-    // Whatever the magnitude, the text has no exponent and reads back to the
-    // same number to 15 significant digits.
+    // Any magnitude: no exponent, read back to 15 significant digits.
     void numberTextReadsBack() {
         QRandomGenerator random(1450);
         for (int i = 0; i < 5000; ++i) {

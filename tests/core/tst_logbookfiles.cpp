@@ -1,5 +1,5 @@
-// The logbook file commands: open, new from the template, archive and
-// compact, and the files of the program folder.
+// The logbook file commands: open, new from the template, archive and compact, and the files of the program
+// folder.
 
 #include "common/testlogbook.h"
 #include "core/flightstore.h"
@@ -72,8 +72,8 @@ private slots:
         QTEST(LogbookCaptionName(path), "caption");
     }
 
-    // A name that does not exist changes nothing, not even the flight shown;
-    // opening the logbook that is open opens it again on its newest flight.
+    // A name that does not exist changes nothing, not even the flight shown; opening the logbook that is open
+    // opens it again on its newest flight.
     void openMissingOrSame() {
         LogbookSession session;
         const QString current = MakeLogbook("current.mdb", 3);
@@ -95,55 +95,35 @@ private slots:
         QVERIFY(session.Flights().IsLast());
     }
 
-    // An older logbook declined once can be converted by opening it again
-    // while it is open; the flights stay.
-    void convertWhileOpen() {
-        const QString path = Path("older-open.mdb");
-        QFile::remove(path);
-        QVERIFY(CreateLogbookFile(path, SchemaLayout{{}, true}));
-        {
-            LogbookDatabase file;
-            QVERIFY(file.Open(path, nullptr));
-            QCOMPARE(InsertRow(file.Db(), "LogData", {{"StartTime", 37045.4}, {"EndTime", 37045.5}}),
-                     QString());
-        }
+    // Every open checks the file first: an older logbook gets its missing fields and the time offset question
+    // before its flights show; declined, it converts when opened again while open.
+    void openUpgradesOlderFile() {
+        const QString path = Path("older.mdb");
+        QVERIFY(Builder(path)
+                    .Layout(SchemaLayout{{"LogData.CloudBase", "TrackData.Height"}, true})
+                    .Flight({{"StartTime", 37045.4}, {"TimeOffset", 0.25}})
+                    .Build());
         LogbookSession session;
-        QVERIFY(session.OpenLogbook(path, [] { return Answer::No; }).Ok());
-        const OpenOutcome again = session.OpenLogbook(path, [] { return Answer::Yes; });
-        QVERIFY2(again.Ok() && again.upgrade.timeOffsetConverted, qPrintable(again.problem.detail));
+        int asked = 0;
+        Answer answer = Answer::No;
+        const auto ask = [&] { return ++asked, answer; };
+        OpenOutcome outcome = session.OpenLogbook(path, ask);
+        QVERIFY2(outcome.Ok() && !outcome.upgrade.timeOffsetConverted, qPrintable(outcome.problem.detail));
+        QCOMPARE(outcome.upgrade.addedFields, (QStringList{"LogData.CloudBase", "TrackData.Height"}));
+        QCOMPARE(session.Flights().RecordCount(), 1);
+        QVERIFY(session.Flights().Current().Value("CloudBase").isNull());
+        answer = Answer::Yes;
+        outcome = session.OpenLogbook(path, ask);
+        QVERIFY2(outcome.Ok() && outcome.upgrade.timeOffsetConverted, qPrintable(outcome.problem.detail));
+        QCOMPARE(asked, 2);
         QCOMPARE(session.Flights().RecordCount(), 1);
         QVERIFY(session.Flights().Current().Value("TimeOffset").isNull());
         QCOMPARE(DeclaredTypeOf(session.Db(), "LogData", "TimeOffset"), QStringLiteral("DOUBLE"));
     }
 
-    // Every open checks the file first: an older logbook gets its missing
-    // fields and the time offset question before its flights are shown.
-    void openUpgradesOlderFile() {
-        const QString path = Path(QStringLiteral("older.mdb"));
-        QVERIFY(CreateLogbookFile(path, SchemaLayout{{"LogData.CloudBase", "TrackData.Height"}, true}));
-        {
-            LogbookDatabase file;
-            QVERIFY(file.Open(path, nullptr));
-            QCOMPARE(InsertRow(file.Db(), "LogData", {{"StartTime", 37045.4}, {"TimeOffset", 0.25}}),
-                     QString());
-        }
-        LogbookSession session;
-        int asked = 0;
-        const OpenOutcome outcome = session.OpenLogbook(path, [&] {
-            ++asked;
-            return Answer::Yes;
-        });
-        QVERIFY2(outcome.Ok(), qPrintable(outcome.problem.detail));
-        QCOMPARE(asked, 1);
-        QCOMPARE(outcome.upgrade.addedFields, (QStringList{"LogData.CloudBase", "TrackData.Height"}));
-        QCOMPARE(DeclaredTypeOf(session.Db(), "LogData", "TimeOffset"), QStringLiteral("DOUBLE"));
-        QCOMPARE(session.Flights().RecordCount(), 1);
-        QVERIFY(session.Flights().Current().Value("CloudBase").isNull());
-    }
-
-    // A file that is not a logbook is refused after a read-only look: not a
-    // byte of it changes, no journal appears beside it, the message names the
-    // file and the fault, and the logbook that was open stays open and usable.
+    // A file that is not a logbook is refused after a read-only look: not a byte of it changes, no journal
+    // appears beside it, the message names the file and the fault, and the logbook that was open stays open
+    // and usable.
     void notALogbookLeftAsItWas_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<LogbookFault>("fault");
@@ -212,9 +192,8 @@ private slots:
                  QStringLiteral("kept-open.mdb flight 0"));
     }
 
-    // A logbook that cannot be written (the file or its folder marked
-    // read-only) opens read-only: its flights show, nothing is written to
-    // it or beside it, and a change is refused by the engine.
+    // A logbook that cannot be written (the file or its folder marked read-only) opens read-only: its flights
+    // show, nothing is written to it or beside it, and a change is refused by the engine.
     void readOnlyLogbook_data() {
         QTest::addColumn<bool>("folderReadOnly");
         QTest::newRow("read-only file") << false;
@@ -252,9 +231,8 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"flights.mdb"});
     }
 
-    // A new logbook is a copy of the template, also over the logbook that is
-    // open (over another existing file see tst_mainwindow); without the
-    // template nothing changes.
+    // A new logbook is a copy of the template, also over the logbook that is open (over another existing file
+    // see tst_mainwindow); without the template nothing changes.
     void newFromTemplate_data() {
         QTest::addColumn<QString>("target");
         QTest::newRow("new file") << "new.mdb";
@@ -270,6 +248,11 @@ private slots:
         const QString name = noTemplate ? MakeLogbook(target, 4) : Path(target);
         const QByteArray before = FileBytes(name);
 
+        // Journals a crash left beside a replaced file go with it: a stale log would be replayed.
+        if (!noTemplate && name != current)
+            for (const char* suffix : {"-wal", "-shm"})
+                QVERIFY(WriteBytes(name + QLatin1String(suffix), QByteArray(64, 'j')));
+
         const FileCommandResult result =
             NewLogbook(session, noTemplate ? Path("no-such-template") : template_, name);
         QCOMPARE(result.ok, !noTemplate);
@@ -283,26 +266,12 @@ private slots:
             LogbookDatabase old;
             QVERIFY(old.Open(current, nullptr));
             QCOMPARE(RowCount(old.Db(), "LogData"), 3);
+            QVERIFY(!QFileInfo::exists(name + "-shm") && !QFileInfo::exists(name + "-wal"));
         }
     }
 
-    // The journals a crash left beside a file go with it when it is
-    // replaced: a stale write-ahead log would be replayed into the new file.
-    void replacedFileTakesItsJournals() {
-        LogbookSession session;
-        const QString name = MakeLogbook("crashed.mdb", 2);
-        for (const char* suffix : {"-wal", "-shm"})
-            QVERIFY(WriteBytes(name + QLatin1String(suffix), QByteArray(64, 'j')));
-        QVERIFY(NewLogbook(session, template_, name).ok);
-        session.CloseLogbook();
-        QVERIFY(!QFileInfo::exists(name + "-shm") && !QFileInfo::exists(name + "-wal"));
-        LogbookDatabase fresh;
-        QVERIFY(fresh.Open(name, nullptr));
-        QCOMPARE(RowCount(fresh.Db(), "LogData"), 0);
-    }
-
-    // The archive is a byte copy of the logbook, replacing an older archive,
-    // and the logbook is open again; it cannot be archived onto itself.
+    // The archive is a byte copy of the logbook, replacing an older archive, and the logbook is open again;
+    // it cannot be archived onto itself.
     void archiveIsByteCopy() {
         LogbookSession session;
         const QString current = MakeLogbook("archived.mdb", 5);
@@ -348,8 +317,8 @@ private slots:
                  QStringLiteral("typed, not yet saved"));
     }
 
-    // "<logbook>.tmp" holds the logbook as it was before the compaction, and
-    // the next compaction replaces it; the room of deleted rows is given back.
+    // "<logbook>.tmp" holds the logbook as it was before the compaction, and the next compaction replaces it;
+    // the room of deleted rows is given back.
     void compactLeavesPreviousState() {
         LogbookSession session;
         const QString current = MakeLogbook("compacted.mdb", 4);
@@ -384,8 +353,8 @@ private slots:
         QCOMPARE(session.Flights().RecordCount(), 5);
     }
 
-    // A compaction that fails after the logbook was moved aside puts the
-    // logbook back and opens it again: nothing is lost.
+    // A compaction that fails after the logbook was moved aside puts the logbook back and opens it again:
+    // nothing is lost.
     void failedCompactionRestores_data() {
         QTest::addColumn<QByteArray>("leftBehind"); // what the failing compaction wrote
         QTest::addColumn<QString>("message");
@@ -423,8 +392,8 @@ private slots:
         QVERIFY(QFileInfo::exists(current + ".tmp"));
     }
 
-    // Files the program writes come from the program folder when it is
-    // writable, else from a copy in the user's data folder, made once and then kept.
+    // Files the program writes come from the program folder when it is writable, else from a copy in the
+    // user's data folder, made once and then kept.
     void writableProgramFiles_data() {
         QTest::addColumn<bool>("folderWritable");
         QTest::addColumn<bool>("copyExists");

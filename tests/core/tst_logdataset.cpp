@@ -1,7 +1,6 @@
-// The flights of the open logbook as a positioned set: navigation, the move
-// guard, sorting, deleted entries, saving edits, and the barograph and track
-// links of a flight. Opening on the newest flight and new entries are driven
-// through the window in tst_mainwindow.
+// The flights of the open logbook as a positioned set: navigation, the move guard, sorting, deleted entries,
+// saving edits, and the barograph and track links of a flight. Opening on the newest flight and new entries
+// are driven through the window in tst_mainwindow.
 
 #include "common/testlogbook.h"
 #include "core/daynumber.h"
@@ -118,8 +117,7 @@ private slots:
         QVERIFY(Flights().MoveNext());
     }
 
-    // Flights entered in any order walk by start time; sorting keeps the
-    // flight shown.
+    // Flights entered in any order walk by start time; sorting keeps the flight shown.
     void sortDescending() {
         QVERIFY(OpenWithFlights({3000, 1000, 5000, 2000, 4000}));
         const QList<qint64> ascending = IdsInOrder();
@@ -133,8 +131,8 @@ private slots:
         QCOMPARE(descending, ascending);
     }
 
-    // "Delete Entry" removes the flight shown and shows the last one, not its
-    // neighbour; the flight's tracks and barograph samples stay.
+    // "Delete Entry" removes the flight shown and shows the last one, not its neighbour; the flight's tracks
+    // and barograph samples stay.
     void deleteGoesToLastRow_data() {
         QTest::addColumn<int>("deleteAt");
         QTest::newRow("first") << 0;
@@ -158,9 +156,8 @@ private slots:
         QCOMPARE(Scalar(session_->Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = ?", {gone}).toInt(), 1);
     }
 
-    // Saving the flight shown writes the fields the pilot changed and nothing
-    // else: a field another part wrote meanwhile (the 3D view's offsets, the
-    // conditions window) keeps its new value.
+    // Saving the flight shown writes the fields the pilot changed and nothing else: a field another part
+    // wrote meanwhile (the 3D view's offsets, the conditions window) keeps its new value.
     void saveWritesOnlyChangedFields_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QVariant>("value");
@@ -190,11 +187,10 @@ private slots:
         QCOMPARE(Flights().Current(), *stored); // the set shows what is stored now
     }
 
-    // "Find Baro Links" for a flight from 10:00 to 12:00: the caller passes
-    // the landing time plus one minute, and every sample from 10:00 up to and
-    // including 12:01 goes to the flight, also samples of another flight
-    // inside that range; samples outside it are left alone. On several days,
-    // as the comparison of day numbers read back from the texts must hold on any date.
+    // "Find Baro Links" for a flight from 10:00 to 12:00: the caller passes the landing time plus one minute,
+    // and every sample from 10:00 up to and including 12:01 goes to the flight, also samples of another
+    // flight inside that range; samples outside it are left alone. On several days, as the comparison of day
+    // numbers read back from the texts must hold on any date.
     void assignBaroToFlight_data() {
         QTest::addColumn<QDate>("date");
         QTest::newRow("3 June 2001") << QDate(2001, 6, 3);
@@ -207,8 +203,8 @@ private slots:
         QSqlDatabase db = session_->Db();
         QCOMPARE(Exec(db, "UPDATE LogData SET EndTime = ?", {DayNumber(date, 12, 0)}), QString());
         const qint64 flight = ids_[0], other = flight + 100;
-        // Seconds after 9:00, as the barograph download stores them (the
-        // trace's start plus whole intervals), with the flight they belong to.
+        // Seconds after 9:00, as the barograph download stores them (the trace's start plus whole intervals),
+        // with the flight they belong to.
         const QList<std::tuple<int, qint64, bool>> samples = {
             {3599, -1, false}, {3600, -1, true},  {3601, -1, true},   {7200, other, true},
             {10800, -1, true}, {10860, -1, true}, {10861, -1, false}, {0, other, false},
@@ -245,8 +241,30 @@ private slots:
         QVERIFY(!FlightHasTracks(db, -1));
     }
 
-    // Deleting tracks with their points is one transaction: when a part of it
-    // fails, every track and point is still there and the failure is told.
+    // A lookup table opens in the order of its sort text, also by its first column.
+    void tableSort_data() {
+        QTest::addColumn<QString>("sort");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("as stored") << "" << QStringList{"Mentor", "Alpina", "Rush"};
+        QTest::newRow("first column, descending") << "ID DESC" << QStringList{"Rush", "Alpina", "Mentor"};
+        QTest::newRow("by name, any case") << "makemodel" << QStringList{"Alpina", "Mentor", "Rush"};
+    }
+    void tableSort() {
+        QFETCH(QString, sort);
+        QFETCH(QStringList, shown);
+        QVERIFY(OpenWithFlights({}));
+        for (const char* name : {"Mentor", "Alpina", "Rush"})
+            QCOMPARE(InsertRow(session_->Db(), "Glider", {{"MakeModel", name}}), QString());
+        LogbookTableModel model(session_->Db());
+        QVERIFY(model.Open("Glider", sort));
+        QStringList names;
+        for (int row = 0; row < model.rowCount(); ++row)
+            names << model.Stored(row, "MakeModel").toString();
+        QCOMPARE(names, shown);
+    }
+
+    // Deleting tracks with their points is one transaction: when a part of it fails, every track and point is
+    // still there and the failure is told.
     void deleteTracksAllOrNothing_data() {
         QTest::addColumn<bool>("tracks");
         QTest::addColumn<bool>("points");

@@ -1,5 +1,5 @@
-// The logbook schema, its check and upgrade at every open, the unique keys
-// that refuse rows already stored, and the stored query "Logbook".
+// The logbook schema, its check and upgrade at every open, the unique keys that refuse rows already stored,
+// and the stored query "Logbook".
 
 #include "common/testlogbook.h"
 #include "core/daynumber.h"
@@ -17,18 +17,6 @@ using namespace testlogbook;
 Q_DECLARE_METATYPE(soarnote::Answer)
 
 namespace {
-
-// Answers the TimeOffset question and counts how often it was asked.
-struct Asker {
-    Answer answer = Answer::No;
-    int asked = 0;
-    std::function<Answer()> Fn() {
-        return [this] {
-            ++asked;
-            return answer;
-        };
-    }
-};
 
 QSet<QString> ToSet(const QStringList& list) {
     return QSet<QString>(list.cbegin(), list.cend());
@@ -51,9 +39,10 @@ class TestSchemaUpgrade : public QObject {
     QString NewPath() { return dir_.filePath(QStringLiteral("logbook%1.mdb").arg(++fileCounter_)); }
 
 private slots:
-    // Each older layout lacks some of the fields later versions added. The
-    // check adds exactly those, in its fixed order, as Single fields, keeps
-    // the rows stored before, and a second open adds nothing.
+    // Each older layout lacks some of the fields later versions added: the check adds exactly those, in its
+    // fixed order, as Single fields, keeps the rows, keys and stored query (also through the rebuild of
+    // LogData the time offset conversion makes), and a second open adds nothing. A file of the current layout
+    // is not touched.
     void addsMissingFieldsOnce_data() {
         QTest::addColumn<QStringList>("omitted");
         QTest::addColumn<bool>("timeOffsetAsDateTime");
@@ -68,7 +57,8 @@ private slots:
         QTest::newRow("no track clock offset")
             << QStringList{"Tracks.TimeOffset", "LogData.WindSpeed"} << false
             << QStringList{"LogData.WindSpeed", "Tracks.TimeOffset"};
-        QTest::newRow("oldest layout") << allSix << true << allSix;
+        QTest::newRow("oldest layout, offset converted") << allSix << true << allSix;
+        QTest::newRow("current layout") << QStringList() << false << QStringList();
     }
     void addsMissingFieldsOnce() {
         QFETCH(QStringList, omitted);
@@ -82,12 +72,16 @@ private slots:
             QCOMPARE(InsertRow(file.Db(), "LogData", kRecord), QString());
             QCOMPARE(InsertRow(file.Db(), "TrackData", kPoint), QString());
         }
-        Asker asker;
-        const UpgradeResult first = CheckAndUpgradeLogbook(path, asker.Fn());
+        const QByteArray before = FileBytes(path);
+        int asked = 0;
+        const auto yes = [&asked] { return ++asked, Answer::Yes; };
+        const UpgradeResult first = CheckAndUpgradeLogbook(path, yes);
         QVERIFY2(first.ok, qPrintable(first.error));
         QCOMPARE(first.addedFields, added);
-        QCOMPARE(asker.asked, timeOffsetAsDateTime ? 1 : 0);
-        QCOMPARE(CheckAndUpgradeLogbook(path, asker.Fn()).addedFields, QStringList());
+        QCOMPARE(first.timeOffsetConverted, timeOffsetAsDateTime);
+        QCOMPARE(asked, timeOffsetAsDateTime ? 1 : 0);
+        if (added.isEmpty()) QVERIFY(FileBytes(path) == before);
+        QCOMPARE(CheckAndUpgradeLogbook(path, yes).addedFields, QStringList());
 
         LogbookDatabase file;
         QVERIFY(file.Open(path, nullptr));
@@ -105,12 +99,13 @@ private slots:
         QCOMPARE(Scalar(file.Db(), "SELECT StartHeight FROM LogData").toInt(), 300);
         QVERIFY(Scalar(file.Db(), "SELECT CloudBase IS NULL FROM LogData").toBool());
         QCOMPARE(RowCount(file.Db(), "TrackData"), 1);
+        QVERIFY(!InsertRow(file.Db(), "LogData", kRecord).isEmpty());
+        QCOMPARE(Scalar(file.Db(), "SELECT MaxGain FROM Logbook").toInt(), 1150);
     }
 
-    // A TimeOffset declared as a date/time is the older layout: the question
-    // is asked at every open until the pilot accepts; only Yes converts. The
-    // old values are times of day, not offsets, so converted rows keep an
-    // empty offset while new flights get 0.
+    // A TimeOffset declared as a date/time is the older layout: the question is asked at every open until the
+    // pilot accepts; only Yes converts. The old values are times of day, not offsets, so converted rows keep
+    // an empty offset while new flights get 0.
     void timeOffsetQuestion_data() {
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<bool>("converted");
@@ -134,11 +129,12 @@ private slots:
                                     {"Comments", QStringLiteral("flight %1").arg(i)}}),
                          QString());
         }
-        Asker asker{answer};
-        const UpgradeResult result = CheckAndUpgradeLogbook(path, asker.Fn());
+        int asked = 0;
+        const auto ask = [&](Answer given) { return [&asked, given] { return ++asked, given; }; };
+        const UpgradeResult result = CheckAndUpgradeLogbook(path, ask(answer));
         QVERIFY2(result.ok, qPrintable(result.error));
         QVERIFY(result.timeOffsetAsked);
-        QCOMPARE(asker.asked, 1);
+        QCOMPARE(asked, 1);
         QCOMPARE(result.timeOffsetConverted, converted);
         {
             LogbookDatabase file;
@@ -159,46 +155,12 @@ private slots:
                 QCOMPARE(Scalar(db, "SELECT TimeOffset FROM LogData WHERE ID = ?", {*id}), QVariant(0.0));
         }
         // Declining leaves the question for the next open; accepting ends it.
-        Asker again{Answer::No};
-        QCOMPARE(CheckAndUpgradeLogbook(path, again.Fn()).timeOffsetAsked, !converted);
-        QCOMPARE(again.asked, converted ? 0 : 1);
+        QCOMPARE(CheckAndUpgradeLogbook(path, ask(Answer::No)).timeOffsetAsked, !converted);
+        QCOMPARE(asked, converted ? 1 : 2);
     }
 
-    // The conversion rebuilds LogData; its keys and the stored query must come back.
-    void convertedFileKeepsKeysAndQuery() {
-        const QString path = NewPath();
-        QVERIFY(CreateLogbookFile(path, SchemaLayout{{"LogData.CloudCover"}, true}));
-        {
-            LogbookDatabase file;
-            QVERIFY(file.Open(path, nullptr));
-            QCOMPARE(InsertRow(file.Db(), "LogData", kRecord), QString());
-        }
-        Asker yes{Answer::Yes};
-        const UpgradeResult result = CheckAndUpgradeLogbook(path, yes.Fn());
-        QVERIFY2(result.ok && result.timeOffsetConverted, qPrintable(result.error));
-        QCOMPARE(result.addedFields, QStringList{"LogData.CloudCover"});
-        LogbookDatabase file;
-        QVERIFY(file.Open(path, nullptr));
-        QVERIFY(!InsertRow(file.Db(), "LogData", kRecord).isEmpty());
-        QCOMPARE(Scalar(file.Db(), "SELECT MaxGain FROM Logbook").toInt(), 1150);
-    }
-
-    // A file of the current layout: nothing asked, nothing added, not a byte changed.
-    void currentFileUnchanged() {
-        const QString path = NewPath();
-        QVERIFY(CreateLogbookFile(path));
-        const QByteArray before = FileBytes(path);
-        Asker asker;
-        const UpgradeResult result = CheckAndUpgradeLogbook(path, asker.Fn());
-        QVERIFY2(result.ok, qPrintable(result.error));
-        QVERIFY(result.addedFields.isEmpty() && !result.timeOffsetAsked);
-        QCOMPARE(asker.asked, 0);
-        QVERIFY(FileBytes(path) == before);
-    }
-
-    // The database refuses a track point, barograph sample or instrument log
-    // record that is already stored, and accepts every genuinely new row,
-    // also two flights added by hand ("New Entry") with the same times.
+    // The database refuses a track point, barograph sample or instrument log record that is already stored,
+    // and accepts every genuinely new row, also two flights added by hand ("New Entry") with the same times.
     void uniqueKeys_data() {
         QTest::addColumn<QString>("table");
         QTest::addColumn<QVariantMap>("first");
@@ -226,8 +188,8 @@ private slots:
             << "LogData" << kRecord << with(kRecord, "EndTime", 37045.51) << true;
         QTest::newRow("log record, other max height")
             << "LogData" << kRecord << with(kRecord, "MaxHeight", 1451) << true;
-        // Linking a barograph trace moves a flight's take-off; downloaded
-        // again, the record is still the same flight.
+        // Linking a barograph trace moves a flight's take-off; downloaded again, the record is still the same
+        // flight.
         QTest::newRow("log record again, take-off moved since")
             << "LogData" << with(with(kRecord, "StartTime", 37045.39), "StartHeight", 290) << kRecord
             << false;
@@ -248,11 +210,10 @@ private slots:
         QCOMPARE(RowCount(file.Db(), table), accepted ? 2 : 1);
     }
 
-    // Files written before the keys existed get them at the next open, each
-    // step in its own transaction, and the version reached is kept in the
-    // file. One that already holds repeated points or samples loses the
-    // repeats (a sample given to a flight is the one kept) and says how many,
-    // so that the keys protect it from then on.
+    // Files written before the keys existed get them at the next open, each step in its own transaction, and
+    // the version reached is kept in the file. One that already holds repeated points or samples loses the
+    // repeats (a sample given to a flight is the one kept) and says how many, so that the keys protect it
+    // from then on.
     void olderFileGetsUniqueKeys() {
         const QString path = NewPath();
         QVERIFY(CreateLogbookFile(path, SchemaLayout{{"LogData.WindSpeed"}, false}));
@@ -294,9 +255,8 @@ private slots:
         QVERIFY(CheckAndUpgradeLogbook(path, {}).removedDuplicates.isEmpty());
     }
 
-    // A key that cannot be built for another reason fails the upgrade with
-    // the engine's text; its step is undone as a whole and the version stays,
-    // so the next open tries again.
+    // A key that cannot be built for another reason fails the upgrade with the engine's text; its step is
+    // undone as a whole and the version stays, so the next open tries again.
     void failedKeyStepUndone() {
         const QString path = NewPath();
         QVERIFY(CreateLogbookFile(path));
@@ -318,8 +278,28 @@ private slots:
             !Scalar(file.Db(), "SELECT COUNT(*) FROM sqlite_master WHERE name = 'TrackDataPoint'").toBool());
     }
 
-    // The stored query the printed log walks: one row per flight, lookups
-    // joined by ID, flights without lookups kept.
+    // The engine functions the totals and the stored query call: NULL for no value or one out of range.
+    void sqlFunctions_data() {
+        QTest::addColumn<QVariant>("day");
+        QTest::addColumn<QString>("results"); // Year|HoursMinutes, "-" for NULL
+        QTest::newRow("29/12/1899 06:00") << QVariant(-1.25) << "1899|-30:00";
+        QTest::newRow("NULL") << QVariant() << "-|-";
+        QTest::newRow("out of the calendar") << QVariant(9e42) << "-|-";
+    }
+    void sqlFunctions() {
+        QFETCH(QVariant, day);
+        const QString path = NewPath();
+        QVERIFY(CreateLogbookFile(path));
+        LogbookDatabase file;
+        QVERIFY(file.Open(path, nullptr));
+        QTEST(Scalar(file.Db(), "SELECT COALESCE(Year(?), '-') || '|' || COALESCE(HoursMinutes(?), '-')",
+                     {day, day})
+                  .toString(),
+              "results");
+    }
+
+    // The stored query the printed log walks: one row per flight, lookups joined by ID, flights without
+    // lookups kept.
     void logbookQuery_data() {
         QTest::addColumn<QVariantMap>("flight");
         QTest::addColumn<QVariantMap>("columns");

@@ -1,5 +1,5 @@
-// The settings store: every key's default, sections found whatever their
-// case, and values kept as the texts they were written as.
+// The settings store: every key's default, sections found whatever their case, and values kept as the texts
+// they were written as.
 
 #include "core/programfolder.h"
 #include "settings/plotcolours.h"
@@ -49,8 +49,7 @@ private slots:
         QVERIFY(IniText(ini_).trimmed().isEmpty());
     }
 
-    // Colours are stored red in the low byte; the 3D view's landscape
-    // default is dark green, not a dark blue.
+    // Colours are stored red in the low byte; the 3D view's landscape default is dark green, not a dark blue.
     void plotColours_data() {
         QTest::addColumn<quint32>("bgr");
         QTest::addColumn<QColor>("colour");
@@ -66,9 +65,9 @@ private slots:
         QCOMPARE(BgrFromColour(colour), bgr);
     }
 
-    // The options dialog writes the variometer's stop bits under "vario", and
-    // the variometer link reads them under "Vario": one section, whatever the
-    // case in which it was first written, and a write under another case goes to it.
+    // The options dialog writes the variometer's stop bits under "vario", and the variometer link reads them
+    // under "Vario": one section, whatever the case in which it was first written, and a write under another
+    // case goes to it.
     void sectionCase_data() {
         QTest::addColumn<QString>("writeSection");
         QTest::addColumn<QString>("writeKey");
@@ -93,8 +92,7 @@ private slots:
             QVERIFY(store.Contains(readSection, readKey));
         }
         {
-            // Another run, reading the file, writes back under the other case
-            // next to another key.
+            // Another run, reading the file, writes back under the other case next to another key.
             SettingsStore store(ini_);
             QCOMPARE(store.Text(readSection, readKey, "1"), QString("2"));
             store.Write(readSection, readKey, "0");
@@ -112,24 +110,8 @@ private slots:
                  1);
     }
 
-    // "General" keys are kept in the INI file's [%General] section (a plain
-    // [General] holds keys without a section) and read back under "General".
-    void generalSection() {
-        {
-            SettingsStore store(ini_);
-            store.Write(keys::GeneralUnits, "Meters");
-            store.Write(keys::GeneralToolbar, "Open,New,|,Archive");
-        }
-        const QString ini = IniText(ini_);
-        QVERIFY2(ini.contains("[%General]") && !ini.contains("[General]"), qPrintable(ini));
-        SettingsStore store(ini_);
-        QCOMPARE(store.Text(keys::GeneralUnits), QString("Meters"));
-        QCOMPARE(store.Text(keys::GeneralToolbar), QString("Open,New,|,Archive"));
-        QCOMPARE(store.Text(keys::GeneralLimit), QString("0"));
-    }
-
-    // A text comes back as it was written: paths with blanks and commas,
-    // quotes, characters that mean something to the INI format.
+    // A text comes back as it was written: paths with blanks and commas, quotes, characters that mean
+    // something to the INI format.
     void textsKept_data() {
         QTest::addColumn<QString>("text");
         QTest::newRow("blanks in the path") << "/home/pilot/My Flights/2001 season.mdb";
@@ -150,7 +132,8 @@ private slots:
         QCOMPARE(SettingsStore(ini_).Text(keys::DatabaseName), text);
     }
 
-    // Every value is kept as text: numbers as decimal text, check boxes as 0 or 1.
+    // Every value is kept as text: numbers as decimal text, check boxes as 0 or 1. "General" keys are
+    // kept in the [%General] section (a plain [General] holds keys without a section).
     void numbersAsText() {
         {
             SettingsStore store(ini_);
@@ -159,15 +142,18 @@ private slots:
             store.Write(keys::PlotCloud, true);
             store.Write(keys::PlotOverlay, false);
             store.Write(keys::MainHeight, "not a number");
+            store.Write(keys::GeneralUnits, "Meters");
         }
         const QString ini = IniText(ini_);
         QVERIFY2(ini.contains("Show=11\n") && ini.contains("FPS=2.5\n") && ini.contains("Cloud=1\n") &&
-                     ini.contains("Overlay=0\n"),
+                     ini.contains("Overlay=0\n") && ini.contains("[%General]") && !ini.contains("[General]"),
                  qPrintable(ini));
         SettingsStore store(ini_);
         QCOMPARE(store.Number(keys::PlotFps), 2.5);
         QCOMPARE(store.Int(keys::PlotCloud), 1);
         QCOMPARE(store.Int(keys::MainHeight), 5450); // not numeric: the default
+        QCOMPARE(store.Text(keys::GeneralUnits), QString("Meters"));
+        QCOMPARE(store.Text(keys::GeneralLimit), QString("0"));
         store.Remove("main", "height");
         QVERIFY(!store.Contains(keys::MainHeight.section, keys::MainHeight.key));
     }

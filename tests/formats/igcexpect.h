@@ -1,17 +1,50 @@
 #pragma once
-// What an IGC file states, read with regular expressions independently of the
-// program's reader: the date, the time zone header and every well-formed B
-// record with its LAD/LOD digits, as the tests expect to find them stored.
+// What an IGC file states, read with regular expressions independently of the program's reader: the date, the
+// time zone header and every well-formed B record with its LAD/LOD digits, as the tests expect to find them
+// stored. Also the scratch logbook and the stored track the track file suites share.
 
+#include "common/testlogbook.h"
 #include "core/daynumber.h"
 
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <optional>
 #include <vector>
 
 namespace igcexpect {
+
+inline QString IgcPath(const QString& name) {
+    return QStringLiteral(SOARNOTE_TEST_DATA "/igc/") + name;
+}
+
+// An empty logbook of the current layout, open, in a folder of its own.
+struct Logbook {
+    Logbook() {
+        testlogbook::Builder(path).Build();
+        file.Open(path, nullptr);
+    }
+    QSqlDatabase Db() { return file.Db(); }
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("log.mdb"));
+    soarnote::LogbookDatabase file;
+};
+
+struct Point {
+    double time, lat, lng;
+    QVariant height = {};
+};
+
+// The stored track points in time order.
+inline std::vector<Point> TrackPoints(const QSqlDatabase& db) {
+    std::vector<Point> points;
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("SELECT TIME, LAT, LNG, Height FROM TrackData ORDER BY TIME, rowid"));
+    while (q.next())
+        points.push_back({q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toDouble(), q.value(3)});
+    return points;
+}
 
 struct Fix {
     double time = 0; // UTC day number
@@ -65,8 +98,8 @@ inline File Read(const QString& path) {
             continue;
         }
         const int seconds = m.captured(1).toInt() * 3600 + m.captured(2).toInt() * 60 + m.captured(3).toInt();
-        // A step back of more than half a day is the next UTC day; a shorter
-        // one is a logger glitch on the same day.
+        // A step back of more than half a day is the next UTC day; a shorter one is a logger glitch on the
+        // same day.
         if (previous >= 0 && seconds + 43200 < previous) ++dayOffset;
         previous = seconds;
         Fix f2;

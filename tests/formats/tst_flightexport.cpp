@@ -1,12 +1,13 @@
-// A flight out of the logbook as IGC, GPX and KML: each export read back by
-// our own importer gives the same points, heights and times, and each is read
-// by an independent reader (GPSBabel) to the same points and times.
+// A flight out of the logbook as IGC, GPX and KML: each export read back by our own importer gives the same
+// points, heights and times, and each is read by an independent reader (GPSBabel) to the same points and
+// times.
 
 #include "common/testlogbook.h"
 #include "core/daynumber.h"
 #include "core/flightexport.h"
 #include "core/flightimport.h"
 #include "core/numbertext.h"
+#include "igcexpect.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -14,35 +15,11 @@
 #include <QtTest>
 
 using namespace soarnote;
+using namespace igcexpect;
 
 Q_DECLARE_METATYPE(soarnote::ExportFormat)
 
 namespace {
-
-struct Logbook {
-    Logbook() {
-        path = dir.filePath(QStringLiteral("log.mdb"));
-        testlogbook::Builder(path).Build();
-        file.Open(path, nullptr);
-    }
-    QTemporaryDir dir;
-    QString path;
-    LogbookDatabase file;
-};
-
-struct StoredPoint {
-    double time, lat, lng;
-    QVariant height;
-};
-
-std::vector<StoredPoint> StoredPoints(const QSqlDatabase& db) {
-    std::vector<StoredPoint> points;
-    QSqlQuery q(db);
-    q.exec(QStringLiteral("SELECT TIME, LAT, LNG, Height FROM TrackData ORDER BY TIME, rowid"));
-    while (q.next())
-        points.push_back({q.value(0).toDouble(), q.value(1).toDouble(), q.value(2).toDouble(), q.value(3)});
-    return points;
-}
 
 std::vector<std::pair<double, int>> StoredSamples(const QSqlDatabase& db) {
     std::vector<std::pair<double, int>> samples;
@@ -81,14 +58,13 @@ void TestFlightExport::roundTrip() {
     QFETCH(QString, source);
     QFETCH(ExportFormat, format);
     Logbook from;
-    const FlightImportResult imported =
-        ImportFlightFile(from.file.Db(), QStringLiteral(SOARNOTE_TEST_DATA "/igc/") + source);
+    const FlightImportResult imported = ImportFlightFile(from.Db(), IgcPath(source));
     QCOMPARE(imported.outcome, FlightImportResult::Outcome::Added);
-    const std::vector<StoredPoint> points = StoredPoints(from.file.Db());
-    const auto samples = StoredSamples(from.file.Db());
+    const std::vector<Point> points = TrackPoints(from.Db());
+    const auto samples = StoredSamples(from.Db());
 
     ExportProblem problem;
-    const std::optional<ExportFlight> flight = ReadExportFlight(from.file.Db(), imported.flightId, &problem);
+    const std::optional<ExportFlight> flight = ReadExportFlight(from.Db(), imported.flightId, &problem);
     QVERIFY(flight);
     QCOMPARE(flight->points.size(), points.size());
     const QString suffix = format == ExportFormat::Igc ? "igc" : format == ExportFormat::Gpx ? "gpx" : "kml";
@@ -99,9 +75,9 @@ void TestFlightExport::roundTrip() {
     const double tolerance = format == ExportFormat::Igc ? 1e-6 : 1e-8;
     if (format != ExportFormat::Kml) {
         Logbook to;
-        const FlightImportResult back = ImportFlightFile(to.file.Db(), out);
+        const FlightImportResult back = ImportFlightFile(to.Db(), out);
         QCOMPARE(back.outcome, FlightImportResult::Outcome::Added);
-        const std::vector<StoredPoint> read = StoredPoints(to.file.Db());
+        const std::vector<Point> read = TrackPoints(to.Db());
         QCOMPARE(read.size(), points.size());
         for (std::size_t i = 0; i < read.size(); ++i) {
             QCOMPARE(read[i].time, points[i].time);
@@ -114,7 +90,7 @@ void TestFlightExport::roundTrip() {
         // The IGC keeps the pressure trace with the same local times.
         if (format == ExportFormat::Igc) {
             QCOMPARE(back.timeOffset, imported.timeOffset);
-            QCOMPARE(StoredSamples(to.file.Db()), samples);
+            QCOMPARE(StoredSamples(to.Db()), samples);
         }
     }
 
@@ -134,14 +110,13 @@ void TestFlightExport::roundTrip() {
               lng = header.indexOf(QStringLiteral("Longitude"));
     const int date = header.indexOf(QStringLiteral("Date")), time = header.indexOf(QStringLiteral("Time"));
     QVERIFY(lat >= 0 && lng >= 0 && date >= 0 && time >= 0);
-    // KML's take-off and landing markers are waypoints, not track points.
-    // GPSBabel reads an IGC file with pressure heights as two tracks, one
-    // for each height; their points are the same.
+    // KML's take-off and landing markers are waypoints, not track points. GPSBabel reads an IGC file with
+    // pressure heights as two tracks, one for each height; their points are the same.
     if (format == ExportFormat::Igc && lines.size() == 2 * qsizetype(points.size()))
         lines.resize(points.size());
     QCOMPARE(lines.size(), qsizetype(points.size()));
-    // GPSBabel reads IGC positions to the thousandth of a minute, without
-    // the LAD/LOD digits (cut off, not rounded).
+    // GPSBabel reads IGC positions to the thousandth of a minute, without the LAD/LOD digits (cut off, not
+    // rounded).
     const double babelTolerance = format == ExportFormat::Igc ? 0.001 / 60 : tolerance;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringList f = lines[i].trimmed().split(QLatin1Char(','));

@@ -1,8 +1,7 @@
-// IGC and GPX files into a logbook: every fix of the real files stored with
-// its time, position (LAD/LOD digits kept) and heights, the pressure trace,
-// the flight's fields, a flight that already covers the time, a second
-// import, summer and winter offsets, hand-made GPX variants, and refused
-// files that leave the logbook exactly as it was.
+// IGC and GPX files into a logbook: every fix of the real files stored with its time, position (LAD/LOD
+// digits kept) and heights, the pressure trace, the flight's fields, a flight that already covers the time, a
+// second import, summer and winter offsets, hand-made GPX variants, and refused files that leave the logbook
+// exactly as it was.
 
 #include "common/testlogbook.h"
 #include "core/flightimport.h"
@@ -17,14 +16,11 @@
 #include <tuple>
 
 using namespace soarnote;
+using namespace igcexpect;
 
 Q_DECLARE_METATYPE(soarnote::TrackFileProblem)
 
 namespace {
-
-QString IgcPath(const QString& name) {
-    return QStringLiteral(SOARNOTE_TEST_DATA "/igc/") + name;
-}
 
 // Every row of every table the import writes, as text, for "nothing changed".
 QStringList Dump(const QSqlDatabase& db) {
@@ -54,19 +50,6 @@ double Offset(const igcexpect::File& file, const QTimeZone& zone) {
     return ToSingle(hours / 24.0);
 }
 
-class Logbook {
-public:
-    Logbook() {
-        path = dir.filePath(QStringLiteral("log.mdb"));
-        testlogbook::Builder(path).Build();
-        file.Open(path, nullptr);
-    }
-    QSqlDatabase Db() { return file.Db(); }
-    QTemporaryDir dir;
-    QString path;
-    LogbookDatabase file;
-};
-
 } // namespace
 
 class TestFlightImport : public QObject {
@@ -77,8 +60,6 @@ private slots:
     void existingFlightGetsTrack();
     void secondImportAddsNothing();
     void overlappingFileAddsOnlyNewFixes();
-    void pilotFromFile_data();
-    void pilotFromFile();
     void offsets_data();
     void offsets();
     void gpx_data();
@@ -164,8 +145,8 @@ void TestFlightImport::realFiles() {
     }
     QCOMPARE(i, samples.size());
 
-    // The flight as a variometer log gives it: local times, heights of the
-    // pressure sensor (satellite heights without one).
+    // The flight as a variometer log gives it: local times, heights of the pressure sensor (satellite heights
+    // without one).
     QVERIFY(q.exec(QStringLiteral("SELECT StartTime, EndTime, StartHeight, MaxHeight, MinHeight, MaxAscent, "
                                   "MaxDescent, Glider FROM LogData")));
     QVERIFY(q.next());
@@ -194,8 +175,8 @@ void TestFlightImport::realFiles() {
 }
 
 void TestFlightImport::existingFlightGetsTrack() {
-    // A variometer download of the same flight: its own trace and fields stay,
-    // the track joins it; the glider already listed is not added again.
+    // A variometer download of the same flight: its own trace and fields stay, the track joins it; the glider
+    // already listed is not added again.
     const QString name = QStringLiteral("aerofiles-skydrop-2019-04-15.igc");
     const igcexpect::File expected = igcexpect::Read(IgcPath(name));
     const double offset = ToSingle(*expected.tzHours / 24.0);
@@ -239,9 +220,8 @@ void TestFlightImport::secondImportAddsNothing() {
 }
 
 void TestFlightImport::overlappingFileAddsOnlyNewFixes() {
-    // A logger's file synced again after the flight went on: the fixes
-    // already stored are passed over, the track of the new ones spans only
-    // them and joins the flight (whose trace stays its own), and the next
+    // A logger's file synced again after the flight went on: the fixes already stored are passed over, the
+    // track of the new ones spans only them and joins the flight (whose trace stays its own), and the next
     // flight takes the next number.
     const auto igc = [](const char* date, int first, int last) {
         QByteArray text = "AXXX\r\nHFDTE" + QByteArray(date) + "\r\nHFTZNTIMEZONE:0\r\n";
@@ -292,54 +272,34 @@ void TestFlightImport::overlappingFileAddsOnlyNewFixes() {
     QCOMPARE(third.flightId, qint64(2));
 }
 
-void TestFlightImport::pilotFromFile_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("pilot");
-    const QByteArray igc = "AXXX\r\nHFDTE150724\r\n";
-    const QByteArray fix = "B1200004700000N00800000EA0100001100\r\n";
-    const QByteArray trk =
-        "<trk><trkseg><trkpt lat=\"47\" lon=\"8\"><time>2024-07-15T12:00:00Z</time></trkpt>"
-        "</trkseg></trk></gpx>";
-    QTest::newRow("IGC pilot in charge")
-        << igc + "HFPLTPILOTINCHARGE: Bill Bloggs\r\n" + fix << "Bill Bloggs";
-    QTest::newRow("IGC oldest form") << igc + "HFPLTBill Bloggs\r\n" + fix << "Bill Bloggs";
-    QTest::newRow("GPX 1.1 author")
-        << "<gpx version=\"1.1\"><metadata><name>Evening</name><author><name> Jo  Pilot </name>"
-           "<email id=\"jo\" domain=\"example.org\"/></author></metadata>" +
-               trk
-        << "Jo Pilot";
-    QTest::newRow("GPX 1.0 author") << "<gpx version=\"1.0\"><name>Evening</name><author>Jo Pilot</author>" +
-                                           trk
-                                    << "Jo Pilot";
-    QTest::newRow("GPX without author")
-        << "<gpx><metadata><name>Evening</name></metadata>" + trk << QString();
-}
-
-void TestFlightImport::pilotFromFile() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, pilot);
-    Logbook log;
-    const QString path = log.dir.filePath(QStringLiteral("f.log"));
-    QVERIFY(testlogbook::WriteBytes(path, content));
-    const FlightImportResult r = ImportFlightFile(log.Db(), path);
-    QCOMPARE(r.outcome, FlightImportResult::Outcome::Added);
-    QCOMPARE(r.pilot, pilot);
-}
-
+// The track's offset (the file's zone, else the zone's rules on that date) and the pilot the file names.
 void TestFlightImport::offsets_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("zone");
     QTest::addColumn<double>("hours");
+    QTest::addColumn<QString>("pilot");
     const QByteArray b = "B1200004700000N00800000EA0100001100\r\nB1200104700100N00800100EA0101001110\r\n";
-    QTest::newRow("winter, computer's zone") << "AXXX\r\nHFDTE150124\r\n" + b << "Europe/Berlin" << 1.0;
-    QTest::newRow("summer, computer's zone") << "AXXX\r\nHFDTE150724\r\n" + b << "Europe/Berlin" << 2.0;
-    QTest::newRow("summer time starts that night") << "AXXX\r\nHFDTE310324\r\n" + b << "Europe/Berlin" << 2.0;
+    const QByteArray trk = "<trk><trkseg><trkpt lat=\"47\" lon=\"8\"><ele>1100</ele>"
+                           "<time>2024-07-15T12:00:00Z</time></trkpt></trkseg></trk></gpx>";
+    QTest::newRow("winter, computer's zone")
+        << "AXXX\r\nHFDTE150124\r\nHFPLTPILOTINCHARGE: Bill Bloggs\r\n" + b << "Europe/Berlin" << 1.0
+        << "Bill Bloggs";
+    QTest::newRow("summer, computer's zone")
+        << "AXXX\r\nHFDTE150724\r\nHFPLTBill Bloggs\r\n" + b << "Europe/Berlin" << 2.0 << "Bill Bloggs";
+    QTest::newRow("summer time starts that night")
+        << "AXXX\r\nHFDTE310324\r\n" + b << "Europe/Berlin" << 2.0 << QString();
     QTest::newRow("file's zone wins")
-        << "AXXX\r\nHFDTE150724\r\nHFTZNTIMEZONE:-3.5\r\n" + b << "Europe/Berlin" << -3.5;
-    QTest::newRow("GPX in summer")
-        << QByteArray("<gpx version=\"1.1\"><trk><trkseg><trkpt lat=\"47\" lon=\"8\"><ele>1100</ele>"
-                      "<time>2024-07-15T12:00:00Z</time></trkpt></trkseg></trk></gpx>")
-        << "America/New_York" << -4.0;
+        << "AXXX\r\nHFDTE150724\r\nHFTZNTIMEZONE:-3.5\r\n" + b << "Europe/Berlin" << -3.5 << QString();
+    QTest::newRow("GPX 1.1 in summer")
+        << "<gpx version=\"1.1\"><metadata><name>Evening</name><author><name> Jo  Pilot </name>"
+           "<email id=\"jo\" domain=\"example.org\"/></author></metadata>" +
+               trk
+        << "America/New_York" << -4.0 << "Jo Pilot";
+    QTest::newRow("GPX 1.0 author") << "<gpx version=\"1.0\"><name>Evening</name><author>Jo Pilot</author>" +
+                                           trk
+                                    << "UTC" << 0.0 << "Jo Pilot";
+    QTest::newRow("GPX without author")
+        << "<gpx><metadata><name>Evening</name></metadata>" + trk << "UTC" << 0.0 << QString();
 }
 
 void TestFlightImport::offsets() {
@@ -353,6 +313,7 @@ void TestFlightImport::offsets() {
     options.zone = QTimeZone(zone.toLatin1());
     const FlightImportResult r = ImportFlightFile(log.Db(), path, options);
     QCOMPARE(r.outcome, FlightImportResult::Outcome::Added);
+    QTEST(r.pilot, "pilot");
     const double offset = ToSingle(hours / 24.0);
     QCOMPARE(testlogbook::Scalar(log.Db(), QStringLiteral("SELECT TimeOffset FROM Tracks")).toDouble(),
              offset);
@@ -453,14 +414,8 @@ void TestFlightImport::refused() {
 void TestFlightImport::cancelLeavesNothing() {
     // A file bigger than one chunk, cancelled after the first.
     Logbook log;
-    QByteArray content = "AXXX\r\nHFDTE150724\r\n";
-    for (int i = 0; i < 20000; ++i)
-        content += QStringLiteral("B%1%2%34700%4N00800000EA0100001100\r\n")
-                       .arg(10 + i / 3600, 2, 10, QLatin1Char('0'))
-                       .arg(i / 60 % 60, 2, 10, QLatin1Char('0'))
-                       .arg(i % 60, 2, 10, QLatin1Char('0'))
-                       .arg(i % 1000, 3, 10, QLatin1Char('0'))
-                       .toLatin1();
+    const QByteArray content =
+        "AXXX\r\nHFDTE150724\r\n" + QByteArray("B1200004700000N00800000EA0100001100\r\n").repeated(20000);
     const QString path = log.dir.filePath(QStringLiteral("long.igc"));
     QVERIFY(testlogbook::WriteBytes(path, content));
     const QStringList before = Dump(log.Db());
@@ -468,6 +423,7 @@ void TestFlightImport::cancelLeavesNothing() {
     const FlightImportResult r =
         ImportFlightFile(log.Db(), path, {}, [&calls](qint64, qint64) { return ++calls < 2; });
     QCOMPARE(r.outcome, FlightImportResult::Outcome::Cancelled);
+    QCOMPARE(calls, 2);
     QCOMPARE(Dump(log.Db()), before);
 }
 

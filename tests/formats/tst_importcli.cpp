@@ -1,6 +1,5 @@
-// soarnote --import as a script runs it: no window, one summary line per
-// file, the rows in the named logbook, exit code 1 when a file was refused
-// and 2 for a logbook that cannot be written.
+// soarnote --import as a script runs it: no window, one summary line per file, the rows in the named logbook,
+// exit code 1 when a file was refused and 2 for a logbook that cannot be written.
 
 #include "common/testlogbook.h"
 

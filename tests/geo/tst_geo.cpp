@@ -1,5 +1,5 @@
-// The projections and the sun: the plane projection and its inverse walk,
-// the Ordnance Survey grid and grid references, and the sun's position.
+// The projections and the sun: the plane projection and its inverse walk, the Ordnance Survey grid and grid
+// references, and the sun's position.
 
 #include "geo/inverseiteration.h"
 #include "geo/osgrid.h"
@@ -25,9 +25,8 @@ double GroundMetres(GeoPosition a, GeoPosition b) {
     return std::hypot(north, east);
 }
 
-// The Ordnance Survey's worked example ("A guide to coordinate systems in
-// Great Britain", Transverse Mercator annex): on Airy 1830,
-// 52°39'27.2531"N 1°43'4.5177"E is E 651409.903, N 313177.270.
+// The Ordnance Survey's worked example ("A guide to coordinate systems in Great Britain", Transverse Mercator
+// annex): on Airy 1830, 52°39'27.2531"N 1°43'4.5177"E is E 651409.903, N 313177.270.
 const GeoPosition kWorkedExample{52 + 39 / 60.0 + 27.2531 / 3600, 1 + 43 / 60.0 + 4.5177 / 3600};
 const PlanePosition kWorkedExampleGrid{651409.903, 313177.270};
 
@@ -50,11 +49,7 @@ private slots:
         QTest::addColumn<double>("easting");
         QTest::addColumn<double>("northing");
         QTest::addColumn<double>("tolerance");
-        // From WGS84 geometry alone (a = 6378137, b = 6356752.3142): the meridian
-        // point at geodetic latitude φ is (ν cos φ, ν(1-e²) sin φ), the pole lies
-        // the chord sqrt(a² + b²) from the equator, a degree of the equator is
-        // 2πa / 360. The projection writes π as 3.1415927 and 2π as 6.2831854,
-        // worth up to 0.2 m at these distances.
+        // From WGS84 geometry alone; the projection's 7-digit π is worth up to 0.2 m here.
         QTest::newRow("origin") << 0.0 << 0.0 << 0.0 << 0.0 << 1e-6;
         QTest::newRow("1E on the equator") << 0.0 << 1.0 << 111319.4908 << 0.0 << 0.01;
         QTest::newRow("north pole") << 90.0 << 0.0 << 0.0 << 9004939.2877 << 0.2;
@@ -77,8 +72,7 @@ private slots:
         QCOMPARE(south.northing, lat == 0 ? p.northing : -p.northing);
     }
 
-    // Up to about 68 degrees of latitude the inverse settles within the step
-    // limit for every longitude.
+    // Up to about 68 degrees of latitude the inverse settles within the step limit for every longitude.
     void planeRoundTrip_data() {
         QTest::addColumn<double>("lat");
         QTest::addColumn<double>("lng");
@@ -93,13 +87,12 @@ private slots:
         QVERIFY2(metres < 1.0, qPrintable(QString::number(metres)));
     }
 
-    // Targets the walk cannot reach end at the step limit, or earlier when the
-    // next step would overflow, with a finite estimate.
+    // Targets the walk cannot reach end at the step limit, or earlier when the next step would overflow, with
+    // a finite estimate.
     void planeUnreachableTargets() {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        // Beyond about 70 degrees the longitude walk swings ever wider: at 75N
-        // it runs to the step limit, at 80N it would overflow before that.
+        // At 75N the longitude walk runs to the step limit, at 80N it would overflow before that.
         const PlanePosition targets[] = {
             LatLngToPlane({75, 20}), LatLngToPlane({80, 20}), {0, 1e8}, {nan, 0}, {0, -inf}};
         const float s = static_cast<float>(1 / (InverseRadiansPerDegree() * 6378137));
@@ -115,13 +108,9 @@ private slots:
         QTest::addColumn<GeoPosition>("position");
         QTest::addColumn<PlanePosition>("os");
         QTest::addColumn<PlanePosition>("pinned");
-        // "os": the Ordnance Survey's figures; our scale factor is 0.9996 (not
-        // 0.9996012717), the semi-major axis and the northing shift are rounded,
-        // together worth up to a metre in Britain. "pinned": a second,
-        // independent transcription of our formulas (single precision emulated
-        // by rounding each marked quantity through a 32-bit float), to the
-        // micrometre. Working in double throughout moves these by 2 to 4 cm,
-        // so a millimetre pins the roundings.
+        // "os": the Ordnance Survey's figures (our rounded constants are worth up to a metre). "pinned": an
+        // independent transcription of our single-precision formulas; a millimetre pins the roundings (double
+        // throughout moves these by 2 to 4 cm).
         QTest::newRow("OS worked example")
             << kWorkedExample << kWorkedExampleGrid << PlanePosition{651409.567460, 313176.433864};
         // The true origin, 49N 2W, is E 400000 N -100000 by definition.
@@ -142,8 +131,7 @@ private slots:
         // The metre of formula difference above plus the metre the walk stops within.
         const GeoPosition p = OsGridToLatLng(kWorkedExampleGrid);
         QVERIFY(GroundMetres(p, kWorkedExample) < 2.0);
-        // Where the single-precision walk ends, from the second transcription
-        // (1e-8 degree is a millimetre).
+        // Where the single-precision walk ends, from the second transcription (1e-8 degree is a millimetre).
         QVERIFY(std::fabs(p.latitude - 52.657577652757) < 1e-8);
         QVERIFY(std::fabs(p.longitude - 1.717927161166) < 1e-8);
     }
@@ -166,8 +154,8 @@ private slots:
         QVERIFY(GroundMetres({lat, lng}, back) < 1.0);
     }
 
-    // Near a pole the single-precision series overflows; the pole itself lies
-    // on the central meridian, 11 m beyond 89.9999 degrees.
+    // Near a pole the single-precision series overflows; the pole itself lies on the central meridian, 11 m
+    // beyond 89.9999 degrees.
     void osPoles() {
         for (const double lat : {90.0, -90.0}) {
             for (const double lng : {-2.0, 10.0}) {
@@ -198,8 +186,8 @@ private slots:
         QTest::newRow("nothing") << "" << 0.0 << -500000.0;
         // Lowercase letters are not grid letters: only the digits count.
         QTest::newRow("lowercase") << "tq3080" << 30000.0 << -420000.0;
-        // Odd digit counts: the half is rounded to even, so 3 digits give two
-        // overlapping halves and 5 digits leave the middle one out.
+        // Odd digit counts: the half is rounded to even, so 3 digits give two overlapping halves and 5 digits
+        // leave the middle one out.
         QTest::newRow("3 digits") << "SU401" << 440000.0 << 101000.0;
         QTest::newRow("5 digits") << "SU40123" << 440000.0 << 123000.0;
         QTest::newRow("12 digits") << "SU123456789012" << 412345.6 << 178901.2;
@@ -221,10 +209,7 @@ private slots:
         QTest::addColumn<double>("azimuth");
         QTest::addColumn<double>("elevation");
         QTest::addColumn<double>("tolerance");
-        // From NOAA's solar position equations (the spreadsheet behind its solar
-        // calculator), true elevation without refraction. The short almanac
-        // agrees to half a degree (at most 0.50 over 50,000 random places and
-        // times from 1990 to 2035).
+        // NOAA's solar position equations, without refraction; the short almanac agrees to 0.5 degree.
         // clang-format off
         QTest::newRow("Annecy")               << 45.90 <<    6.13 << DayNumberUt(2024, 7, 15, 10)   << 131.25 << 57.94 << 0.5;
         QTest::newRow("Valle de Bravo")       << 19.19 << -100.13 << DayNumberUt(2024, 2, 10, 18)   << 157.13 << 53.86 << 0.5;
@@ -250,16 +235,16 @@ private slots:
 
     void nightAndDayCount() {
         QVERIFY(SunAzimuthElevation({51.5, 0}, DayNumberUt(2024, 12, 21, 0)).elevation < 0);
-        // Worked by hand with N = 0, H = 12: M = -2.6337, L = -79.849,
-        // declination = arcsin(0.3978 sin L) = -23.052. N = 1 would give -22.97.
+        // Worked by hand with N = 0, H = 12: M = -2.6337, L = -79.849, declination = arcsin(0.3978 sin L) =
+        // -23.052. N = 1 would give -22.97.
         const SunHourAngle newYear = SunDeclinationAndHourAngle(DayNumberUt(2023, 1, 1, 12));
         QVERIFY(std::fabs(newYear.declination + 23.052) < 0.005);
         // The almanac has no year term: every 1 January is alike.
         const SunHourAngle nextYear = SunDeclinationAndHourAngle(DayNumberUt(2024, 1, 1, 12));
         QCOMPARE(nextYear.declination, newYear.declination);
         QCOMPARE(nextYear.greenwichHourAngle, newYear.greenwichHourAngle);
-        // 10:00 and 14:00 share a day count: near the equinox the declination
-        // moves 0.4 degrees a day, so a count that turned at noon would show.
+        // 10:00 and 14:00 share a day count: near the equinox the declination moves 0.4 degrees a day, so a
+        // count that turned at noon would show.
         auto declination = [](int day, double hours) {
             return SunDeclinationAndHourAngle(DayNumberUt(2024, 3, day, hours)).declination;
         };
@@ -288,8 +273,8 @@ private slots:
         const double any = std::numeric_limits<double>::quiet_NaN();
         // Overhead on the equator, D = 0 and sin h = 0: taken as south.
         QTest::newRow("zenith") << GeoPosition{0, 0} << 0.0 << 0.0 << 180.0 << 90.0;
-        // D = 0 with the sun on the horizon: due west in the afternoon, due
-        // east in the morning, whatever the sign of the zero.
+        // D = 0 with the sun on the horizon: due west in the afternoon, due east in the morning, whatever the
+        // sign of the zero.
         QTest::newRow("due west") << GeoPosition{0, 0} << 0.0 << 90.0 << 270.0 << 0.0;
         QTest::newRow("due east") << GeoPosition{0, 10} << 0.0 << 260.0 << 90.0 << 0.0;
         // At the poles the sun stands as high as its declination.
