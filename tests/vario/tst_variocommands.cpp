@@ -11,6 +11,7 @@
 #include "ui/variocommands.h"
 #include "vario/varioconnection.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -58,7 +59,12 @@ struct Window {
         return true;
     }
     bool Wait() {
-        return QTest::qWaitFor([this] { return !commands->Busy(); }, 20000);
+        // Short waits: the emulated instrument answers from this thread's event loop.
+        QElapsedTimer t;
+        t.start();
+        while (commands->Busy() && t.elapsed() < 20000)
+            QTest::qWait(5);
+        return !commands->Busy();
     }
     QSqlDatabase Db() { return session.Db(); }
 };

@@ -7,6 +7,7 @@
 #include "solemulator.h"
 #include "vario/varioconnection.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace soarnote;
@@ -55,7 +56,12 @@ struct Bench {
     }
     // Waits for the transfer to end; false on timeout.
     bool Wait() {
-        return QTest::qWaitFor([this] { return !connection->Busy(); }, 30000);
+        // Short waits: the emulated instrument answers from this thread's event loop.
+        QElapsedTimer t;
+        t.start();
+        while (connection->Busy() && t.elapsed() < 30000)
+            QTest::qWait(5);
+        return !connection->Busy();
     }
     QString LastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
 };
