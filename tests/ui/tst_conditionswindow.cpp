@@ -143,6 +143,7 @@ private slots:
         QCOMPARE(w->WeatherList()->currentText(), saved ? QStringLiteral("Overcast") : QString());
         QCOMPARE(w->WindList()->currentText(), saved ? QStringLiteral("Strong") : QString());
         QCOMPARE(w->Box(FlightConditions::WindSpeed)->text(), saved ? windSpeed : QString());
+        QCOMPARE(w->Box(FlightConditions::CloudCover)->text(), saved ? QStringLiteral("0.75") : QString());
         QVERIFY(!main_->Form()->IsModified());
         // Choosing no entry empties the field.
         w->WeatherList()->setCurrentIndex(0);

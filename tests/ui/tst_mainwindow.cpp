@@ -134,8 +134,7 @@ private slots:
         QFETCH(bool, stopped);
         bool busy = true; // outlives the window that asks about it
         int cancels = 0;
-        const QString path = MakeLogbook(QStringLiteral("transfer.mdb"), Daily(1));
-        MainWindow* w = OpenMain(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("transfer.mdb"), Daily(1)));
         w->AddTransferCheck([&busy] { return busy; },
                             [&busy, &cancels] {
                                 ++cancels;
@@ -162,8 +161,7 @@ private slots:
     }
 
     void plotOffsetsMakeRoomForThemselves() {
-        const QString path = MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1));
-        MainWindow* w = OpenMain(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1)));
         w->resize(w->width(), w->minimumHeight()); // as small as the pilot can make it
         w->MenuItem(QStringLiteral("Plot &Offsets"))->trigger();
         QVERIFY(w->Form()->OffsetsShown());
@@ -177,8 +175,7 @@ private slots:
     }
 
     void helpWindowBesideTheMainWindowAndClosesWithEscape() {
-        const QString path = MakeLogbook(QStringLiteral("help.mdb"), Daily(1));
-        MainWindow* w = OpenMain(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("help.mdb"), Daily(1)));
         w->move(0, 0);
         QVERIFY(Activate(w));
         Press(Qt::Key_F1);
@@ -192,8 +189,7 @@ private slots:
     }
 
     void customizeToolbarRowsStayApartWhenMoving() {
-        const QString path = MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1));
-        MainWindow* w = OpenMain(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1)));
         ToolbarCustomizeDialog dialog(w->Toolbar(), w);
         dialog.show();
         QListWidget* current = dialog.Current();
@@ -250,8 +246,7 @@ private slots:
     }
 
     void emptyLogbook() {
-        const QString path = MakeLogbook(QStringLiteral("empty.mdb"), {});
-        MainWindow* w = OpenMain(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("empty.mdb"), {}));
         QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
         QTest::keyClick(w->Form()->Edit(QStringLiteral("Distance")), Qt::Key_PageDown);
         QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));

@@ -17,9 +17,7 @@ namespace {
 class FakeInput : public InputPrompt {
 public:
     QList<std::optional<QString>> answers;
-    QStringList prompts;
-    std::optional<QString> AskText(QWidget*, const QString&, const QString& prompt, const QString&) override {
-        prompts << prompt;
+    std::optional<QString> AskText(QWidget*, const QString&, const QString&, const QString&) override {
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
     QStringList defaults;
