@@ -38,13 +38,9 @@ PlotData MakePlot(const std::vector<std::array<float, 3>>& xyz) {
     plot.lastIndex = static_cast<int>(plot.points.size()) - 1;
     plot.min = plot.max = plot.points.front();
     for (const PlotPoint& p : plot.points) {
-        plot.min.x = std::min(plot.min.x, p.x);
-        plot.min.y = std::min(plot.min.y, p.y);
-        plot.min.z = std::min(plot.min.z, p.z);
-        plot.max.x = std::max(plot.max.x, p.x);
-        plot.max.y = std::max(plot.max.y, p.y);
-        plot.max.z = std::max(plot.max.z, p.z);
-        plot.max.time = std::max(plot.max.time, p.time);
+        plot.min = {std::min(plot.min.x, p.x), std::min(plot.min.y, p.y), std::min(plot.min.z, p.z),
+                    plot.min.time};
+        plot.max = {std::max(plot.max.x, p.x), std::max(plot.max.y, p.y), std::max(plot.max.z, p.z), p.time};
     }
     return plot;
 }
@@ -163,64 +159,61 @@ private slots:
         QTest::addColumn<float>("climb"); // height units per step
         QTest::addColumn<int>("show");
         QTest::addColumn<QColor>("band");
+        QTest::addColumn<bool>("onPaper"); // drawn into a PDF, which takes no blend mode
         // 255 units per step at gain 1024 is exactly 255 x gain per day.
-        QTest::newRow("exactly saturated climb") << 255.f << 15 << QColor(255, 0, 0);
-        QTest::newRow("beyond saturation") << 1000.f << 15 << QColor(255, 0, 0);
-        QTest::newRow("half climb") << 127.5f << 15 << QColor(255, 128, 128);
-        QTest::newRow("saturated sink") << -255.f << 15 << QColor(0, 0, 255);
-        QTest::newRow("level flight leaves the paper") << 0.f << 15 << QColor(Qt::white);
-        QTest::newRow("show 0: no tint") << 255.f << 0 << QColor(Qt::white);
-        QTest::newRow("climb tint off") << 255.f << 2 << QColor(Qt::white);
-        QTest::newRow("sink tint off") << -255.f << 1 << QColor(Qt::white);
+        QTest::newRow("exactly saturated climb") << 255.f << 15 << QColor(255, 0, 0) << false;
+        QTest::newRow("on paper") << 255.f << 15 << QColor(255, 0, 0) << true;
+        QTest::newRow("beyond saturation") << 1000.f << 15 << QColor(255, 0, 0) << false;
+        QTest::newRow("half climb") << 127.5f << 15 << QColor(255, 128, 128) << false;
+        QTest::newRow("saturated sink") << -255.f << 15 << QColor(0, 0, 255) << false;
+        QTest::newRow("level flight leaves the paper") << 0.f << 15 << QColor(Qt::white) << false;
+        QTest::newRow("show 0: no tint") << 255.f << 0 << QColor(Qt::white) << false;
+        QTest::newRow("climb tint off") << 255.f << 2 << QColor(Qt::white) << false;
+        QTest::newRow("sink tint off") << -255.f << 1 << QColor(Qt::white) << false;
     }
     void tint() {
         QFETCH(float, climb);
         QFETCH(int, show);
-        QFETCH(QColor, band);
+        QFETCH(bool, onPaper);
         const PlotData data =
             MakePlot({{0, 0, 1000}, {-1000, 0, 1000 + climb}, {-2000, 0, 1000 + 2 * climb}});
-        QImage image = PageImage();
-        {
-            DrawSurface surface(&image, 287, 200);
-            surface.SetDrawWidth(40); // the base width: a band 10 mm wide
+        auto draw = [&](DrawSurface& surface) {
+            surface.SetDrawWidth(int(10 * surface.PixelsPerMm())); // a band 10 mm wide
+            const qint16 width = surface.DrawWidth();
             int w = 190;
             int h = 160;
             DrawPlanView(surface, data, 20, 100, w, h, show, 1024);
-            QCOMPARE(surface.DrawWidth(), qint16(40)); // restored
+            QCOMPARE(surface.DrawWidth(), width); // restored
             QCOMPARE(surface.Mode(), DrawMode::Copy);
+        };
+        QImage image = PageImage();
+        if (onPaper) {
+            if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty())
+                QSKIP("pdftoppm is needed");
+            const QString pdf = dir_.filePath(QStringLiteral("mask.pdf"));
+            {
+                QPdfWriter writer(pdf);
+                writer.setResolution(kPdfResolution);
+                writer.setPageLayout(
+                    QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
+                DrawSurface surface(&writer);
+                draw(surface);
+                QVERIFY(surface.EndDoc());
+            }
+            QProcess p;
+            p.start(QStringLiteral("pdftoppm"),
+                    {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("101.6"),
+                     QStringLiteral("-singlefile"), pdf, dir_.filePath(QStringLiteral("mask"))});
+            QVERIFY(p.waitForFinished(60000));
+            image = QImage(dir_.filePath(QStringLiteral("mask.png")));
+        } else {
+            DrawSurface surface(&image, 287, 200);
+            draw(surface);
         }
         // 2.5 mm beside the first segment: in the band, off the track line.
-        QCOMPARE(image.pixelColor(Pixel(60, 102.5)), band);
+        QTEST(image.pixelColor(Pixel(60, 102.5)), "band");
         // The track line stays black under the band.
         const QColor line = image.pixelColor(Pixel(60, 100));
-        QVERIFY2(line.red() < 80 && line.green() < 80 && line.blue() < 80, qPrintable(line.name()));
-    }
-
-    void maskOnPaper() {
-        // A PDF takes no blend mode: the band must still leave the track black.
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftoppm")).isEmpty()) QSKIP("pdftoppm is needed");
-        const PlotData data = MakePlot({{0, 0, 1000}, {-1000, 0, 1255}, {-2000, 0, 1510}});
-        const QString pdf = dir_.filePath(QStringLiteral("mask.pdf"));
-        {
-            QPdfWriter writer(pdf);
-            writer.setResolution(kPdfResolution);
-            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
-            DrawSurface surface(&writer);
-            surface.SetDrawWidth(int(10 * surface.PixelsPerMm())); // a band 10 mm wide
-            int w = 190;
-            int h = 160;
-            DrawPlanView(surface, data, 20, 100, w, h, 15, 1024);
-            QVERIFY(surface.EndDoc());
-        }
-        QProcess p;
-        p.start(QStringLiteral("pdftoppm"),
-                {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("101.6"),
-                 QStringLiteral("-singlefile"), pdf, dir_.filePath(QStringLiteral("mask"))});
-        QVERIFY(p.waitForFinished(60000));
-        const QImage page(dir_.filePath(QStringLiteral("mask.png")));
-        QVERIFY(!page.isNull());
-        QCOMPARE(page.pixelColor(Pixel(60, 102.5)), QColor(255, 0, 0));
-        const QColor line = page.pixelColor(Pixel(60, 100));
         QVERIFY2(line.red() < 80 && line.green() < 80 && line.blue() < 80, qPrintable(line.name()));
     }
 

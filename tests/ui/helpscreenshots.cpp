@@ -1,6 +1,7 @@
 // Pictures of the options dialog, the totals and conditions windows, the
-// table editor and the about box for the help pages, taken on a copy of the
-// demo logbook. Run by hand after changing one of those windows:
+// table editor, the about box and the print preview (the log and a flight
+// page) for the help pages, taken on a copy of the demo logbook. Run by hand
+// after changing one of those windows or the printed pages:
 //
 //   QT_QPA_PLATFORM=offscreen build/tests/soarnote-helpshots resources/help/images
 
@@ -9,6 +10,7 @@
 #include "ui/companionwindows.h"
 #include "ui/conditionswindow.h"
 #include "ui/optionsdialog.h"
+#include "ui/printpreview.h"
 #include "ui/tableeditor.h"
 #include "ui/totalswindow.h"
 
@@ -24,6 +26,17 @@ namespace {
 bool Save(QWidget* window, const QDir& folder, const QString& name) {
     QApplication::processEvents();
     return ShotRig::Save(window->grab().toImage(), folder, name);
+}
+
+bool ShootPreview(ShotRig& rig, PrintPreview::Mode mode, const QDir& folder, const QString& name) {
+    PrintPreview preview(rig.main.get(), rig.main->Session(), rig.settings.get(), rig.prompts.get(),
+                         rig.main->Printer());
+    preview.Prepare(mode);
+    preview.resize(900, 680);
+    preview.show();
+    QApplication::processEvents();
+    preview.FitAndRender();
+    return Save(&preview, folder, name);
 }
 
 } // namespace
@@ -75,5 +88,9 @@ int main(int argc, char** argv) {
     ok &= Save(companions.About(), out, QStringLiteral("about"));
     companions.About()->ShowSystemInformation();
     ok &= Save(companions.About()->SystemInformationDialog(), out, QStringLiteral("systeminfo"));
+    companions.About()->close();
+
+    ok &= ShootPreview(rig, PrintPreview::LogMode, out, QStringLiteral("preview-log"));
+    ok &= ShootPreview(rig, PrintPreview::FlightMode, out, QStringLiteral("preview-flight"));
     return ok ? 0 : 1;
 }

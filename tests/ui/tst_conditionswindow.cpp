@@ -1,6 +1,6 @@
 // The conditions window beside the real main window: every change goes into
-// the current flight and is saved with it, the window follows the current
-// flight, its lists open the table editor, and its captions are translated.
+// the current flight and travels with its other edits, the window follows
+// the current flight and its lists open the table editor.
 
 #include "windowfixture.h"
 
@@ -12,11 +12,6 @@ class TestConditionsWindow : public WindowFixture {
     Q_OBJECT
 
     ConditionsWindow* Window() { return companions_->Conditions(); }
-    QVariant Stored(const char* field, int id) {
-        return Scalar(
-            Db(), QStringLiteral("SELECT \"%1\" FROM LogData WHERE ID = ?").arg(QString::fromLatin1(field)),
-            {id});
-    }
     void PageDown() { QTest::keyClick(main_->Form()->Comments(), Qt::Key_PageDown); }
     void PageUp() { QTest::keyClick(main_->Form()->Comments(), Qt::Key_PageUp); }
 
@@ -87,39 +82,72 @@ private slots:
         QVERIFY(!main_->Form()->IsModified());
     }
 
-    void everyChangeGoesIntoTheFlight() {
+    // Every change goes into the flight at once and travels with the
+    // flight's other edits: saved together, or dropped together when the
+    // pilot discards a value the flight refuses.
+    void everyChangeTravelsWithTheFlight_data() {
+        QTest::addColumn<QString>("windSpeed");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("saved with the comment") << QStringLiteral("25") << true;
+        QTest::newRow("dropped with it") << QStringLiteral("fast") << false;
+    }
+
+    void everyChangeTravelsWithTheFlight() {
+        QFETCH(QString, windSpeed);
+        QFETCH(bool, saved);
+        Answers({QMessageBox::Discard});
         PageDown(); // the first flight, no conditions yet
-        companions_->ShowConditions(true);
+        ClickAt(main_->Form()->ConditionsButton());
         ConditionsWindow* w = Window();
-        w->WeatherList()->setCurrentIndex(w->WeatherList()->findText(QStringLiteral("Overcast")));
-        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Weather),
-                 QStringLiteral("2")); // at once, as the row's ID
-        QTest::keyClicks(w->Box(FlightConditions::CloudCover), QStringLiteral("0.75"));
+        QVERIFY(w && Activate(w));
+        ClickAt(w->Box(FlightConditions::CloudCover));
+        Type(QStringLiteral("0.75"));
         QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::CloudCover), QStringLiteral("0.75"));
-        QTest::keyClicks(w->Box(FlightConditions::CloudBase), QStringLiteral("1500"));
-        w->WindList()->setCurrentIndex(w->WindList()->findText(QStringLiteral("Strong")));
-        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Wind), QStringLiteral("2"));
-        QTest::keyClicks(w->Box(FlightConditions::WindSpeed), QStringLiteral("25"));
-        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::WindSpeed), QStringLiteral("25"));
-        QVERIFY(main_->Form()->IsModified());
-        QVERIFY(Stored("Weather", 1).isNull()); // saved with the flight, not before
-
-        PageUp(); // the main window saves the flight it leaves
-        QCOMPARE(Stored("Weather", 1).toInt(), 2);
-        QCOMPARE(Stored("CloudCover", 1).toDouble(), 0.75);
-        QCOMPARE(Stored("CloudBase", 1).toDouble(), 1500.0);
-        QCOMPARE(Stored("Wind", 1).toInt(), 2);
-        QCOMPARE(Stored("WindSpeed", 1).toDouble(), 25.0);
-        QCOMPARE(Stored("Wind", 2).toInt(), 1); // the other flight kept its own
-
-        // Back again: the stored choice shows.
-        PageDown();
+        // Back through the wind list to the weather list; Down picks the next row.
+        Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), w->WeatherList());
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Down);
         QCOMPARE(w->WeatherList()->currentText(), QStringLiteral("Overcast"));
-        QCOMPARE(w->WindList()->currentText(), QStringLiteral("Strong"));
-        QCOMPARE(w->Box(FlightConditions::CloudCover)->text(), QStringLiteral("0.75"));
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Weather),
+                 QStringLiteral("2")); // the row's ID
+        Press(Qt::Key_Tab);
+        Press(Qt::Key_Down);
+        Press(Qt::Key_Down);
+        QCOMPARE(main_->Form()->Conditions().Text(FlightConditions::Wind), QStringLiteral("2"));
+        ClickAt(w->Box(FlightConditions::CloudBase));
+        Type(QStringLiteral("1500"));
+        ClickAt(w->Box(FlightConditions::WindSpeed));
+        Type(windSpeed);
+        QVERIFY(main_->Form()->IsModified());
+
+        QVERIFY(Activate(main_.get()));
+        ClickAt(main_->Form()->Comments());
+        Press(Qt::Key_End, Qt::ControlModifier);
+        Type(QStringLiteral(", cumulus"));
+        QVERIFY(Stored("Weather", 1).isNull()); // nothing before the flight is left
+        Press(Qt::Key_PageUp);                  // the first flight is saved or its edits dropped
+        QCOMPARE(prompts_.asked.size(), saved ? 0 : 1);
+        QCOMPARE(Stored("Comments", 1).toString(),
+                 saved ? QStringLiteral("first, cumulus") : QStringLiteral("first"));
+        QCOMPARE(Stored("Weather", 1).toInt(), saved ? 2 : 0);
+        QCOMPARE(Stored("CloudCover", 1).toDouble(), saved ? 0.75 : 0.0);
+        QCOMPARE(Stored("CloudBase", 1).toDouble(), saved ? 1500.0 : 0.0);
+        QCOMPARE(Stored("Wind", 1).toInt(), saved ? 2 : 0);
+        QCOMPARE(Stored("WindSpeed", 1).toDouble(), saved ? 25.0 : 0.0);
+        QCOMPARE(Stored("Wind", 2).toInt(), 1); // the other flight kept its own
+        QCOMPARE(w->WindList()->currentText(), QStringLiteral("Light"));
+
+        Press(Qt::Key_PageDown); // back: the window shows what is stored
+        QCOMPARE(w->WeatherList()->currentText(), saved ? QStringLiteral("Overcast") : QString());
+        QCOMPARE(w->WindList()->currentText(), saved ? QStringLiteral("Strong") : QString());
+        QCOMPARE(w->Box(FlightConditions::WindSpeed)->text(), saved ? windSpeed : QString());
+        QCOMPARE(w->Box(FlightConditions::CloudCover)->text(), saved ? QStringLiteral("0.75") : QString());
+        QVERIFY(!main_->Form()->IsModified());
         // Choosing no entry empties the field.
         w->WeatherList()->setCurrentIndex(0);
-        PageUp();
+        Press(Qt::Key_PageUp);
         QVERIFY(Stored("Weather", 1).isNull());
     }
 
@@ -177,23 +205,6 @@ private slots:
         }
         main_.reset();
         QVERIFY(!owned);
-    }
-
-    void captionsAreTranslated() {
-        const QString table = Path(QStringLiteral("translate.mdl"));
-        QVERIFY(LanguageTable::Create(table, nullptr));
-        QCOMPARE(testlogbook::ExecOnFile(table,
-                                         "INSERT INTO \"Table\" (English, Language) VALUES "
-                                         "('Cloud Base', 'Wolkenbasis'), ('Conditions', 'Bedingungen')"),
-                 QString());
-        OpenLanguageTable(table);
-        companions_->ShowConditions(true);
-        QCOMPARE(Window()->windowTitle(), QStringLiteral("Bedingungen"));
-        QStringList labels;
-        for (QLabel* label : Window()->findChildren<QLabel*>())
-            labels << label->text();
-        QVERIFY(labels.contains(QStringLiteral("Wolkenbasis")) &&
-                labels.contains(QStringLiteral("Wind Speed")));
     }
 };
 

@@ -38,7 +38,6 @@ class TestMainWindow : public WindowFixture {
         if (flights.size() > 1) logbook.Row("Tracks", {{"LogID", 2}, {"StartTime", flights[1].first}});
         return logbook.Build() ? logbook.Path() : QString();
     }
-    MainWindow* OpenWindow(const QString& logbook) { return OpenMain(logbook); }
 
     static QString CurrentComment(MainWindow& w) { return w.Form()->Comments()->toPlainText(); }
 
@@ -46,36 +45,26 @@ private slots:
     void init() { QVERIFY(PrepareFolder()); }
     void cleanup() { TearDown(); }
 
-    void opensOnNewestFlightWithCaption() {
-        // Inserted out of order: the newest by start time is the first row.
-        const QString path =
-            MakeLogbook(QStringLiteral("flights2001.mdb"), {{Day(2025, 8, 1, 12), Day(2025, 8, 1, 14)},
-                                                            {Day(2025, 5, 1, 10), Day(2025, 5, 1, 12)},
-                                                            {Day(2025, 6, 1, 11), Day(2025, 6, 1, 13)}});
-        MainWindow* w = OpenWindow(path);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - flights2001"));
-        QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
-        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("3"));
-        QCOMPARE(settings_->Text(keys::DatabaseName), QFileInfo(path).absoluteFilePath());
-    }
-
     void navigationKeys_data() {
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<QString>("position");
+        QTest::addColumn<bool>("plot"); // only the second flight has a track
         // Page Up is the later flight, Page Down the earlier one.
-        QTest::newRow("page up on last does nothing") << QList<int>{Qt::Key_PageUp} << "4";
-        QTest::newRow("page down") << QList<int>{Qt::Key_PageDown} << "3";
-        QTest::newRow("home") << QList<int>{Qt::Key_Home} << "1";
-        QTest::newRow("page down on first does nothing") << QList<int>{Qt::Key_Home, Qt::Key_PageDown} << "1";
-        QTest::newRow("home then page up") << QList<int>{Qt::Key_Home, Qt::Key_PageUp} << "2";
-        QTest::newRow("end after home") << QList<int>{Qt::Key_Home, Qt::Key_End} << "4";
+        QTest::newRow("page up on last does nothing") << QList<int>{Qt::Key_PageUp} << "4" << false;
+        QTest::newRow("page down") << QList<int>{Qt::Key_PageDown} << "3" << false;
+        QTest::newRow("page down on first does nothing")
+            << QList<int>{Qt::Key_Home, Qt::Key_PageDown} << "1" << false;
+        QTest::newRow("home then page up") << QList<int>{Qt::Key_Home, Qt::Key_PageUp} << "2" << true;
+        QTest::newRow("on past the track")
+            << QList<int>{Qt::Key_Home, Qt::Key_PageUp, Qt::Key_PageUp} << "3" << false;
+        QTest::newRow("end after home") << QList<int>{Qt::Key_Home, Qt::Key_End} << "4" << false;
     }
 
     void navigationKeys() {
         QFETCH(QList<int>, keys);
         QFETCH(QString, position);
-        const QString path = MakeLogbook(QStringLiteral("nav.mdb"), Daily(4));
-        MainWindow* w = OpenWindow(path);
+        QFETCH(bool, plot);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("nav.mdb"), Daily(4)));
         // The keys work wherever the focus is, and never reach the focused box.
         QLineEdit* distance = w->Form()->Edit(QStringLiteral("Distance"));
         distance->setText(QStringLiteral("12.5"));
@@ -84,6 +73,8 @@ private slots:
             QTest::keyClick(distance, static_cast<Qt::Key>(key));
         QCOMPARE(w->Navigation()->PositionBox()->text(), position);
         QCOMPARE(distance->cursorPosition(), position == QLatin1String("4") && keys.size() == 1 ? 2 : 0);
+        QCOMPARE(w->MenuItem(QStringLiteral("&3D Plot"))->isEnabled(), plot);
+        QCOMPARE(w->Toolbar()->Button(QStringLiteral("3DPlot"))->isEnabled(), plot);
     }
 
     void menuShortcutsWinOverTextBoxes_data() {
@@ -107,24 +98,23 @@ private slots:
         const QString path = MakeLogbook(QStringLiteral("keys.mdb"), Daily(2));
         QCOMPARE(testlogbook::ExecOnFile(path, QStringLiteral("UPDATE LogData SET Distance = 2.2")),
                  QString());
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(path);
         QAction* command = w->MenuItem(item);
         command->setEnabled(offered);
         QSignalSpy triggered(command, &QAction::triggered);
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(Activate(w));
         QLineEdit* edit =
             box == QLatin1String("Position") ? w->Navigation()->PositionBox() : w->Form()->Edit(box);
         const QString before = edit->text();
-        QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->width() / 2, edit->height() / 2));
+        ClickAt(edit);
         QCOMPARE(QApplication::focusWidget(), edit);
-        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), Qt::ControlModifier);
+        Press(key, Qt::ControlModifier);
         QCOMPARE(triggered.size(), offered ? 1 : 0);
         QCOMPARE(edit->text(), before);
         // Moving on saves nothing changed; coming back shows the stored value.
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp);
-        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT Distance FROM LogData WHERE ID = 2")).toDouble(), 2.2);
+        Press(Qt::Key_PageDown);
+        Press(Qt::Key_PageUp);
+        QCOMPARE(Stored("Distance", 2).toDouble(), 2.2);
         QCOMPARE(w->Form()->Edit(QStringLiteral("Distance"))->text(), QStringLiteral("2.2"));
     }
 
@@ -144,23 +134,21 @@ private slots:
         QFETCH(bool, stopped);
         bool busy = true; // outlives the window that asks about it
         int cancels = 0;
-        const QString path = MakeLogbook(QStringLiteral("transfer.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("transfer.mdb"), Daily(1)));
         w->AddTransferCheck([&busy] { return busy; },
                             [&busy, &cancels] {
                                 ++cancels;
                                 busy = false;
                             });
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
+        QVERIFY(Activate(w));
         QTRY_VERIFY(w->CancelButton()->isVisible());
         if (how == QLatin1String("Escape")) {
             w->Form()->Comments()->setFocus();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            Press(Qt::Key_Escape);
         } else if (how == QLatin1String("button")) {
-            QTest::mouseClick(w->CancelButton(), Qt::LeftButton);
+            ClickAt(w->CancelButton());
         } else {
-            prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+            Answers({answer});
             w->MenuItem(QStringLiteral("&Exit"))->trigger();
             QCOMPARE(prompts_.asked.size(), 1);
             QCOMPARE(prompts_.asked[0].text, QStringLiteral("A transfer is running. Stop it and exit?"));
@@ -173,8 +161,7 @@ private slots:
     }
 
     void plotOffsetsMakeRoomForThemselves() {
-        const QString path = MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("offsets.mdb"), Daily(1)));
         w->resize(w->width(), w->minimumHeight()); // as small as the pilot can make it
         w->MenuItem(QStringLiteral("Plot &Offsets"))->trigger();
         QVERIFY(w->Form()->OffsetsShown());
@@ -188,24 +175,21 @@ private slots:
     }
 
     void helpWindowBesideTheMainWindowAndClosesWithEscape() {
-        const QString path = MakeLogbook(QStringLiteral("help.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("help.mdb"), Daily(1)));
         w->move(0, 0);
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : w, Qt::Key_F1);
+        QVERIFY(Activate(w));
+        Press(Qt::Key_F1);
         auto* help = w->findChild<QMainWindow*>(QStringLiteral("HelpWindow"));
         QVERIFY(help && help->isVisible());
         QVERIFY(help->frameGeometry().topLeft() != w->frameGeometry().topLeft());
         help->activateWindow();
         QTRY_COMPARE(QApplication::activeWindow(), help);
-        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : help, Qt::Key_Escape);
+        Press(Qt::Key_Escape);
         QTRY_VERIFY(!help->isVisible());
     }
 
     void customizeToolbarRowsStayApartWhenMoving() {
-        const QString path = MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("toolbar.mdb"), Daily(1)));
         ToolbarCustomizeDialog dialog(w->Toolbar(), w);
         dialog.show();
         QListWidget* current = dialog.Current();
@@ -218,8 +202,8 @@ private slots:
         for (QPushButton* b : dialog.findChildren<QPushButton*>())
             if (b->text() == QLatin1String("Move &Up")) up = b;
         QVERIFY(up);
-        QTest::mouseClick(up, Qt::LeftButton);
-        QTest::mouseClick(up, Qt::LeftButton);
+        ClickAt(up);
+        ClickAt(up);
         QCOMPARE(current->item(separator - 2)->data(Qt::UserRole).toString(), QStringLiteral("-"));
         QCoreApplication::processEvents();
         // Each row is drawn below the one before it, none over another.
@@ -233,12 +217,13 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("comment");
         // By start time the flights are 2, 0, 1; the newest (1) is shown first.
-        for (auto [typed, comment] : {std::pair{"1", "flight 2"},
+        for (auto [typed, comment] : {std::pair{"", "flight 1"},
+                                      {"1", "flight 2"},
                                       {"2", "flight 0"},
                                       {"x", "flight 1"},
                                       {"9", "flight 1"},
                                       {"0", "flight 1"}})
-            QTest::newRow(typed) << QString(typed) << QString(comment);
+            QTest::newRow(*typed ? typed : "opened") << QString(typed) << QString(comment);
     }
 
     void positionBox() {
@@ -247,23 +232,26 @@ private slots:
             MakeLogbook(QStringLiteral("pos.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
                                                     {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)},
                                                     {Day(2025, 4, 1, 10), Day(2025, 4, 1, 11)}});
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(path);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - pos"));
+        QCOMPARE(settings_->Text(keys::DatabaseName), QFileInfo(path).absoluteFilePath());
         QLineEdit* box = w->Navigation()->PositionBox();
-        box->selectAll();
-        QTest::keyClicks(box, typed);
-        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text(), QStringLiteral("3"));
+        if (!typed.isEmpty()) {
+            box->selectAll();
+            QTest::keyClicks(box, typed);
+            QTest::keyClick(box, Qt::Key_Return);
+        }
         QTEST(CurrentComment(*w), "comment");
     }
 
     void emptyLogbook() {
-        const QString path = MakeLogbook(QStringLiteral("empty.mdb"), {});
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("empty.mdb"), {}));
         QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
         QTest::keyClick(w->Form()->Edit(QStringLiteral("Distance")), Qt::Key_PageDown);
         QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("0"));
         QVERIFY(!w->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
-        // Deleting in an empty logbook does nothing.
-        // No flight to hold what is typed: the fields take no input.
+        // No flight to hold what is typed: the fields take no input; deleting does nothing.
         QLineEdit* distance = w->Form()->Edit(QStringLiteral("Distance"));
         QVERIFY(!distance->isEnabled());
         QVERIFY(!w->Form()->Comments()->isEnabled());
@@ -276,21 +264,10 @@ private slots:
         QVERIFY(distance->isEnabled() && w->Form()->Edit(QStringLiteral("StartTime"))->isEnabled());
     }
 
-    void plotButtonFollowsTracks() {
-        const QString path = MakeLogbook(QStringLiteral("tracks.mdb"), Daily(2));
-        MainWindow* w = OpenWindow(path);
-        QAction* menu = w->MenuItem(QStringLiteral("&3D Plot"));
-        QAction* button = w->Toolbar()->Button(QStringLiteral("3DPlot"));
-        QVERIFY(menu->isEnabled() && button->isEnabled()); // the newest flight has the track
-        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageDown);
-        QVERIFY(!menu->isEnabled() && !button->isEnabled());
-        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageUp);
-        QVERIFY(menu->isEnabled() && button->isEnabled());
-    }
-
-    void editModeEnablesSolFields() {
-        const QString path = MakeLogbook(QStringLiteral("edit.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(path);
+    // Edit mode opens the instrument's fields and the commands that add and
+    // delete flights.
+    void editModeNewAndDeleteEntry() {
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("edit.mdb"), Daily(2)));
         const QList<QWidget*> sol = w->Form()->SolControls();
         QCOMPARE(sol.size(), 11);
         auto allEnabled = [&](bool on) {
@@ -305,20 +282,10 @@ private slots:
         QVERIFY(allEnabled(false));
         QVERIFY(
             w->Form()->Edit(QStringLiteral("Distance"))->isEnabled()); // the pilot's own fields always are
+        w->NewEntry();                                                 // not in edit mode: nothing
+        QCOMPARE(w->Session().Flights().RecordCount(), 2);
         w->Toolbar()->Button(QStringLiteral("EditEnable"))->trigger();
         QVERIFY(allEnabled(true));
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        QTest::keySequence(w, QKeySequence(Qt::CTRL | Qt::Key_E));
-        QVERIFY(allEnabled(false));
-    }
-
-    void newAndDeleteEntry() {
-        const QString path = MakeLogbook(QStringLiteral("new.mdb"), Daily(2));
-        MainWindow* w = OpenWindow(path);
-        w->NewEntry(); // not in edit mode: nothing
-        QCOMPARE(w->Session().Flights().RecordCount(), 2);
-        w->ToggleEditMode();
         w->NewEntry();
         w->NewEntry(); // two in the same second are both kept
         QCOMPARE(w->Session().Flights().RecordCount(), 4);
@@ -329,73 +296,61 @@ private slots:
         w->DeleteEntry();
         QCOMPARE(w->Session().Flights().RecordCount(), 1);
         QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
+        QVERIFY(Activate(w));
+        Press(Qt::Key_E, Qt::ControlModifier);
+        QVERIFY(allEnabled(false));
     }
 
     void editsSavedWhenFlightChanges() {
         const QString path = MakeLogbook(QStringLiteral("save.mdb"), Daily(2));
         QCOMPARE(testlogbook::ExecOnFile(path, "INSERT INTO Glider (MakeModel) VALUES ('Ozone Rush 6')"),
                  QString());
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(path);
         w->Form()->Comments()->setPlainText(QStringLiteral("Couldn't find the climb at first"));
         w->Form()->Edit(QStringLiteral("Distance"))->setText(QStringLiteral("23.4"));
         w->Form()->Combo(QStringLiteral("Combo1_1"))->setCurrentIndex(1);
         QTest::keyClick(w->Form()->Comments(), Qt::Key_Home);
         QCOMPARE(CurrentComment(*w), QStringLiteral("flight 0"));
-        const QSqlDatabase db = Db();
-        QCOMPARE(Scalar(db, QStringLiteral("SELECT Comments FROM LogData WHERE ID = 2")).toString(),
-                 QStringLiteral("Couldn't find the climb at first"));
-        QCOMPARE(Scalar(db, QStringLiteral("SELECT Distance FROM LogData WHERE ID = 2")).toDouble(), 23.4);
-        QCOMPARE(Scalar(db, QStringLiteral("SELECT Glider FROM LogData WHERE ID = 2")).toInt(), 1);
+        QCOMPARE(Stored("Comments", 2).toString(), QStringLiteral("Couldn't find the climb at first"));
+        QCOMPARE(Stored("Distance", 2).toDouble(), 23.4);
+        QCOMPARE(Stored("Glider", 2).toInt(), 1);
         // Fields not touched keep their stored values exactly.
-        QCOMPARE(Scalar(db, QStringLiteral("SELECT StartTime FROM LogData WHERE ID = 2")).toDouble(),
-                 Day(2025, 5, 2, 10));
+        QCOMPARE(Stored("StartTime", 2).toDouble(), Day(2025, 5, 2, 10));
     }
 
     void badValueKeepsFlightUntilCorrectedOrDiscarded_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("position");
-        QTest::addColumn<QVariant>("stored");
-        QTest::newRow("ok: stay and correct") << int(QMessageBox::Ok) << "2" << QVariant(301);
-        QTest::newRow("discard: move on") << int(QMessageBox::Discard) << "1" << QVariant(301);
+        QTest::newRow("ok: stay and correct") << int(QMessageBox::Ok) << "2";
+        QTest::newRow("discard: move on") << int(QMessageBox::Discard) << "1";
     }
 
     void badValueKeepsFlightUntilCorrectedOrDiscarded() {
         QFETCH(int, answer);
-        const QString path = MakeLogbook(QStringLiteral("bad.mdb"), Daily(2));
-        MainWindow* w = OpenWindow(path);
-        w->ToggleEditMode();
-        w->Form()->Edit(QStringLiteral("StartHeight"))->setText(QStringLiteral("abc"));
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
-        QTest::keyClick(w->Form()->Comments(), Qt::Key_PageDown);
-        QCOMPARE(prompts_.asked.size(), 1);
-        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("abc")));
-        QTEST(w->Navigation()->PositionBox()->text(), "position");
-        QTEST(Scalar(Db(), QStringLiteral("SELECT StartHeight FROM LogData WHERE ID = 2")), "stored");
-    }
-
-    // A download ending while the question is open re-reads the flights: the
-    // pilot's edits must still be there to correct.
-    void editsSurviveARefreshWhileAsked() {
-        const QString path =
-            MakeLogbook(QStringLiteral("asked.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 11)},
-                                                      {Day(2025, 5, 2, 10), Day(2025, 5, 2, 11)}});
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("bad.mdb"), Daily(2)));
         w->ToggleEditMode();
         w->Form()->Comments()->setPlainText(QStringLiteral("Big day"));
         w->Form()->Edit(QStringLiteral("StartHeight"))->setText(QStringLiteral("abc"));
+        Answers({answer});
+        // A download ending while the question is open re-reads the flights:
+        // the pilot's edits must still be there to correct.
         prompts_.whileAsking = [&w] { w->Session().Flights().Refresh(); };
         QTest::keyClick(w->Form()->Comments(), Qt::Key_PageDown);
+        prompts_.whileAsking = nullptr;
         QCOMPARE(prompts_.asked.size(), 1);
-        QCOMPARE(w->Navigation()->PositionBox()->text(), QStringLiteral("2"));
-        QCOMPARE(CurrentComment(*w), QStringLiteral("Big day"));
-        QCOMPARE(w->Form()->Edit(QStringLiteral("StartHeight"))->text(), QStringLiteral("abc"));
-        prompts_.whileAsking = nullptr; // closing the window asks again
+        QVERIFY(prompts_.asked.first().text.contains(QStringLiteral("abc")));
+        QTEST(w->Navigation()->PositionBox()->text(), "position");
+        QCOMPARE(Stored("StartHeight", 2).toInt(), 301);
+        if (answer == QMessageBox::Ok) {
+            QCOMPARE(CurrentComment(*w), QStringLiteral("Big day"));
+            QCOMPARE(w->Form()->Edit(QStringLiteral("StartHeight"))->text(), QStringLiteral("abc"));
+        }
     }
 
     void derivedValuesFollowFields() {
         const QString path =
             MakeLogbook(QStringLiteral("derived.mdb"), {{Day(2025, 5, 1, 10), Day(2025, 5, 1, 12, 35)}});
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(path);
         FlightForm* f = w->Form();
         QCOMPARE(f->Edit(QStringLiteral("FlightTime"))->text(), QStringLiteral("02:35"));
         QCOMPARE(f->Label(QStringLiteral("MaxGain"))->text(), QStringLiteral("1150"));
@@ -423,10 +378,14 @@ private slots:
         QCOMPARE(Scalar(Db(), QStringLiteral("SELECT TimeOffset FROM LogData")).toDouble(), -30.0 / 1440);
     }
 
-    void toolbarArrangementComesBack() {
+    // The window's height and the toolbar's arrangement come back at the next run.
+    void layoutComesBack() {
         const QString path = MakeLogbook(QStringLiteral("bar.mdb"), {});
         {
-            MainWindow* w = OpenWindow(path);
+            MainWindow* w = OpenMain(path);
+            QCOMPARE(w->width(), w->minimumWidth());
+            QCOMPARE(w->width(), w->maximumWidth()); // one width only
+            w->resize(w->width(), w->minimumHeight() + 150);
             QStringList items = w->Toolbar()->ArrangementItems();
             QCOMPARE(items.first(), QStringLiteral("EditEnable"));
             items.removeAll(QStringLiteral("FileCompact"));
@@ -435,26 +394,35 @@ private slots:
             QCOMPARE(settings_->Text(keys::GeneralToolbar), items.join(QLatin1Char(',')));
             w->close();
         }
-        MainWindow* again = OpenWindow(path);
+        const int twips = settings_->Int(keys::MainHeight);
+        MainWindow* again = OpenMain(path);
+        QCOMPARE(MainWindow::PixelsToTwips(again->height(), again), twips);
         const QStringList restored = again->Toolbar()->ArrangementItems();
         QCOMPARE(restored.first(), QStringLiteral("3DPlot"));
         QVERIFY(!restored.contains(QStringLiteral("FileCompact")));
     }
 
-    // Every caption passes through the language table, which fills itself
-    // with each text once (a second run adding none is tst_languagetable's).
+    // Every caption of the main window and its companions passes through the
+    // language table, which fills itself with each text once.
     void captionsPassThroughLanguageTable() {
         const QString table = Path(QStringLiteral("translate.mdl"));
-        QString error;
-        QVERIFY(LanguageTable::Create(table, &error));
-        QCOMPARE(testlogbook::ExecOnFile(
-                     table,
-                     "INSERT INTO \"Table\" (English, Language) VALUES ('Open Database', 'Logbuch öffnen')"),
+        QVERIFY(LanguageTable::Create(table, nullptr));
+        QCOMPARE(testlogbook::ExecOnFile(table,
+                                         "INSERT INTO \"Table\" (English, Language) VALUES "
+                                         "('Open Database', 'Logbuch öffnen'), "
+                                         "('Cloud Base', 'Wolkenbasis'), ('Conditions', 'Bedingungen')"),
                  QString());
         OpenLanguageTable(table);
-        MainWindow* w = OpenWindow(MakeLogbook(QStringLiteral("lang.mdb"), {}));
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("lang.mdb"), {}));
         QCOMPARE(w->Toolbar()->Button(QStringLiteral("FileOpen"))->toolTip(),
                  QStringLiteral("Logbuch öffnen"));
+        companions_->ShowConditions(true);
+        QCOMPARE(companions_->Conditions()->windowTitle(), QStringLiteral("Bedingungen"));
+        QStringList labels;
+        for (QLabel* label : companions_->Conditions()->findChildren<QLabel*>())
+            labels << label->text();
+        QVERIFY(labels.contains(QStringLiteral("Wolkenbasis")) &&
+                labels.contains(QStringLiteral("Wind Speed")));
         w->close();
         CloseLanguageTable();
         auto count = [&table](const char* sql) { return testlogbook::ScalarOnFile(table, sql).toInt(); };
@@ -475,9 +443,9 @@ private slots:
         QFETCH(bool, replaced);
         const QString current = MakeLogbook(QStringLiteral("current.mdb"), Daily(1));
         const QString other = MakeLogbook(QStringLiteral("other.mdb"), Daily(2));
-        MainWindow* w = OpenWindow(current);
+        MainWindow* w = OpenMain(current);
         prompts_.fileNames = {other};
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        Answers({answer});
         w->NewDatabaseCommand();
         QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
         QVERIFY(prompts_.asked.first().text.startsWith(QStringLiteral("Replace existing file - ")));
@@ -492,7 +460,7 @@ private slots:
         const QString current = MakeLogbook(QStringLiteral("current.mdb"), Daily(1));
         const QString garbage = Path(QStringLiteral("garbage.mdb"));
         QVERIFY(testlogbook::WriteBytes(garbage, QByteArray(4096, 'x')));
-        MainWindow* w = OpenWindow(current);
+        MainWindow* w = OpenMain(current);
         prompts_.fileNames = {QString(), Path(QStringLiteral("missing.mdb")), garbage};
         w->OpenDatabaseCommand(); // no file chosen
         w->OpenDatabaseCommand(); // a name that does not exist
@@ -513,7 +481,7 @@ private slots:
         layout.timeOffsetAsDateTime = true;
         QVERIFY(testlogbook::CreateLogbookFile(path, layout));
         prompts_.answers = {QMessageBox::Cancel};
-        OpenWindow(path);
+        OpenMain(path);
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(prompts_.asked.first().text,
                  QStringLiteral(
@@ -524,43 +492,41 @@ private slots:
                  QStringLiteral("DATETIME"));
     }
 
-    void missingLogbookAtStartCreatesOne() {
-        const QString fresh = Path(QStringLiteral("fresh.mdb"));
-        prompts_.fileNames = {fresh};
-        MainWindow* w = OpenWindow(Path(QStringLiteral("gone.mdb")));
-        // The pilot learns which logbook went missing before choosing a new one.
-        QCOMPARE(prompts_.asked.size(), 1);
-        QVERIFY(prompts_.asked.first().text.startsWith(Path(QStringLiteral("gone.mdb")) + QLatin1Char('\n')));
-        QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
-        QCOMPARE(w->windowTitle(), QStringLiteral("Soarnote - fresh"));
-        QVERIFY(QFileInfo::exists(fresh));
-    }
-
-    void brokenLogbookAtStartOffersNewFile_data() {
+    void startWithoutAUsableLogbook_data() {
+        QTest::addColumn<QString>("file"); // the logbook named in the settings
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("caption");
-        QTest::newRow("yes creates one") << int(QMessageBox::Yes) << "Soarnote - fresh";
-        QTest::newRow("no leaves none open") << int(QMessageBox::No) << "Soarnote";
+        QTest::newRow("missing: a new one") << "gone.mdb" << int(QMessageBox::Ok) << "Soarnote - fresh";
+        QTest::newRow("broken, yes creates one")
+            << "broken.mdb" << int(QMessageBox::Yes) << "Soarnote - fresh";
+        QTest::newRow("broken, no leaves none open") << "broken.mdb" << int(QMessageBox::No) << "Soarnote";
     }
 
-    void brokenLogbookAtStartOffersNewFile() {
+    void startWithoutAUsableLogbook() {
+        QFETCH(QString, file);
         QFETCH(int, answer);
-        const QString broken = Path(QStringLiteral("broken.mdb"));
-        QVERIFY(testlogbook::WriteBytes(broken, QByteArray("not a logbook at all")));
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        const QString path = Path(file);
+        const bool broken = file == QLatin1String("broken.mdb");
+        if (broken) QVERIFY(testlogbook::WriteBytes(path, QByteArray("not a logbook at all")));
+        Answers({answer});
         prompts_.fileNames = {Path(QStringLiteral("fresh.mdb"))};
-        MainWindow* w = OpenWindow(broken);
+        MainWindow* w = OpenMain(path);
+        // The pilot learns which logbook is unusable before choosing a new one.
         QCOMPARE(prompts_.asked.size(), 1);
-        QVERIFY(prompts_.asked.first().text.endsWith(QStringLiteral(" Create a new file")));
-        QVERIFY(prompts_.asked.first().text.startsWith(broken + QLatin1Char('\n')));
-        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(prompts_.asked.first().text.startsWith(path + QLatin1Char('\n')));
         QTEST(w->windowTitle(), "caption");
-        QCOMPARE(testlogbook::FileBytes(broken), QByteArray("not a logbook at all"));
+        QCOMPARE(QFileInfo::exists(Path(QStringLiteral("fresh.mdb"))), answer != QMessageBox::No);
+        if (answer != QMessageBox::No)
+            QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("New Soarnote Database File")});
+        if (!broken) return;
+        QVERIFY(prompts_.asked.first().text.endsWith(QStringLiteral(" Create a new file")));
+        QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(testlogbook::FileBytes(path), QByteArray("not a logbook at all"));
     }
 
     void fileCommandErrorsNameTheCommand() {
         const QString current = MakeLogbook(QStringLiteral("current.mdb"), Daily(1));
-        MainWindow* w = OpenWindow(current);
+        MainWindow* w = OpenMain(current);
         // A folder where the archive should go cannot be replaced by a file.
         QVERIFY(QDir(dir_->path()).mkdir(QStringLiteral("afolder.mdb")));
         prompts_.fileNames = {Path(QStringLiteral("afolder.mdb"))};
@@ -579,20 +545,6 @@ private slots:
         QVERIFY(QFileInfo::exists(Path(QStringLiteral("copy.mdb"))));
     }
 
-    void heightKeptBetweenRuns() {
-        const QString path = MakeLogbook(QStringLiteral("height.mdb"), {});
-        {
-            MainWindow* w = OpenWindow(path);
-            QCOMPARE(w->width(), w->minimumWidth());
-            QCOMPARE(w->width(), w->maximumWidth()); // one width only
-            w->resize(w->width(), w->minimumHeight() + 150);
-            w->close();
-        }
-        const int twips = settings_->Int(keys::MainHeight);
-        MainWindow* again = OpenWindow(path);
-        QCOMPARE(MainWindow::PixelsToTwips(again->height(), again), twips);
-    }
-
     // Which samples a link takes is tst_logdataset's; here the question and its answers.
     void baroLinksAskFirst() {
         const QString path =
@@ -602,7 +554,7 @@ private slots:
                                              "INSERT INTO BaroData (LogID, TIME, height) VALUES (-1, ?, 1)",
                                              {Day(2025, 5, 1, 10) + minute / 1440.0}),
                      QString());
-        MainWindow* w = OpenWindow(path);
+        MainWindow* w = OpenMain(path);
         const QString linked = QStringLiteral("SELECT COUNT(*) FROM BaroData WHERE LogID = 1");
         prompts_.answers = {QMessageBox::No, QMessageBox::Yes};
         w->AssignBaroToFlight();
@@ -614,8 +566,31 @@ private slots:
         QCOMPARE(Scalar(Db(), linked).toInt(), 4); // 10:00 up to and including 12:01
     }
 
+    // The window borrows the logbook: letting the window go stores what was
+    // typed and leaves the logbook open for its owner.
+    void windowLeavesTheLogbookToItsOwner() {
+        settings_->Write(keys::DatabaseName, MakeLogbook(QStringLiteral("owner.mdb"), Daily(2)));
+        LogbookSession session;
+        {
+            MainWindow window(session, settings_.get(), &prompts_);
+            window.Startup();
+            window.show();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            ClickAt(window.Form()->Comments());
+            Press(Qt::Key_End, Qt::ControlModifier);
+            Type(QStringLiteral(", ridge"));
+        }
+        QVERIFY(session.IsOpen());
+        QCOMPARE(Scalar(session.Db(), QStringLiteral("SELECT Comments FROM LogData WHERE ID = 2")).toString(),
+                 QStringLiteral("flight 1, ridge"));
+        QVERIFY(session.Flights().MoveFirst());
+        QCOMPARE(session.Flights().Current().Value(QStringLiteral("Comments")).toString(),
+                 QStringLiteral("flight 0"));
+        session.CloseLogbook();
+    }
+
     void statusPanelClearsOnDoubleClick() {
-        MainWindow* w = OpenWindow(MakeLogbook(QStringLiteral("info.mdb"), {}));
+        MainWindow* w = OpenMain(MakeLogbook(QStringLiteral("info.mdb"), {}));
         w->Info()->setText(QStringLiteral("ERROR - (GPS) Port not open"));
         QTest::mouseDClick(w->Info(), Qt::LeftButton);
         QVERIFY(w->Info()->text().isEmpty());

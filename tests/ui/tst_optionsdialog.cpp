@@ -53,8 +53,9 @@ private slots:
     void cleanup() { TearDown(); }
 
     // The values an empty store gives are the settings table's; here what the
-    // dialog makes of them.
-    void emptyStoreShowsTheDefaults() {
+    // dialog makes of them, and what it stores: nothing on opening or Cancel,
+    // every key once on OK.
+    void emptyStoreShowsAndStoresTheDefaults() {
         auto d = OpenDialog();
         QCOMPARE(d->UnitsBox()->currentText(), QStringLiteral("Feet"));
         for (const char* curve : {"Show Ascent Rate", "Show Descent Rate", "Plot Speed", "Plot Climb Rate"})
@@ -63,7 +64,32 @@ private slots:
         QCOMPARE(d->FpsLabel()->text(), QStringLiteral("5.0"));
         QCOMPARE(d->Colour(OptionsDialog::LandscapeRow), QColor(0, 0xC0, 0x01)); // dark green
         QCOMPARE(d->MeshFile(OptionsDialog::PilotMesh), ProgramFolder::File(QStringLiteral("parapilot.x")));
-        QVERIFY(StoredKeys(Ini()).isEmpty()); // opening stores nothing
+        d->Check(QStringLiteral("Enable Fog"))->setChecked(true);
+        d->UnitsBox()->setCurrentIndex(0);
+        ClickAt(d->CancelButton());
+        QVERIFY(!d->isVisible());
+        QVERIFY(StoredKeys(Ini()).isEmpty());
+
+        d = OpenDialog();
+        d->Tabs()->setCurrentIndex(0);
+        QCheckBox* speed = d->Check(QStringLiteral("Plot Speed"));
+        QTest::mouseClick(speed, Qt::LeftButton, {}, QPoint(8, speed->height() / 2));
+        QVERIFY(!speed->isChecked());
+        ClickAt(d->OkButton());
+        QVERIFY(!d->isVisible());
+        QCOMPARE(d->result(), int(QDialog::Accepted));
+        QCOMPARE(settings_->Text(keys::PrintShow), QStringLiteral("11"));
+        // Every other key holds what an empty store gave, colours red in the low byte.
+        const QMap<QString, QString> stored = StoredKeys(Ini());
+        QCOMPARE(stored.size(), qsizetype(d->ValuesToStore().size()));
+        for (const SettingKey* key : AllSettingKeys()) {
+            const QString path = key->section + QLatin1Char('/') + key->key;
+            if (!stored.contains(path) || key == &keys::PrintShow) continue;
+            QCOMPARE(stored.value(path), key->Default().toString());
+        }
+        QCOMPARE(stored.value(QStringLiteral("Plot/FPS")), QStringLiteral("5"));
+        QCOMPARE(settings_->Text(keys::PlotTrackColor), QStringLiteral("16711680"));
+        QCOMPARE(settings_->Text(keys::PlotLandscapeColor), QStringLiteral("114688"));
     }
 
     void storedValuesAreShown() {
@@ -88,44 +114,6 @@ private slots:
         QCOMPARE(d->VarioBox(OptionsDialog::PortName)->currentText(), QStringLiteral("/dev/ttyUSB3"));
     }
 
-    void uncheckingPlotSpeedStoresEleven() {
-        auto d = OpenDialog();
-        d->Tabs()->setCurrentIndex(0);
-        QCheckBox* speed = d->Check(QStringLiteral("Plot Speed"));
-        QTest::mouseClick(speed, Qt::LeftButton, {}, QPoint(8, speed->height() / 2));
-        QVERIFY(!speed->isChecked());
-        QTest::mouseClick(d->ApplyButton(), Qt::LeftButton);
-        QCOMPARE(settings_->Text(keys::PrintShow), QStringLiteral("11"));
-        // Every other key holds what an empty store gave.
-        const QMap<QString, QString> stored = StoredKeys(Ini());
-        for (const SettingKey* key : AllSettingKeys()) {
-            const QString path = key->section + QLatin1Char('/') + key->key;
-            if (!stored.contains(path) || key == &keys::PrintShow) continue;
-            QCOMPARE(stored.value(path), key->Default().toString());
-        }
-        QCOMPARE(stored.value(QStringLiteral("Plot/FPS")), QStringLiteral("5"));
-    }
-
-    void okWritesEveryKeyOnce() {
-        auto d = OpenDialog();
-        QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-        QVERIFY(!d->isVisible());
-        QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(StoredKeys(Ini()).size(), qsizetype(d->ValuesToStore().size()));
-        // Colours are stored red in the low byte.
-        QCOMPARE(settings_->Text(keys::PlotTrackColor), QStringLiteral("16711680"));
-        QCOMPARE(settings_->Text(keys::PlotLandscapeColor), QStringLiteral("114688"));
-    }
-
-    void cancelStoresNothing() {
-        auto d = OpenDialog();
-        d->Check(QStringLiteral("Enable Fog"))->setChecked(true);
-        d->UnitsBox()->setCurrentIndex(0);
-        QTest::mouseClick(d->CancelButton(), Qt::LeftButton);
-        QVERIFY(!d->isVisible());
-        QVERIFY(StoredKeys(Ini()).isEmpty());
-    }
-
     void varioEndBitsReadBackByTheVariometer_data() {
         QTest::addColumn<QString>("oldSection"); // a section an older run left behind, or none
         QTest::newRow("empty store") << QString();
@@ -143,7 +131,7 @@ private slots:
         QCOMPARE(d->VarioBox(OptionsDialog::PortEndBits)->currentText(), oldSection.isEmpty() ? "1" : "0");
         d->VarioBox(OptionsDialog::PortEndBits)->setCurrentText(QStringLiteral("2"));
         d->GpsBox(OptionsDialog::PortEndBits)->setCurrentText(QStringLiteral("0"));
-        QTest::mouseClick(d->ApplyButton(), Qt::LeftButton);
+        ClickAt(d->ApplyButton());
         QCOMPARE(settings_->Text(keys::VarioEnd), QStringLiteral("2"));
         QCOMPARE(settings_->Text(keys::GpsEnd), QStringLiteral("0"));
         // A fresh reader of the file, as the variometer link at its next opening.
@@ -238,7 +226,7 @@ private slots:
         settings_->Write(keys::PlotGliderColor, storedColour);
         auto d = OpenDialog();
         prompts_.fileNames = {chosenFile};
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        Answers({answer});
         QTest::mouseClick(d->MeshButtonOf(OptionsDialog::PilotMesh), Qt::LeftButton);
         QCOMPARE(prompts_.dialogTitles, QStringList{QStringLiteral("Select Mesh")});
         QCOMPARE(prompts_.startPaths, QStringList{ProgramFolder::File(QStringLiteral("parapilot.x"))});
@@ -254,7 +242,7 @@ private slots:
         QCOMPARE(d->MeshFile(OptionsDialog::GliderMesh), ProgramFolder::File(QStringLiteral("para.x")));
     }
 
-    void fpsSliderShowsTenths() {
+    void controlsStoreWhatTheyShow() {
         auto d = OpenDialog();
         d->Tabs()->setCurrentIndex(3);
         d->FpsSlider()->setFocus();
@@ -262,35 +250,29 @@ private slots:
         QCOMPARE(d->FpsLabel()->text(), QStringLiteral("5.5"));
         d->FpsSlider()->setValue(125);
         QCOMPARE(d->FpsLabel()->text(), QStringLiteral("12.5"));
-        d->Apply();
-        QCOMPARE(settings_->Text(keys::PlotFps), QStringLiteral("12.5"));
-        QCOMPARE(settings_->Number(keys::PlotFps), 12.5);
-    }
-
-    void checkBoxesStoreZeroOrOne() {
-        auto d = OpenDialog();
-        d->Check(QStringLiteral("Restrict View"))->setChecked(true);
-        d->Check(QStringLiteral("Enable Auto Syncronization"))->setChecked(false);
-        d->Check(QStringLiteral("Enable Fog"))->setChecked(true);
-        d->Check(QStringLiteral("Enable Clouds"))->setChecked(true);
-        d->Check(QStringLiteral("GliderView"))->setChecked(false);
+        const std::pair<const char*, bool> checks[] = {{"Restrict View", true},
+                                                       {"Enable Auto Syncronization", false},
+                                                       {"Enable Fog", true},
+                                                       {"Enable Clouds", true},
+                                                       {"GliderView", false}};
+        for (const auto& [name, on] : checks)
+            d->Check(QString::fromLatin1(name))->setChecked(on);
         d->UnitsBox()->setCurrentText(QStringLiteral("Meters"));
         d->GainSlider()->setValue(3500);
         d->Apply();
-        QCOMPARE(settings_->Text(keys::GeneralLimit), QStringLiteral("1"));
-        QCOMPARE(settings_->Text(keys::GeneralSync), QStringLiteral("0"));
-        QCOMPARE(settings_->Text(keys::PlotFlag2), QStringLiteral("1"));
-        QCOMPARE(settings_->Text(keys::PlotFlag0), QStringLiteral("0"));
-        QCOMPARE(settings_->Text(keys::PlotCloud), QStringLiteral("1"));
-        QCOMPARE(settings_->Text(keys::PlotGliderView), QStringLiteral("0"));
-        QCOMPARE(settings_->Text(keys::GeneralUnits), QStringLiteral("Meters"));
-        QCOMPARE(settings_->Text(keys::PrintGain), QStringLiteral("3500"));
+        QCOMPARE(settings_->Number(keys::PlotFps), 12.5);
+        const QStringList stored = {
+            settings_->Text(keys::PlotFps),        settings_->Text(keys::GeneralLimit),
+            settings_->Text(keys::GeneralSync),    settings_->Text(keys::PlotFlag2),
+            settings_->Text(keys::PlotFlag0),      settings_->Text(keys::PlotCloud),
+            settings_->Text(keys::PlotGliderView), settings_->Text(keys::GeneralUnits),
+            settings_->Text(keys::PrintGain)};
+        QCOMPARE(stored, (QStringList{"12.5", "1", "0", "1", "0", "1", "0", "Meters", "3500"}));
     }
 
     void ctrlTabMovesToTheNextPageAndWraps() {
         auto d = OpenDialog();
-        d->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(d.get()));
+        QVERIFY(Activate(d.get()));
         QCheckBox* fog = d->Check(QStringLiteral("Enable Fog"));
         d->Tabs()->setCurrentIndex(3);
         fog->setFocus();

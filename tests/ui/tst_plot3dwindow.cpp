@@ -17,9 +17,7 @@ namespace {
 class FakeInput : public InputPrompt {
 public:
     QList<std::optional<QString>> answers;
-    QStringList prompts;
-    std::optional<QString> AskText(QWidget*, const QString&, const QString& prompt, const QString&) override {
-        prompts << prompt;
+    std::optional<QString> AskText(QWidget*, const QString&, const QString&, const QString&) override {
         return answers.isEmpty() ? std::nullopt : answers.takeFirst();
     }
     QStringList defaults;
@@ -61,10 +59,12 @@ class TestPlot3DWindow : public WindowFixture {
         return path;
     }
 
-    Plot3DWindow* OpenView() {
-        main_->activateWindow();
-        if (!QTest::qWaitForWindowActive(main_.get())) return nullptr;
-        QTest::keyClick(main_.get(), Qt::Key_S, Qt::ControlModifier);
+    // The main window on a logbook of that flight, the view opened with its shortcut.
+    Plot3DWindow* OpenView(int points = 40, double lat0 = 53.35, double lng0 = -1.80) {
+        OpenMain(BuildLogbook(points, lat0, lng0));
+        main_->SetInputPrompt(&input_);
+        if (!Activate(main_.get())) return nullptr;
+        Press(Qt::Key_S, Qt::ControlModifier);
         Plot3DWindow* view = main_->Plot3D();
         if (!view || !QTest::qWaitForWindowActive(view)) return nullptr;
         return view;
@@ -79,8 +79,6 @@ private slots:
     void cleanup() { TearDown(); }
 
     void shortcutOpensTheFlightInSpace() {
-        OpenMain(BuildLogbook(40));
-        main_->SetInputPrompt(&input_);
         Plot3DWindow* view = OpenView();
         QVERIFY(view);
         QVERIFY(view->windowTitle().startsWith(QStringLiteral("3D Plot - ")));
@@ -102,19 +100,15 @@ private slots:
     }
 
     void flightWithoutPointsSaysSo() {
-        OpenMain(BuildLogbook(0));
         prompts_.otherwise = QMessageBox::Ok;
-        main_->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(main_.get()));
-        QTest::keyClick(main_.get(), Qt::Key_S, Qt::ControlModifier);
+        OpenView(0);
         // A track without points leaves "&3D Plot" disabled or shows the message.
         if (!prompts_.asked.isEmpty())
             QVERIFY(prompts_.asked.last().text.startsWith(QStringLiteral("No data assigned to this flight")));
         QTRY_VERIFY(!main_->Plot3D() || !main_->Plot3D()->isVisible());
     }
 
-    void pageKeysStepPointByPoint() {
-        OpenMain(BuildLogbook(40));
+    void keysStepAndDoubleClicksPlay() {
         Plot3DWindow* view = OpenView();
         QVERIFY(view);
         QTest::keyClick(view->View(), Qt::Key_PageDown);
@@ -128,12 +122,7 @@ private slots:
         const QVector3D glider = view->Scene()->GliderFrame()->Position(view->Scene()->WorldFrame());
         QCOMPARE(glider.x(), view->Plot().points[1].x);
         QCOMPARE(glider.y(), view->Plot().points[1].y);
-    }
-
-    void doubleClickPlaysPausesAndResumes() {
-        OpenMain(BuildLogbook(40));
-        Plot3DWindow* view = OpenView();
-        QVERIFY(view);
+        // A double-click plays, the next pauses, the one after resumes.
         DoubleClickAt(view->View());
         QVERIFY(view->Item(QStringLiteral("&Play"))->isChecked());
         QVERIFY(!view->Item(QStringLiteral("P&ause"))->isChecked());
@@ -157,7 +146,6 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, stored);
         QFETCH(bool, stillOpen);
-        OpenMain(BuildLogbook(40));
         QPointer<Plot3DWindow> view = OpenView();
         QVERIFY(view);
         view->Item(QStringLiteral("&Offset"))->trigger();
@@ -170,7 +158,7 @@ private slots:
         const QVector3D moved = view->LandscapeOffsets();
         QVERIFY(moved.z() > 0);
         QVERIFY(moved.x() != 0);
-        prompts_.answers = {QMessageBox::StandardButton(answer)};
+        Answers({answer});
         const int asked = prompts_.asked.size();
         QTest::keyClick(view->View(), Qt::Key_Escape);
         QCOMPARE(prompts_.asked.size(), asked + 1);
@@ -202,7 +190,6 @@ private slots:
     void loadedLandscapeBecomesTheDefault() {
         QFETCH(int, answer);
         QFETCH(bool, stored);
-        OpenMain(BuildLogbook(40));
         Plot3DWindow* view = OpenView();
         QVERIFY(view);
         // An apostrophe in the name is stored as it stands.
@@ -211,7 +198,7 @@ private slots:
                                               "0 0 310\n100 0 320\n200 0 330\n0 100 315\n100 100 325\n"
                                               "200 100 335\n0 200 318\n100 200 328\n200 200 338\n"));
         prompts_.fileNames = {path};
-        prompts_.answers = {QMessageBox::StandardButton(answer)};
+        Answers({answer});
         const int before = view->Scene()->LandscapeMeshes();
         view->Item(QStringLiteral("Load &XYZ"))->trigger();
         QCOMPARE(view->Scene()->LandscapeMeshes(), before + 1);
@@ -238,8 +225,7 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(SOARNOTE_TEST_DATA "/terrain/N57E011.hgt"),
                             tiles + QStringLiteral("/N57E011.hgt")));
         settings_->Write(keys::PlotTerrainFolder, tiles);
-        OpenMain(BuildLogbook(40, lat0, lng0));
-        Plot3DWindow* view = OpenView();
+        Plot3DWindow* view = OpenView(40, lat0, lng0);
         QVERIFY(view);
         QCOMPARE(view->Scene()->LandscapeMeshes(), 1);
         const scene::Mesh* ground = view->Scene()->LandscapeFrame()->Visuals().front();
@@ -254,8 +240,6 @@ private slots:
     }
 
     void sunPositionRelightsForTheTimeTyped() {
-        OpenMain(BuildLogbook(40));
-        main_->SetInputPrompt(&input_);
         Plot3DWindow* view = OpenView();
         QVERIFY(view);
         const QVector3D noon = view->Scene()->LightFrame()->Position(view->Scene()->WorldFrame());
@@ -274,10 +258,10 @@ private slots:
         QCOMPARE(view->Scene()->LightFrame()->Position(view->Scene()->WorldFrame()), evening);
     }
 
-    void speedSliderSetsTheClock() {
+    void speedSliderAndInstrumentPanel() {
         settings_->Write(keys::PlotFps, 5);
-        OpenMain(BuildLogbook(40));
-        Plot3DWindow* view = OpenView();
+        settings_->Write(keys::PlotInstrState, true);
+        QPointer<Plot3DWindow> view = OpenView();
         QVERIFY(view);
         view->Item(QStringLiteral("&Speed"))->trigger();
         QVERIFY(view->SpeedSlider()->isVisible());
@@ -287,13 +271,7 @@ private slots:
         // A click on the view hides the slider again.
         ClickAt(view->View());
         QVERIFY(!view->SpeedSlider()->isVisible());
-    }
-
-    void instrumentPanelComesBackOpen() {
-        settings_->Write(keys::PlotInstrState, true);
-        OpenMain(BuildLogbook(40));
-        QPointer<Plot3DWindow> view = OpenView();
-        QVERIFY(view);
+        // The instrument panel comes back as it was left: open, then closed.
         QVERIFY(view->Instruments());
         QVERIFY(view->Item(QStringLiteral("&Instruments"))->isChecked());
         view->Item(QStringLiteral("&Instruments"))->trigger();

@@ -30,6 +30,12 @@ class TestTableEditor : public WindowFixture {
             if (Model()->Stored(row, QStringLiteral("ID")).toLongLong() == id) return row;
         return -1;
     }
+    void Choose(const char* item) { main_->MenuItem(QString::fromLatin1(item))->trigger(); }
+    // The editor's OK button pressed; true once the editor is gone.
+    bool CloseEditor() {
+        ClickAt(Editor()->OkButton());
+        return QTest::qWaitFor([this] { return !Editor(); });
+    }
     void SelectCell(int row, int column) {
         QTableView* grid = Editor()->Grid();
         grid->setCurrentIndex(Model()->index(row, column));
@@ -95,8 +101,7 @@ private slots:
         while (Editor()->Grid()->isColumnHidden(first))
             ++first;
         QTEST(Model()->headerData(first, Qt::Horizontal).toString(), "firstShown");
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
     }
 
     // The lists of the main window and of the conditions window.
@@ -125,8 +130,7 @@ private slots:
         QVERIFY(Editor() && Editor()->isVisible());
         QCOMPARE(Editor()->Table(), table);
         QVERIFY(!combo->view()->isVisible());
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
 
         // A single click opens the drop-down, once no second click came.
         ClickAt(combo);
@@ -145,27 +149,11 @@ private slots:
         QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(edit).center());
         QTRY_VERIFY(Editor());
         QCOMPARE(Editor()->Table(), table);
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
-    }
-
-    void toolbarButtonLinksTracks() {
-        QAction* button = main_->Toolbar()->Button(QStringLiteral("LinkTracks"));
-        QVERIFY(button && button->isEnabled());
-        QCOMPARE(main_->MenuItem(QStringLiteral("Link &Tracks"))->shortcut(),
-                 QKeySequence(Qt::CTRL | Qt::Key_L));
-        button->trigger();
-        QVERIFY(Editor() && Editor()->LinkMode());
-        QCOMPARE(Editor()->Table(), QStringLiteral("Tracks"));
-        QCOMPARE(Editor()->windowModality(), Qt::NonModal);
-        QVERIFY(Editor()->CancelButton()->isVisible() && Editor()->ApplyButton()->isVisible());
-        // "Weather Conditions" and "Wind Conditions" stay as they are in the main window.
-        QVERIFY(!main_->MenuItem(QStringLiteral("&Weather Conditions"))->isEnabled());
-        QVERIFY(!main_->MenuItem(QStringLiteral("W&ind Conditions"))->isEnabled());
+        QVERIFY(CloseEditor());
     }
 
     void datesShownAsDatesNewestFirst() {
-        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        Choose("&GPS Tracks");
         const int start = Model()->ColumnOf(QStringLiteral("StartTime"));
         QCOMPARE(Model()->data(Model()->index(0, start)).toString(), QStringLiteral("2025-05-04 10:05:00"));
         QCOMPARE(Model()->data(Model()->index(3, start)).toString(), QStringLiteral("2025-05-01 10:05:00"));
@@ -197,10 +185,9 @@ private slots:
         QFETCH(int, second);
         QFETCH(bool, rowKept);
         QFETCH(bool, pointsKept);
-        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        Choose("&GPS Tracks");
         SelectCell(RowOfId(1), Model()->ColumnOf(QStringLiteral("StartTime")));
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(first),
-                            static_cast<QMessageBox::StandardButton>(second)};
+        Answers({first, second});
         QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
         QCOMPARE(AskedTexts(), (QStringList{"Delete selected lines?", "Delete linked lines?"}));
         for (const AskedQuestion& q : prompts_.asked)
@@ -214,56 +201,46 @@ private slots:
         QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Tracks")), rowKept ? 4 : 3);
     }
 
-    void deletingOtherRowsAsksOnce() {
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
-        QCOMPARE(Model()->rowCount(), 2);
-        // Two lines selected, both go.
-        QTableView* grid = Editor()->Grid();
-        grid->selectionModel()->select(Model()->index(0, 1), QItemSelectionModel::Select);
-        grid->selectionModel()->select(Model()->index(1, 1), QItemSelectionModel::Select);
-        prompts_.answers = {QMessageBox::Ok};
-        QTest::keyClick(grid, Qt::Key_Delete);
-        QCOMPARE(AskedTexts(), QStringList{"Delete selected lines?"});
-        QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Glider")), 0);
-        QCOMPARE(Model()->rowCount(), 0);
-        // TrackData has no key of its own: a point is found by its values.
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
-        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
-        QCOMPARE(Model()->rowCount(), 5);
-        SelectCell(0, 1); // the newest point: track 2's second
-        prompts_.asked.clear();
-        prompts_.answers = {QMessageBox::Ok};
-        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
-        QCOMPARE(prompts_.asked.size(), 1);
-        QCOMPARE(TrackPoints(Db(), 2), 1);
-        QCOMPARE(TrackPoints(Db(), 1), 3);
-    }
-
-    void deletingAGliderInUseSaysHowManyFlightsUseIt_data() {
+    void deletingGliders_data() {
         QTest::addColumn<int>("answer");
         QTest::newRow("cancelled") << int(QMessageBox::Cancel);
         QTest::newRow("confirmed") << int(QMessageBox::Ok);
     }
 
-    void deletingAGliderInUseSaysHowManyFlightsUseIt() {
+    void deletingGliders() {
         QFETCH(int, answer);
+        const QString inUse = QStringLiteral("Delete selected lines?\n\nFlights using them: 2\n"
+                                             "These flights will show an empty field.");
         testlogbook::Exec(Db(), QStringLiteral("UPDATE LogData SET Glider = 1 WHERE ID IN (1, 3)"));
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        Choose("&Gliders");
         SelectCell(RowOfId(1), 1);
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        Answers({answer});
         QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
-        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?\n\nFlights using them: 2\n"
-                                                          "These flights will show an empty field.")});
+        QCOMPARE(AskedTexts(), QStringList{inUse});
         QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 1")).toInt(),
                  answer == QMessageBox::Ok ? 0 : 1);
-        // A row no flight uses is asked about as before.
+        // Every line left selected goes after one question, which names the
+        // flights only when some use them.
         prompts_.asked.clear();
-        prompts_.answers = {QMessageBox::Ok};
-        SelectCell(RowOfId(2), 1);
+        Answers({QMessageBox::Ok});
+        Editor()->Grid()->selectAll();
         QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
-        QCOMPARE(AskedTexts(), QStringList{QStringLiteral("Delete selected lines?")});
-        QCOMPARE(Scalar(Db(), QStringLiteral("SELECT COUNT(*) FROM Glider WHERE ID = 2")).toInt(), 0);
+        QCOMPARE(AskedTexts(),
+                 QStringList{answer == QMessageBox::Ok ? QStringLiteral("Delete selected lines?") : inUse});
+        QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Glider")), 0);
+        QCOMPARE(Model()->rowCount(), 0);
+    }
+
+    // TrackData has no key of its own: a point is found by its values.
+    void deletingATrackPoint() {
+        Choose("GPS Track&Data");
+        QCOMPARE(Model()->rowCount(), 5);
+        SelectCell(0, 1); // the newest point: track 2's second
+        Answers({QMessageBox::Ok});
+        QTest::keyClick(Editor()->Grid(), Qt::Key_Delete);
+        QCOMPARE(prompts_.asked.size(), 1);
+        QCOMPARE(TrackPoints(Db(), 2), 1);
+        QCOMPARE(TrackPoints(Db(), 1), 3);
     }
 
     void ctrlEndReachesTheLastOfManyRows() {
@@ -272,7 +249,7 @@ private slots:
                           QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
                                          "WHERE i < 700) INSERT INTO TrackData (TrackID, TIME, LAT, LNG) "
                                          "SELECT 3, 45800 + i / 1440.0, 46.5, 7.9 FROM n"));
-        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        Choose("GPS Track&Data");
         ClickRow(0);
         QTest::keyClick(Editor()->Grid(), Qt::Key_End, Qt::ControlModifier);
         QCOMPARE(Editor()->Grid()->currentIndex().row(), 704);
@@ -282,16 +259,15 @@ private slots:
     }
 
     void columnsFirstOpenAsWideAsTheirContent() {
-        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        Choose("&GPS Tracks");
         QTableView* grid = Editor()->Grid();
         const int start = Model()->ColumnOf(QStringLiteral("StartTime"));
         const QString shown = Model()->data(Model()->index(0, start)).toString();
         QVERIFY(grid->columnWidth(start) > grid->fontMetrics().horizontalAdvance(shown));
         // Once set by the pilot, the stored width wins.
         grid->horizontalHeader()->resizeSection(start, 60);
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
-        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        QVERIFY(CloseEditor());
+        Choose("&GPS Tracks");
         QCOMPARE(Editor()->Grid()->columnWidth(start), 60);
     }
 
@@ -299,9 +275,16 @@ private slots:
         // The current flight is the newest, ID 3; move to flight 2.
         main_->Session().Flights().MoveToId(2);
         QVERIFY(!main_->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
-        main_->MenuItem(QStringLiteral("Link &Tracks"))->trigger();
+        QCOMPARE(main_->MenuItem(QStringLiteral("Link &Tracks"))->shortcut(),
+                 QKeySequence(Qt::CTRL | Qt::Key_L));
+        main_->Toolbar()->Button(QStringLiteral("LinkTracks"))->trigger();
         TableEditor* editor = Editor();
-        QVERIFY(editor->LinkMode());
+        QVERIFY(editor && editor->LinkMode());
+        QCOMPARE(editor->Table(), QStringLiteral("Tracks"));
+        QCOMPARE(editor->windowModality(), Qt::NonModal);
+        QVERIFY(editor->CancelButton()->isVisible() && editor->ApplyButton()->isVisible());
+        // "Weather Conditions" and "Wind Conditions" stay as they are in the main window.
+        QVERIFY(!main_->MenuItem(QStringLiteral("&Weather Conditions"))->isEnabled());
         QCOMPARE(editor->Grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
         // Neither adding nor deleting lines.
         QTest::keyClick(editor->Grid(), Qt::Key_Delete);
@@ -314,7 +297,7 @@ private slots:
         ClickRow(RowOfId(1));
         QCOMPARE(editor->SelectedRows().size(), 3);
         const QString position = editor->Navigation()->PositionBox()->text();
-        QTest::mouseClick(editor->ApplyButton(), Qt::LeftButton);
+        ClickAt(editor->ApplyButton());
         // The line the pilot was on stays current.
         QCOMPARE(editor->Navigation()->PositionBox()->text(), position);
         QCOMPARE(editor->Grid()->currentIndex().row(), RowOfId(1));
@@ -326,9 +309,8 @@ private slots:
         QCOMPARE(Model()->Stored(RowOfId(2), QStringLiteral("LogID")).toInt(), 2);
         QVERIFY(main_->MenuItem(QStringLiteral("&3D Plot"))->isEnabled());
         // Nothing is selected any more: closing asks nothing.
-        QTest::mouseClick(editor->OkButton(), Qt::LeftButton);
+        QVERIFY(CloseEditor());
         QVERIFY(prompts_.asked.isEmpty());
-        QTRY_VERIFY(!Editor());
     }
 
     void closingWithASelectionAsks_data() {
@@ -346,7 +328,7 @@ private slots:
         QFETCH(bool, linked);
         companions_->LinkTracks();
         ClickRow(RowOfId(3));
-        prompts_.answers = {static_cast<QMessageBox::StandardButton>(answer)};
+        Answers({answer});
         Editor()->close(); // the close box
         QCOMPARE(AskedTexts(), QStringList{"Change link of current selected line"});
         QCOMPARE(prompts_.asked.first().buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -360,7 +342,7 @@ private slots:
 
     void oneTableViewAtATime() {
         companions_->LinkTracks(); // modeless: the main window stays usable
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        Choose("&Gliders");
         QCOMPARE(AskedTexts(), QStringList{"Close the current table view first"});
         QCOMPARE(prompts_.asked.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(Editor()->Table(), QStringLiteral("Tracks"));
@@ -392,7 +374,7 @@ private slots:
             return s.isEmpty() ? s : folder + QLatin1Char('/') + s;
         };
         testlogbook::Exec(Db(), QStringLiteral("UPDATE Tracks SET LandFile = 'old/edale.xyz' WHERE ID = 2"));
-        main_->MenuItem(QStringLiteral("&GPS Tracks"))->trigger();
+        Choose("&GPS Tracks");
         prompts_.fileNames = {resolve(chosen)};
         const int row = RowOfId(2);
         QTableView* grid = Editor()->Grid();
@@ -412,7 +394,7 @@ private slots:
 
     void geometryRememberedPerTable() {
         auto px = [this](int twips) { return MainWindow::TwipsToPixels(twips, main_.get()); };
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        Choose("&Gliders");
         TableEditor* editor = Editor();
         QTableView* grid = editor->Grid();
         // First time: 5800 x 2200 twips (or as wide as the buttons need), columns 2000 twips.
@@ -423,8 +405,7 @@ private slots:
         editor->resize(editor->width() + 120, editor->height() + 80);
         const QSize chosen = editor->size();
         grid->horizontalHeader()->resizeSection(1, 250);
-        editor->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
         const int widthTwips = MainWindow::PixelsToTwips(chosen.width(), main_.get());
         QCOMPARE(settings_->Text(QStringLiteral("Glider"), QStringLiteral("Width"), QString()),
                  QStringLiteral(" %1").arg(widthTwips)); // written as Str writes numbers
@@ -437,17 +418,16 @@ private slots:
                  QStringLiteral(" 2000"));
 
         // Another table keeps its own geometry, written back exactly when unchanged.
-        main_->MenuItem(QStringLiteral("&XC Types"))->trigger();
+        Choose("&XC Types");
         QCOMPARE(Editor()->Grid()->horizontalHeader()->sectionSize(1), px(2000));
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
         QCOMPARE(settings_->Text(QStringLiteral("XCType"), QStringLiteral("Height"), QString()),
                  QStringLiteral(" 2200"));
         QCOMPARE(settings_->Text(QStringLiteral("XCType"), QStringLiteral("ColWidth 1"), QString()),
                  QStringLiteral(" 2000"));
 
         // The gliders again: as they were left.
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        Choose("&Gliders");
         QCOMPARE(Editor()->Grid()->horizontalHeader()->sectionSize(1), 250);
         QCOMPARE(Editor()->height(), chosen.height());
         QCOMPARE(Editor()->width(), chosen.width());
@@ -456,11 +436,10 @@ private slots:
     // A lookup edited from the main window's list shows in that list; a new
     // line left empty is dropped without a question.
     void editedLookupShowsInTheMainWindow() {
-        main_->MenuItem(QStringLiteral("&Gliders"))->trigger();
+        Choose("&Gliders");
         QTest::keyClick(Editor()->Grid(), Qt::Key_Insert);
         QCOMPARE(Model()->rowCount(), 3);
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
         QCOMPARE(testlogbook::RowCount(Db(), QStringLiteral("Glider")), 2);
 
         emit main_->Form()->LookupEditRequested(QStringLiteral("Glider"));
@@ -472,8 +451,7 @@ private slots:
         QTest::keyClicks(cellEditor, QStringLiteral("Advance Sigma 10"));
         QTest::keyClick(cellEditor, Qt::Key_Return);
         QTRY_VERIFY(!Model()->isDirty()); // Enter wrote the line
-        Editor()->OkButton()->click();
-        QTRY_VERIFY(!Editor());
+        QVERIFY(CloseEditor());
         QVERIFY(prompts_.asked.isEmpty());
         QCOMPARE(Scalar(Db(), QStringLiteral("SELECT MakeModel FROM Glider WHERE ID = 3")).toString(),
                  QStringLiteral("Advance Sigma 10"));
@@ -483,7 +461,7 @@ private slots:
     }
 
     void aLineTheDatabaseRefusesKeepsTheWindowOpen() {
-        main_->MenuItem(QStringLiteral("GPS Track&Data"))->trigger();
+        Choose("GPS Track&Data");
         // Track 1's second point made the same point as its first: the database refuses a repeat.
         int row = -1;
         const int time = Model()->ColumnOf(QStringLiteral("TIME"));
@@ -494,7 +472,7 @@ private slots:
         QVERIFY(Model()->setData(Model()->index(row, time), QStringLiteral("2025-05-01 10:05:00")));
         QVERIFY(Model()->setData(Model()->index(row, Model()->ColumnOf(QStringLiteral("LAT"))),
                                  QStringLiteral("53.3")));
-        prompts_.answers = {QMessageBox::Ok, QMessageBox::Discard};
+        Answers({QMessageBox::Ok, QMessageBox::Discard});
         Editor()->OkButton()->click();
         QCOMPARE(prompts_.asked.size(), 1);
         QCOMPARE(prompts_.asked.first().title, QStringLiteral("Line not saved"));
@@ -513,7 +491,7 @@ private slots:
     void logDataEditorResortsTheFlights() {
         // Unsaved edits of the flight on show are saved before the editor shows it.
         main_->Form()->Comments()->setPlainText(QStringLiteral("thermals over Mam Tor"));
-        main_->MenuItem(QStringLiteral("&LogData"))->trigger();
+        Choose("&LogData");
         QVERIFY(Editor());
         const int comments = Model()->ColumnOf(QStringLiteral("Comments"));
         QCOMPARE(Model()->data(Model()->index(0, comments)).toString(),

@@ -1,6 +1,6 @@
-// Totals: the totals query for all flights, the last 12 months and a year,
-// the hours:minutes text, the window's options and year spinner, and its
-// place beside the main window with the conditions window.
+// Totals: the query for all flights, the last 12 months and a year, the
+// hours:minutes text, the window's options and year spinner, and its place
+// beside the main window with the conditions window.
 
 #include "windowfixture.h"
 
@@ -69,38 +69,32 @@ private slots:
         // The seasons' totals (both sides of the 365-day boundary, a flight
         // landing before take-off, more than 99 hours, a year without flights)
         // are read through the window below; here the year texts that are no
-        // plain year.
+        // plain year, and the edge of the last 12 months.
         for (auto [year, hours, distance] :
              {std::tuple{" 2025 ", "03:15", "15.7"}, {"2025'", "00:00", ""}, {"", "00:00", ""}})
             QTest::newRow(year) << int(TotalsSpan::Year) << QString(year) << QString(hours)
                                 << QString(distance);
+        // A flight that started at exactly this moment 365 days ago is not counted; one a minute later is.
+        QTest::newRow("edge") << int(TotalsSpan::Last12Months) << QString() << "01:59"
+                              << "2";
     }
 
     void totalsQuery() {
         QFETCH(int, span);
         QFETCH(QString, year);
+        const QString path = span == int(TotalsSpan::Year)
+                                 ? logbook_
+                                 : MakeLogbook(QStringLiteral("edge.mdb"),
+                                               {{kNow - 365.0, kNow - 365.0 + 1.0 / 24, 1.0},
+                                                {kNow - 365.0 + kOneMinute, kNow - 365.0 + 2.0 / 24, 2.0}});
         LogbookDatabase db;
         QString error;
-        QVERIFY(db.Open(logbook_, &error));
+        QVERIFY(db.Open(path, &error));
         const std::optional<Totals> totals =
             ReadTotals(db.Db(), static_cast<TotalsSpan>(span), kNow, year, &error);
         QVERIFY2(totals, qPrintable(error));
         QTEST(TotalTimeText(totals->flightTime), "hours");
         QTEST(TotalDistanceText(totals->distance), "distance");
-    }
-
-    void lastTwelveMonthsStartAtThisTimeOfDay() {
-        // A flight that started at exactly this moment 365 days ago is not counted; one a minute later is.
-        const QString path = MakeLogbook(QStringLiteral("edge.mdb"),
-                                         {{kNow - 365.0, kNow - 365.0 + 1.0 / 24, 1.0},
-                                          {kNow - 365.0 + kOneMinute, kNow - 365.0 + 2.0 / 24, 2.0}});
-        LogbookDatabase db;
-        QString error;
-        QVERIFY(db.Open(path, &error));
-        const std::optional<Totals> totals = ReadTotals(db.Db(), TotalsSpan::Last12Months, kNow, QString());
-        QVERIFY(totals);
-        QCOMPARE(TotalDistanceText(totals->distance), QStringLiteral("2"));
-        QCOMPARE(TotalTimeText(totals->flightTime), QStringLiteral("01:59"));
     }
 
     void timeText_data() {
@@ -120,7 +114,7 @@ private slots:
         QTEST(TotalTimeText(days), "text");
     }
 
-    void windowShowsTotalAndCurrentYear() {
+    void windowOptionsAndYearSpinner() {
         LogbookSession session;
         QVERIFY(session.OpenLogbook(logbook_).Ok());
         TotalsWindow window(session, nullptr);
@@ -138,10 +132,10 @@ private slots:
         for (QToolButton* step : window.findChildren<QToolButton*>())
             QVERIFY(step->width() >= step->sizeHint().width() && step->height() >= step->sizeHint().height());
 
-        QTest::mouseClick(window.Option(1), Qt::LeftButton);
+        ClickAt(window.Option(1));
         QCOMPARE(window.SelectedOption(), 1);
         QCOMPARE(window.HoursText()->text(), QStringLiteral("04:15"));
-        QTest::mouseClick(window.Option(2), Qt::LeftButton);
+        ClickAt(window.Option(2));
         QCOMPARE(window.HoursText()->text(), QStringLiteral("03:15"));
         QCOMPARE(window.DistanceText()->text(), QStringLiteral("15.7"));
         QVERIFY(!window.Option(0)->isChecked() && !window.Option(1)->isChecked());
@@ -153,15 +147,8 @@ private slots:
         QVERIFY(window.Option(0)->isChecked());
         QCOMPARE(window.YearBox()->text(), QStringLiteral("2025"));
         QCOMPARE(window.HoursText()->text(), QStringLiteral("130:30"));
-    }
 
-    void spinnerStepsTheYearAndSelectsIt() {
-        LogbookSession session;
-        QVERIFY(session.OpenLogbook(logbook_).Ok());
-        TotalsWindow window(session, nullptr);
-        window.SetClock([] { return kNow; });
-        window.show();
-        QVERIFY(window.Option(0)->isChecked());
+        // The spinner steps the year and selects it.
         struct Step {
             int button;
             const char* year;
@@ -174,7 +161,7 @@ private slots:
                               {0, "2021", "00:00", ""},
                               {1, "2022", "123:45", "100"}};
         for (const Step& s : steps) {
-            QTest::mouseClick(window.YearButton(s.button), Qt::LeftButton);
+            ClickAt(window.YearButton(s.button));
             QCOMPARE(window.YearBox()->text(), QString::fromLatin1(s.year));
             QCOMPARE(window.SelectedOption(), 2);
             QVERIFY(window.Option(2)->isChecked());
@@ -187,10 +174,10 @@ private slots:
         QCOMPARE(window.HoursText()->text(), QStringLiteral("02:00"));
         // Text that is not a year: the spinner does nothing, the query shows empty totals.
         window.YearBox()->setText(QStringLiteral("next"));
-        QTest::mouseClick(window.YearButton(1), Qt::LeftButton);
+        ClickAt(window.YearButton(1));
         QCOMPARE(window.YearBox()->text(), QStringLiteral("next"));
         QCOMPARE(window.HoursText()->text(), QStringLiteral("02:00"));
-        QTest::mouseClick(window.Option(2), Qt::LeftButton);
+        ClickAt(window.Option(2));
         QCOMPARE(window.HoursText()->text(), QStringLiteral("00:00"));
         QCOMPARE(window.DistanceText()->text(), QString());
     }

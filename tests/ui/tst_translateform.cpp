@@ -51,12 +51,13 @@ private slots:
     void cleanup() { CloseLanguageTable(); }
 
     void eachKindItsProperties() {
-        Fill({"Caption",  "Label",      "Label tip", "File",           "Open",    "Combo tip",
-              "Item",     "Frame",      "Edit tip",  "Text",           "Check",   "Check tip",
-              "Option",   "Option tip", "Button",    "Button tip",     "Panel",   "Panel tip",
-              "Tool tip", "Tab",        "Tab tip",   "Log navigation", "Nav tip", "Window tip"});
+        // Each text is named for where it sits; the contents of lists and
+        // text boxes are data and stay as they are.
+        Fill({"Caption",  "Label",      "Label tip", "File",           "Open",      "Combo tip",
+              "Item",     "Frame",      "Edit tip",  "Text",           "Check",     "Check tip",
+              "Option",   "Option tip", "Button",    "Button tip",     "Panel",     "Panel tip",
+              "Tool tip", "Tab",        "Tab tip",   "Log navigation", "Window tip"});
         OpenLanguageTable(table_);
-
         QMainWindow window;
         window.setWindowTitle(QStringLiteral("Caption"));
         window.setToolTip(QStringLiteral("Window tip"));
@@ -70,58 +71,44 @@ private slots:
         bar->AddButton(QStringLiteral("Key"), button);
         auto* panel = new StatusPanel(&window);
         panel->setText(QStringLiteral("Panel"));
-        panel->setToolTip(QStringLiteral("Panel tip"));
         window.statusBar()->addWidget(panel);
-
-        auto* central = new QWidget(&window);
-        auto* layout = new QVBoxLayout(central);
         auto* label = new QLabel(QStringLiteral("Label"));
-        label->setToolTip(QStringLiteral("Label tip"));
         auto* combo = new QComboBox;
-        combo->setToolTip(QStringLiteral("Combo tip"));
         combo->addItem(QStringLiteral("Item"));
         auto* frame = new QGroupBox(QStringLiteral("Frame"));
         auto* edit = new QLineEdit(QStringLiteral("Text"));
-        edit->setToolTip(QStringLiteral("Edit tip"));
         auto* check = new QCheckBox(QStringLiteral("Check"));
-        check->setToolTip(QStringLiteral("Check tip"));
         auto* option = new QRadioButton(QStringLiteral("Option"));
-        option->setToolTip(QStringLiteral("Option tip"));
         auto* push = new QPushButton(QStringLiteral("Button"));
-        push->setToolTip(QStringLiteral("Button tip"));
         auto* tabs = new QTabBar;
         tabs->addTab(QStringLiteral("Tab"));
         tabs->setTabToolTip(0, QStringLiteral("Tab tip"));
         auto* nav = new NavigationBar;
-        nav->setToolTip(QStringLiteral("Nav tip"));
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{label, combo, frame, edit, check, option, push, tabs, nav})
-            layout->addWidget(w);
+        auto* central = new QWidget(&window);
+        auto* layout = new QVBoxLayout(central);
+        const QList<std::pair<QWidget*, const char*>> tipped = {
+            {label, "Label tip"},   {combo, "Combo tip"}, {edit, "Edit tip"},  {check, "Check tip"},
+            {option, "Option tip"}, {push, "Button tip"}, {panel, "Panel tip"}};
+        for (const auto& [w, tip] : tipped) {
+            w->setToolTip(QString::fromLatin1(tip));
+            if (w != panel) layout->addWidget(w);
+        }
+        layout->addWidget(frame);
+        layout->addWidget(tabs);
+        layout->addWidget(nav);
         window.setCentralWidget(central);
 
         TranslateForm(&window, false);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Caption")); // the main window keeps its own
-        QCOMPARE(label->text(), QStringLiteral("[Label]"));
-        QCOMPARE(label->toolTip(), QStringLiteral("[Label tip]"));
-        QCOMPARE(menu->title(), QStringLiteral("[File]"));
-        QCOMPARE(open->text(), QStringLiteral("[Open]"));
-        QCOMPARE(combo->toolTip(), QStringLiteral("[Combo tip]"));
-        QCOMPARE(combo->itemText(0), QStringLiteral("Item")); // list contents are data
-        QCOMPARE(frame->title(), QStringLiteral("[Frame]"));
-        QCOMPARE(edit->toolTip(), QStringLiteral("[Edit tip]"));
-        QCOMPARE(edit->text(), QStringLiteral("Text")); // a text box's contents are data
-        QCOMPARE(check->text(), QStringLiteral("[Check]"));
-        QCOMPARE(check->toolTip(), QStringLiteral("[Check tip]"));
-        QCOMPARE(option->text(), QStringLiteral("[Option]"));
-        QCOMPARE(option->toolTip(), QStringLiteral("[Option tip]"));
-        QCOMPARE(push->text(), QStringLiteral("[Button]"));
-        QCOMPARE(push->toolTip(), QStringLiteral("[Button tip]"));
-        QCOMPARE(panel->text(), QStringLiteral("[Panel]"));
-        QCOMPARE(panel->toolTip(), QStringLiteral("[Panel tip]"));
-        QCOMPARE(button->toolTip(), QStringLiteral("[Tool tip]"));
-        QCOMPARE(tabs->tabText(0), QStringLiteral("[Tab]"));
-        QCOMPARE(tabs->tabToolTip(0), QStringLiteral("[Tab tip]"));
-        QCOMPARE(nav->Caption(), QStringLiteral("[Log navigation]"));
+        for (const auto& [w, tip] : tipped)
+            QCOMPARE(w->toolTip(), QStringLiteral("[%1]").arg(QLatin1String(tip)));
+        const QStringList shown = {window.windowTitle(), label->text(),       menu->title(),
+                                   open->text(),         combo->itemText(0),  frame->title(),
+                                   edit->text(),         check->text(),       option->text(),
+                                   push->text(),         panel->text(),       button->toolTip(),
+                                   tabs->tabText(0),     tabs->tabToolTip(0), nav->Caption()};
+        QCOMPARE(shown, (QStringList{"Caption", "[Label]", "[File]", "[Open]", "Item", "[Frame]", "Text",
+                                     "[Check]", "[Option]", "[Button]", "[Panel]", "[Tool tip]", "[Tab]",
+                                     "[Tab tip]", "[Log navigation]"})); // the main window keeps its caption
 
         // A second pass must not translate translations.
         TranslateForm(&window, true);
@@ -130,13 +117,10 @@ private slots:
         CloseLanguageTable();
 
         // The separator's "-" was looked up (and so added) like any other text.
-        LogbookDatabase db;
-        QString error;
-        QVERIFY(db.Open(table_, &error));
-        QCOMPARE(
-            testlogbook::Scalar(db.Db(), QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = '-'"))
-                .toInt(),
-            1);
+        QCOMPARE(testlogbook::ScalarOnFile(
+                     table_, QStringLiteral("SELECT COUNT(*) FROM \"Table\" WHERE English = '-'"))
+                     .toInt(),
+                 1);
     }
 
     void toolbarButtonsOffTheBarAreTranslatedToo() {

@@ -22,6 +22,7 @@
 #include "ui/totalswindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,9 +36,10 @@
 using testlogbook::Day;
 using testlogbook::Scalar;
 
-// Mouse clicks as the window system delivers them, at the middle of a
-// visible widget: a double-click is press, release, press (with the
-// double-click), release within the double-click interval.
+// The gestures of a person, one helper each. Clicks come as the window
+// system delivers them, at the middle of a visible widget (a double-click is
+// press, release, press with the double-click, release); keys go to the
+// focused widget, or to the active window when nothing has the focus.
 inline QPoint WindowPointOf(QWidget* w) {
     return w->mapTo(w->window(), w->rect().center());
 }
@@ -46,6 +48,20 @@ inline void ClickAt(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
 }
 inline void DoubleClickAt(QWidget* w) {
     QTest::mouseDClick(w->window()->windowHandle(), Qt::LeftButton, {}, WindowPointOf(w));
+}
+inline QWidget* KeyTarget() {
+    return QApplication::focusWidget() ? QApplication::focusWidget() : QApplication::activeWindow();
+}
+inline void Press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(KeyTarget(), Qt::Key(key), modifiers);
+}
+inline void Type(const QString& text) {
+    QTest::keyClicks(KeyTarget(), text);
+}
+// Brings a window to the front as the pilot's click on it does.
+inline bool Activate(QWidget* w) {
+    w->activateWindow();
+    return QTest::qWaitForWindowActive(w);
 }
 
 class WindowFixture : public QObject {
@@ -58,6 +74,16 @@ protected:
 
     QString Path(const QString& name) const { return dir_->filePath(name); }
     QSqlDatabase Db() const { return main_->Session().Db(); }
+    QVariant Stored(const char* field, qint64 id) const {
+        return Scalar(
+            Db(), QStringLiteral("SELECT \"%1\" FROM LogData WHERE ID = ?").arg(QLatin1String(field)), {id});
+    }
+    // The answers the next questions get, in order.
+    void Answers(std::initializer_list<int> answers) {
+        prompts_.answers.clear();
+        for (int a : answers)
+            prompts_.answers << QMessageBox::StandardButton(a);
+    }
     QStringList AskedTexts() const {
         QStringList texts;
         for (const AskedQuestion& q : prompts_.asked)
