@@ -95,16 +95,12 @@ void GarminFrameDecoder::AcceptBodyByte(std::uint8_t byte) {
 std::optional<GarminFrame> GarminFrameDecoder::Feed(std::uint8_t byte) {
     switch (state_) {
     case State::Idle:
-        if (byte == DLE)
-            state_ = State::AfterDle;
-        else
-            ++droppedBytes_;
+        if (byte == DLE) state_ = State::AfterDle;
         return std::nullopt;
     case State::AfterDle:
         // DLE DLE is a stuffed data byte of a frame we did not see start;
         // DLE ETX is the end of one.
         if (byte == DLE || byte == ETX) {
-            droppedBytes_ += 2;
             state_ = State::Idle;
         } else {
             StartFrame(byte);
@@ -145,7 +141,6 @@ std::optional<GarminFrame> GarminFrameDecoder::Feed(std::uint8_t byte) {
             state_ = State::EndEtx;
         } else {
             Broken();
-            ++droppedBytes_;
         }
         return std::nullopt;
     case State::EndEtx:

@@ -83,8 +83,7 @@ public:
     // Drops a partly read frame (after a receive timeout).
     void Reset();
 
-    // Bytes dropped outside frames, and frames dropped for broken framing.
-    std::uint64_t DroppedBytes() const { return droppedBytes_; }
+    // Frames dropped for broken framing.
     std::uint64_t BrokenFrames() const { return brokenFrames_; }
 
 private:
@@ -96,7 +95,6 @@ private:
     State state_ = State::Idle;
     GarminFrame frame_;
     int size_ = 0;
-    std::uint64_t droppedBytes_ = 0;
     std::uint64_t brokenFrames_ = 0;
 };
 

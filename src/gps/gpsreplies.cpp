@@ -3,10 +3,9 @@
 #include "core/daynumber.h"
 
 #include <QDate>
+#include <QtEndian>
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstring>
 
 namespace soarnote {
 
@@ -25,15 +24,7 @@ std::optional<std::uint8_t> ReplyBuffer::Byte(int pos) const {
 namespace {
 template <typename T> std::optional<T> ReadLittleEndian(const QByteArray& bytes, int pos) {
     if (pos < 0 || pos + static_cast<int>(sizeof(T)) > bytes.size()) return std::nullopt;
-    unsigned char raw[sizeof(T)];
-    std::memcpy(raw, bytes.constData() + pos, sizeof(T));
-    if constexpr (std::endian::native == std::endian::big) {
-        for (size_t i = 0; i < sizeof(T) / 2; ++i)
-            std::swap(raw[i], raw[sizeof(T) - 1 - i]);
-    }
-    T value;
-    std::memcpy(&value, raw, sizeof(T));
-    return value;
+    return qFromLittleEndian<T>(bytes.constData() + pos);
 }
 } // namespace
 
