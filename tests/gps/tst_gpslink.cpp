@@ -204,6 +204,24 @@ private slots:
         QCOMPARE(io.statusHistory, statuses);
     }
 
+    // While the receiver may still send its capability list, line noise does
+    // not stretch the wait; an extended product reply does.
+    void capabilityWait() {
+        FakeLinkIo io;
+        GpsLink link(io);
+        QVERIFY(link.RequestGpsTime(true));
+        link.OnBytesReceived(Framed(garmin::PidAck, Bytes({254, 0})) + ProductFrame());
+        const int starts = io.timerStarts;
+        QCOMPARE(io.timerMs, 300);
+        link.OnBytesReceived(Bytes({0, 0x55, 0xAA}));
+        QCOMPARE(io.timerStarts, starts);
+        link.OnBytesReceived(Framed(garmin::PidExtProductData, Bytes({'x', 0})));
+        QCOMPARE(io.timerStarts, starts + 1);
+        io.timerMs = -1;
+        link.OnTimer();
+        QCOMPARE(io.writes.last(), kTimeCommand);
+    }
+
     // A port that will not open, at the first or at the second opening of a
     // download, and a logbook that refuses a write part way: the command ends
     // as failed, once, with the port closed and the points before kept.
