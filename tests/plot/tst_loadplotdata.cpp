@@ -297,6 +297,7 @@ private slots:
         QTest::newRow("no BaroData table") << "table";
         QTest::newRow("no TrackData table") << "track table";
         QTest::newRow("barograph rows that fail to read") << "unreadable";
+        QTest::newRow("track rows that fail to read") << "unreadable tracks";
         QTest::newRow("infinite flight offset") << "offset";
         QTest::newRow("infinite offsets on both clocks") << "offsets";
     }
@@ -321,6 +322,12 @@ private slots:
             QCOMPARE(testlogbook::Exec(logbook_->Db(),
                                        "CREATE VIEW BaroData AS SELECT ID AS LogID, StartTime AS "
                                        "TIME, abs(-9223372036854775807 - 1) AS height FROM LogData"),
+                     QString());
+        } else if (kind == "unreadable tracks") {
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE Tracks"), QString());
+            QCOMPARE(testlogbook::Exec(logbook_->Db(),
+                                       "CREATE VIEW Tracks AS SELECT ID, ID AS LogID, 0 AS TimeOffset, "
+                                       "abs(-9223372036854775807 - 1) AS LandFile FROM LogData"),
                      QString());
         } else {
             flight.timeOffset = inf;

@@ -196,8 +196,18 @@ private slots:
                 plot.min.x == plot.points[1].x);
     }
 
-    // Times that never compare equal (a NaN offset) must not run the merge past its points.
+    // Before the first barograph sample the height holds at it. Times near day
+    // 0, where a slope from the time origin would show.
+    void heightHeldBeforeFirstSample() {
+        TrackSelection track({{5 / kSecondsPerDay, 0, 0.001}, {30 / kSecondsPerDay, 0, 0.002}});
+        BaroSelection baro({{10 / kSecondsPerDay, 100}, {20 / kSecondsPerDay, 200}});
+        PlotData plot;
+        QVERIFY(AssemblePlotData(plot, baro, track, 0, 1.0f));
+        QCOMPARE(plot.points[0].z, 100.0f);
+        QCOMPARE(plot.min.z, 100.0f);
+    }
 
+    // Times that never compare equal (a NaN offset) must not run the merge past its points.
     void unorderedTimesStillEnd() {
         const double nan = std::numeric_limits<double>::quiet_NaN();
         TrackSelection track({{At(0), 0, 0.001}, {At(10), 0, 0.002}});
