@@ -92,7 +92,6 @@ bool AssemblePlotData(PlotData& plot, BaroSelection& baro, TrackSelection& track
     const PlotPoint start = merge.NextPlotPoint(baro, track, PlotStep::Start);
     result.min = start;
     result.max = start;
-    result.lastIndex = -1;
     double previousTime = 0;
     for (;;) {
         if (result.lastIndex >= 0) previousTime = result.points[result.lastIndex].time;

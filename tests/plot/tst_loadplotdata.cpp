@@ -296,8 +296,14 @@ private slots:
         QTest::newRow("logbook closed") << "closed";
         QTest::newRow("no BaroData table") << "table";
         QTest::newRow("no TrackData table") << "track table";
-        QTest::newRow("barograph rows that fail to read") << "unreadable";
-        QTest::newRow("track rows that fail to read") << "unreadable tracks";
+        // Views whose query compiles but whose first row fails (integer overflow).
+        QTest::newRow("barograph rows that fail to read")
+            << "BaroData AS SELECT ID AS LogID, StartTime AS TIME, %1 AS height FROM LogData";
+        QTest::newRow("track rows that fail to read")
+            << "Tracks AS SELECT ID, ID AS LogID, 0 AS TimeOffset, %1 AS LandFile FROM LogData";
+        QTest::newRow("track points that fail to read")
+            << "TrackData AS SELECT ID AS TrackID, StartTime AS TIME, 0 AS LAT, 0 AS LNG, %1 AS Height "
+               "FROM LogData";
         QTest::newRow("infinite flight offset") << "offset";
         QTest::newRow("infinite offsets on both clocks") << "offsets";
     }
@@ -316,19 +322,12 @@ private slots:
             QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
         } else if (kind == "track table") {
             QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE TrackData"), QString());
-        } else if (kind == "unreadable") {
-            // The query compiles; reading its first row fails (integer overflow).
-            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE BaroData"), QString());
-            QCOMPARE(testlogbook::Exec(logbook_->Db(),
-                                       "CREATE VIEW BaroData AS SELECT ID AS LogID, StartTime AS "
-                                       "TIME, abs(-9223372036854775807 - 1) AS height FROM LogData"),
-                     QString());
-        } else if (kind == "unreadable tracks") {
-            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE Tracks"), QString());
-            QCOMPARE(testlogbook::Exec(logbook_->Db(),
-                                       "CREATE VIEW Tracks AS SELECT ID, ID AS LogID, 0 AS TimeOffset, "
-                                       "abs(-9223372036854775807 - 1) AS LandFile FROM LogData"),
-                     QString());
+        } else if (kind.contains(QLatin1String(" AS SELECT "))) {
+            const QString table = kind.section(QLatin1Char(' '), 0, 0);
+            QCOMPARE(testlogbook::Exec(logbook_->Db(), "DROP TABLE " + table), QString());
+            QCOMPARE(
+                testlogbook::Exec(logbook_->Db(), "CREATE VIEW " + kind.arg("abs(-9223372036854775807 - 1)")),
+                QString());
         } else {
             flight.timeOffset = inf;
         }
