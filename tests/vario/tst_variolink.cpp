@@ -415,6 +415,18 @@ private slots:
         QCOMPARE(Scalar(h.Db(), "SELECT COUNT(*) FROM BaroData WHERE LogID = -1").toInt(), 9);
     }
 
+    // A second download on the same link counts only what it adds.
+    void countsPerDownload() {
+        LinkHarness& h = *h_;
+        h.answerYes = true;
+        for (int round = 0; round < 2; ++round) {
+            h.UseDevice(solemu::MakeDemoMemory({.flights = 3, .traces = 0}));
+            h.StartLog(false);
+            h.Run();
+            QCOMPARE(h.link.FlightsAdded(), round == 0 ? 3 : 0);
+        }
+    }
+
     // The same trace twice, the first time with a block lost: the second
     // download adds what is missing, repeats the rest, and loses nothing.
     void repeatedSamples() {
@@ -428,6 +440,7 @@ private slots:
             h.StartBaro();
             h.Run();
             QCOMPARE(RowCount(h.Db(), "BaroData"), round == 0 ? 36 : 100);
+            QCOMPARE(h.link.TracesAdded(), 1); // the second time for the block lost the first
         }
         QCOMPARE(RowCount(h.Db(), "LogData"), 1); // the trace matches the flight made the first time
         QVERIFY(h.statuses.contains("Downloading Baro Log 1 -2024-06-05 12:10:40"));
