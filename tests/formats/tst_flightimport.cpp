@@ -67,6 +67,8 @@ private slots:
     void refused_data();
     void refused();
     void cancelLeavesNothing();
+    void storageFailureLeavesNothing_data();
+    void storageFailureLeavesNothing();
 };
 
 void TestFlightImport::realFiles_data() {
@@ -424,6 +426,38 @@ void TestFlightImport::cancelLeavesNothing() {
         ImportFlightFile(log.Db(), path, {}, [&calls](qint64, qint64) { return ++calls < 2; });
     QCOMPARE(r.outcome, FlightImportResult::Outcome::Cancelled);
     QCOMPARE(calls, 2);
+    QCOMPARE(Dump(log.Db()), before);
+}
+
+void TestFlightImport::storageFailureLeavesNothing_data() {
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("new flight") << false;
+    QTest::newRow("existing flight") << true;
+}
+
+// The logbook refuses the file's last fix, which is written with the closing
+// rows: the import is refused with the logbook's reason and nothing is kept.
+void TestFlightImport::storageFailureLeavesNothing() {
+    QFETCH(bool, existing);
+    const QString name = QStringLiteral("aerofiles-skydrop-2019-04-15.igc");
+    const igcexpect::File expected = igcexpect::Read(IgcPath(name));
+    const double offset = ToSingle(*expected.tzHours / 24.0);
+    const double start = expected.fixes.front().time + offset;
+    Logbook log;
+    if (existing)
+        QVERIFY(
+            testlogbook::InsertRow(log.Db(), "LogData", {{"StartTime", start}, {"EndTime", start + 0.002}})
+                .isEmpty());
+    QCOMPARE(testlogbook::Exec(
+                 log.Db(),
+                 QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON TrackData WHEN NEW.TIME > ? "
+                                "BEGIN SELECT RAISE(ABORT, 'disk full'); END")
+                     .replace(QLatin1Char('?'), QString::number(expected.fixes.back().time - 1e-7, 'g', 17))),
+             QString());
+    const QStringList before = Dump(log.Db());
+    const FlightImportResult r = ImportFlightFile(log.Db(), IgcPath(name));
+    QCOMPARE(r.outcome, FlightImportResult::Outcome::Refused);
+    QVERIFY(!r.storageError.isEmpty());
     QCOMPARE(Dump(log.Db()), before);
 }
 
