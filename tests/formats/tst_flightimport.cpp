@@ -431,14 +431,17 @@ void TestFlightImport::cancelLeavesNothing() {
 
 void TestFlightImport::storageFailureLeavesNothing_data() {
     QTest::addColumn<bool>("existing");
-    QTest::newRow("new flight") << false;
-    QTest::newRow("existing flight") << true;
+    QTest::addColumn<int>("failAt"); // the first fix refused, -1 the last
+    QTest::newRow("new flight") << false << -1;
+    QTest::newRow("existing flight") << true << -1;
+    QTest::newRow("in the middle") << false << 100;
 }
 
-// The logbook refuses the file's last fix, which is written with the closing
-// rows: the import is refused with the logbook's reason and nothing is kept.
+// The logbook refuses a fix: part way, or the last one, which is written with
+// the closing rows. The import is refused with the logbook's reason and nothing is kept.
 void TestFlightImport::storageFailureLeavesNothing() {
     QFETCH(bool, existing);
+    QFETCH(int, failAt);
     const QString name = QStringLiteral("aerofiles-skydrop-2019-04-15.igc");
     const igcexpect::File expected = igcexpect::Read(IgcPath(name));
     const double offset = ToSingle(*expected.tzHours / 24.0);
@@ -452,7 +455,10 @@ void TestFlightImport::storageFailureLeavesNothing() {
                  log.Db(),
                  QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON TrackData WHEN NEW.TIME > ? "
                                 "BEGIN SELECT RAISE(ABORT, 'disk full'); END")
-                     .replace(QLatin1Char('?'), QString::number(expected.fixes.back().time - 1e-7, 'g', 17))),
+                     .replace(QLatin1Char('?'),
+                              QString::number(
+                                  (failAt < 0 ? expected.fixes.back() : expected.fixes[failAt]).time - 1e-7,
+                                  'g', 17))),
              QString());
     const QStringList before = Dump(log.Db());
     const FlightImportResult r = ImportFlightFile(log.Db(), IgcPath(name));
