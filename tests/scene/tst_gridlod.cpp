@@ -97,6 +97,14 @@ void AddGridColumns() {
     QTest::addColumn<QList<int>>("holes");
 }
 
+// The ground of the current row of a table made by AddGridColumns().
+VertexGrid FetchedGround() {
+    QFETCH(int, rows);
+    QFETCH(int, columns);
+    QFETCH(QList<int>, holes);
+    return Ground(rows, columns, holes);
+}
+
 } // namespace
 
 class TestGridLod : public QObject {
@@ -114,11 +122,8 @@ private slots:
     // Level 0 draws exactly what the landscape builder asked for; the coarse
     // levels exist only for tiles without holes and face the sky as level 0 does.
     void fullLevelIsTheTriangleRule() {
-        QFETCH(int, rows);
-        QFETCH(int, columns);
         QFETCH(bool, winding);
-        QFETCH(QList<int>, holes);
-        const VertexGrid g = Ground(rows, columns, holes);
+        const VertexGrid g = FetchedGround();
         const std::vector<QVector3D> p = Positions(g);
         const GridLod lod = BuildGridLod(p, LayoutOf(g, winding), 16);
         QVERIFY(!lod.tiles.empty());
@@ -144,7 +149,7 @@ private slots:
             bool hole = false;
             for (int r = tile.row0; r <= tile.row1; ++r)
                 for (int c = tile.column0; c <= tile.column1; ++c)
-                    hole = hole || g.vertices[static_cast<std::size_t>(r * columns + c)].z == 0;
+                    hole = hole || g.vertices[static_cast<std::size_t>(r * g.columns + c)].z == 0;
             QCOMPARE(tile.error.size() == 1, hole);
             for (int level = 1; level < static_cast<int>(tile.error.size()); ++level)
                 for (const Triangle& tri : Ground(lod, level, t, p.size()))
@@ -161,13 +166,9 @@ private slots:
 
     // Neighbouring tiles at any two levels: coarse edge vertices on the fine edge, skirts under
     // every inner edge segment, reaching past the other edge.
-
     void neighboursCloseEveryCrack() {
-        QFETCH(int, rows);
-        QFETCH(int, columns);
         QFETCH(bool, winding);
-        QFETCH(QList<int>, holes);
-        const VertexGrid g = Ground(rows, columns, holes);
+        const VertexGrid g = FetchedGround();
         const std::vector<QVector3D> p = Positions(g);
         const GridLayout layout = LayoutOf(g, winding);
         const GridLod lod = BuildGridLod(p, layout, 8);
